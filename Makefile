@@ -1,0 +1,30 @@
+# The two commands of the quick start: `make run` and `make test`.
+BUILD_DIR ?= build
+PRESET    ?= default
+PREFIX    ?= /opt/tessaro
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@[ -f $(BUILD_DIR)/build.ninja ] || cmake --preset $(PRESET)
+
+build: configure
+	@cmake --build $(BUILD_DIR)
+
+run: build
+	@scripts/seed-example $(BUILD_DIR)
+	@cd $(BUILD_DIR) && ./tessaro
+
+test: build
+	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD_DIR) --output-on-failure
+
+bench: configure
+	@cmake --build $(BUILD_DIR) --target benchmarks
+
+clean:
+	@rm -rf $(BUILD_DIR)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+// One key of an INI text: section and key names match without regard to letter case; values are trimmed of
+// blanks and tabs, as the system's profile functions do.
+std::optional<std::string> readIniValue(std::string_view iniText, std::string_view section, std::string_view key);
+
+// The INI text with that key set, every other line kept as it was (the section is appended when missing).
+std::string withIniValue(std::string_view iniText, std::string_view section, std::string_view key,
+                         std::string_view value);
+
+// File forms: a missing or unreadable file reads as empty; a failed write throws "Unable to write to PATH".
+std::optional<std::string> readProfileString(const std::string& path, std::string_view section, std::string_view key);
+void writeProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value);
+
+}  // namespace tessaro

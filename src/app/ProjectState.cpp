@@ -1,0 +1,82 @@
+#include "app/ProjectState.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "documents/AtomicFile.h"
+
+namespace tessaro {
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    path += kPathSeparator;
+    path += name;
+    return path;
+}
+
+void ProjectState::SetProjectPaths() {
+    pargenPath = joinPath(projectFolder, "pargen.xml");
+    frameJ1939Path = joinPath(projectFolder, "FrameJ1939.xml");
+    groupPath = joinPath(projectFolder, "Group.xml");
+}
+
+std::string ProjectState::definitionsPath() const { return joinPath(projectFolder, "DefFrameJ1939.xml"); }
+
+std::string ProjectState::settingsFilePath() const { return joinPath(toolFolder, kSettingsFileName); }
+
+void ProjectState::setToolFolder(std::string_view folder) {
+    toolFolder = std::string(folder);
+    while (toolFolder.size() > 1 && toolFolder.back() == kPathSeparator) toolFolder.pop_back();
+    masterFolder = joinPath(toolFolder, "MASTER");
+    projectsFolder = joinPath(toolFolder, "PROJECTS");
+    std::error_code ignored;
+    if (!folderExists(masterFolder)) std::filesystem::create_directory(masterFolder, ignored);
+    if (!folderExists(projectsFolder)) std::filesystem::create_directory(projectsFolder, ignored);
+    projectFolder = projectsFolder;
+}
+
+std::optional<std::string> ProjectState::folderOfStoredName(std::string_view storedName) const {
+    std::string_view relative = storedName;
+    if (!relative.empty() && relative.front() == kPathSeparator) relative.remove_prefix(1);
+    if (relative.empty()) return std::nullopt;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find(kPathSeparator, start);
+        if (end == std::string_view::npos) end = relative.size();
+        const std::string_view component = relative.substr(start, end - start);
+        if (component.empty() || component == "." || component == "..") return std::nullopt;
+        start = end + 1;
+    }
+    return joinPath(projectsFolder, relative);
+}
+
+bool ProjectState::reopen(std::string_view storedName) {
+    projectName = std::string(storedName);
+    projectFolder = projectsFolder;
+    bool reopened = false;
+    if (const auto folder = folderOfStoredName(storedName); folder && folderExists(*folder)) {
+        projectFolder = *folder;
+        reopened = true;
+    }
+    SetProjectPaths();
+    return reopened;
+}
+
+std::string ProjectState::prepareOpen() {
+    if (!folderExists(projectFolder)) projectFolder.clear();
+    return projectFolder;
+}
+
+void ProjectState::finishOpen(const std::optional<std::string>& chosenFolder) {
+    if (chosenFolder) projectFolder = *chosenFolder;
+    projectName = projectFolder.size() > projectsFolder.size() ? projectFolder.substr(projectsFolder.size()) : "";
+    SetProjectPaths();
+}
+
+void ProjectState::setNewProject(std::string_view destinationFolder, std::string_view name) {
+    projectName = std::string(name);
+    projectFolder = joinPath(destinationFolder, name);
+    SetProjectPaths();
+}
+
+}  // namespace tessaro

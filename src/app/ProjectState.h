@@ -1,0 +1,61 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// folder + separator + name; folders are kept without a trailing separator.
+std::string joinPath(std::string_view folder, std::string_view name);
+
+inline constexpr std::string_view kDesignCaption = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master";
+inline constexpr std::string_view kCaptionPrefix = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master :";
+inline constexpr std::string_view kSettingsFileName = "Tessaro_Kelvane.ini";
+inline constexpr std::string_view kSettingsSection = "lastproj";
+inline constexpr std::string_view kSettingsKey = "projectname";
+
+// The process-wide project state, owned by the main window. With no project open the project folder is PROJECTS.
+class ProjectState {
+public:
+    std::string toolFolder;
+    std::string masterFolder;
+    std::string projectsFolder;
+    std::string projectName;
+    std::string projectFolder;
+    std::string pargenPath;
+    std::string frameJ1939Path;
+    std::string groupPath;
+
+    // Recomputes the three document paths from the project folder.
+    void SetProjectPaths();
+
+    std::string definitionsPath() const;
+    std::string settingsFilePath() const;
+
+    // Start-up: derives the folders from the tool folder and creates MASTER and PROJECTS when missing.
+    void setToolFolder(std::string_view folder);
+
+    // Start-up: takes the stored name and reopens its folder below PROJECTS when it can. The name is kept as read.
+    bool reopen(std::string_view storedName);
+
+    // The folder a project name denotes below PROJECTS (one leading separator allowed), or nothing when the name
+    // is empty or holds a "." or ".." component.
+    std::optional<std::string> folderOfStoredName(std::string_view storedName) const;
+
+    // Open project, before the browser: empties the project folder when it is gone; returns where to start.
+    std::string prepareOpen();
+    // Open project, after the browser (chosen folder or cancel): re-derives the name and the document paths.
+    void finishOpen(const std::optional<std::string>& chosenFolder);
+
+    // New project confirmed: the folder destination + separator + name has been created.
+    void setNewProject(std::string_view destinationFolder, std::string_view name);
+};
+
+}  // namespace tessaro

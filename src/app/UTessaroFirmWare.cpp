@@ -1,0 +1,155 @@
+#include "app/UTessaroFirmWare.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include "app/IniProfile.h"
+#include "app/LinkLabel.h"
+#include "app/MakerLinks.h"
+#include "app/UAbout.h"
+#include "documents/Errors.h"
+#include "editors/Upargen.h"
+#include "platform/QtPlatform.h"
+
+namespace tessaro {
+
+namespace {
+
+QString toQt(const std::string& text) { return QString::fromStdString(text); }
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                    int height) {
+    auto* result = new QPushButton(caption, parent);
+    result->setObjectName(QString::fromLatin1(name));
+    result->setGeometry(left, top, width, height);
+    return result;
+}
+
+void stepLabel(QWidget* parent, const QString& text, int top) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #808080;"));
+    label->move(16, top);
+    label->adjustSize();
+}
+
+}  // namespace
+
+TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString& toolFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_platform(platform) {
+    setObjectName(QStringLiteral("FTessaroFirmWare"));
+    setFont(platform::toolFont());
+    setFixedSize(566, 261);
+    setAutoFillBackground(true);
+    QPalette light = palette();
+    light.setColor(QPalette::Window, QColor(0xf7, 0xf9, 0xfb));
+    setPalette(light);
+    setWindowTitle(toQt(std::string(kDesignCaption)));
+
+    stepLabel(this, QStringLiteral("Step 1"), 47);
+    m_new = button(this, "New", QStringLiteral("New project"), 80, 36, 145, 26);
+    m_open = button(this, "open", QStringLiteral("Open project"), 232, 36, 145, 26);
+    stepLabel(this, QStringLiteral("Step 2"), 91);
+    m_communication = button(this, "btn_Prm_Gen", QStringLiteral("Set Communication"), 80, 80, 146, 26);
+    stepLabel(this, QStringLiteral("Step 3"), 135);
+    m_frames = button(this, "btn_RCOB", QStringLiteral("Frame J1939"), 80, 124, 146, 26);
+    m_definitions = button(this, "btn_Info_RCOB", QStringLiteral("Define J1939"), 232, 124, 146, 26);
+    stepLabel(this, QStringLiteral("Step 4"), 179);
+    m_groups = button(this, "btn_GROUP", QStringLiteral("Setting Group"), 80, 168, 146, 26);
+    stepLabel(this, QStringLiteral("Step 5"), 223);
+    m_updateDevice = button(this, "CreateBin", QStringLiteral("Update Device"), 80, 212, 146, 26);
+
+    auto* aboutButton = button(this, "about", QString(), 493, 21, 21, 19);
+    aboutButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    aboutButton->setToolTip(QStringLiteral("About"));
+    auto* closeButton = button(this, "LbButton1", QStringLiteral("X"), 520, 21, 21, 19);
+
+    auto* webLink = new LinkLabel(QString::fromLatin1(kMakerWebAddress), this);
+    webLink->setObjectName(QStringLiteral("Label6"));
+    webLink->setStyleSheet(QStringLiteral("color: #1f4e79; text-decoration: underline;"));
+    webLink->move(425, 227);
+    webLink->adjustSize();
+
+    connect(m_new, &QPushButton::clicked, this, &TFTessaroFirmWare::NewaClick);
+    connect(m_open, &QPushButton::clicked, this, &TFTessaroFirmWare::OpenaClick);
+    for (QPushButton* editor : {m_communication, m_frames, m_definitions, m_groups})
+        connect(editor, &QPushButton::clicked, this, [this, editor] { btn_str_lng1aClick(editor); });
+    connect(m_updateDevice, &QPushButton::clicked, this, &TFTessaroFirmWare::CreateBinaClick);
+    connect(aboutButton, &QPushButton::clicked, this, &TFTessaroFirmWare::AboutClick);
+    connect(closeButton, &QPushButton::clicked, this, &TFTessaroFirmWare::LbButton1Click);
+    connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    FormCreate(toolFolder.toStdString());
+}
+
+TFTessaroFirmWare::~TFTessaroFirmWare() = default;
+
+void TFTessaroFirmWare::createWindows() {
+    m_about = new TFAbout(m_platform, this);
+    m_pargen = new TFpargen(m_platform, m_project, this);
+}
+
+void TFTessaroFirmWare::FormCreate(const std::string& toolFolder) {
+    m_project.setToolFolder(toolFolder);
+    const std::string stored =
+        readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey).value_or(std::string());
+    if (m_project.reopen(stored)) setCaptionFromProject();
+}
+
+void TFTessaroFirmWare::setCaptionFromProject() {
+    setWindowTitle(toQt(std::string(kCaptionPrefix) + m_project.projectName));
+}
+
+void TFTessaroFirmWare::OpenaClick() {
+    const std::string start = m_project.prepareOpen();
+    const std::optional<QString> chosen = m_platform.folders.chooseFolder(
+        this, QStringLiteral("Select directory of project"), toQt(m_project.projectsFolder), toQt(start));
+    m_project.finishOpen(chosen ? std::optional<std::string>(chosen->toStdString()) : std::nullopt);
+    setCaptionFromProject();
+}
+
+void TFTessaroFirmWare::NewaClick() {}
+
+void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
+    if (m_project.projectFolder.empty()) {
+        m_platform.messages.plain(QStringLiteral("Project not valid"));
+        return;
+    }
+    QDialog* dialog = nullptr;
+    if (sender == m_communication) dialog = m_pargen;
+    if (dialog) m_platform.dialogs.runModal(*dialog);
+}
+
+void TFTessaroFirmWare::CreateBinaClick() {}
+
+void TFTessaroFirmWare::AboutClick() {
+    if (m_about) m_platform.dialogs.runModal(*m_about);
+}
+
+void TFTessaroFirmWare::Label6Click() { m_platform.shell.open(QString::fromLatin1(kMakerWebPage)); }
+
+void TFTessaroFirmWare::LbButton1Click() { close(); }
+
+void TFTessaroFirmWare::FormClose() {
+    try {
+        writeProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey, m_project.projectName);
+    } catch (const Error& failure) {
+        m_platform.messages.standardError(toQt(failure.what()));
+    }
+}
+
+void TFTessaroFirmWare::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/ProjectState.h"
+#include "platform/Platform.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tessaro {
+
+class TFAbout;
+class TFpargen;
+class LinkLabel;
+
+// The main window: the five steps, the project state and the settings file.
+class TFTessaroFirmWare : public QWidget {
+    Q_OBJECT
+public:
+    // Runs FormCreate with the given tool folder (the executable's folder in production).
+    TFTessaroFirmWare(platform::Platform platform, const QString& toolFolder, QWidget* parent = nullptr);
+    ~TFTessaroFirmWare() override;
+
+    // Creates the other windows once, in start-up order.
+    void createWindows();
+
+    ProjectState& project() { return m_project; }
+    const ProjectState& project() const { return m_project; }
+
+    void FormCreate(const std::string& toolFolder);
+    void OpenaClick();
+    void NewaClick();
+    void btn_str_lng1aClick(QObject* sender);
+    void CreateBinaClick();
+    void AboutClick();
+    void Label6Click();
+    void LbButton1Click();
+    // Writes the settings file; a failure is reported and the window closes all the same.
+    void FormClose();
+
+    TFAbout* about() const { return m_about; }
+    TFpargen* pargen() const { return m_pargen; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setCaptionFromProject();
+
+    platform::Platform m_platform;
+    ProjectState m_project;
+
+    QPushButton* m_new = nullptr;
+    QPushButton* m_open = nullptr;
+    QPushButton* m_communication = nullptr;
+    QPushButton* m_frames = nullptr;
+    QPushButton* m_definitions = nullptr;
+    QPushButton* m_groups = nullptr;
+    QPushButton* m_updateDevice = nullptr;
+
+    TFAbout* m_about = nullptr;
+    TFpargen* m_pargen = nullptr;
+};
+
+}  // namespace tessaro

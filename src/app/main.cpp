@@ -1,0 +1,16 @@
+#include <QApplication>
+
+#include "app/UTessaroFirmWare.h"
+#include "platform/QtPlatform.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
+    QApplication::setFont(tessaro::platform::toolFont());
+
+    tessaro::platform::QtPlatform adapters;
+    tessaro::TFTessaroFirmWare mainWindow(adapters.platform(), QCoreApplication::applicationDirPath());
+    mainWindow.createWindows();
+    mainWindow.show();
+    return QApplication::exec();
+}

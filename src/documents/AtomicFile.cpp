@@ -1,0 +1,102 @@
+#include "documents/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "documents/Errors.h"
+
+#if __has_include(<unistd.h>)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define TESSARO_POSIX 1
+#endif
+
+namespace tessaro {
+
+namespace {
+
+[[noreturn]] void failCreate(const std::string& path, int error) {
+    throw Error("Cannot create file \"" + path + "\". " + std::strerror(error));
+}
+
+}  // namespace
+
+#ifdef TESSARO_POSIX
+
+void replaceFile(const std::string& path, std::string_view bytes) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) failCreate(path, errno);
+    // mkstemp creates 0600; a document gets the usual permissions, or keeps those of the file it replaces.
+    struct stat existing {};
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    int error = 0;
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            break;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        failCreate(path, error);
+    }
+}
+
+#else
+
+void replaceFile(const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) failCreate(path, errno);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) failCreate(path, errno);
+    }
+    std::error_code code;
+    std::filesystem::rename(temporary, path, code);
+    if (code) {
+        std::filesystem::remove(temporary, code);
+        throw Error("Cannot create file \"" + path + "\". " + code.message());
+    }
+}
+
+#endif
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+    return std::move(content).str();
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code code;
+    return std::filesystem::is_regular_file(path, code);
+}
+
+bool folderExists(const std::string& path) {
+    std::error_code code;
+    return !path.empty() && std::filesystem::is_directory(path, code);
+}
+
+}  // namespace tessaro

@@ -1,0 +1,72 @@
+#include "documents/NumericText.h"
+
+#include <string>
+
+#include "documents/Errors.h"
+
+namespace tessaro {
+
+namespace {
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> tryToInteger(std::string_view text) noexcept {
+    std::size_t at = 0;
+    while (at < text.size() && text[at] == ' ') ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    bool hexadecimal = false;
+    if (at < text.size() && (text[at] == '$' || text[at] == 'x' || text[at] == 'X')) {
+        hexadecimal = true;
+        ++at;
+    } else if (at + 1 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+        hexadecimal = true;
+        at += 2;
+    }
+    if (at == text.size()) return std::nullopt;
+
+    if (hexadecimal) {
+        std::uint32_t pattern = 0;
+        int significant = 0;
+        for (; at < text.size(); ++at) {
+            const int digit = hexDigitValue(text[at]);
+            if (digit < 0) return std::nullopt;
+            if (significant > 0 || digit != 0) ++significant;
+            if (significant > 8) return std::nullopt;
+            pattern = (pattern << 4) | static_cast<std::uint32_t>(digit);
+        }
+        if (negative) pattern = 0u - pattern;
+        return static_cast<std::int32_t>(pattern);
+    }
+
+    std::int64_t magnitude = 0;
+    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c < '0' || c > '9') return std::nullopt;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > limit) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::int32_t toInteger(std::string_view text) {
+    if (const auto value = tryToInteger(text)) return *value;
+    throw Error("'" + std::string(text) + "' is not a valid integer value");
+}
+
+std::int32_t toIntegerOr(std::string_view text, std::int32_t fallback) noexcept {
+    return tryToInteger(text).value_or(fallback);
+}
+
+}  // namespace tessaro

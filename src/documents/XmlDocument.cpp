@@ -1,0 +1,125 @@
+#include "documents/XmlDocument.h"
+
+#include <sstream>
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration;
+constexpr unsigned kFormatOptions = pugi::format_raw | pugi::format_no_declaration;
+
+// Rows are the element and text children; a declaration, comment or doctype is no row.
+bool isRow(const pugi::xml_node& node) {
+    const auto type = node.type();
+    return type == pugi::node_element || type == pugi::node_pcdata || type == pugi::node_cdata;
+}
+
+std::string describeParseFailure(const pugi::xml_parse_result& result, std::string_view source) {
+    std::ostringstream message;
+    message << source << ": " << result.description() << " at offset " << result.offset;
+    return message.str();
+}
+
+}  // namespace
+
+std::string nullConversionMessage(std::string_view wantedType) {
+    return "Could not convert variant of type (Null) into type (" + std::string(wantedType) + ")";
+}
+
+std::vector<XmlElement> XmlElement::children() const {
+    std::vector<XmlElement> rows;
+    for (pugi::xml_node child = m_node.first_child(); child; child = child.next_sibling())
+        if (isRow(child)) rows.emplace_back(child);
+    return rows;
+}
+
+std::size_t XmlElement::childCount() const {
+    std::size_t count = 0;
+    for (pugi::xml_node child = m_node.first_child(); child; child = child.next_sibling())
+        if (isRow(child)) ++count;
+    return count;
+}
+
+std::optional<XmlElement> XmlElement::findChild(std::string_view name) const {
+    for (pugi::xml_node child = m_node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && name == child.name()) return XmlElement(child);
+    return std::nullopt;
+}
+
+bool XmlElement::hasAttribute(std::string_view name) const {
+    for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
+        if (name == attribute.name()) return true;
+    return false;
+}
+
+std::string XmlElement::attribute(std::string_view name) const {
+    for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
+        if (name == attribute.name()) return attribute.value();
+    throw Error(nullConversionMessage("String"));
+}
+
+std::int32_t XmlElement::integerAttribute(std::string_view name) const {
+    for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
+        if (name == attribute.name()) return toInteger(attribute.value());
+    throw Error(nullConversionMessage("Integer"));
+}
+
+std::string XmlElement::text() const { return m_node.text().get(); }
+
+XmlElement XmlElement::addChild(std::string_view name) {
+    return XmlElement(m_node.append_child(std::string(name).c_str()));
+}
+
+void XmlElement::setAttribute(std::string_view name, std::string_view value) {
+    m_node.append_attribute(std::string(name).c_str()).set_value(std::string(value).c_str());
+}
+
+void XmlElement::setText(std::string_view text) { m_node.text().set(std::string(text).c_str()); }
+
+bool XmlDocument::exists(const std::string& path) { return fileExists(path); }
+
+void XmlDocument::load(const std::string& path) {
+    reset();
+    const std::string content = readFile(path);
+    const pugi::xml_parse_result result = m_document.load_buffer(content.data(), content.size(), kParseOptions);
+    if (!result) {
+        reset();
+        throw Error(describeParseFailure(result, path));
+    }
+}
+
+void XmlDocument::loadText(std::string_view text) {
+    reset();
+    const pugi::xml_parse_result result = m_document.load_buffer(text.data(), text.size(), kParseOptions);
+    if (!result) {
+        reset();
+        throw Error(describeParseFailure(result, "document"));
+    }
+}
+
+void XmlDocument::reset() { m_document.reset(); }
+
+XmlElement XmlDocument::documentElement() const { return XmlElement(m_document.document_element()); }
+
+std::optional<XmlElement> XmlDocument::findTopLevel(std::string_view name) const {
+    return XmlElement(m_document).findChild(name);
+}
+
+XmlElement XmlDocument::addRoot(std::string_view name) {
+    return XmlElement(m_document.append_child(std::string(name).c_str()));
+}
+
+std::string XmlDocument::toText() const {
+    std::ostringstream out;
+    m_document.save(out, "", kFormatOptions, pugi::encoding_utf8);
+    return std::move(out).str();
+}
+
+void XmlDocument::save(const std::string& path) const { replaceFile(path, toText()); }
+
+}  // namespace tessaro

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <pugixml.hpp>
+
+namespace tessaro {
+
+// "Could not convert variant of type (Null) into type (WANTED)": what reading an absent attribute raises.
+std::string nullConversionMessage(std::string_view wantedType);
+
+// A node of a loaded or built document. Rows are taken by position, whatever their names.
+class XmlElement {
+public:
+    explicit XmlElement(pugi::xml_node node) : m_node(node) {}
+
+    std::string name() const { return m_node.name(); }
+    std::vector<XmlElement> children() const;
+    std::size_t childCount() const;
+    std::optional<XmlElement> findChild(std::string_view name) const;
+
+    // Absent attribute: tessaro::Error with the Null conversion message for String or Integer.
+    std::string attribute(std::string_view name) const;
+    std::int32_t integerAttribute(std::string_view name) const;
+    bool hasAttribute(std::string_view name) const;
+    std::string text() const;
+
+    XmlElement addChild(std::string_view name);
+    // Appends, so attributes are written in the order they are set.
+    void setAttribute(std::string_view name, std::string_view value);
+    void setText(std::string_view text);
+
+private:
+    pugi::xml_node m_node;
+};
+
+// One document object: emptied before every load and every save.
+class XmlDocument {
+public:
+    static bool exists(const std::string& path);
+
+    // Throws tessaro::Error when the file cannot be read or is not well-formed.
+    void load(const std::string& path);
+    void loadText(std::string_view text);
+    void reset();
+
+    // The root element; for a document without one, an empty element with no children.
+    XmlElement documentElement() const;
+    // The first top-level element with that name.
+    std::optional<XmlElement> findTopLevel(std::string_view name) const;
+
+    XmlElement addRoot(std::string_view name);
+    // No declaration and no whitespace of our own; the file is replaced atomically.
+    void save(const std::string& path) const;
+    std::string toText() const;
+
+private:
+    pugi::xml_document m_document;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,87 @@
+#include "editors/PargenDocument.h"
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+#include "documents/XmlDocument.h"
+
+namespace tessaro {
+
+namespace {
+
+PargenSettings fromDocument(const XmlDocument& document) {
+    PargenSettings settings;
+    const std::optional<XmlElement> root = document.findTopLevel(kPargenRoot);
+    const auto text = [&](std::string_view name) -> std::optional<std::string> {
+        if (!root) return std::nullopt;
+        const std::optional<XmlElement> element = root->findChild(name);
+        if (!element) return std::nullopt;
+        return element->text();
+    };
+    const auto integer = [&](std::string_view name, std::int32_t fallback) {
+        const std::optional<std::string> value = text(name);
+        return value ? toIntegerOr(*value, fallback) : fallback;
+    };
+    const PargenSettings defaults;
+    settings.canBaudRatePosition = integer("BR_CAN", defaults.canBaudRatePosition);
+    settings.deviceId = text("ID_CAN").value_or(defaults.deviceId);
+    settings.rs232 = integer("Select_Ser", 0) != 0;
+    settings.rtuBaudRatePosition = integer("Baud_Ser", defaults.rtuBaudRatePosition);
+    settings.parityPosition = integer("Par_Ser", defaults.parityPosition);
+    settings.stopBitsPosition = integer("Stop_Ser", defaults.stopBitsPosition);
+    settings.timeout = text("TimeOut_Ser").value_or(defaults.timeout);
+    settings.delay = text("Delay_Ser").value_or(defaults.delay);
+    return settings;
+}
+
+bool within(std::string_view text, std::int32_t low, std::int32_t high) {
+    const std::int32_t value = toIntegerOr(text, -1);
+    return value >= low && value <= high;
+}
+
+}  // namespace
+
+PargenSettings parsePargen(std::string_view documentText) {
+    XmlDocument document;
+    document.loadText(documentText);
+    return fromDocument(document);
+}
+
+std::optional<PargenSettings> loadPargen(const std::string& path) {
+    if (!XmlDocument::exists(path)) return PargenSettings{};
+    try {
+        XmlDocument document;
+        document.load(path);
+        return fromDocument(document);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> validatePargen(const PargenSettings& settings) {
+    if (!within(settings.deviceId, 0, 240)) return "Error! The ID Device must to be between 0 and 240";
+    if (!within(settings.timeout, 1, 65535))
+        return "Error! The Modbus RTU TimeOut must to be between 1 and 65535 milleseconds";
+    if (!within(settings.delay, 1, 65535))
+        return "Error! The Modbus RTU Cyclic Delay must to be between 1 and 65535 milleseconds";
+    if (settings.rs232 && settings.stopBitsPosition > 0) return "Error! when RS232 is select only 1 Stop bit can be used";
+    return std::nullopt;
+}
+
+std::string pargenText(const PargenSettings& settings) {
+    XmlDocument document;
+    XmlElement root = document.addRoot(kPargenRoot);
+    root.addChild("BR_CAN").setText(std::to_string(settings.canBaudRatePosition));
+    root.addChild("ID_CAN").setText(settings.deviceId);
+    root.addChild("Select_Ser").setText(settings.rs232 ? "1" : "0");
+    root.addChild("Baud_Ser").setText(std::to_string(settings.rtuBaudRatePosition));
+    root.addChild("Par_Ser").setText(std::to_string(settings.parityPosition));
+    root.addChild("Stop_Ser").setText(std::to_string(settings.stopBitsPosition));
+    root.addChild("TimeOut_Ser").setText(settings.timeout);
+    root.addChild("Delay_Ser").setText(settings.delay);
+    return document.toText();
+}
+
+void savePargen(const std::string& path, const PargenSettings& settings) { replaceFile(path, pargenText(settings)); }
+
+}  // namespace tessaro

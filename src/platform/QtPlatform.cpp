@@ -1,0 +1,50 @@
+#include "platform/QtPlatform.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "documents/Errors.h"
+#include "platform/FolderBrowserDialog.h"
+
+namespace tessaro::platform {
+
+QFont toolFont() {
+    if (QFontDatabase::families().contains(QStringLiteral("Verdana"))) return QFont(QStringLiteral("Verdana"), 8);
+    QFont sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    sans.setPointSize(8);
+    return sans;
+}
+
+namespace {
+
+void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+}  // namespace
+
+void QtMessages::plain(const QString& text) { showBox(QMessageBox::NoIcon, kApplicationTitle, text); }
+
+void QtMessages::error(const QString& text) { showBox(QMessageBox::Critical, QStringLiteral("Error"), text); }
+
+void QtMessages::standardError(const QString& text) {
+    showBox(QMessageBox::Critical, kApplicationTitle,
+            QString::fromStdString(tessaro::standardErrorText(text.toStdString())));
+}
+
+int QtDialogRunner::runModal(QDialog& dialog) { return dialog.exec(); }
+
+std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QString& title, const QString& root,
+                                                     const QString& start) {
+    FolderBrowserDialog browser(parent, title, root, start);
+    if (browser.exec() != QDialog::Accepted || browser.chosenFolder().isEmpty()) return std::nullopt;
+    return browser.chosenFolder();
+}
+
+void QtShell::open(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+
+}  // namespace tessaro::platform

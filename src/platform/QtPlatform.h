@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QFont>
+
+#include "platform/Platform.h"
+
+namespace tessaro::platform {
+
+inline constexpr const char* kApplicationTitle = "Firmware Tessaro";
+
+// Verdana 8 pt where the font exists, the platform's sans font otherwise.
+QFont toolFont();
+
+class QtMessages : public Messages {
+public:
+    void plain(const QString& text) override;
+    void error(const QString& text) override;
+    void standardError(const QString& text) override;
+};
+
+class QtDialogRunner : public DialogRunner {
+public:
+    int runModal(QDialog& dialog) override;
+};
+
+class QtFolderBrowser : public FolderBrowser {
+public:
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& title, const QString& root,
+                                        const QString& start) override;
+};
+
+class QtShell : public Shell {
+public:
+    void open(const QString& address) override;
+};
+
+// The adapters of one run of the tool.
+struct QtPlatform {
+    QtMessages messages;
+    QtDialogRunner dialogs;
+    QtFolderBrowser folders;
+    QtShell shell;
+
+    Platform platform() { return Platform{messages, dialogs, folders, shell}; }
+};
+
+}  // namespace tessaro::platform

@@ -1,0 +1,133 @@
+#include <filesystem>
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/MakerLinks.h"
+#include "app/UAbout.h"
+#include "support/GuiFixture.h"
+
+namespace tessaro {
+namespace {
+
+const std::string kDesign = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master";
+const std::string kPrefix = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master :";
+
+using MainWindow = testing::GuiFixture;
+
+TEST_F(MainWindow, FirstStartInAnEmptyToolFolder) {
+    EXPECT_EQ(caption(), kDesign);
+    EXPECT_TRUE(tool.exists("MASTER"));
+    EXPECT_TRUE(tool.exists("PROJECTS"));
+    EXPECT_EQ(window->project().projectFolder, tool.file("PROJECTS"));
+    EXPECT_EQ(window->size(), QSize(566, 261));
+    click("btn_Prm_Gen");
+    EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"SET COMMUNICATION"});
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(MainWindow, ControlsStandAtTheirPlaces) {
+    struct Place {
+        const char* name;
+        const char* caption;
+        QRect geometry;
+    };
+    const Place places[] = {
+        {"New", "New project", {80, 36, 145, 26}},          {"open", "Open project", {232, 36, 145, 26}},
+        {"btn_Prm_Gen", "Set Communication", {80, 80, 146, 26}}, {"btn_RCOB", "Frame J1939", {80, 124, 146, 26}},
+        {"btn_Info_RCOB", "Define J1939", {232, 124, 146, 26}}, {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
+        {"CreateBin", "Update Device", {80, 212, 146, 26}},  {"about", "", {493, 21, 21, 19}},
+        {"LbButton1", "X", {520, 21, 21, 19}},
+    };
+    for (const Place& place : places) {
+        auto* control = testing::child<QPushButton>(*window, place.name);
+        EXPECT_EQ(control->text().toStdString(), place.caption) << place.name;
+        EXPECT_EQ(control->geometry(), place.geometry) << place.name;
+    }
+    EXPECT_EQ(testing::child<QLabel>(*window, "Label6")->pos(), QPoint(425, 227));
+}
+
+TEST_F(MainWindow, OpenProjectThenNextStartReopensIt) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    fake.folders.answer = QString::fromStdString(tool.file("PROJECTS/abc"));
+    click("open");
+    ASSERT_EQ(fake.folders.calls.size(), 1u);
+    EXPECT_EQ(fake.folders.calls[0].title, "Select directory of project");
+    EXPECT_EQ(fake.folders.calls[0].root.toStdString(), tool.file("PROJECTS"));
+    EXPECT_EQ(fake.folders.calls[0].start.toStdString(), tool.file("PROJECTS"));
+    EXPECT_EQ(caption(), kPrefix + "/abc");
+    closeTool();
+    EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), "[lastproj]\nprojectname=/abc\n");
+
+    start();
+    EXPECT_EQ(caption(), kPrefix + "/abc");
+    EXPECT_EQ(window->project().pargenPath, tool.file("PROJECTS/abc/pargen.xml"));
+    click("open");
+    EXPECT_EQ(fake.folders.calls.back().start.toStdString(), tool.file("PROJECTS/abc"));
+}
+
+TEST_F(MainWindow, StoredNamesWithAndWithoutSeparatorReopenAndOtherSectionsSurvive) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    for (const std::string stored : {"/abc", "abc"}) {
+        tool.write("Tessaro_Kelvane.ini", "[window]\nleft=3\n\n[lastproj]\nprojectname=" + stored + "\nmore=1\n");
+        start();
+        EXPECT_EQ(caption(), kPrefix + stored);
+        EXPECT_EQ(window->project().projectFolder, tool.file("PROJECTS/abc"));
+        closeTool();
+        EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"),
+                  "[window]\nleft=3\n\n[lastproj]\nprojectname=" + stored + "\nmore=1\n");
+    }
+}
+
+TEST_F(MainWindow, CloseWithoutChangesWritesAnEmptyName) {
+    closeTool();
+    EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), "[lastproj]\nprojectname=\n");
+}
+
+TEST_F(MainWindow, OpenChoosingProjectsItselfShowsThePrefixAlone) {
+    fake.folders.answer = QString::fromStdString(tool.file("PROJECTS"));
+    click("open");
+    EXPECT_EQ(caption(), kPrefix);
+    EXPECT_EQ(window->project().projectFolder, tool.file("PROJECTS"));
+}
+
+TEST_F(MainWindow, OpenCancelledAfterTheProjectWasDeletedLeavesNoValidProject) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    fake.folders.answer = QString::fromStdString(tool.file("PROJECTS/abc"));
+    click("open");
+    std::filesystem::remove(tool.file("PROJECTS/abc"));
+    fake.folders.answer.reset();
+    click("open");
+    EXPECT_EQ(fake.folders.calls.back().start, "");
+    EXPECT_EQ(caption(), kPrefix);
+    EXPECT_EQ(window->project().pargenPath, "/pargen.xml");
+    for (const char* editor : {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP"}) click(editor);
+    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(4, {"plain", "Project not valid"}));
+    EXPECT_TRUE(fake.dialogs.shownTitles.empty());
+}
+
+TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
+    std::filesystem::create_directories(tool.file("Tessaro_Kelvane.ini/blocked"));
+    window->show();
+    closeTool();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(fake.messages.shown, (std::vector<testing::Message>{
+                                       {"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+}
+
+TEST_F(MainWindow, WebAndMailLinks) {
+    window->Label6Click();
+    fake.dialogs.then([](QDialog& dialog) {
+        auto& about = static_cast<TFAbout&>(dialog);
+        about.LogoClick();
+        about.MailLinkClick();
+        testing::child<QPushButton>(about, "BitBtn1")->click();
+    });
+    click("about");
+    EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"About..."});
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{kMakerWebPage, kMakerWebPage, "mailto:info@orvane.example"}));
+    EXPECT_EQ(window->about()->size(), QSize(389, 152));
+}
+
+}  // namespace
+}  // namespace tessaro

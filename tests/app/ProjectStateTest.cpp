@@ -1,0 +1,105 @@
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "app/ProjectState.h"
+#include "support/TemporaryFolder.h"
+
+namespace tessaro {
+namespace {
+
+class ProjectStateTest : public ::testing::Test {
+protected:
+    void SetUp() override { state.setToolFolder(tool.path()); }
+
+    void expectPathsOf(const std::string& folder) {
+        EXPECT_EQ(state.projectFolder, folder);
+        EXPECT_EQ(state.pargenPath, folder + "/pargen.xml");
+        EXPECT_EQ(state.frameJ1939Path, folder + "/FrameJ1939.xml");
+        EXPECT_EQ(state.groupPath, folder + "/Group.xml");
+    }
+
+    testing::TemporaryFolder tool;
+    ProjectState state;
+};
+
+TEST_F(ProjectStateTest, FirstStartCreatesTheFoldersAndHasNoProject) {
+    EXPECT_EQ(state.masterFolder, tool.path() + "/MASTER");
+    EXPECT_EQ(state.projectsFolder, tool.path() + "/PROJECTS");
+    EXPECT_TRUE(std::filesystem::is_directory(state.masterFolder));
+    EXPECT_TRUE(std::filesystem::is_directory(state.projectsFolder));
+    EXPECT_FALSE(state.reopen(""));
+    EXPECT_EQ(state.projectName, "");
+    expectPathsOf(state.projectsFolder);
+}
+
+TEST_F(ProjectStateTest, ToolFolderLosesItsTrailingSeparator) {
+    ProjectState other;
+    other.setToolFolder(tool.path() + "/");
+    EXPECT_EQ(other.toolFolder, tool.path());
+}
+
+TEST_F(ProjectStateTest, StoredNameReopensWithOrWithoutLeadingSeparator) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    for (const std::string stored : {"/abc", "abc"}) {
+        EXPECT_TRUE(state.reopen(stored)) << stored;
+        EXPECT_EQ(state.projectName, stored);
+        expectPathsOf(tool.path() + "/PROJECTS/abc");
+    }
+}
+
+TEST_F(ProjectStateTest, StoredNamesThatAreNotReopened) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    std::filesystem::create_directory(tool.file("PROJECTSabc"));  // beside PROJECTS, not below it
+    std::filesystem::create_directory(tool.file("outside"));
+    for (const std::string stored : {"/missing", "..", "/../outside", "abc/..", "./abc", "/", "//abc", "abc/"}) {
+        EXPECT_FALSE(state.reopen(stored)) << stored;
+        EXPECT_EQ(state.projectName, stored) << "kept as read";
+        expectPathsOf(state.projectsFolder);
+    }
+}
+
+TEST_F(ProjectStateTest, OpenChoosingAFolderOrProjectsItself) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    EXPECT_EQ(state.prepareOpen(), state.projectsFolder);
+    state.finishOpen(tool.path() + "/PROJECTS/abc");
+    EXPECT_EQ(state.projectName, "/abc");
+    expectPathsOf(tool.path() + "/PROJECTS/abc");
+
+    EXPECT_EQ(state.prepareOpen(), tool.path() + "/PROJECTS/abc");
+    state.finishOpen(state.projectsFolder);
+    EXPECT_EQ(state.projectName, "");
+    expectPathsOf(state.projectsFolder);
+}
+
+TEST_F(ProjectStateTest, OpenCancelledKeepsAnExistingFolder) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    state.finishOpen(tool.path() + "/PROJECTS/abc");
+    state.prepareOpen();
+    state.finishOpen(std::nullopt);
+    EXPECT_EQ(state.projectName, "/abc");
+    expectPathsOf(tool.path() + "/PROJECTS/abc");
+}
+
+TEST_F(ProjectStateTest, OpenCancelledAfterTheFolderWasDeletedIsInvalid) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    state.finishOpen(tool.path() + "/PROJECTS/abc");
+    std::filesystem::remove(tool.file("PROJECTS/abc"));
+    EXPECT_EQ(state.prepareOpen(), "");
+    state.finishOpen(std::nullopt);
+    EXPECT_EQ(state.projectName, "");
+    EXPECT_EQ(state.projectFolder, "");
+    EXPECT_EQ(state.pargenPath, "/pargen.xml");
+    EXPECT_EQ(state.frameJ1939Path, "/FrameJ1939.xml");
+    EXPECT_EQ(state.groupPath, "/Group.xml");
+}
+
+TEST_F(ProjectStateTest, NewProjectKeepsTheTypedName) {
+    state.setNewProject(state.projectsFolder, "demo");
+    EXPECT_EQ(state.projectName, "demo");
+    expectPathsOf(tool.path() + "/PROJECTS/demo");
+    EXPECT_EQ(state.definitionsPath(), tool.path() + "/PROJECTS/demo/DefFrameJ1939.xml");
+}
+
+}  // namespace
+}  // namespace tessaro
