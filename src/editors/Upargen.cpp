@@ -24,14 +24,14 @@ QComboBox* comboBox(QWidget* parent, const char* name, const std::array<std::str
     combo->setEditable(editable);
     if (editable) combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCurrentIndex(initial);
-    combo->setGeometry(left, top, 97, 21);
+    combo->setGeometry(left, top, 93, 21);
     return combo;
 }
 
 QLineEdit* edit(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* field = new QLineEdit(text, parent);
     field->setObjectName(QString::fromLatin1(name));
-    field->setGeometry(left, top, 97, 21);
+    field->setGeometry(left, top, 93, 21);
     return field;
 }
 
@@ -68,9 +68,9 @@ TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWi
     auto* j1939 = new QGroupBox(QStringLiteral(" J1939 "), this);
     j1939->setGeometry(8, 6, 217, 78);
     caption(j1939, QStringLiteral("Baud rate"), 12, 22);
-    m_canBaudRate = comboBox(j1939, "CB_BR_CAN", kCanBaudRates, true, 5, 108, 22);
+    m_canBaudRate = comboBox(j1939, "CB_BR_CAN", kCanBaudRates, true, 5, 112, 22);
     caption(j1939, QStringLiteral("Dev ID"), 12, 48);
-    m_deviceId = edit(j1939, "E_ID_CAN", QStringLiteral("1"), 108, 48);
+    m_deviceId = edit(j1939, "E_ID_CAN", QStringLiteral("1"), 112, 48);
 
     auto* modbus = new QGroupBox(QStringLiteral(" ModBus RTU "), this);
     modbus->setGeometry(8, 90, 217, 190);
@@ -82,15 +82,15 @@ TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWi
     m_rs485->setGeometry(108, 20, 70, 19);
     m_rs485->setChecked(true);
     caption(modbus, QStringLiteral("Baud rate"), 12, 46);
-    m_rtuBaudRate = comboBox(modbus, "CB_BR_RTU", kRtuBaudRates, false, 3, 108, 46);
+    m_rtuBaudRate = comboBox(modbus, "CB_BR_RTU", kRtuBaudRates, false, 3, 112, 46);
     caption(modbus, QStringLiteral("Parity"), 12, 72);
-    m_parity = comboBox(modbus, "CB_PAR_RTU", kParities, false, 0, 108, 72);
+    m_parity = comboBox(modbus, "CB_PAR_RTU", kParities, false, 0, 112, 72);
     caption(modbus, QStringLiteral("Stop Bit"), 12, 98);
-    m_stopBits = comboBox(modbus, "CB_STOP_RTU", kStopBits, false, 0, 108, 98);
+    m_stopBits = comboBox(modbus, "CB_STOP_RTU", kStopBits, false, 0, 112, 98);
     caption(modbus, QStringLiteral("Timeout  (ms)"), 12, 128);
-    m_timeout = edit(modbus, "E_TIME_RTU", QStringLiteral("1000"), 108, 128);
+    m_timeout = edit(modbus, "E_TIME_RTU", QStringLiteral("1000"), 112, 128);
     caption(modbus, QStringLiteral("Cyclic Delay (ms)"), 12, 156);
-    m_delay = edit(modbus, "E_DELAY_RTU", QStringLiteral("1000"), 108, 156);
+    m_delay = edit(modbus, "E_DELAY_RTU", QStringLiteral("1000"), 112, 156);
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("bitbtn1"));

@@ -1,0 +1,36 @@
+// Shows the main window over a tool folder and, optionally, one of its dialogs by object name, for a screenshot:
+//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS]
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/UTessaroFirmWare.h"
+#include "platform/FolderBrowserDialog.h"
+#include "platform/QtPlatform.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
+    QApplication::setFont(tessaro::platform::toolFont());
+    if (argc < 2) return 2;
+    tessaro::platform::QtPlatform adapters;
+    tessaro::TFTessaroFirmWare window(adapters.platform(), QString::fromLocal8Bit(argv[1]));
+    window.createWindows();
+    window.show();
+    std::unique_ptr<tessaro::platform::FolderBrowserDialog> browser;
+    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == QLatin1String("browser")) {
+        const auto& project = window.project();
+        browser = std::make_unique<tessaro::platform::FolderBrowserDialog>(
+            &window, QStringLiteral("Select directory of project"), QString::fromStdString(project.projectsFolder),
+            QString::fromStdString(project.projectFolder));
+        browser->show();
+    } else if (argc > 2 && *argv[2]) {
+        auto* dialog = window.findChild<QDialog*>(QString::fromLocal8Bit(argv[2]));
+        if (!dialog) return 3;
+        dialog->show();
+    }
+    QTimer::singleShot(argc > 3 ? std::atoi(argv[3]) : 3000, &application, &QApplication::quit);
+    return QApplication::exec();
+}
