@@ -12,6 +12,7 @@ namespace tessaro {
 
 class TFAbout;
 class TFpargen;
+class TFInfopdoMB;
 class LinkLabel;
 
 // The main window: the five steps, the project state and the settings file.
@@ -41,6 +42,7 @@ public:
 
     TFAbout* about() const { return m_about; }
     TFpargen* pargen() const { return m_pargen; }
+    TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +63,7 @@ private:
 
     TFAbout* m_about = nullptr;
     TFpargen* m_pargen = nullptr;
+    TFInfopdoMB* m_infopdoMB = nullptr;
 };
 
 }  // namespace tessaro
