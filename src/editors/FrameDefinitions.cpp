@@ -9,8 +9,11 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::array<std::string_view, kRegisterSlots> kPositionAttributes = {
-    "poscomp0", "poscomp1", "poscomp2", "poscomp3", "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
+// A definition row's attributes in written order; positions follow from kFirstPosition.
+constexpr std::array<std::string_view, 5 + kRegisterSlots> kDefinitionAttributes = {
+    "NrFrameJ1939", "Device_ID", "Index",    "Num_Reg",  "Type_Reg", "poscomp0", "poscomp1",
+    "poscomp2",     "poscomp3",  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
+enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
 
 constexpr int kIndexLowest = 0;
 constexpr int kIndexHighest = 65535;
@@ -44,23 +47,41 @@ void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, st
     }
 }
 
-TClIndMB readDefinition(const XmlElement& row) {
+// One row's values, looked up in one pass; an absent one fails as reading it alone would.
+class DefinitionValues {
+public:
+    explicit DefinitionValues(const XmlElement& row) { row.attributeValues(kDefinitionAttributes, m_values); }
+
+    std::string text(DefinitionAttribute name) const { return present(name, "String"); }
+    std::int32_t integer(std::size_t name) const { return toInteger(present(name, "Integer")); }
+
+private:
+    const char* present(std::size_t name, std::string_view wantedType) const {
+        if (!m_values[name]) throw Error(nullConversionMessage(wantedType));
+        return m_values[name];
+    }
+
+    std::array<const char*, kDefinitionAttributes.size()> m_values{};
+};
+
+TClIndMB readDefinition(const DefinitionValues& row) {
     TClIndMB definition;
-    definition.deviceId = row.attribute("Device_ID");
-    definition.index = row.attribute("Index");
-    definition.registerCount = lowByte(row.integerAttribute("Num_Reg"));
-    definition.registerKind = lowByte(row.integerAttribute("Type_Reg")) - kTypeRegOffset;
+    definition.deviceId = row.text(kDeviceId);
+    definition.index = row.text(kIndex);
+    definition.registerCount = lowByte(row.integer(kNumReg));
+    definition.registerKind = lowByte(row.integer(kTypeReg)) - kTypeRegOffset;
     for (std::size_t k = 0; k < kRegisterSlots; ++k)
         if (registerInUse(definition.registerCount, k + 1))
-            definition.positions[k] = lowByte(row.integerAttribute(kPositionAttributes[k]));
+            definition.positions[k] = lowByte(row.integer(kFirstPosition + k));
     return definition;
 }
 
 // Appends each row to its frame; rows of frames beyond the list are skipped. A failing row stops the reading.
 void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames) {
     const auto frameCount = static_cast<std::int64_t>(frames.size());
-    for (const XmlElement& row : document.documentElement().children()) {
-        const std::int32_t frameNumber = row.integerAttribute("NrFrameJ1939");
+    for (const XmlElement& element : document.documentElement().children()) {
+        const DefinitionValues row(element);
+        const std::int32_t frameNumber = row.integer(kFrameNumber);
         if (frameNumber > frameCount) continue;
         if (frameNumber < 1) throw Error("NrFrameJ1939 below 1");
         frames[static_cast<std::size_t>(frameNumber - 1)].definitions.push_back(readDefinition(row));
@@ -142,15 +163,15 @@ std::string FrameDefinitions::documentText() const {
         const std::string frameNumber = std::to_string(frame.frameNumber);
         for (const TClIndMB& definition : frame.definitions) {
             XmlElement row = root.addChild("row");
-            row.setAttribute("NrFrameJ1939", frameNumber);
-            row.setAttribute("Device_ID", definition.deviceId);
-            row.setAttribute("Index", definition.index);
-            row.setAttribute("Num_Reg", std::to_string(definition.registerCount));
+            row.setAttribute(kDefinitionAttributes[kFrameNumber], frameNumber);
+            row.setAttribute(kDefinitionAttributes[kDeviceId], definition.deviceId);
+            row.setAttribute(kDefinitionAttributes[kIndex], definition.index);
+            row.setAttribute(kDefinitionAttributes[kNumReg], std::to_string(definition.registerCount));
             // The kind is a byte, so a Type_Reg read outside 3 and 4 goes back as it came.
-            row.setAttribute("Type_Reg",
+            row.setAttribute(kDefinitionAttributes[kTypeReg],
                              std::to_string(static_cast<std::uint8_t>(definition.registerKind + kTypeRegOffset)));
             for (std::size_t k = 0; k < kRegisterSlots; ++k)
-                row.setAttribute(kPositionAttributes[k], std::to_string(definition.positions[k]));
+                row.setAttribute(kDefinitionAttributes[kFirstPosition + k], std::to_string(definition.positions[k]));
         }
     }
     return document.toText();

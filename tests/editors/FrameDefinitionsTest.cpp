@@ -163,6 +163,14 @@ TEST_F(FrameDefinitionsFile, NumbersAreTheirLowBytesAndTypeRegGoesBackAsItCame) 
                                        writtenRow(1, "1", "2", 1, 4, {18, 255}) + "</DefFrame>");
 }
 
+TEST_F(FrameDefinitionsFile, AttributesAreFoundByTheirWholeNameInAnyOrder) {
+    const std::string row =
+        "<row poscomp1=\"3\" Type_Reg=\"4\" IndexX=\"9\" Num_Reg=\"1\" Inde=\"8\" Index=\"100\" poscomp0=\"18\" "
+        "Device_ID=\"5\" poscomp=\"7\" NrFrameJ1939=\"2\" Extra=\"\"/>";
+    EXPECT_EQ(load(threeFrames(), "<DefFrame>" + row + "</DefFrame>"), kNoMessage);
+    EXPECT_EQ(list.documentText(), "<DefFrame>" + writtenRow(2, "5", "100", 1, 4, {18, 3}) + "</DefFrame>");
+}
+
 TEST_F(FrameDefinitionsFile, FailingFrameTableKeepsTheFramesReadBefore) {
     const std::string frames = "<Frames_J1939>" + frameRow("6", "0", "1") + frameRow("6", "1", "2") +
                                "<row Priority=\"1\" DataPage=\"0\"/>" + frameRow("6", "0", "4") + "</Frames_J1939>";
