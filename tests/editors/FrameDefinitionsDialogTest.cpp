@@ -67,6 +67,12 @@ protected:
         }
     }
     static void press(QWidget& dialog, const char* name) { child<QAbstractButton>(dialog, name)->click(); }
+    // Types the index and the device ID, then New.
+    static void add(QWidget& dialog, const char* index, const char* deviceId) {
+        type(dialog, "EindexA", index);
+        type(dialog, "E_Dev_ID", deviceId);
+        press(dialog, "NewA");
+    }
     static void type(QWidget& dialog, const char* name, const char* text) {
         child<QLineEdit>(dialog, name)->setText(QString::fromUtf8(text));
     }
@@ -205,9 +211,7 @@ TEST_F(FrameDefinitionsDialog, LabelsAfterNewAndAfterDeleteUntilTheFrameIsSelect
     define([](TFInfopdoMB& dialog) {
         clickLine(frames(dialog), 0);
         EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
-        type(dialog, "EindexA", "200");
-        type(dialog, "E_Dev_ID", "7");
-        press(dialog, "NewA");
+        add(dialog, "200", "7");
         EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1", "Ind Mb 2"}));
         EXPECT_EQ(definitions(dialog)->currentRow(), 2);
         EXPECT_EQ(text(dialog, "EindexA"), "200") << "the controls keep their contents";
@@ -401,9 +405,7 @@ TEST_F(FrameDefinitionsDialog, WithoutFrameTableEveryRowIsSkippedAndNewDoesNothi
     tool.write(kDefinitions, definitionsDocument(writtenRow(1, "1", "1", 0, 3)));
     define([](TFInfopdoMB& dialog) {
         EXPECT_EQ(frames(dialog)->count(), 0);
-        type(dialog, "EindexA", "1");
-        type(dialog, "E_Dev_ID", "1");
-        press(dialog, "NewA");
+        add(dialog, "1", "1");
         press(dialog, "bitbtn1");
     });
     EXPECT_TRUE(fake.messages.shown.empty());
@@ -414,9 +416,7 @@ TEST_F(FrameDefinitionsDialog, CancelLosesTheChangesAndAMissingDocumentIsCreated
     tool.write(kFrames, threeFrames());
     define([](TFInfopdoMB& dialog) {
         selectFrame(dialog, 0);
-        type(dialog, "EindexA", "1");
-        type(dialog, "E_Dev_ID", "1");
-        press(dialog, "NewA");
+        add(dialog, "1", "1");
         press(dialog, "bitbtn2");
         EXPECT_FALSE(dialog.isVisible());
     });
@@ -456,9 +456,7 @@ TEST_F(FrameDefinitionsDialog, ExportWritesTheDefinitionsOnScreenOneLineEach) {
     tool.write(kDefinitions, definitionsDocument(writtenRow(2, "1", "200", 0, 3) + writtenRow(1, "1", "100", 0, 3)));
     define([](TFInfopdoMB& dialog) {
         selectFrame(dialog, 1);
-        type(dialog, "EindexA", "300");
-        type(dialog, "E_Dev_ID", "1");
-        press(dialog, "NewA");
+        add(dialog, "300", "1");
         press(dialog, "button1");
         EXPECT_TRUE(dialog.isVisible());
     });
@@ -474,9 +472,7 @@ TEST_F(FrameDefinitionsDialog, FailedWritesAreShownAndTheDialogKeepsItsState) {
     std::filesystem::create_directories(tool.file("PROJECTS/DefFrameJ1939.xml/blocked"));
     define([](TFInfopdoMB& dialog) {
         selectFrame(dialog, 0);
-        type(dialog, "EindexA", "1");
-        type(dialog, "E_Dev_ID", "1");
-        press(dialog, "NewA");
+        add(dialog, "1", "1");
         press(dialog, "button1");
         press(dialog, "bitbtn1");
         EXPECT_TRUE(dialog.isVisible());
