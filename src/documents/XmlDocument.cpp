@@ -73,6 +73,11 @@ void XmlElement::attributeValues(std::span<const std::string_view> names, std::s
     // Each search goes on from the attribute after the last one found, then wraps round to the start.
     pugi::xml_attribute next = m_node.first_attribute();
     for (std::size_t index = 0; index < names.size(); ++index) {
+        if (next && sameName(names[index], next.name())) {
+            values[index] = next.value();
+            next = next.next_attribute();
+            continue;
+        }
         pugi::xml_attribute found = find(names[index], next, pugi::xml_attribute());
         if (!found) found = find(names[index], m_node.first_attribute(), next);
         values[index] = found ? found.value() : nullptr;
