@@ -83,10 +83,10 @@ QComboBox* dropDown(QWidget* parent, const char* name, const QStringList& items,
     return combo;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width = 62) {
     auto* result = new QPushButton(caption, parent);
     result->setObjectName(QString::fromLatin1(name));
-    result->setGeometry(left, top, 62, 25);
+    result->setGeometry(left, top, width, 25);
     return result;
 }
 
@@ -171,19 +171,11 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(0, 384, 640, 2);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("bitbtn1"));
-    m_ok->setGeometry(8, 392, 75, 25);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("bitbtn2"));
-    cancel->setGeometry(90, 392, 75, 25);
-    auto* exportButton = new QPushButton(QStringLiteral("Export"), this);
-    exportButton->setObjectName(QStringLiteral("button1"));
-    exportButton->setGeometry(475, 392, 75, 25);
+    m_ok = button(this, "bitbtn1", QStringLiteral("OK"), 8, 392, 75);
+    auto* cancel = button(this, "bitbtn2", QStringLiteral("Cancel"), 90, 392, 75);
+    auto* exportButton = button(this, "button1", QStringLiteral("Export"), 475, 392, 75);
     // Nothing settles what an import would read.
-    auto* importButton = new QPushButton(QStringLiteral("Import"), this);
-    importButton->setObjectName(QStringLiteral("bitbtn4"));
-    importButton->setGeometry(557, 392, 75, 25);
+    auto* importButton = button(this, "bitbtn4", QStringLiteral("Import"), 557, 392, 75);
     importButton->setEnabled(false);
 
     watchClicks(m_frameList, &TFInfopdoMB::LPdoCanAClick, m_frameRowAtPress);
