@@ -2,7 +2,9 @@
 
 #include <QFont>
 
+#include "platform/Launcher.h"
 #include "platform/Platform.h"
+#include "platform/SerialPort.h"
 
 namespace tessaro::platform {
 
@@ -40,8 +42,10 @@ struct QtPlatform {
     QtDialogRunner dialogs;
     QtFolderBrowser folders;
     QtShell shell;
+    QtSerialPort serialPort;
+    ProcessLauncher launcher;
 
-    Platform platform() { return Platform{messages, dialogs, folders, shell}; }
+    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher}; }
 };
 
 }  // namespace tessaro::platform
