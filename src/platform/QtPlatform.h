@@ -6,12 +6,17 @@
 #include "platform/Platform.h"
 #include "platform/SerialPort.h"
 
+class QLabel;
+
 namespace tessaro::platform {
 
 inline constexpr const char* kApplicationTitle = "Firmware Tessaro";
 
 // Verdana 8 pt where the font exists, the platform's sans font otherwise.
 QFont toolFont();
+
+// A label of the text's own size at a place of its parent, bold when asked.
+QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, bool bold = false);
 
 class QtMessages : public Messages {
 public:
