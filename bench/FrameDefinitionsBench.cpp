@@ -14,33 +14,12 @@
 #include "documents/AtomicFile.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/UInfoPdoMB.h"
-#include "platform/Platform.h"
+#include "platform/QtPlatform.h"
 
 namespace {
 
 constexpr int kFrames = 250;
 constexpr int kDefinitions = 7032;
-
-class QuietMessages : public tessaro::platform::Messages {
-public:
-    void plain(const QString&) override {}
-    void error(const QString&) override {}
-    void standardError(const QString&) override {}
-};
-class NoDialogs : public tessaro::platform::DialogRunner {
-public:
-    int runModal(QDialog&) override { return 0; }
-};
-class NoFolders : public tessaro::platform::FolderBrowser {
-public:
-    std::optional<QString> chooseFolder(QWidget*, const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-};
-class NoShell : public tessaro::platform::Shell {
-public:
-    void open(const QString&) override {}
-};
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -86,18 +65,16 @@ const LargeProject& project() {
     return instance;
 }
 
-// The dialog as the tool creates it, over the large project.
+// The dialog as the tool creates it, over the large project. The project loads without a message, so the real
+// adapters show nothing.
 struct Dialog {
     Dialog() {
         state.projectFolder = project().folder;
         state.SetProjectPaths();
     }
-    QuietMessages messages;
-    NoDialogs dialogs;
-    NoFolders folders;
-    NoShell shell;
+    tessaro::platform::QtPlatform adapters;
     tessaro::ProjectState state;
-    tessaro::TFInfopdoMB dialog{tessaro::platform::Platform{messages, dialogs, folders, shell}, state};
+    tessaro::TFInfopdoMB dialog{adapters.platform(), state};
 };
 
 void checkLoaded(benchmark::State& state, const tessaro::FrameDefinitions& list) {

@@ -31,15 +31,7 @@ QPixmap makerLogo() {
 }
 
 QLabel* label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
-    auto* result = new QLabel(text, parent);
-    if (bold) {
-        QFont font = result->font();
-        font.setBold(true);
-        result->setFont(font);
-    }
-    result->move(left, top);
-    result->adjustSize();
-    return result;
+    return platform::placedLabel(parent, text, left, top, bold);
 }
 
 }  // namespace

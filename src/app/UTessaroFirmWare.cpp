@@ -1,5 +1,7 @@
 #include "app/UTessaroFirmWare.h"
 
+#include <thread>
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include "editors/UInfoPdoMB.h"
 #include "editors/Upargen.h"
 #include "platform/QtPlatform.h"
+#include "update/UBootSer.h"
 
 namespace tessaro {
 
@@ -98,6 +101,8 @@ void TFTessaroFirmWare::createWindows() {
     m_about = new TFAbout(m_platform, this);
     m_pargen = new TFpargen(m_platform, m_project, this);
     m_infopdoMB = new TFInfopdoMB(m_platform, m_project, this);
+    m_bootSer = new TFBootSer(
+        m_platform, m_project, [this](const platform::ProgramCall& call) { RunAndWait(call); }, this);
 }
 
 void TFTessaroFirmWare::FormCreate(const std::string& toolFolder) {
@@ -147,6 +152,16 @@ void TFTessaroFirmWare::FormClose() {
         writeProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey, m_project.projectName);
     } catch (const Error& failure) {
         m_platform.messages.standardError(toQt(failure.what()));
+    }
+}
+
+void TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call) {
+    const std::unique_ptr<platform::Process> process = m_platform.launcher.start(call);
+    if (!process) return;
+    const auto started = std::chrono::steady_clock::now();
+    while (process->running()) {
+        if (std::chrono::steady_clock::now() - started >= m_runAndWaitLimit) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 

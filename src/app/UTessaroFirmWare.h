@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <QWidget>
 
 #include "app/ProjectState.h"
@@ -11,9 +13,13 @@ class QPushButton;
 namespace tessaro {
 
 class TFAbout;
+class TFBootSer;
 class TFpargen;
 class TFInfopdoMB;
 class LinkLabel;
+
+// How long RunAndWait waits for the updater before it lets it run on by itself.
+inline constexpr std::chrono::milliseconds kRunAndWaitLimit{150000};
 
 // The main window: the five steps, the project state and the settings file.
 class TFTessaroFirmWare : public QWidget {
@@ -40,9 +46,15 @@ public:
     // Writes the settings file; a failure is reported and the window closes all the same.
     void FormClose();
 
+    // Starts the program and blocks until it ends or the limit has passed, whichever comes first; a program that
+    // cannot be started is not reported, and its exit code is not used.
+    void RunAndWait(const platform::ProgramCall& call);
+    void setRunAndWaitLimit(std::chrono::milliseconds limit) { m_runAndWaitLimit = limit; }
+
     TFAbout* about() const { return m_about; }
     TFpargen* pargen() const { return m_pargen; }
     TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
+    TFBootSer* bootSer() const { return m_bootSer; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +76,8 @@ private:
     TFAbout* m_about = nullptr;
     TFpargen* m_pargen = nullptr;
     TFInfopdoMB* m_infopdoMB = nullptr;
+    TFBootSer* m_bootSer = nullptr;
+    std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
 };
 
 }  // namespace tessaro

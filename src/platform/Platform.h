@@ -1,9 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 class QWidget;
@@ -46,11 +48,50 @@ public:
     virtual void open(const QString& address) = 0;
 };
 
+// One serial port, used only to prove that a port can be opened and to raise its DTR line; no data passes.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // Takes a list name ("COM3"); refused (false) while the port is open under another name.
+    virtual bool setDeviceName(const QString& name) = 0;
+    // Opens the named device exclusively for reading and writing; refused when already open.
+    virtual bool open() = 0;
+    virtual bool raiseDtr() = 0;
+    // Closes the port when it is open; never fails.
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+};
+
+// A program to start. POSIX hands it the arguments one by one, without a shell; Windows hands it the parameter
+// string as its command line, which is where its programs read them from.
+struct ProgramCall {
+    QString program;
+    QStringList arguments;
+    QString parameters;
+};
+
+// A started program. Letting go of it leaves the program running.
+class Process {
+public:
+    virtual ~Process() = default;
+    // False once the program has ended (a finished child is reaped).
+    virtual bool running() = 0;
+};
+
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // The started program, or nothing when it cannot be started.
+    virtual std::unique_ptr<Process> start(const ProgramCall& call) = 0;
+};
+
 struct Platform {
     Messages& messages;
     DialogRunner& dialogs;
     FolderBrowser& folders;
     Shell& shell;
+    SerialPort& serialPort;
+    Launcher& launcher;
 };
 
 }  // namespace tessaro::platform

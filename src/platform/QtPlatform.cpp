@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -16,6 +17,18 @@ QFont toolFont() {
     QFont sans = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     sans.setPointSize(8);
     return sans;
+}
+
+QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, bool bold) {
+    auto* label = new QLabel(text, parent);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    label->move(left, top);
+    label->adjustSize();
+    return label;
 }
 
 namespace {

@@ -2,7 +2,11 @@
 
 #include <QFont>
 
+#include "platform/Launcher.h"
 #include "platform/Platform.h"
+#include "platform/SerialPort.h"
+
+class QLabel;
 
 namespace tessaro::platform {
 
@@ -10,6 +14,9 @@ inline constexpr const char* kApplicationTitle = "Firmware Tessaro";
 
 // Verdana 8 pt where the font exists, the platform's sans font otherwise.
 QFont toolFont();
+
+// A label of the text's own size at a place of its parent, bold when asked.
+QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, bool bold = false);
 
 class QtMessages : public Messages {
 public:
@@ -40,8 +47,10 @@ struct QtPlatform {
     QtDialogRunner dialogs;
     QtFolderBrowser folders;
     QtShell shell;
+    QtSerialPort serialPort;
+    ProcessLauncher launcher;
 
-    Platform platform() { return Platform{messages, dialogs, folders, shell}; }
+    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher}; }
 };
 
 }  // namespace tessaro::platform

@@ -15,4 +15,60 @@ int ScriptedDialogs::runModal(QDialog& dialog) {
     return dialog.result();
 }
 
+bool FakeSerialPort::setDeviceName(const QString& name) {
+    calls.push_back("name " + name.toStdString());
+    if (opened && name != deviceName) return false;
+    deviceName = name;
+    return true;
+}
+
+bool FakeSerialPort::open() {
+    calls.push_back("open");
+    if (opened || !opens) return false;
+    opened = true;
+    return true;
+}
+
+bool FakeSerialPort::raiseDtr() {
+    calls.push_back("dtr");
+    dtrRaised = opened && acceptsDtr;
+    return dtrRaised;
+}
+
+void FakeSerialPort::close() {
+    calls.push_back("close");
+    opened = false;
+    dtrRaised = false;
+}
+
+namespace {
+
+class CountedProcess : public platform::Process {
+public:
+    CountedProcess(RecordingLauncher& launcher, std::unique_ptr<platform::Process> real)
+        : m_launcher(launcher), m_real(std::move(real)) {}
+    bool running() override {
+        const int poll = m_launcher.polls++;
+        return m_real ? m_real->running() : poll < m_launcher.pollsRunning;
+    }
+
+private:
+    RecordingLauncher& m_launcher;
+    std::unique_ptr<platform::Process> m_real;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Process> RecordingLauncher::start(const platform::ProgramCall& call) {
+    started.push_back(call);
+    std::unique_ptr<platform::Process> real;
+    if (forwardTo) {
+        real = forwardTo->start(call);
+        if (!real) return nullptr;
+    } else if (!starts) {
+        return nullptr;
+    }
+    return std::make_unique<CountedProcess>(*this, std::move(real));
+}
+
 }  // namespace tessaro::testing

@@ -61,13 +61,50 @@ public:
     std::vector<std::string> opened;
 };
 
+// A serial port that records what is done to it ("name COM3", "open", "dtr", "close"); opens and accepts DTR
+// unless told otherwise.
+class FakeSerialPort : public platform::SerialPort {
+public:
+    bool setDeviceName(const QString& name) override;
+    bool open() override;
+    bool raiseDtr() override;
+    void close() override;
+    bool isOpen() const override { return opened; }
+
+    bool opens = true;
+    bool acceptsDtr = true;
+
+    QString deviceName;
+    bool opened = false;
+    bool dtrRaised = false;
+    std::vector<std::string> calls;
+};
+
+// Records every start. Without a real launcher to forward to, the program starts (unless told otherwise) and
+// reports itself running for the given number of polls; with one, the real program runs and the polls are counted.
+class RecordingLauncher : public platform::Launcher {
+public:
+    std::unique_ptr<platform::Process> start(const platform::ProgramCall& call) override;
+
+    platform::Launcher* forwardTo = nullptr;
+    bool starts = true;
+    int pollsRunning = 0;
+
+    std::vector<platform::ProgramCall> started;
+    int polls = 0;
+};
+
 struct FakePlatform {
     RecordingMessages messages;
     ScriptedDialogs dialogs;
     FakeFolderBrowser folders;
     RecordingShell shell;
+    FakeSerialPort serialPort;
+    RecordingLauncher launcher;
 
-    platform::Platform platform() { return platform::Platform{messages, dialogs, folders, shell}; }
+    platform::Platform platform() {
+        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher};
+    }
 };
 
 // A child widget of a dialog by its object name; fails the test when there is none.

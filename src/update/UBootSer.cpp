@@ -1,0 +1,162 @@
+#include "update/UBootSer.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "platform/QtPlatform.h"
+
+namespace tessaro {
+
+namespace {
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold = false) {
+    QLabel* result = platform::placedLabel(parent, text, left, top, bold);
+    result->setObjectName(QString::fromLatin1(name));
+    return result;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& place) {
+    auto* result = new QPushButton(caption, parent);
+    result->setObjectName(QString::fromLatin1(name));
+    result->setGeometry(place);
+    return result;
+}
+
+QCheckBox* tick(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* result = new QCheckBox(caption, parent);
+    result->setObjectName(QString::fromLatin1(name));
+    result->setChecked(true);
+    result->move(left, top);
+    result->adjustSize();
+    return result;
+}
+
+QString toQt(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, RunAndWaitFunction runAndWait,
+                     QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_platform(platform),
+      m_project(project),
+      m_runAndWait(std::move(runAndWait)) {
+    setObjectName(QStringLiteral("FBootSer"));
+    setWindowTitle(QStringLiteral("Update Firmware from Serial (RS232)"));
+    setFont(platform::toolFont());
+    setFixedSize(358, 210);
+
+    m_steps[0] =
+        label(this, "Label1", QStringLiteral("Follow this step to update the DO48213 from RS232:"), 12, 10, true);
+    m_steps[1] = label(this, "Label2", QStringLiteral("1 - Turn OFF the Device"), 24, 36);
+    m_steps[2] = label(this, "Label3", QStringLiteral("2 - Insert the Boot Jumper (see the manual)"), 24, 56);
+    m_steps[3] = label(this, "Label4", QStringLiteral("3 - Select the  COM port and press the connect button"), 24, 76);
+    m_port = new QComboBox(this);
+    m_port->setObjectName(QStringLiteral("CB_Com"));
+    for (int number = 1; number <= 10; ++number) m_port->addItem(QStringLiteral("COM%1").arg(number));
+    m_port->setCurrentIndex(0);
+    m_port->setGeometry(40, 98, 89, 23);
+    m_connect = button(this, "LbButton1", QStringLiteral("Connect"), QRect(140, 97, 89, 25));
+    m_steps[4] = label(this, "Label5", QStringLiteral("4 - Turn ON the Device"), 24, 132);
+    m_steps[5] = label(this, "Label6", QStringLiteral("5 - Check the BOOT led. It must blink quickly"), 24, 152);
+    m_next = button(this, "LbButton2", QStringLiteral("Next"), QRect(172, 176, 80, 25));
+    m_cancel = button(this, "LbButton3", QStringLiteral("Cancel"), QRect(262, 176, 80, 25));
+
+    m_options = new QFrame(this);
+    m_options->setObjectName(QStringLiteral("Panel1"));
+    m_options->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    m_options->setAutoFillBackground(true);
+    m_options->setGeometry(0, 0, 353, 209);
+    label(m_options, "Label7", QStringLiteral("Update Device Options"), 12, 10, true);
+    m_firmware = tick(m_options, "CB_Firm", QStringLiteral("Firmware"), 40, 40);
+    m_readFirmware = tick(m_options, "CB_RFirm", QStringLiteral("Read Firmware when finish"), 40, 64);
+    m_projectTick = tick(m_options, "CB_Proj", QStringLiteral("Project"), 40, 96);
+    m_readProject = tick(m_options, "CB_RProj", QStringLiteral("Read Project when finish"), 40, 120);
+    m_execute = button(m_options, "LbButton4", QStringLiteral("Execute update firmware"), QRect(96, 160, 161, 29));
+    m_options->hide();
+
+    connect(m_connect, &QPushButton::clicked, this, &TFBootSer::LbButton1Click);
+    connect(m_next, &QPushButton::clicked, this, &TFBootSer::LbButton2Click);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_execute, &QPushButton::clicked, this, &TFBootSer::LbButton4Click);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFBootSer::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+// Every way of closing the dialog hides it, so the port is let go of there.
+void TFBootSer::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) FormClose();
+}
+
+void TFBootSer::showStage(bool options) {
+    if (options) {
+        m_options->move(0, 0);
+        m_options->raise();
+    }
+    m_options->setVisible(options);
+    for (QLabel* step : m_steps) step->setVisible(!options);
+    // The panel covers these; neither the keyboard nor Enter may reach them under it.
+    for (QWidget* covered : std::initializer_list<QWidget*>{m_port, m_connect, m_next, m_cancel})
+        covered->setEnabled(!options);
+    if (options) m_execute->setFocus();
+}
+
+void TFBootSer::FormShow() {
+    showStage(false);
+    m_portReady = false;
+}
+
+void TFBootSer::LbButton1Click() {
+    m_portReady = false;
+    m_platform.serialPort.close();
+    const bool ready = m_platform.serialPort.setDeviceName(m_port->currentText()) && m_platform.serialPort.open() &&
+                       m_platform.serialPort.raiseDtr();
+    if (!ready) {
+        // A port whose DTR cannot be raised is of no use: it is not kept from other programs.
+        m_platform.serialPort.close();
+        m_platform.messages.error(QStringLiteral("Error!! Com Port cannot be open."));
+        return;
+    }
+    m_portReady = true;
+}
+
+void TFBootSer::LbButton2Click() {
+    if (!m_portReady) {
+        m_platform.messages.error(QStringLiteral("Select one port."));
+        return;
+    }
+    showStage(true);
+    // The updater opens the port itself.
+    m_platform.serialPort.close();
+}
+
+UpdateOptions TFBootSer::optionsFromControls() const {
+    return UpdateOptions{m_firmware->isChecked(), m_readFirmware->isChecked(), m_projectTick->isChecked(),
+                         m_readProject->isChecked()};
+}
+
+void TFBootSer::LbButton4Click() {
+    const UpdaterCommand command =
+        updaterCommand(m_project, m_port->currentText().toStdString(), optionsFromControls());
+    platform::ProgramCall call{toQt(command.program), {}, toQt(command.parameters)};
+    for (const std::string& argument : command.arguments) call.arguments.push_back(toQt(argument));
+    if (m_runAndWait) m_runAndWait(call);
+}
+
+void TFBootSer::FormClose() { m_platform.serialPort.close(); }
+
+}  // namespace tessaro

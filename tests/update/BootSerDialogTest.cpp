@@ -1,0 +1,280 @@
+#include <filesystem>
+#include <fstream>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/SerialPort.h"
+#include "support/GuiFixture.h"
+#include "support/PseudoTerminal.h"
+#include "update/UBootSer.h"
+
+namespace tessaro {
+namespace {
+
+using testing::child;
+using testing::Message;
+
+const char* const kStepLabels[] = {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6"};
+const char* const kTicks[] = {"CB_Firm", "CB_RFirm", "CB_Proj", "CB_RProj"};
+
+class BootSerDialog : public testing::GuiFixture {
+protected:
+    // Shows the dialog, as "Update Device" does after writing the image, and lets script act as the user.
+    void update(std::function<void(TFBootSer&)> script) { showWith(*window->bootSer(), std::move(script)); }
+    void showWith(TFBootSer& dialog, std::function<void(TFBootSer&)> script) {
+        fake.dialogs.then([script](QDialog& shown) { script(static_cast<TFBootSer&>(shown)); });
+        fake.dialogs.runModal(dialog);
+    }
+
+    static void press(QWidget& dialog, const char* name) { child<QPushButton>(dialog, name)->click(); }
+    static void choose(QWidget& dialog, const char* port) { child<QComboBox>(dialog, "CB_Com")->setCurrentText(port); }
+    static bool optionsShown(QWidget& dialog) { return child<QFrame>(dialog, "Panel1")->isVisible(); }
+    static bool stepsShown(QWidget& dialog) {
+        for (const char* name : kStepLabels)
+            if (!child<QLabel>(dialog, name)->isVisible()) return false;
+        return true;
+    }
+    static void setTicks(QWidget& dialog, std::array<bool, 4> ticks) {
+        for (std::size_t index = 0; index < 4; ++index)
+            child<QCheckBox>(dialog, kTicks[index])->setChecked(ticks[index]);
+    }
+    std::vector<Message> errors(std::initializer_list<const char*> texts) const {
+        std::vector<Message> result;
+        for (const char* text : texts) result.push_back({"error", text});
+        return result;
+    }
+};
+
+TEST_F(BootSerDialog, BothStagesWithTheirTexts) {
+    update([](TFBootSer& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Update Firmware from Serial (RS232)");
+        EXPECT_EQ(dialog.size(), QSize(358, 210));
+        const std::pair<const char*, const char*> labels[] = {
+            {"Label1", "Follow this step to update the DO48213 from RS232:"},
+            {"Label2", "1 - Turn OFF the Device"},
+            {"Label3", "2 - Insert the Boot Jumper (see the manual)"},
+            {"Label4", "3 - Select the  COM port and press the connect button"},
+            {"Label5", "4 - Turn ON the Device"},
+            {"Label6", "5 - Check the BOOT led. It must blink quickly"},
+            {"Label7", "Update Device Options"},
+        };
+        for (const auto& [name, text] : labels) EXPECT_EQ(child<QLabel>(dialog, name)->text().toStdString(), text);
+        const std::pair<const char*, const char*> buttons[] = {
+            {"LbButton1", "Connect"}, {"LbButton2", "Next"},
+            {"LbButton3", "Cancel"},  {"LbButton4", "Execute update firmware"},
+            {"CB_Firm", "Firmware"},  {"CB_RFirm", "Read Firmware when finish"},
+            {"CB_Proj", "Project"},   {"CB_RProj", "Read Project when finish"},
+        };
+        for (const auto& [name, text] : buttons)
+            EXPECT_EQ(child<QAbstractButton>(dialog, name)->text().toStdString(), text);
+        for (const char* name : kTicks) EXPECT_TRUE(child<QCheckBox>(dialog, name)->isChecked()) << name;
+
+        auto* ports = child<QComboBox>(dialog, "CB_Com");
+        EXPECT_FALSE(ports->isEditable());
+        ASSERT_EQ(ports->count(), 10);
+        for (int index = 0; index < 10; ++index)
+            EXPECT_EQ(ports->itemText(index), QStringLiteral("COM%1").arg(index + 1));
+        EXPECT_EQ(ports->currentText(), "COM1");
+
+        auto* panel = child<QFrame>(dialog, "Panel1");
+        EXPECT_EQ(panel->size(), QSize(353, 209));
+        EXPECT_FALSE(panel->isVisible());
+        EXPECT_TRUE(stepsShown(dialog));
+        for (const char* name : {"CB_Com", "LbButton1", "LbButton2", "LbButton3"})
+            EXPECT_TRUE(QRect(0, 0, 353, 209).contains(child<QWidget>(dialog, name)->geometry())) << name;
+    });
+}
+
+TEST_F(BootSerDialog, NextRightAfterOpeningAsksForAPort) {
+    update([](TFBootSer& dialog) {
+        press(dialog, "LbButton2");
+        EXPECT_FALSE(optionsShown(dialog));
+        EXPECT_TRUE(stepsShown(dialog));
+    });
+    EXPECT_EQ(fake.messages.shown, errors({"Select one port."}));
+    EXPECT_TRUE(fake.launcher.started.empty());
+}
+
+TEST_F(BootSerDialog, ConnectRaisesDtrAndNextShowsTheOptionsWithThePortClosed) {
+    update([this](TFBootSer& dialog) {
+        choose(dialog, "COM3");
+        press(dialog, "LbButton1");
+        EXPECT_EQ(fake.serialPort.calls, (std::vector<std::string>{"close", "name COM3", "open", "dtr"}));
+        EXPECT_TRUE(fake.serialPort.opened && fake.serialPort.dtrRaised) << "the port stays open with DTR raised";
+        EXPECT_TRUE(dialog.portReady());
+
+        press(dialog, "LbButton2");
+        EXPECT_TRUE(optionsShown(dialog));
+        EXPECT_EQ(child<QFrame>(dialog, "Panel1")->pos(), QPoint(0, 0));
+        for (const char* name : kStepLabels) EXPECT_FALSE(child<QLabel>(dialog, name)->isVisible()) << name;
+        for (const char* name : {"CB_Com", "LbButton1", "LbButton2", "LbButton3"})
+            EXPECT_FALSE(child<QWidget>(dialog, name)->isEnabled()) << name << " is covered";
+        EXPECT_FALSE(fake.serialPort.opened) << "the updater must be able to open it";
+        EXPECT_EQ(fake.serialPort.calls.back(), "close");
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(BootSerDialog, FailedConnectClearsTheFlagAndFreesThePort) {
+    struct Failure {
+        const char* what;
+        bool opens, acceptsDtr;
+    };
+    for (const Failure failure : {Failure{"port does not open", false, true}, Failure{"DTR refused", true, false}}) {
+        fake.messages.shown.clear();
+        update([&](TFBootSer& dialog) {
+            fake.serialPort.opens = fake.serialPort.acceptsDtr = true;
+            press(dialog, "LbButton1");
+            ASSERT_TRUE(dialog.portReady());
+            fake.serialPort.opens = failure.opens;
+            fake.serialPort.acceptsDtr = failure.acceptsDtr;
+            press(dialog, "LbButton1");
+            EXPECT_FALSE(dialog.portReady()) << failure.what;
+            EXPECT_FALSE(fake.serialPort.opened) << failure.what;
+            press(dialog, "LbButton2");
+            EXPECT_FALSE(optionsShown(dialog)) << failure.what;
+        });
+        EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open.", "Select one port."}))
+            << failure.what;
+    }
+}
+
+TEST_F(BootSerDialog, EveryWayOfClosingClosesThePort) {
+    const std::pair<const char*, std::function<void(TFBootSer&)>> closings[] = {
+        {"Cancel", [](TFBootSer& dialog) { press(dialog, "LbButton3"); }},
+        {"close box", [](TFBootSer& dialog) { dialog.close(); }},
+        {"Escape",
+         [](TFBootSer& dialog) {
+             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QApplication::sendEvent(&dialog, &escape);
+         }},
+    };
+    for (const auto& [how, closeIt] : closings) {
+        update([&, closeIt = closeIt](TFBootSer& dialog) {
+            press(dialog, "LbButton1");
+            ASSERT_TRUE(fake.serialPort.opened);
+            closeIt(dialog);
+            EXPECT_FALSE(dialog.isVisible()) << how;
+        });
+        EXPECT_FALSE(fake.serialPort.opened) << how;
+        EXPECT_EQ(fake.serialPort.calls.back(), "close") << how;
+    }
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(BootSerDialog, PortAndTicksSurviveButEveryShowStartsAtTheConnectionStage) {
+    update([](TFBootSer& dialog) {
+        choose(dialog, "COM7");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        setTicks(dialog, {false, true, true, false});
+    });
+    update([](TFBootSer& dialog) {
+        EXPECT_EQ(child<QComboBox>(dialog, "CB_Com")->currentText(), "COM7");
+        EXPECT_FALSE(optionsShown(dialog));
+        EXPECT_TRUE(stepsShown(dialog));
+        EXPECT_TRUE(child<QPushButton>(dialog, "LbButton2")->isEnabled());
+        EXPECT_FALSE(dialog.portReady());
+        const UpdateOptions options = dialog.optionsFromControls();
+        EXPECT_FALSE(options.firmware);
+        EXPECT_TRUE(options.readFirmware && options.project);
+        EXPECT_FALSE(options.readProject);
+        press(dialog, "LbButton2");
+    });
+    EXPECT_EQ(fake.messages.shown, errors({"Select one port."}));
+}
+
+TEST_F(BootSerDialog, ExecuteStartsTheUpdaterWithTheTicksAndStaysOnTheOptions) {
+    struct Case {
+        std::array<bool, 4> ticks;
+        QStringList tokens;
+    };
+    const Case cases[] = {
+        {{true, true, true, true}, {"FW", "FR", "PW", "PR"}},
+        {{false, false, false, false}, {"NO", "NO", "NO", "NO"}},
+        {{false, true, true, true}, {"NO", "FR", "PW", "PR"}},
+    };
+    update([&](TFBootSer& dialog) {
+        choose(dialog, "COM3");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        for (const Case& example : cases) {
+            setTicks(dialog, example.ticks);
+            press(dialog, "LbButton4");
+            EXPECT_TRUE(optionsShown(dialog));
+        }
+    });
+    ASSERT_EQ(fake.launcher.started.size(), std::size(cases));
+    const QString master = QString::fromStdString(tool.file("MASTER/sim48213.sim"));
+    const QString bin = QString::fromStdString(tool.file("PROJECTS/bin/"));
+    for (std::size_t index = 0; index < std::size(cases); ++index) {
+        const platform::ProgramCall& call = fake.launcher.started[index];
+        EXPECT_EQ(call.program.toStdString(), tool.file("Ser_48213_Update.exe"));
+        EXPECT_EQ(call.arguments, (QStringList{"COM3"} + cases[index].tokens + QStringList{master, bin}));
+        EXPECT_EQ(call.parameters, "COM3 " + cases[index].tokens.join(' ') + " \"" + master + "\" \"" + bin + "\"");
+    }
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// The dialog over a real port.
+class BootSerOnARealPort : public BootSerDialog {
+protected:
+    void showOver(platform::SerialPort& port, std::function<void(TFBootSer&)> script) {
+        platform::Platform over{fake.messages, fake.dialogs, fake.folders, fake.shell, port, fake.launcher};
+        TFBootSer dialog(over, window->project(), nullptr);
+        showWith(dialog, std::move(script));
+    }
+};
+
+TEST_F(BootSerOnARealPort, PseudoTerminalRefusesDtrSoConnectFails) {
+    testing::PseudoTerminal terminal;
+    const QString device = QString::fromStdString(terminal.device());
+    platform::QtSerialPort port([device](const QString&) { return device; });
+    showOver(port, [](TFBootSer& dialog) {
+        press(dialog, "LbButton1");
+        EXPECT_FALSE(dialog.portReady());
+        press(dialog, "LbButton2");
+        EXPECT_FALSE(optionsShown(dialog));
+    });
+    EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open.", "Select one port."}));
+    platform::QtSerialPort other([device](const QString&) { return device; });
+    other.setDeviceName("COM1");
+    EXPECT_TRUE(other.open()) << "the failed Connect let the port go";
+}
+
+// A serial device this machine really has, and that no one else uses as a console.
+std::optional<std::string> whyNoRealDevice(const std::string& name) {
+    if (!std::filesystem::exists("/dev/" + name)) return "/dev/" + name + " does not exist";
+    std::ifstream consoles("/proc/consoles");
+    for (std::string line; std::getline(consoles, line);)
+        if (line.rfind(name + ' ', 0) == 0) return "/dev/" + name + " is this machine's console";
+    platform::QtSerialPort probe;
+    probe.setDeviceName("COM1");
+    if (!probe.open()) return "/dev/" + name + " cannot be opened";
+    return std::nullopt;
+}
+
+TEST_F(BootSerOnARealPort, Com1IsTheFirstSerialDeviceAndIsFreeAfterNext) {
+    if (const std::optional<std::string> reason = whyNoRealDevice("ttyS0")) GTEST_SKIP() << *reason;
+    platform::QtSerialPort port;
+    showOver(port, [](TFBootSer& dialog) {
+        choose(dialog, "COM1");
+        press(dialog, "LbButton1");
+        EXPECT_TRUE(dialog.portReady());
+        press(dialog, "LbButton2");
+        EXPECT_TRUE(optionsShown(dialog));
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+    platform::QtSerialPort updater;
+    updater.setDeviceName("COM1");
+    EXPECT_TRUE(updater.open()) << "the updater can open the port";
+}
+
+}  // namespace
+}  // namespace tessaro
