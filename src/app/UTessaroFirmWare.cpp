@@ -14,6 +14,7 @@
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
 #include "documents/Errors.h"
+#include "editors/UInfoPdoMB.h"
 #include "editors/Upargen.h"
 #include "platform/QtPlatform.h"
 #include "update/UBootSer.h"
@@ -99,6 +100,7 @@ TFTessaroFirmWare::~TFTessaroFirmWare() = default;
 void TFTessaroFirmWare::createWindows() {
     m_about = new TFAbout(m_platform, this);
     m_pargen = new TFpargen(m_platform, m_project, this);
+    m_infopdoMB = new TFInfopdoMB(m_platform, m_project, this);
     m_bootSer = new TFBootSer(
         m_platform, m_project, [this](const platform::ProgramCall& call) { RunAndWait(call); }, this);
 }
@@ -131,6 +133,7 @@ void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
     }
     QDialog* dialog = nullptr;
     if (sender == m_communication) dialog = m_pargen;
+    if (sender == m_definitions) dialog = m_infopdoMB;
     if (dialog) m_platform.dialogs.runModal(*dialog);
 }
 

@@ -15,6 +15,7 @@ namespace tessaro {
 class TFAbout;
 class TFBootSer;
 class TFpargen;
+class TFInfopdoMB;
 class LinkLabel;
 
 // How long RunAndWait waits for the updater before it lets it run on by itself.
@@ -52,6 +53,7 @@ public:
 
     TFAbout* about() const { return m_about; }
     TFpargen* pargen() const { return m_pargen; }
+    TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
     TFBootSer* bootSer() const { return m_bootSer; }
 
 protected:
@@ -73,6 +75,7 @@ private:
 
     TFAbout* m_about = nullptr;
     TFpargen* m_pargen = nullptr;
+    TFInfopdoMB* m_infopdoMB = nullptr;
     TFBootSer* m_bootSer = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
 };

@@ -19,6 +19,13 @@ bool isRow(const pugi::xml_node& node) {
     return type == pugi::node_element || type == pugi::node_pcdata || type == pugi::node_cdata;
 }
 
+// name == text, without measuring text first: rows hold many attributes and readers look many up.
+bool sameName(std::string_view name, const char* text) {
+    for (const char c : name)
+        if (*text++ != c) return false;
+    return *text == '\0';
+}
+
 std::string describeParseFailure(const pugi::xml_parse_result& result, std::string_view source) {
     std::ostringstream message;
     message << source << ": " << result.description() << " at offset " << result.offset;
@@ -57,6 +64,27 @@ bool XmlElement::hasAttribute(std::string_view name) const {
     return false;
 }
 
+void XmlElement::attributeValues(std::span<const std::string_view> names, std::span<const char*> values) const {
+    const auto find = [](std::string_view name, pugi::xml_attribute from, pugi::xml_attribute to) {
+        for (pugi::xml_attribute attribute = from; attribute != to; attribute = attribute.next_attribute())
+            if (sameName(name, attribute.name())) return attribute;
+        return pugi::xml_attribute();
+    };
+    // Each search goes on from the attribute after the last one found, then wraps round to the start.
+    pugi::xml_attribute next = m_node.first_attribute();
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        if (next && sameName(names[index], next.name())) {
+            values[index] = next.value();
+            next = next.next_attribute();
+            continue;
+        }
+        pugi::xml_attribute found = find(names[index], next, pugi::xml_attribute());
+        if (!found) found = find(names[index], m_node.first_attribute(), next);
+        values[index] = found ? found.value() : nullptr;
+        if (found) next = found.next_attribute();
+    }
+}
+
 std::string XmlElement::attribute(std::string_view name) const {
     for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
         if (name == attribute.name()) return attribute.value();
@@ -76,7 +104,7 @@ XmlElement XmlElement::addChild(std::string_view name) {
 }
 
 void XmlElement::setAttribute(std::string_view name, std::string_view value) {
-    m_node.append_attribute(std::string(name).c_str()).set_value(std::string(value).c_str());
+    m_node.append_attribute(std::string(name).c_str()).set_value(value.data(), value.size());
 }
 
 void XmlElement::setText(std::string_view text) { m_node.text().set(std::string(text).c_str()); }
@@ -85,8 +113,13 @@ bool XmlDocument::exists(const std::string& path) { return fileExists(path); }
 
 void XmlDocument::load(const std::string& path) {
     reset();
-    const std::string content = readFile(path);
-    const pugi::xml_parse_result result = m_document.load_buffer(content.data(), content.size(), kParseOptions);
+    // The library reads the file into the buffer it parses in place; a file it cannot read is reported as readFile
+    // reports it.
+    pugi::xml_parse_result result = m_document.load_file(path.c_str(), kParseOptions);
+    if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error) {
+        const std::string content = readFile(path);
+        result = m_document.load_buffer(content.data(), content.size(), kParseOptions);
+    }
     if (!result) {
         reset();
         throw Error(describeParseFailure(result, path));
@@ -115,9 +148,13 @@ XmlElement XmlDocument::addRoot(std::string_view name) {
 }
 
 std::string XmlDocument::toText() const {
-    std::ostringstream out;
-    m_document.save(out, "", kFormatOptions, pugi::encoding_utf8);
-    return std::move(out).str();
+    // Straight into the string: a stream would copy the text once more.
+    struct StringWriter : pugi::xml_writer {
+        void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+        std::string text;
+    } writer;
+    m_document.save(writer, "", kFormatOptions, pugi::encoding_utf8);
+    return std::move(writer.text);
 }
 
 void XmlDocument::save(const std::string& path) const { replaceFile(path, toText()); }

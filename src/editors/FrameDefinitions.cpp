@@ -1,0 +1,202 @@
+#include "editors/FrameDefinitions.h"
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+#include "documents/XmlDocument.h"
+
+namespace tessaro {
+
+namespace {
+
+// A definition row's attributes in written order; positions follow from kFirstPosition.
+constexpr std::array<std::string_view, 5 + kRegisterSlots> kDefinitionAttributes = {
+    "NrFrameJ1939", "Device_ID", "Index",    "Num_Reg",  "Type_Reg", "poscomp0", "poscomp1",
+    "poscomp2",     "poscomp3",  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
+enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
+
+constexpr int kIndexLowest = 0;
+constexpr int kIndexHighest = 65535;
+constexpr int kDeviceIdLowest = 1;
+constexpr int kDeviceIdHighest = 250;
+constexpr std::uint8_t kTypeRegOffset = 3;
+
+bool within(std::string_view text, std::int32_t low, std::int32_t high) {
+    const std::int32_t value = toIntegerOr(text, -1);
+    return value >= low && value <= high;
+}
+
+std::uint8_t lowByte(std::int32_t value) {
+    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value));
+}
+
+int selectorOrNone(int selector) {
+    return selector < 0 ? 0 : selector;
+}
+
+// Appends a frame per row; a row without one of the three attributes stops the reading there.
+void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines) {
+    for (const XmlElement& row : document.documentElement().children()) {
+        std::string line = row.attribute("Priority");
+        line += '\t';
+        line += row.attribute("DataPage");
+        line += '\t';
+        line += row.attribute("PGN");
+        lines.push_back(std::move(line));
+        frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});
+    }
+}
+
+// One row's values, looked up in one pass; an absent one fails as reading it alone would.
+class DefinitionValues {
+public:
+    explicit DefinitionValues(const XmlElement& row) { row.attributeValues(kDefinitionAttributes, m_values); }
+
+    std::string text(DefinitionAttribute name) const { return present(name, "String"); }
+    std::int32_t integer(std::size_t name) const { return toInteger(present(name, "Integer")); }
+
+private:
+    const char* present(std::size_t name, std::string_view wantedType) const {
+        if (!m_values[name]) throw Error(nullConversionMessage(wantedType));
+        return m_values[name];
+    }
+
+    std::array<const char*, kDefinitionAttributes.size()> m_values{};
+};
+
+TClIndMB readDefinition(const DefinitionValues& row) {
+    TClIndMB definition;
+    definition.deviceId = row.text(kDeviceId);
+    definition.index = row.text(kIndex);
+    definition.registerCount = lowByte(row.integer(kNumReg));
+    definition.registerKind = lowByte(row.integer(kTypeReg)) - kTypeRegOffset;
+    for (std::size_t k = 0; k < kRegisterSlots; ++k)
+        if (registerInUse(definition.registerCount, k + 1))
+            definition.positions[k] = lowByte(row.integer(kFirstPosition + k));
+    return definition;
+}
+
+// Appends each row to its frame; rows of frames beyond the list are skipped. A failing row stops the reading.
+void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames) {
+    const auto frameCount = static_cast<std::int64_t>(frames.size());
+    for (const XmlElement& element : document.documentElement().children()) {
+        const DefinitionValues row(element);
+        const std::int32_t frameNumber = row.integer(kFrameNumber);
+        if (frameNumber > frameCount) continue;
+        if (frameNumber < 1) throw Error("NrFrameJ1939 below 1");
+        frames[static_cast<std::size_t>(frameNumber - 1)].definitions.push_back(readDefinition(row));
+    }
+}
+
+}  // namespace
+
+TClIndMB packDefinition(const DefinitionControls& controls) {
+    TClIndMB definition;
+    definition.index = controls.index;
+    definition.deviceId = controls.deviceId;
+    definition.registerCount = controls.numberOfPointsPosition >= 0
+                                   ? static_cast<std::uint8_t>(controls.numberOfPointsPosition)
+                                   : controls.keptRegisterCount;
+    definition.registerKind =
+        controls.kindPosition >= 0 ? static_cast<std::uint8_t>(controls.kindPosition) : controls.keptRegisterKind;
+    for (std::size_t r = 0; r < kRegisterSlots; ++r)
+        if (registerInUse(definition.registerCount, r + 1))
+            definition.positions[r] = packPosition(selectorOrNone(controls.high[r]), selectorOrNone(controls.low[r]));
+    return definition;
+}
+
+DefinitionControls unpackDefinition(const TClIndMB& definition) {
+    DefinitionControls controls;
+    controls.index = definition.index;
+    controls.deviceId = definition.deviceId;
+    controls.numberOfPointsPosition =
+        definition.registerCount < kNumberOfPointsItems.size() ? definition.registerCount : -1;
+    controls.kindPosition = definition.registerKind < kKindItems.size() ? definition.registerKind : -1;
+    controls.keptRegisterCount = definition.registerCount;
+    controls.keptRegisterKind = definition.registerKind;
+    for (std::size_t r = 0; r < kRegisterSlots; ++r) {
+        if (!registerInUse(definition.registerCount, r + 1)) continue;
+        controls.high[r] = highSelector(definition.positions[r]);
+        controls.low[r] = lowSelector(definition.positions[r]);
+    }
+    return controls;
+}
+
+std::optional<std::string> validateDefinition(std::string_view index, std::string_view deviceId) {
+    if (!within(index, kIndexLowest, kIndexHighest)) return std::string(kIndexRangeError);
+    if (!within(deviceId, kDeviceIdLowest, kDeviceIdHighest)) return std::string(kDeviceIdRangeError);
+    return std::nullopt;
+}
+
+void FrameDefinitions::clear() {
+    m_frames.clear();
+    m_lines.clear();
+}
+
+std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePath, const std::string& definitionsPath) {
+    clear();
+    std::vector<std::string> messages;
+    XmlDocument document;
+    if (XmlDocument::exists(frameTablePath)) {
+        try {
+            document.load(frameTablePath);
+            readFrameTable(document, m_frames, m_lines);
+        } catch (const Error&) {
+            messages.emplace_back(kFrameTableReadError);
+        }
+    }
+    if (XmlDocument::exists(definitionsPath)) {
+        try {
+            document.load(definitionsPath);
+            readDefinitions(document, m_frames);
+        } catch (const Error&) {
+            messages.emplace_back(kDefinitionsReadError);
+        }
+    }
+    return messages;
+}
+
+std::string FrameDefinitions::documentText() const {
+    XmlDocument document;
+    XmlElement root = document.addRoot(kDefinitionsRoot);
+    for (const TClPdo& frame : m_frames) {
+        const std::string frameNumber = std::to_string(frame.frameNumber);
+        for (const TClIndMB& definition : frame.definitions) {
+            XmlElement row = root.addChild("row");
+            row.setAttribute(kDefinitionAttributes[kFrameNumber], frameNumber);
+            row.setAttribute(kDefinitionAttributes[kDeviceId], definition.deviceId);
+            row.setAttribute(kDefinitionAttributes[kIndex], definition.index);
+            row.setAttribute(kDefinitionAttributes[kNumReg], std::to_string(definition.registerCount));
+            // The kind is a byte, so a Type_Reg read outside 3 and 4 goes back as it came.
+            row.setAttribute(kDefinitionAttributes[kTypeReg],
+                             std::to_string(static_cast<std::uint8_t>(definition.registerKind + kTypeRegOffset)));
+            for (std::size_t k = 0; k < kRegisterSlots; ++k)
+                row.setAttribute(kDefinitionAttributes[kFirstPosition + k], std::to_string(definition.positions[k]));
+        }
+    }
+    return document.toText();
+}
+
+void FrameDefinitions::save(const std::string& path) const {
+    replaceFile(path, documentText());
+}
+
+std::string FrameDefinitions::exportText() const {
+    std::string text;
+    for (const TClPdo& frame : m_frames) {
+        const std::string frameNumber = std::to_string(frame.frameNumber);
+        for (const TClIndMB& definition : frame.definitions) {
+            text += definition.index;
+            text += ',';
+            text += frameNumber;
+            text += ",\r\n";
+        }
+    }
+    return text;
+}
+
+void FrameDefinitions::exportTo(const std::string& path) const {
+    replaceFile(path, exportText());
+}
+
+}  // namespace tessaro

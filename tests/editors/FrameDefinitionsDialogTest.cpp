@@ -1,0 +1,490 @@
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "editors/DefinitionRows.h"
+#include "editors/RadioGroup.h"
+#include "editors/UInfoPdoMB.h"
+#include "support/GuiFixture.h"
+
+namespace tessaro {
+namespace {
+
+using testing::child;
+using testing::definitionRow;
+using testing::frameRow;
+using testing::Message;
+using testing::threeFrames;
+using testing::writtenRow;
+using Selectors = std::array<int, kRegisterSlots>;
+
+const char* const kFrames = "PROJECTS/FrameJ1939.xml";
+const char* const kDefinitions = "PROJECTS/DefFrameJ1939.xml";
+
+std::string definitionsDocument(const std::string& rows) {
+    return "<DefFrame>" + rows + "</DefFrame>";
+}
+
+class FrameDefinitionsDialog : public testing::GuiFixture {
+protected:
+    // Opens "Define J1939" and lets script act as the user.
+    void define(std::function<void(TFInfopdoMB&)> script) {
+        fake.dialogs.then([script](QDialog& dialog) { script(static_cast<TFInfopdoMB&>(dialog)); });
+        click("btn_Info_RCOB");
+    }
+    // Three frames; frame 1 holds Ind MB 0 (index 100, two holding registers B1/B2 and none/B3) and Ind MB 1.
+    void twoDefinitionsOnFrameOne() {
+        tool.write(kFrames, threeFrames());
+        tool.write(kDefinitions, definitionsDocument(writtenRow(1, "5", "100", 1, 3, {18, 3}) +
+                                                     writtenRow(1, "6", "101", 0, 4, {0x45})));
+    }
+
+    static QListWidget* frames(QWidget& dialog) { return child<QListWidget>(dialog, "LPdoCanA"); }
+    static QListWidget* definitions(QWidget& dialog) { return child<QListWidget>(dialog, "LIndMbCanA"); }
+    static QStringList items(QListWidget* list) {
+        QStringList texts;
+        for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+        return texts;
+    }
+    // As with the keyboard: the current line moves.
+    static void selectFrame(QWidget& dialog, int row) { frames(dialog)->setCurrentRow(row); }
+    static void selectDefinition(QWidget& dialog, int row) { definitions(dialog)->setCurrentRow(row); }
+    // As with the mouse: press and release on the line.
+    static void clickLine(QListWidget* list, int row) {
+        list->doItemsLayout();
+        const QPoint centre = list->visualItemRect(list->item(row)).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, centre, list->viewport()->mapToGlobal(centre), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(list->viewport(), &event);
+        }
+    }
+    static void press(QWidget& dialog, const char* name) { child<QAbstractButton>(dialog, name)->click(); }
+    // Types the index and the device ID, then New.
+    static void add(QWidget& dialog, const char* index, const char* deviceId) {
+        type(dialog, "EindexA", index);
+        type(dialog, "E_Dev_ID", deviceId);
+        press(dialog, "NewA");
+    }
+    static void type(QWidget& dialog, const char* name, const char* text) {
+        child<QLineEdit>(dialog, name)->setText(QString::fromUtf8(text));
+    }
+    static std::string text(QWidget& dialog, const char* name) {
+        if (auto* combo = dialog.findChild<QComboBox*>(QString::fromLatin1(name)))
+            return combo->currentText().toStdString();
+        return child<QLineEdit>(dialog, name)->text().toStdString();
+    }
+    static RadioGroup* selector(QWidget& dialog, const char* side, int r) {
+        const std::string name = std::string("RG_") + side + "_R" + std::to_string(r);
+        return child<RadioGroup>(dialog, name.c_str());
+    }
+    // The sixteen selectors' choices as the user sees them.
+    static std::pair<Selectors, Selectors> selectors(QWidget& dialog) {
+        Selectors high{}, low{};
+        for (int r = 1; r <= 8; ++r) {
+            high[r - 1] = selector(dialog, "HI", r)->itemIndex();
+            low[r - 1] = selector(dialog, "LO", r)->itemIndex();
+        }
+        return {high, low};
+    }
+    static void choose(QWidget& dialog, const char* side, int r, int item) {
+        selector(dialog, side, r)->button(item)->click();
+    }
+    static void points(QWidget& dialog, int count) { child<QComboBox>(dialog, "CB_NoP")->setCurrentIndex(count - 1); }
+    // The controls as Reset leaves them.
+    static void expectReset(QWidget& dialog) {
+        EXPECT_EQ(text(dialog, "EindexA"), "");
+        EXPECT_EQ(text(dialog, "E_Dev_ID"), "");
+        EXPECT_EQ(text(dialog, "CB_NoP"), "1");
+        EXPECT_EQ(text(dialog, "CB_ToD"), "Holding Register");
+        EXPECT_EQ(child<QTabWidget>(dialog, "PageControl1")->currentIndex(), 0);
+        EXPECT_EQ(selectors(dialog), (std::pair<Selectors, Selectors>{}));
+    }
+};
+
+TEST_F(FrameDefinitionsDialog, OkRewritesTheRowsGroupedByFrameWithoutRowsBeyondTheFrames) {
+    tool.write(kFrames, threeFrames());
+    tool.write(kDefinitions,
+               "<?xml version=\"1.0\"?>\n<DefFrame>\n " +
+                   definitionRow(3, "1", "30", 0, 3, testing::positionAttributes({0x11, 0x22, 0x33})) + "\n " +
+                   definitionRow(1, "2", " 300", 1, 4, testing::positionAttributes({0x12, 0x34, 0x56, 0x78})) + "\n " +
+                   definitionRow(5, "3", "50", 0, 3) + "\n " +
+                   definitionRow(2, "4", "0x10", 2, 3, " poscomp0=\"1\" poscomp1=\"2\" poscomp2=\"3\"") + "\n " +
+                   definitionRow(1, "250", "11", 0, 3, " poscomp0=\"136\"") + "\n</DefFrame>\n");
+    define([](TFInfopdoMB& dialog) { press(dialog, "bitbtn1"); });
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(
+        tool.read(kDefinitions),
+        definitionsDocument(writtenRow(1, "2", " 300", 1, 4, {0x12, 0x34}) + writtenRow(1, "250", "11", 0, 3, {136}) +
+                            writtenRow(2, "4", "0x10", 2, 3, {1, 2, 3}) + writtenRow(3, "1", "30", 0, 3, {0x11})));
+}
+
+TEST_F(FrameDefinitionsDialog, ControlsTextsAndTheStateAfterShow) {
+    twoDefinitionsOnFrameOne();
+    define([](TFInfopdoMB& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Define Frames J1939");
+        EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize()) << "fixed size";
+        EXPECT_EQ(items(frames(dialog)), (QStringList{"6\t0\t0xFEF1", " 3\t1\t61444", "7\t0\t$FEEE"}));
+        EXPECT_EQ(frames(dialog)->currentRow(), -1);
+        EXPECT_TRUE(items(definitions(dialog)).isEmpty());
+        expectReset(dialog);
+        EXPECT_EQ(dialog.focusWidget(), child<QPushButton>(dialog, "bitbtn1"));
+
+        QStringList labels;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
+        for (const char* caption : {"Correlated", "PRI         DP        PGN", "MODBUS", "Device ID", "Index MODBUS",
+                                    "Number of Point", "Type of Data"})
+            EXPECT_EQ(labels.count(caption), 1) << caption;
+        EXPECT_EQ(labels.count("Tanslate in"), 16);
+        EXPECT_EQ(labels.count("High MODBUS Byte"), 8);
+        EXPECT_EQ(labels.count("Low MODBUS Byte"), 8);
+
+        auto* numberOfPoints = child<QComboBox>(dialog, "CB_NoP");
+        auto* kind = child<QComboBox>(dialog, "CB_ToD");
+        EXPECT_FALSE(numberOfPoints->isEditable());
+        EXPECT_FALSE(kind->isEditable());
+        QStringList pointItems, kindItems;
+        for (int i = 0; i < numberOfPoints->count(); ++i) pointItems << numberOfPoints->itemText(i);
+        for (int i = 0; i < kind->count(); ++i) kindItems << kind->itemText(i);
+        EXPECT_EQ(pointItems, (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
+        EXPECT_EQ(kindItems, (QStringList{"Holding Register", "Input Register"}));
+
+        auto* tabs = child<QTabWidget>(dialog, "PageControl1");
+        ASSERT_EQ(tabs->count(), 8);
+        for (int r = 1; r <= 8; ++r) {
+            EXPECT_EQ(tabs->tabText(r - 1), QStringLiteral("R%1").arg(r));
+            for (const char* side : {"HI", "LO"}) {
+                RadioGroup* group = selector(dialog, side, r);
+                EXPECT_EQ(group->title(), "Selected Frame Byte");
+                EXPECT_TRUE(tabs->widget(r - 1)->isAncestorOf(group)) << side << r;
+                QStringList choices;
+                for (int i = 0; i < group->count(); ++i) choices << group->button(i)->text();
+                EXPECT_EQ(choices, (QStringList{"none", "B1", "B2", "B3", "B4", "B5", "B6", "B7", "B8"}));
+            }
+        }
+        const std::pair<const char*, const char*> buttons[] = {
+            {"DELETEa", "Delete"}, {"NewA", "New"},       {"ModifyA", "Modify"},
+            {"copyA", "Copy"},     {"PasteA", "Paste"},   {"bitbtn1", "OK"},
+            {"bitbtn2", "Cancel"}, {"button1", "Export"}, {"bitbtn4", "Import"}};
+        for (const auto& [name, caption] : buttons)
+            EXPECT_EQ(child<QPushButton>(dialog, name)->text().toStdString(), caption);
+        EXPECT_FALSE(child<QPushButton>(dialog, "bitbtn4")->isEnabled());
+    });
+}
+
+TEST_F(FrameDefinitionsDialog, SelectingAFrameListsItsDefinitionsAndADefinitionFillsTheControls) {
+    twoDefinitionsOnFrameOne();
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+        EXPECT_EQ(definitions(dialog)->currentRow(), -1);
+        child<QTabWidget>(dialog, "PageControl1")->setCurrentIndex(2);
+        choose(dialog, "HI", 5, 4);  // on a register the definition does not use
+        selectDefinition(dialog, 0);
+        EXPECT_EQ(text(dialog, "E_Dev_ID"), "5");
+        EXPECT_EQ(text(dialog, "EindexA"), "100");
+        EXPECT_EQ(text(dialog, "CB_NoP"), "2");
+        EXPECT_EQ(text(dialog, "CB_ToD"), "Holding Register");
+        EXPECT_EQ(selectors(dialog),
+                  (std::pair<Selectors, Selectors>{{1, 0, 0, 0, 0, 0, 0, 0}, {2, 3, 0, 0, 0, 0, 0, 0}}));
+        EXPECT_EQ(child<QTabWidget>(dialog, "PageControl1")->currentIndex(), 2) << "the tab in front stays";
+        selectDefinition(dialog, 1);
+        EXPECT_EQ(text(dialog, "CB_ToD"), "Input Register");
+        EXPECT_EQ(selectors(dialog),
+                  (std::pair<Selectors, Selectors>{{4, 0, 0, 0, 0, 0, 0, 0}, {5, 0, 0, 0, 0, 0, 0, 0}}));
+
+        selectFrame(dialog, 2);
+        EXPECT_TRUE(items(definitions(dialog)).isEmpty()) << "a frame without definitions";
+        expectReset(dialog);
+    });
+}
+
+TEST_F(FrameDefinitionsDialog, LabelsAfterNewAndAfterDeleteUntilTheFrameIsSelectedAgain) {
+    twoDefinitionsOnFrameOne();
+    define([](TFInfopdoMB& dialog) {
+        clickLine(frames(dialog), 0);
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+        add(dialog, "200", "7");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1", "Ind Mb 2"}));
+        EXPECT_EQ(definitions(dialog)->currentRow(), 2);
+        EXPECT_EQ(text(dialog, "EindexA"), "200") << "the controls keep their contents";
+    });
+    define([](TFInfopdoMB& dialog) {
+        clickLine(frames(dialog), 0);
+        clickLine(definitions(dialog), 0);
+        press(dialog, "DELETEa");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 1"}));
+        EXPECT_EQ(definitions(dialog)->selectedItems().size(), 0);
+        EXPECT_EQ(text(dialog, "EindexA"), "100") << "the controls keep their contents";
+        press(dialog, "DELETEa");
+        press(dialog, "ModifyA");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 1"})) << "nothing selected: nothing happens";
+        type(dialog, "EindexA", "300");
+        press(dialog, "NewA");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 1", "Ind Mb 1"}));
+        clickLine(frames(dialog), 0);
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"})) << "selected again";
+        press(dialog, "bitbtn1");
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(tool.read(kDefinitions),
+              definitionsDocument(writtenRow(1, "6", "101", 0, 4, {0x45}) + writtenRow(1, "5", "300", 1, 3, {18, 3})));
+}
+
+TEST_F(FrameDefinitionsDialog, ModifyWithFewerPointsStoresZeroForTheRegistersLeftOut) {
+    tool.write(kFrames, threeFrames());
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 1);
+        type(dialog, "EindexA", "0x20");
+        type(dialog, "E_Dev_ID", " 9");
+        points(dialog, 3);
+        child<QComboBox>(dialog, "CB_ToD")->setCurrentIndex(1);
+        for (int r = 1; r <= 3; ++r) {
+            choose(dialog, "HI", r, r);
+            choose(dialog, "LO", r, r + 4);
+        }
+        press(dialog, "NewA");
+        EXPECT_EQ(dialog.frameList().frame(1).definitions.at(0).positions,
+                  (std::array<std::uint8_t, 8>{0x15, 0x26, 0x37}));
+        points(dialog, 1);
+        press(dialog, "ModifyA");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind Mb 0"})) << "Modify keeps the label";
+        EXPECT_EQ(selector(dialog, "HI", 2)->itemIndex(), 2) << "the tabs keep the earlier choices";
+        EXPECT_EQ(selector(dialog, "LO", 3)->itemIndex(), 7);
+        press(dialog, "bitbtn1");
+    });
+    EXPECT_EQ(tool.read(kDefinitions), definitionsDocument(writtenRow(2, " 9", "0x20", 0, 4, {0x15})));
+}
+
+TEST_F(FrameDefinitionsDialog, CopyOnOneFramePasteOnAnotherAndAgainAfterClosing) {
+    twoDefinitionsOnFrameOne();
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        selectDefinition(dialog, 0);
+        press(dialog, "copyA");
+        selectFrame(dialog, 1);
+        expectReset(dialog);
+        press(dialog, "PasteA");
+        EXPECT_EQ(text(dialog, "EindexA"), "100");
+        EXPECT_EQ(text(dialog, "E_Dev_ID"), "5");
+        EXPECT_EQ(text(dialog, "CB_NoP"), "2");
+        EXPECT_EQ(selectors(dialog),
+                  (std::pair<Selectors, Selectors>{{1, 0, 0, 0, 0, 0, 0, 0}, {2, 3, 0, 0, 0, 0, 0, 0}}));
+        EXPECT_TRUE(items(definitions(dialog)).isEmpty()) << "Paste stores nothing";
+        press(dialog, "NewA");
+        press(dialog, "bitbtn1");
+    });
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 2);
+        press(dialog, "PasteA");
+        press(dialog, "NewA");
+        // Copy takes the texts unchecked.
+        type(dialog, "EindexA", "not checked");
+        press(dialog, "copyA");
+        press(dialog, "bitbtn1");
+    });
+    define([](TFInfopdoMB& dialog) {
+        press(dialog, "PasteA");
+        EXPECT_EQ(text(dialog, "EindexA"), "not checked");
+    });
+    const std::string copy = writtenRow(1, "5", "100", 1, 3, {18, 3});
+    EXPECT_EQ(tool.read(kDefinitions),
+              definitionsDocument(copy + writtenRow(1, "6", "101", 0, 4, {0x45}) +
+                                  writtenRow(2, "5", "100", 1, 3, {18, 3}) + writtenRow(3, "5", "100", 1, 3, {18, 3})));
+}
+
+TEST_F(FrameDefinitionsDialog, PasteBeforeAnyCopyResetsTheControls) {
+    twoDefinitionsOnFrameOne();
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        selectDefinition(dialog, 0);
+        child<QComboBox>(dialog, "CB_ToD")->setCurrentIndex(1);
+        child<QTabWidget>(dialog, "PageControl1")->setCurrentIndex(3);
+        choose(dialog, "LO", 8, 8);
+        press(dialog, "PasteA");
+        EXPECT_EQ(text(dialog, "EindexA"), "");
+        EXPECT_EQ(text(dialog, "E_Dev_ID"), "");
+        EXPECT_EQ(text(dialog, "CB_NoP"), "1");
+        EXPECT_EQ(text(dialog, "CB_ToD"), "Holding Register");
+        EXPECT_EQ(selectors(dialog), (std::pair<Selectors, Selectors>{}));
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+    });
+}
+
+TEST_F(FrameDefinitionsDialog, ReadingMessagesOncePerShowWithWhatWasReadBefore) {
+    tool.write(kFrames, "<Frames_J1939>" + frameRow("6", "0", "1") + frameRow("3", "1", "2") +
+                            "<row Priority=\"1\" PGN=\"3\"/>" + frameRow("7", "0", "4") + "</Frames_J1939>");
+    tool.write(kDefinitions, definitionsDocument(writtenRow(2, "1", "20", 0, 3) + writtenRow(3, "1", "30", 0, 3) +
+                                                 writtenRow(1, "1", "10", 0, 3) + writtenRow(0, "1", "0", 0, 3) +
+                                                 writtenRow(1, "1", "11", 0, 3)));
+    const auto check = [](TFInfopdoMB& dialog) {
+        EXPECT_EQ(items(frames(dialog)), (QStringList{"6\t0\t1", "3\t1\t2"}));
+        selectFrame(dialog, 0);
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0"}));
+        selectFrame(dialog, 1);
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0"}));
+    };
+    define(check);
+    const std::vector<Message> once = {{"plain", "Error in reading file PDO XML"},
+                                       {"plain", "Error in reading file SDOPDO XML"}};
+    EXPECT_EQ(fake.messages.shown, once);
+    define([check](TFInfopdoMB& dialog) {
+        check(dialog);
+        press(dialog, "bitbtn1");
+    });
+    EXPECT_EQ(fake.messages.shown.size(), 4u);
+    EXPECT_EQ(tool.read(kDefinitions),
+              definitionsDocument(writtenRow(1, "1", "10", 0, 3) + writtenRow(2, "1", "20", 0, 3)));
+}
+
+TEST_F(FrameDefinitionsDialog, NewAndModifyCheckTheIndexFirstAndChangeNothingOnFailure) {
+    twoDefinitionsOnFrameOne();
+    struct Case {
+        const char* index;
+        const char* deviceId;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"65536", "5", "Index Modbus must be between 0 and 65535"},
+        {"-1", "5", "Index Modbus must be between 0 and 65535"},
+        {"abc", "0", "Index Modbus must be between 0 and 65535"},
+        {"65535", "0", "Device ID must be between 1 and 250"},
+        {"65535", "251", "Device ID must be between 1 and 250"},
+        {"65535", "250", nullptr},
+    };
+    for (const char* action : {"NewA", "ModifyA"}) {
+        for (const Case& c : cases) {
+            fake.messages.shown.clear();
+            define([&](TFInfopdoMB& dialog) {
+                selectFrame(dialog, 0);
+                selectDefinition(dialog, 0);
+                type(dialog, "EindexA", c.index);
+                type(dialog, "E_Dev_ID", c.deviceId);
+                press(dialog, action);
+                EXPECT_EQ(text(dialog, "EindexA"), c.index);
+                EXPECT_EQ(text(dialog, "E_Dev_ID"), c.deviceId);
+                const auto& stored = dialog.frameList().frame(0).definitions;
+                const bool added = std::string(action) == "NewA" && !c.message;
+                EXPECT_EQ(stored.size(), added ? 3u : 2u) << action << " " << c.index;
+                EXPECT_EQ(stored[0].index, !c.message && std::string(action) == "ModifyA" ? "65535" : "100");
+                EXPECT_EQ(items(definitions(dialog)).size(), added ? 3 : 2);
+            });
+            const std::vector<Message> expected =
+                c.message ? std::vector<Message>{{"plain", c.message}} : std::vector<Message>{};
+            EXPECT_EQ(fake.messages.shown, expected) << action << " " << c.index << " " << c.deviceId;
+        }
+    }
+}
+
+TEST_F(FrameDefinitionsDialog, WithoutASelectionOnlyCopyAndPasteAct) {
+    tool.write(kFrames, threeFrames());
+    define([](TFInfopdoMB& dialog) {
+        type(dialog, "EindexA", "1");
+        type(dialog, "E_Dev_ID", "1");
+        for (const char* action : {"NewA", "ModifyA", "DELETEa"}) press(dialog, action);
+        press(dialog, "copyA");
+        EXPECT_EQ(dialog.clipboard().index, "1");
+        selectFrame(dialog, 0);
+        press(dialog, "ModifyA");
+        press(dialog, "DELETEa");
+        EXPECT_TRUE(items(definitions(dialog)).isEmpty());
+        press(dialog, "bitbtn1");
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(tool.read(kDefinitions), "<DefFrame/>");
+}
+
+TEST_F(FrameDefinitionsDialog, WithoutFrameTableEveryRowIsSkippedAndNewDoesNothing) {
+    tool.write(kDefinitions, definitionsDocument(writtenRow(1, "1", "1", 0, 3)));
+    define([](TFInfopdoMB& dialog) {
+        EXPECT_EQ(frames(dialog)->count(), 0);
+        add(dialog, "1", "1");
+        press(dialog, "bitbtn1");
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(tool.read(kDefinitions), "<DefFrame/>");
+}
+
+TEST_F(FrameDefinitionsDialog, CancelLosesTheChangesAndAMissingDocumentIsCreatedByOk) {
+    tool.write(kFrames, threeFrames());
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        add(dialog, "1", "1");
+        press(dialog, "bitbtn2");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_FALSE(tool.exists(kDefinitions));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        EXPECT_TRUE(items(definitions(dialog)).isEmpty());
+        press(dialog, "bitbtn1");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(tool.read(kDefinitions), "<DefFrame/>");
+}
+
+TEST_F(FrameDefinitionsDialog, CountAndKindFromTheDocumentOutsideTheListsStayAsTheyWere) {
+    tool.write(kFrames, threeFrames());
+    tool.write(kDefinitions,
+               definitionsDocument(writtenRow(1, "1", "1", 9, 7, {0x12, 0x34, 0x56, 0x78, 0x81, 0x18, 0x9F, 0x07})));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        selectDefinition(dialog, 0);
+        EXPECT_EQ(child<QComboBox>(dialog, "CB_NoP")->currentIndex(), -1);
+        EXPECT_EQ(child<QComboBox>(dialog, "CB_ToD")->currentIndex(), -1);
+        EXPECT_EQ(selectors(dialog),
+                  (std::pair<Selectors, Selectors>{{1, 3, 5, 7, 8, 1, 8, 0}, {2, 4, 6, 8, 1, 8, 8, 7}}));
+        type(dialog, "E_Dev_ID", "2");
+        press(dialog, "ModifyA");
+        press(dialog, "NewA");
+        press(dialog, "bitbtn1");
+    });
+    // Modify and New keep the count and the kind; of the positions only the nibble beyond B8 changes.
+    const std::string kept = writtenRow(1, "2", "1", 9, 7, {0x12, 0x34, 0x56, 0x78, 0x81, 0x18, 0x88, 0x07});
+    EXPECT_EQ(tool.read(kDefinitions), definitionsDocument(kept + kept));
+}
+
+TEST_F(FrameDefinitionsDialog, ExportWritesTheDefinitionsOnScreenOneLineEach) {
+    tool.write(kFrames, threeFrames());
+    tool.write(kDefinitions, definitionsDocument(writtenRow(2, "1", "200", 0, 3) + writtenRow(1, "1", "100", 0, 3)));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 1);
+        add(dialog, "300", "1");
+        press(dialog, "button1");
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(tool.read("PROJECTS/DefFrame.csv"), "100,1,\r\n200,2,\r\n300,2,\r\n");
+    EXPECT_EQ(tool.read(kDefinitions),
+              definitionsDocument(writtenRow(2, "1", "200", 0, 3) + writtenRow(1, "1", "100", 0, 3)));
+}
+
+TEST_F(FrameDefinitionsDialog, FailedWritesAreShownAndTheDialogKeepsItsState) {
+    tool.write(kFrames, threeFrames());
+    std::filesystem::create_directories(tool.file("PROJECTS/DefFrame.csv/blocked"));
+    std::filesystem::create_directories(tool.file("PROJECTS/DefFrameJ1939.xml/blocked"));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        add(dialog, "1", "1");
+        press(dialog, "button1");
+        press(dialog, "bitbtn1");
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind Mb 0"}));
+        EXPECT_EQ(dialog.frameList().frame(0).definitions.size(), 1u);
+    });
+    ASSERT_EQ(fake.messages.shown.size(), 2u);
+    EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
+    EXPECT_NE(fake.messages.shown[0].text.find("DefFrame.csv"), std::string::npos);
+    EXPECT_EQ(fake.messages.shown[1].kind, "standardError");
+    EXPECT_NE(fake.messages.shown[1].text.find("DefFrameJ1939.xml"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaro
