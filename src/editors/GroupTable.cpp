@@ -1,0 +1,32 @@
+#include "editors/GroupTable.h"
+
+#include <array>
+
+#include "documents/AtomicFile.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr std::array<std::string_view, 2> kAttributes = {"Cyclic_Time", "Mnemonic"};
+
+constexpr std::array<RangeRule, 1> kRules = {
+    RangeRule{GroupColumn::CyclicTime, 1, 65535, "!! The Cyclic Time must be between 1 and 65535 mS"}};
+
+}  // namespace
+
+TableLoad loadGroupTable(const std::string& path) {
+    const std::array<CellReader, 2> columns = {
+        [](const XmlElement& row) { return row.attribute(kAttributes[0]); },
+        [](const XmlElement& row) { return row.attribute(kAttributes[1]); },
+    };
+    return loadTable(path, kGroupRows, columns);
+}
+
+std::optional<std::string> checkGroupRows(const TableRows& rows) { return checkRanges(rows, kRules); }
+
+std::string groupTableText(const TableRows& rows) { return tableText(kGroupRoot, kAttributes, rows); }
+
+void saveGroupTable(const std::string& path, const TableRows& rows) { replaceFile(path, groupTableText(rows)); }
+
+}  // namespace tessaro

@@ -1,0 +1,69 @@
+#include "editors/TableDocument.h"
+
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+
+namespace tessaro {
+
+std::size_t usedRowCount(const TableRows& rows) {
+    std::size_t count = 0;
+    while (count < rows.size() && !rows[count].empty() && !rows[count].front().empty()) ++count;
+    return count;
+}
+
+std::string rowErrorMessage(std::size_t rowNumber, std::string_view text) {
+    return "Error in row " + std::to_string(rowNumber) + std::string(text);
+}
+
+std::optional<std::string> checkRanges(const TableRows& rows, std::span<const RangeRule> rules) {
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index) {
+        const TableRow& row = rows[index];
+        for (const RangeRule& rule : rules) {
+            const std::int32_t value = rule.column < row.size() ? toIntegerOr(row[rule.column], -1) : -1;
+            if (value < rule.low || value > rule.high) return rowErrorMessage(index + 1, rule.text);
+        }
+    }
+    return std::nullopt;
+}
+
+TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const CellReader> columns) {
+    TableLoad load;
+    if (!XmlDocument::exists(path)) return load;
+    try {
+        XmlDocument document;
+        document.load(path);
+        const std::vector<XmlElement> elements = document.documentElement().children();
+        load.documentRows = elements.size();
+        const std::size_t shown = std::min(elements.size(), gridRows);
+        load.rows.reserve(shown);
+        for (std::size_t index = 0; index < shown; ++index) {
+            TableRow& row = load.rows.emplace_back();
+            row.reserve(columns.size());
+            for (const CellReader& read : columns) row.push_back(read(elements[index]));
+        }
+    } catch (const Error& failure) {
+        load.failure = failure.what();
+    }
+    return load;
+}
+
+std::string tableText(std::string_view root, std::span<const std::string_view> attributes, const TableRows& rows) {
+    XmlDocument document;
+    XmlElement element = document.addRoot(root);
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index) {
+        XmlElement row = element.addChild("row");
+        for (std::size_t column = 0; column < attributes.size(); ++column)
+            row.setAttribute(attributes[column], column < rows[index].size() ? rows[index][column] : std::string());
+    }
+    return document.toText();
+}
+
+std::string overflowMessage(std::string_view fileName, std::size_t documentRows, std::size_t gridRows) {
+    const std::string grid = std::to_string(gridRows);
+    return std::string(fileName) + " has " + std::to_string(documentRows) + " rows; only the first " + grid +
+           " are shown, and the rows beyond " + grid + " will not be kept if you press OK.";
+}
+
+}  // namespace tessaro
