@@ -10,8 +10,11 @@ class QPushButton;
 
 namespace tessaro {
 
+class TFsaveproj;
 class TFAbout;
 class TFpargen;
+class TFpdoMB;
+class TFGroup;
 class LinkLabel;
 
 // The main window: the five steps, the project state and the settings file.
@@ -39,8 +42,11 @@ public:
     // Writes the settings file; a failure is reported and the window closes all the same.
     void FormClose();
 
+    TFsaveproj* saveproj() const { return m_saveproj; }
     TFAbout* about() const { return m_about; }
     TFpargen* pargen() const { return m_pargen; }
+    TFpdoMB* pdoMB() const { return m_pdoMB; }
+    TFGroup* group() const { return m_group; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,8 +65,11 @@ private:
     QPushButton* m_groups = nullptr;
     QPushButton* m_updateDevice = nullptr;
 
+    TFsaveproj* m_saveproj = nullptr;
     TFAbout* m_about = nullptr;
     TFpargen* m_pargen = nullptr;
+    TFpdoMB* m_pdoMB = nullptr;
+    TFGroup* m_group = nullptr;
 };
 
 }  // namespace tessaro

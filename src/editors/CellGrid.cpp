@@ -1,0 +1,160 @@
+#include "editors/CellGrid.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTableWidget>
+
+#include "documents/Errors.h"
+
+namespace tessaro {
+
+namespace {
+
+QString toQt(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+}  // namespace
+
+QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn> columns) {
+    auto* grid = new QTableWidget(rows, int(columns.size()), parent);
+    grid->setObjectName(QStringLiteral("sgA"));
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->setSortingEnabled(false);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    setGridTitles(grid, columns);
+    const QBrush fixed = grid->palette().button();
+    for (int row = 0; row < rows; ++row) {
+        auto* number = new QTableWidgetItem(QString::number(row + 1));
+        number->setFlags(Qt::ItemIsEnabled);
+        number->setBackground(fixed);
+        grid->setItem(row, 0, number);
+        for (int column = 1; column < int(columns.size()); ++column)
+            grid->setItem(row, column, new QTableWidgetItem(QString()));
+    }
+    for (int column = 0; column < int(columns.size()); ++column) grid->setColumnWidth(column, columns[column].width);
+    return grid;
+}
+
+void setGridTitles(QTableWidget* grid, std::span<const GridColumn> columns) {
+    QStringList titles;
+    for (const GridColumn& column : columns) titles << QString::fromLatin1(column.title);
+    grid->setHorizontalHeaderLabels(titles);
+}
+
+void fillGrid(QTableWidget* grid, const TableRows& rows) {
+    const int columns = grid->columnCount();
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        grid->item(row, 0)->setText(QString::number(row + 1));
+        const TableRow* texts = std::size_t(row) < rows.size() ? &rows[std::size_t(row)] : nullptr;
+        for (int column = 1; column < columns; ++column) {
+            const std::size_t data = std::size_t(column - 1);
+            grid->item(row, column)->setText(texts && data < texts->size() ? toQt((*texts)[data]) : QString());
+        }
+    }
+}
+
+TableRows gridRows(const QTableWidget* grid) {
+    TableRows rows(std::size_t(grid->rowCount()));
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        TableRow& texts = rows[std::size_t(row)];
+        texts.reserve(std::size_t(grid->columnCount() - 1));
+        for (int column = 1; column < grid->columnCount(); ++column)
+            texts.push_back(grid->item(row, column)->text().toStdString());
+    }
+    return rows;
+}
+
+void reportTableLoad(platform::Messages& messages, const TableLoad& load, std::string_view fileName,
+                     std::size_t gridRows) {
+    if (load.failure) messages.standardError(toQt(*load.failure));
+    if (load.documentRows > gridRows) messages.plain(toQt(overflowMessage(fileName, load.documentRows, gridRows)));
+}
+
+bool passesRowCheck(platform::Messages& messages, const std::optional<std::string>& broken) {
+    if (broken) messages.error(toQt(*broken));
+    return !broken;
+}
+
+bool saveReported(platform::Messages& messages, const std::function<void()>& save) {
+    try {
+        save();
+    } catch (const Error& failure) {
+        messages.standardError(QString::fromUtf8(failure.what()));
+        return false;
+    }
+    return true;
+}
+
+QWidget* ChoiceDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+    auto* list = new QComboBox(parent);
+    list->setEditable(false);
+    list->addItems(m_items);
+    connect(list, &QComboBox::activated, this, [this, list] {
+        auto* self = const_cast<ChoiceDelegate*>(this);
+        emit self->commitData(list);
+        emit self->closeEditor(list);
+    });
+    return list;
+}
+
+void ChoiceDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* list = static_cast<QComboBox*>(editor);
+    list->setCurrentIndex(list->findText(index.data(Qt::EditRole).toString(), Qt::MatchExactly));
+}
+
+void ChoiceDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+    const auto* list = static_cast<QComboBox*>(editor);
+    if (list->currentIndex() >= 0) model->setData(index, list->currentText(), Qt::EditRole);
+}
+
+void ChoiceDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                          const QModelIndex&) const {
+    editor->setGeometry(option.rect);
+}
+
+CheckBoxDelegate::CheckBoxDelegate(std::function<void(const QModelIndex&)> onClick, QObject* parent)
+    : QStyledItemDelegate(parent), m_onClick(std::move(onClick)) {}
+
+void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    cell.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+
+    QStyleOptionButton box;
+    box.state = QStyle::State_Enabled;
+    box.state |= index.data(Qt::DisplayRole).toString() == QLatin1String("Y") ? QStyle::State_On : QStyle::State_Off;
+    const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &box, widget);
+    box.rect = QRect(QPoint(), indicator.size());
+    box.rect.moveCenter(option.rect.center());
+    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
+}
+
+bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) {
+    if (!event) return false;
+    const bool clicked = event->type() == QEvent::MouseButtonRelease &&
+                         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                         option.rect.contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+    const bool spaced = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
+    if (!clicked && !spaced) return false;
+    m_onClick(index);
+    return true;
+}
+
+void centreOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+}  // namespace tessaro
