@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,9 @@ public:
     std::string attribute(std::string_view name) const;
     std::int32_t integerAttribute(std::string_view name) const;
     bool hasAttribute(std::string_view name) const;
+    // values[i] := the text of attribute names[i], or nullptr when the row has none; one pass over the attributes
+    // when they stand in the order of names.
+    void attributeValues(std::span<const std::string_view> names, std::span<const char*> values) const;
     std::string text() const;
 
     XmlElement addChild(std::string_view name);

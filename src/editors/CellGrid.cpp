@@ -24,6 +24,8 @@ QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn
     auto* grid = new QTableWidget(rows, int(columns.size()), parent);
     grid->setObjectName(QStringLiteral("sgA"));
     grid->verticalHeader()->hide();
+    grid->verticalHeader()->setMinimumSectionSize(grid->fontMetrics().height() + 4);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setSortingEnabled(false);

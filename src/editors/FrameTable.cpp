@@ -46,9 +46,9 @@ std::optional<std::int32_t> notInUseNumber(std::string_view text) {
 }  // namespace
 
 GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath) {
-    const std::array<CellReader, 2> columns = {
-        [](const XmlElement& row) { return std::to_string(row.integerAttribute("Cyclic_Time")); },
-        [](const XmlElement& row) { return row.attribute("Mnemonic"); },
+    const std::array<TableColumn, 2> columns = {
+        TableColumn{"Cyclic_Time", [](std::int32_t value) { return std::to_string(value); }},
+        TableColumn{"Mnemonic", {}},
     };
     const TableLoad groups = loadTable(groupPath, kGroupCaptionCount - 1, columns);
     GroupCaptionsLoad load;
@@ -86,18 +86,10 @@ FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& f
         load.table.failure = std::move(groups.failure);
         return load;
     }
-    const auto text = [](std::string_view name) {
-        return [name](const XmlElement& row) { return row.attribute(name); };
-    };
     const std::vector<std::string>& captions = load.captions;
-    const std::array<CellReader, 6> columns = {
-        text(kAttributes[0]),
-        text(kAttributes[1]),
-        text(kAttributes[2]),
-        [&captions](const XmlElement& row) { return groupCaptionOf(captions, row.integerAttribute(kAttributes[3])); },
-        text(kAttributes[4]),
-        text(kAttributes[5]),
-    };
+    std::array<TableColumn, kAttributes.size()> columns;
+    for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kAttributes[column];
+    columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) { return groupCaptionOf(captions, index); };
     load.table = loadTable(framePath, kFrameRows, columns);
     return load;
 }

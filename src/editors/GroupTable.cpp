@@ -16,10 +16,7 @@ constexpr std::array<RangeRule, 1> kRules = {
 }  // namespace
 
 TableLoad loadGroupTable(const std::string& path) {
-    const std::array<CellReader, 2> columns = {
-        [](const XmlElement& row) { return row.attribute(kAttributes[0]); },
-        [](const XmlElement& row) { return row.attribute(kAttributes[1]); },
-    };
+    const std::array<TableColumn, 2> columns = {TableColumn{kAttributes[0], {}}, TableColumn{kAttributes[1], {}}};
     return loadTable(path, kGroupRows, columns);
 }
 

@@ -27,9 +27,12 @@ std::optional<std::string> checkRanges(const TableRows& rows, std::span<const Ra
     return std::nullopt;
 }
 
-TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const CellReader> columns) {
+TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns) {
     TableLoad load;
     if (!XmlDocument::exists(path)) return load;
+    std::vector<std::string_view> names;
+    for (const TableColumn& column : columns) names.push_back(column.attribute);
+    std::vector<const char*> values(columns.size());
     try {
         XmlDocument document;
         document.load(path);
@@ -38,9 +41,14 @@ TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<con
         const std::size_t shown = std::min(elements.size(), gridRows);
         load.rows.reserve(shown);
         for (std::size_t index = 0; index < shown; ++index) {
+            elements[index].attributeValues(names, values);
             TableRow& row = load.rows.emplace_back();
             row.reserve(columns.size());
-            for (const CellReader& read : columns) row.push_back(read(elements[index]));
+            for (std::size_t column = 0; column < columns.size(); ++column) {
+                const bool integer = bool(columns[column].fromInteger);
+                if (!values[column]) throw Error(nullConversionMessage(integer ? "Integer" : "String"));
+                row.push_back(integer ? columns[column].fromInteger(toInteger(values[column])) : values[column]);
+            }
         }
     } catch (const Error& failure) {
         load.failure = failure.what();

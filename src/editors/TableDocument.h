@@ -36,8 +36,12 @@ struct RangeRule {
 // The first failing rule of the used rows, rules in order within a row, as its row error message.
 std::optional<std::string> checkRanges(const TableRows& rows, std::span<const RangeRule> rules);
 
-// Reads one data column of a row element; throws tessaro::Error.
-using CellReader = std::function<std::string(const XmlElement&)>;
+// One data column of a row element: its attribute, read as text or, when fromInteger is set, converted strictly
+// to an integer and shown as fromInteger writes it. An absent attribute fails with the Null conversion message.
+struct TableColumn {
+    std::string_view attribute;
+    std::function<std::string(std::int32_t)> fromInteger;
+};
 
 struct TableLoad {
     // At most the grid's rows. After a failure the row being read holds the cells read before it.
@@ -48,7 +52,7 @@ struct TableLoad {
 };
 
 // The rows of the document at path, by position, the columns read in order. A missing file is an empty table.
-TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const CellReader> columns);
+TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns);
 
 // The document element root with one "row" per used row, one attribute per column in order.
 std::string tableText(std::string_view root, std::span<const std::string_view> attributes, const TableRows& rows);
