@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QPainter>
 #include <QScreen>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include "documents/Errors.h"
 
@@ -152,6 +156,27 @@ bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QSt
     if (!clicked && !spaced) return false;
     m_onClick(index);
     return true;
+}
+
+GridButtons layOutGridDialog(QDialog* dialog, QTableWidget* grid, ButtonName ok, ButtonName cancel,
+                             std::initializer_list<ButtonName> others) {
+    const auto button = [dialog](ButtonName name) {
+        auto* result = new QPushButton(QString::fromLatin1(name.caption), dialog);
+        result->setObjectName(QString::fromLatin1(name.objectName));
+        return result;
+    };
+    GridButtons buttons{button(ok), button(cancel), {}};
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(buttons.ok);
+    bar->addWidget(buttons.cancel);
+    bar->addStretch();
+    for (ButtonName other : others) bar->addWidget(buttons.others.emplace_back(button(other)));
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(4, 4, 4, 6);
+    layout->addWidget(grid);
+    layout->addLayout(bar);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return buttons;
 }
 
 void centreOnScreen(QWidget* window) {

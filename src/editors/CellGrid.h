@@ -9,6 +9,8 @@
 #include "editors/TableDocument.h"
 #include "platform/Platform.h"
 
+class QDialog;
+class QPushButton;
 class QTableWidget;
 
 namespace tessaro {
@@ -70,6 +72,19 @@ public:
 private:
     std::function<void(const QModelIndex&)> m_onClick;
 };
+
+// A button bar below the grid: OK and Cancel at the left, the others at the right. Cancel rejects the dialog.
+struct GridButtons {
+    QPushButton* ok;
+    QPushButton* cancel;
+    std::vector<QPushButton*> others;
+};
+struct ButtonName {
+    const char* objectName;
+    const char* caption;
+};
+GridButtons layOutGridDialog(QDialog* dialog, QTableWidget* grid, ButtonName ok, ButtonName cancel,
+                             std::initializer_list<ButtonName> others = {});
 
 // Dialogs of this tool open centred on the screen.
 void centreOnScreen(QWidget* window);

@@ -2,11 +2,9 @@
 
 #include <array>
 
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 #include "editors/CellGrid.h"
 #include "platform/QtPlatform.h"
@@ -28,22 +26,8 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
     resize(430, 334);
 
     m_grid = makeCellGrid(this, int(kGroupRows), kColumns);
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("bitbtn1"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("bitbtn2"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 6);
-    layout->addWidget(m_grid);
-    layout->addLayout(buttons);
-
+    m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     centreOnScreen(this);
 }
 

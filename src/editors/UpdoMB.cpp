@@ -2,11 +2,9 @@
 
 #include <array>
 
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 #include "editors/CellGrid.h"
 #include "platform/QtPlatform.h"
@@ -21,12 +19,6 @@ constexpr std::array<GridColumn, 7> kColumns = {
 
 constexpr int kGroupColumn = int(FrameColumn::Group) + 1;
 constexpr int kEraseColumn = int(FrameColumn::Erase) + 1;
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* result = new QPushButton(caption, parent);
-    result->setObjectName(QString::fromLatin1(name));
-    return result;
-}
 
 }  // namespace
 
@@ -45,27 +37,12 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     for (int row = 0; row < m_grid->rowCount(); ++row)
         m_grid->item(row, kEraseColumn)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
 
-    m_ok = button(this, "BitBtn1", QStringLiteral("OK"));
-    QPushButton* cancel = button(this, "BitBtn2", QStringLiteral("Cancel"));
-    QPushButton* exportButton = button(this, "BitBtn3", QStringLiteral("Export"));
-    QPushButton* importButton = button(this, "BitBtn4", QStringLiteral("Import"));
-    // Neither has an action yet.
-    exportButton->setEnabled(false);
-    importButton->setEnabled(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
-    buttons->addWidget(exportButton);
-    buttons->addWidget(importButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 6);
-    layout->addWidget(m_grid);
-    layout->addLayout(buttons);
-
+    const GridButtons buttons = layOutGridDialog(this, m_grid, {"BitBtn1", "OK"}, {"BitBtn2", "Cancel"},
+                                                 {{"BitBtn3", "Export"}, {"BitBtn4", "Import"}});
+    // Export and Import have no action yet.
+    for (QPushButton* inert : buttons.others) inert->setEnabled(false);
+    m_ok = buttons.ok;
     connect(m_ok, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     centreOnScreen(this);
 }
 

@@ -35,8 +35,16 @@ class FrameDialog : public testing::GuiFixture {
 protected:
     // Opens "Frame J1939" and lets script act as the user.
     void frames(std::function<void(TFpdoMB&, const GridCells&)> script) {
-        fake.dialogs.then([script](QDialog& dialog) { script(static_cast<TFpdoMB&>(dialog), GridCells(dialog)); });
+        testing::withGrid(fake.dialogs, script);
         click("btn_RCOB");
+    }
+    // In "Setting Group" the user types text as the cyclic time of a group and presses OK.
+    void setCyclicTime(int group, const std::string& text) {
+        testing::withGrid<TFGroup>(fake.dialogs, [group, text](TFGroup& dialog, const GridCells& cells) {
+            cells.set(group, 1, text);
+            dialog.bitbtn1Click();
+        });
+        click("btn_GROUP");
     }
     static void ok(QWidget& dialog) { child<QPushButton>(dialog, "BitBtn1")->click(); }
     std::string frameXml() const { return tool.read("PROJECTS/FrameJ1939.xml"); }
@@ -167,11 +175,7 @@ TEST_F(FrameDialog, CaptionFollowsAChangedCyclicTimeAndTheIndexStays) {
     tool.write("PROJECTS/Group.xml", kThreeGroups);
     writeFrames(frameRow("1", "1") + frameRow("2", "2") + frameRow("3", "1"));
     frames([](TFpdoMB&, const GridCells& cells) { EXPECT_EQ(cells(1, kGroup), "G1 100 - Engine"); });
-    fake.dialogs.then([](QDialog& dialog) {
-        GridCells(dialog).set(1, 1, "200");
-        child<QPushButton>(dialog, "bitbtn1")->click();
-    });
-    click("btn_GROUP");
+    setCyclicTime(1, "200");
     frames([](TFpdoMB& dialog, const GridCells& cells) {
         EXPECT_EQ(cells(1, kGroup), "G1 200 - Engine");
         EXPECT_EQ(cells(3, kGroup), "G1 200 - Engine");
@@ -185,11 +189,7 @@ TEST_F(FrameDialog, CaptionFollowsAChangedCyclicTimeAndTheIndexStays) {
 TEST_F(FrameDialog, GroupsRemovedInTheGroupEditorShowAsNotInUseAndKeepTheirIndex) {
     tool.write("PROJECTS/Group.xml", kThreeGroups);
     writeFrames(frameRow("1", "2") + frameRow("2", "3"));
-    fake.dialogs.then([](QDialog& dialog) {
-        GridCells(dialog).set(2, 1, "");
-        child<QPushButton>(dialog, "bitbtn1")->click();
-    });
-    click("btn_GROUP");
+    setCyclicTime(2, "");
     frames([](TFpdoMB& dialog, const GridCells& cells) {
         EXPECT_EQ(cells(1, kGroup), "G2 Not In Use");
         EXPECT_EQ(cells(2, kGroup), "G3 Not In Use");

@@ -23,7 +23,7 @@ class GroupDialog : public testing::GuiFixture {
 protected:
     // Opens "Setting Group" and lets script act as the user.
     void groups(std::function<void(TFGroup&, const GridCells&)> script) {
-        fake.dialogs.then([script](QDialog& dialog) { script(static_cast<TFGroup&>(dialog), GridCells(dialog)); });
+        testing::withGrid(fake.dialogs, script);
         click("btn_GROUP");
     }
     static void ok(QWidget& dialog) { child<QPushButton>(dialog, "bitbtn1")->click(); }

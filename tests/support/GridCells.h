@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <QTableWidget>
@@ -22,5 +23,11 @@ public:
 private:
     QTableWidget* m_grid;
 };
+
+// Queues a script that acts as the user in the next dialog shown, with the dialog's grid at hand.
+template <typename Dialog>
+void withGrid(ScriptedDialogs& dialogs, std::function<void(Dialog&, const GridCells&)> script) {
+    dialogs.then([script](QDialog& dialog) { script(static_cast<Dialog&>(dialog), GridCells(dialog)); });
+}
 
 }  // namespace tessaro::testing
