@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -149,6 +150,11 @@ TEST_F(FrameDialog, EraseClickCycle) {
         EXPECT_EQ(cells(3, kErase), "Y") << "N becomes Y";
         dialog.EraseDataClick(3);
         dialog.EraseDataClick(4);
+        cells.grid()->setCurrentCell(3, kErase);
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(cells.grid(), &space);
+        EXPECT_EQ(cells(4, kErase), "N") << "the space key clicks the box";
+        QApplication::sendEvent(cells.grid(), &space);
         EXPECT_EQ(cells(4, kErase), "Y") << "any other text becomes Y";
         ok(dialog);
     });
