@@ -57,19 +57,11 @@ bool XmlElement::hasAttribute(std::string_view name) const {
     return false;
 }
 
-void XmlElement::attributeValues(std::span<const std::string_view> names, std::span<const char*> values) const {
-    const auto find = [](std::string_view name, pugi::xml_attribute from, pugi::xml_attribute to) {
-        for (pugi::xml_attribute attribute = from; attribute != to; attribute = attribute.next_attribute())
-            if (name == attribute.name()) return attribute;
-        return pugi::xml_attribute();
-    };
-    // Each search goes on from the attribute after the last one found, then wraps round to the start.
-    pugi::xml_attribute next = m_node.first_attribute();
+void XmlElement::attributeValues(std::span<const char* const> names, std::span<const char*> values) const {
+    pugi::xml_attribute hint = m_node.first_attribute();
     for (std::size_t index = 0; index < names.size(); ++index) {
-        pugi::xml_attribute found = find(names[index], next, pugi::xml_attribute());
-        if (!found) found = find(names[index], m_node.first_attribute(), next);
+        const pugi::xml_attribute found = m_node.attribute(names[index], hint);
         values[index] = found ? found.value() : nullptr;
-        if (found) next = found.next_attribute();
     }
 }
 

@@ -30,7 +30,7 @@ public:
     bool hasAttribute(std::string_view name) const;
     // values[i] := the text of attribute names[i], or nullptr when the row has none; one pass over the attributes
     // when they stand in the order of names.
-    void attributeValues(std::span<const std::string_view> names, std::span<const char*> values) const;
+    void attributeValues(std::span<const char* const> names, std::span<const char*> values) const;
     std::string text() const;
 
     XmlElement addChild(std::string_view name);

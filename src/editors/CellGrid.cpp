@@ -55,16 +55,37 @@ void setGridTitles(QTableWidget* grid, std::span<const GridColumn> columns) {
     grid->setHorizontalHeaderLabels(titles);
 }
 
+GridFiller::GridFiller(QTableWidget* grid)
+    : m_grid(grid),
+      m_dataColumns(std::size_t(grid->columnCount() - 1)),
+      m_cells(std::size_t(grid->rowCount()) * m_dataColumns) {}
+
+void GridFiller::place(std::size_t cell, const QString& text) {
+    const int row = int(cell / m_dataColumns);
+    const int column = int(cell % m_dataColumns) + 1;
+    if (column == 1) m_grid->item(row, 0)->setText(QString::number(row + 1));
+    m_grid->item(row, column)->setText(text);
+}
+
+void GridFiller::emptyUpTo(std::size_t cell) {
+    for (; m_next < cell && m_next < m_cells; ++m_next) place(m_next, QString());
+}
+
+void GridFiller::set(std::size_t row, std::size_t column, std::string_view text) {
+    const std::size_t cell = row * m_dataColumns + column;
+    if (column >= m_dataColumns || cell >= m_cells || cell < m_next) return;
+    emptyUpTo(cell);
+    place(cell, QString::fromUtf8(text.data(), qsizetype(text.size())));
+    m_next = cell + 1;
+}
+
+void GridFiller::finish() { emptyUpTo(m_cells); }
+
 void fillGrid(QTableWidget* grid, const TableRows& rows) {
-    const int columns = grid->columnCount();
-    for (int row = 0; row < grid->rowCount(); ++row) {
-        grid->item(row, 0)->setText(QString::number(row + 1));
-        const TableRow* texts = std::size_t(row) < rows.size() ? &rows[std::size_t(row)] : nullptr;
-        for (int column = 1; column < columns; ++column) {
-            const std::size_t data = std::size_t(column - 1);
-            grid->item(row, column)->setText(texts && data < texts->size() ? toQt((*texts)[data]) : QString());
-        }
-    }
+    GridFiller filler(grid);
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        for (std::size_t column = 0; column < rows[row].size(); ++column) filler.set(row, column, rows[row][column]);
+    filler.finish();
 }
 
 TableRows gridRows(const QTableWidget* grid) {
@@ -78,7 +99,7 @@ TableRows gridRows(const QTableWidget* grid) {
     return rows;
 }
 
-void reportTableLoad(platform::Messages& messages, const TableLoad& load, std::string_view fileName,
+void reportTableLoad(platform::Messages& messages, const TableRead& load, std::string_view fileName,
                      std::size_t gridRows) {
     if (load.failure) messages.standardError(toQt(*load.failure));
     if (load.documentRows > gridRows) messages.plain(toQt(overflowMessage(fileName, load.documentRows, gridRows)));

@@ -26,13 +26,34 @@ struct GridColumn {
 QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn> columns);
 void setGridTitles(QTableWidget* grid, std::span<const GridColumn> columns);
 
+// Sets every cell of the grid once as a reader hands the data cells over in order: the cells it skips and, at
+// finish, those after the last one are emptied; column 0 gets the row number.
+class GridFiller {
+public:
+    explicit GridFiller(QTableWidget* grid);
+    void set(std::size_t row, std::size_t column, std::string_view text);
+    void finish();
+    CellSink sink() {
+        return [this](std::size_t row, std::size_t column, std::string_view text) { set(row, column, text); };
+    }
+
+private:
+    void place(std::size_t cell, const QString& text);
+    void emptyUpTo(std::size_t cell);
+
+    QTableWidget* m_grid;
+    std::size_t m_dataColumns;
+    std::size_t m_cells;
+    std::size_t m_next = 0;
+};
+
 // Sets every cell once: column 0 the row number, the data columns the texts of rows, empty beyond them.
 void fillGrid(QTableWidget* grid, const TableRows& rows);
 // The data columns of every row.
 TableRows gridRows(const QTableWidget* grid);
 
 // Show: the load's failure in the standard error box, then the note on the rows beyond the grid.
-void reportTableLoad(platform::Messages& messages, const TableLoad& load, std::string_view fileName,
+void reportTableLoad(platform::Messages& messages, const TableRead& load, std::string_view fileName,
                      std::size_t gridRows);
 // A row check's message in an error box; true when there is none.
 bool passesRowCheck(platform::Messages& messages, const std::optional<std::string>& broken);

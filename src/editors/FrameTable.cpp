@@ -50,15 +50,16 @@ GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath) {
         TableColumn{"Cyclic_Time", [](std::int32_t value) { return std::to_string(value); }},
         TableColumn{"Mnemonic", {}},
     };
-    const TableLoad groups = loadTable(groupPath, kGroupCaptionCount - 1, columns);
+    TableRows groups;
+    const TableRead read = readTable(groupPath, kGroupCaptionCount - 1, columns, collectInto(groups));
     GroupCaptionsLoad load;
     load.captions.reserve(kGroupCaptionCount);
     load.captions.emplace_back(kOnRequest);
-    for (const TableRow& group : groups.rows) {
+    for (const TableRow& group : groups) {
         if (group.size() < columns.size()) break;
         load.captions.push_back("G" + std::to_string(load.captions.size()) + " " + group[0] + " - " + group[1]);
     }
-    load.failure = groups.failure;
+    load.failure = read.failure;
     if (!load.failure)
         while (load.captions.size() < kGroupCaptionCount)
             load.captions.push_back(notInUse(static_cast<std::int32_t>(load.captions.size())));
@@ -78,19 +79,27 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 
 std::string_view eraseAfterClick(std::string_view text) { return text == "Y" ? "N" : "Y"; }
 
-FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath) {
-    FrameTableLoad load;
+FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink) {
+    FrameTableRead read;
     GroupCaptionsLoad groups = loadGroupCaptions(groupPath);
-    load.captions = std::move(groups.captions);
+    read.captions = std::move(groups.captions);
     if (groups.failure) {
-        load.table.failure = std::move(groups.failure);
-        return load;
+        read.table.failure = std::move(groups.failure);
+        return read;
     }
-    const std::vector<std::string>& captions = load.captions;
+    const std::vector<std::string>& captions = read.captions;
     std::array<TableColumn, kAttributes.size()> columns;
     for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kAttributes[column];
     columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) { return groupCaptionOf(captions, index); };
-    load.table = loadTable(framePath, kFrameRows, columns);
+    read.table = readTable(framePath, kFrameRows, columns, sink);
+    return read;
+}
+
+FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath) {
+    FrameTableLoad load;
+    FrameTableRead read = readFrameTable(groupPath, framePath, collectInto(load.table.rows));
+    load.captions = std::move(read.captions);
+    static_cast<TableRead&>(load.table) = std::move(read.table);
     return load;
 }
 

@@ -48,12 +48,19 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 // A click on the Erase Data check box: "Y" becomes "N", anything else "Y".
 std::string_view eraseAfterClick(std::string_view text);
 
+struct FrameTableRead {
+    std::vector<std::string> captions;
+    TableRead table;
+};
+
+// Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
+// there.
+FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink);
+
 struct FrameTableLoad {
     std::vector<std::string> captions;
     TableLoad table;
 };
-
-// Show: the captions from Group.xml, then the frames with their captions. A Group.xml failure stops there.
 FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath);
 
 // The first failing check of the used rows (Priority, Data Page, PGN), as its message.

@@ -15,9 +15,15 @@ constexpr std::array<RangeRule, 1> kRules = {
 
 }  // namespace
 
-TableLoad loadGroupTable(const std::string& path) {
+TableRead readGroupTable(const std::string& path, const CellSink& sink) {
     const std::array<TableColumn, 2> columns = {TableColumn{kAttributes[0], {}}, TableColumn{kAttributes[1], {}}};
-    return loadTable(path, kGroupRows, columns);
+    return readTable(path, kGroupRows, columns, sink);
+}
+
+TableLoad loadGroupTable(const std::string& path) {
+    TableLoad load;
+    static_cast<TableRead&>(load) = readGroupTable(path, collectInto(load.rows));
+    return load;
 }
 
 std::optional<std::string> checkGroupRows(const TableRows& rows) { return checkRanges(rows, kRules); }

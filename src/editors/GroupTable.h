@@ -22,6 +22,7 @@ inline constexpr std::size_t Mnemonic = 1;
 }  // namespace GroupColumn
 
 // The rows as the grid shows them: both attributes as texts, at most kGroupRows.
+TableRead readGroupTable(const std::string& path, const CellSink& sink);
 TableLoad loadGroupTable(const std::string& path);
 
 // The first row whose cyclic time is not 1 to 65535, as its message.

@@ -27,33 +27,43 @@ std::optional<std::string> checkRanges(const TableRows& rows, std::span<const Ra
     return std::nullopt;
 }
 
-TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns) {
-    TableLoad load;
-    if (!XmlDocument::exists(path)) return load;
-    std::vector<std::string_view> names;
-    for (const TableColumn& column : columns) names.push_back(column.attribute);
+TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
+                    const CellSink& sink) {
+    TableRead read;
+    if (!XmlDocument::exists(path)) return read;
+    std::vector<std::string> attributes;
+    for (const TableColumn& column : columns) attributes.emplace_back(column.attribute);
+    std::vector<const char*> names;
+    for (const std::string& attribute : attributes) names.push_back(attribute.c_str());
     std::vector<const char*> values(columns.size());
     try {
         XmlDocument document;
         document.load(path);
         const std::vector<XmlElement> elements = document.documentElement().children();
-        load.documentRows = elements.size();
+        read.documentRows = elements.size();
         const std::size_t shown = std::min(elements.size(), gridRows);
-        load.rows.reserve(shown);
-        for (std::size_t index = 0; index < shown; ++index) {
-            elements[index].attributeValues(names, values);
-            TableRow& row = load.rows.emplace_back();
-            row.reserve(columns.size());
+        for (std::size_t row = 0; row < shown; ++row) {
+            elements[row].attributeValues(names, values);
             for (std::size_t column = 0; column < columns.size(); ++column) {
-                const bool integer = bool(columns[column].fromInteger);
-                if (!values[column]) throw Error(nullConversionMessage(integer ? "Integer" : "String"));
-                row.push_back(integer ? columns[column].fromInteger(toInteger(values[column])) : values[column]);
+                const TableColumn& kind = columns[column];
+                if (!values[column]) throw Error(nullConversionMessage(kind.fromInteger ? "Integer" : "String"));
+                if (kind.fromInteger)
+                    sink(row, column, kind.fromInteger(toInteger(values[column])));
+                else
+                    sink(row, column, values[column]);
             }
         }
     } catch (const Error& failure) {
-        load.failure = failure.what();
+        read.failure = failure.what();
     }
-    return load;
+    return read;
+}
+
+CellSink collectInto(TableRows& rows) {
+    return [&rows](std::size_t row, std::size_t, std::string_view text) {
+        if (row == rows.size()) rows.emplace_back();
+        rows.back().emplace_back(text);
+    };
 }
 
 std::string tableText(std::string_view root, std::span<const std::string_view> attributes, const TableRows& rows) {

@@ -43,16 +43,27 @@ struct TableColumn {
     std::function<std::string(std::int32_t)> fromInteger;
 };
 
-struct TableLoad {
-    // At most the grid's rows. After a failure the row being read holds the cells read before it.
-    TableRows rows;
+// Receives each cell as it is read, in row order and within a row in column order; rows and columns from 0.
+using CellSink = std::function<void(std::size_t row, std::size_t column, std::string_view text)>;
+
+struct TableRead {
     // The rows of the document, also those beyond the grid.
     std::size_t documentRows = 0;
     std::optional<std::string> failure;
 };
 
-// The rows of the document at path, by position, the columns read in order. A missing file is an empty table.
-TableLoad loadTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns);
+// Hands the cells of the document at path to sink, rows by position up to gridRows, the columns in order; stops at
+// the first failure. A missing file is an empty table.
+TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
+                    const CellSink& sink);
+
+struct TableLoad : TableRead {
+    // At most the grid's rows; after a failure the last row holds the cells read before it.
+    TableRows rows;
+};
+
+// A sink that appends the cells to rows.
+CellSink collectInto(TableRows& rows);
 
 // The document element root with one "row" per used row, one attribute per column in order.
 std::string tableText(std::string_view root, std::span<const std::string_view> attributes, const TableRows& rows);

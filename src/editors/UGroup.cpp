@@ -38,8 +38,9 @@ void TFGroup::showEvent(QShowEvent* event) {
 
 void TFGroup::FormShow() {
     setGridTitles(m_grid, kColumns);
-    const TableLoad loaded = loadGroupTable(m_project.groupPath);
-    fillGrid(m_grid, loaded.rows);
+    GridFiller filler(m_grid);
+    const TableRead loaded = readGroupTable(m_project.groupPath, filler.sink());
+    filler.finish();
     reportTableLoad(m_platform.messages, loaded, kGroupFileName, kGroupRows);
     m_ok->setFocus();
 }

@@ -52,12 +52,13 @@ void TFpdoMB::showEvent(QShowEvent* event) {
 }
 
 void TFpdoMB::FormShow() {
-    FrameTableLoad loaded = loadFrameTable(m_project.groupPath, m_project.frameJ1939Path);
+    GridFiller filler(m_grid);
+    FrameTableRead loaded = readFrameTable(m_project.groupPath, m_project.frameJ1939Path, filler.sink());
+    filler.finish();
     m_groupCaptions = std::move(loaded.captions);
     QStringList items;
     for (const std::string& caption : m_groupCaptions) items << QString::fromStdString(caption);
     m_groups->setItems(items);
-    fillGrid(m_grid, loaded.table.rows);
     reportTableLoad(m_platform.messages, loaded.table, kFrameFileName, kFrameRows);
     m_ok->setFocus();
 }

@@ -104,7 +104,7 @@ TEST(XmlDocument, AttributeValuesInAnyOrder) {
     XmlDocument document;
     document.loadText("<t><row a=\"1\" b=\"2\" c=\"\"/><row c=\"3\" x=\"9\" a=\"1\"/></t>");
     const std::vector<XmlElement> rows = document.documentElement().children();
-    const std::string_view names[] = {"a", "b", "c"};
+    const char* const names[] = {"a", "b", "c"};
     const char* values[3];
     const auto texts = [&] {
         std::vector<std::string> result;

@@ -160,9 +160,9 @@ TEST(FrameTable, FrameLoadFailuresKeepTheRowsReadBefore) {
                                            c.row2 + "<row Priority=\"5\"/></Frames_J1939>");
         const FrameTableLoad load = loadFrameTable(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
         EXPECT_EQ(load.table.failure, c.failure) << c.row2;
-        ASSERT_EQ(load.table.rows.size(), 2u) << c.row2;
+        ASSERT_EQ(load.table.rows.size(), c.cellsOfRow2 ? 2u : 1u) << c.row2;
         EXPECT_EQ(load.table.rows[0], (TableRow{"7", "1", "2", "On Request", "Y", "m"}));
-        EXPECT_EQ(load.table.rows[1].size(), c.cellsOfRow2) << c.row2;
+        if (c.cellsOfRow2) EXPECT_EQ(load.table.rows[1].size(), c.cellsOfRow2) << c.row2;
         EXPECT_EQ(load.captions.size(), kGroupCaptionCount);
     }
 }
