@@ -101,7 +101,6 @@ void TFTessaroFirmWare::createWindows() {
     m_about = new TFAbout(m_platform, this);
     m_pargen = new TFpargen(m_platform, m_project, this);
     m_pdoMB = new TFpdoMB(m_platform, m_project, this);
-
     m_group = new TFGroup(m_platform, m_project, this);
 }
 

@@ -67,7 +67,8 @@ GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath) {
 }
 
 std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_t index) {
-    if (index >= 0 && static_cast<std::size_t>(index) < captions.size()) return captions[static_cast<std::size_t>(index)];
+    if (index >= 0 && static_cast<std::size_t>(index) < captions.size())
+        return captions[static_cast<std::size_t>(index)];
     return notInUse(index);
 }
 
@@ -90,7 +91,9 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
     const std::vector<std::string>& captions = read.captions;
     std::array<TableColumn, kAttributes.size()> columns;
     for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kAttributes[column];
-    columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) { return groupCaptionOf(captions, index); };
+    columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) {
+        return groupCaptionOf(captions, index);
+    };
     read.table = readTable(framePath, kFrameRows, columns, sink);
     return read;
 }

@@ -33,7 +33,8 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     m_groups = new ChoiceDelegate(m_grid);
     m_grid->setItemDelegateForColumn(kGroupColumn, m_groups);
     m_grid->setItemDelegateForColumn(
-        kEraseColumn, new CheckBoxDelegate([this](const QModelIndex& index) { EraseDataClick(index.row() + 1); }, m_grid));
+        kEraseColumn,
+        new CheckBoxDelegate([this](const QModelIndex& index) { EraseDataClick(index.row() + 1); }, m_grid));
     for (int row = 0; row < m_grid->rowCount(); ++row)
         m_grid->item(row, kEraseColumn)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
 

@@ -257,7 +257,8 @@ TEST_F(FrameDialog, OtherNamesAndSpecialTextsComeBackInStandardFormUnchanged) {
                "  <frame Mnemonic=\"a &amp; &lt;b&gt; &quot;c&quot; 'd'\" Erase=\"\" Group=\"2\" PGN=\"0xFEF1\" "
                "DataPage=\"0\" Priority=\" 3\" Extra=\"dropped\"/>\n"
                "  <!-- a comment -->\n"
-               "  <x Priority=\"0x7\" DataPage=\"+1\" PGN=\"$ffff\" Group=\"0x3\" Erase=\"N\" Mnemonic=\"\xc3\xa9t\xc3\xa9\"/>\n"
+               "  <x Priority=\"0x7\" DataPage=\"+1\" PGN=\"$ffff\" Group=\"0x3\" Erase=\"N\" "
+               "Mnemonic=\"\xc3\xa9t\xc3\xa9\"/>\n"
                "</Frames>\n");
     frames([](TFpdoMB& dialog, const GridCells& cells) {
         EXPECT_EQ(cells(1, 1), " 3");

@@ -11,7 +11,9 @@ TableRows grid(TableRows filled) {
     return filled;
 }
 
-TableRow frame(const char* priority, const char* dataPage, const char* pgn) { return {priority, dataPage, pgn, "", "", ""}; }
+TableRow frame(const char* priority, const char* dataPage, const char* pgn) {
+    return {priority, dataPage, pgn, "", "", ""};
+}
 
 const std::string kPriority = "!! The Priority must to be between 0 and 7";
 const std::string kDataPage = "!! The Data Page must to be 0 or 1";
@@ -45,7 +47,8 @@ TEST(FrameTable, RowCheckFirstFailureInOrder) {
 
 TEST(FrameTable, CheckAndSaveStopAtTheFirstEmptyPriority) {
     const std::vector<std::string> captions = loadGroupCaptions("/no/such/Group.xml").captions;
-    const TableRows rows = grid({frame("1", "0", "1"), frame("2", "1", "2"), frame("", "9", "9"), frame("99", "9", "9")});
+    const TableRows rows =
+        grid({frame("1", "0", "1"), frame("2", "1", "2"), frame("", "9", "9"), frame("99", "9", "9")});
     EXPECT_EQ(checkFrameRows(rows), std::nullopt);
     EXPECT_EQ(frameTableText(captions, rows),
               "<Frames_J1939><row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Group=\"0\" Erase=\"\" Mnemonic=\"\"/>"
@@ -56,9 +59,10 @@ TEST(FrameTable, CheckAndSaveStopAtTheFirstEmptyPriority) {
 
 TEST(FrameTable, CaptionsFromGroupXml) {
     testing::TemporaryFolder folder;
-    folder.write("Group.xml", "<Group><row Cyclic_Time=\"0100\" Mnemonic=\"Engine\"/>"
-                              "<row Cyclic_Time=\"0x1F4\" Mnemonic=\"\"/><row Cyclic_Time=\" 20\" Mnemonic=\"a&amp;b\"/>"
-                              "</Group>");
+    folder.write("Group.xml",
+                 "<Group><row Cyclic_Time=\"0100\" Mnemonic=\"Engine\"/>"
+                 "<row Cyclic_Time=\"0x1F4\" Mnemonic=\"\"/><row Cyclic_Time=\" 20\" Mnemonic=\"a&amp;b\"/>"
+                 "</Group>");
     const GroupCaptionsLoad load = loadGroupCaptions(folder.file("Group.xml"));
     EXPECT_EQ(load.failure, std::nullopt);
     EXPECT_EQ(load.captions, (std::vector<std::string>{"On Request", "G1 100 - Engine", "G2 500 - ", "G3 20 - a&b",
@@ -121,8 +125,9 @@ TEST(FrameTable, EraseClickCycle) {
 
 TEST(FrameTable, ShowThenSaveKeepsTheDocument) {
     testing::TemporaryFolder folder;
-    folder.write("Group.xml", "<Group><row Cyclic_Time=\"100\" Mnemonic=\"A\"/><row Cyclic_Time=\"200\" Mnemonic=\"B\"/>"
-                              "</Group>");
+    folder.write("Group.xml",
+                 "<Group><row Cyclic_Time=\"100\" Mnemonic=\"A\"/><row Cyclic_Time=\"200\" Mnemonic=\"B\"/>"
+                 "</Group>");
     const std::string document =
         "<Frames_J1939><row Priority=\" 6\" DataPage=\"0\" PGN=\"0xFEF1\" Group=\"2\" Erase=\"\" Mnemonic=\"a &amp; "
         "&lt;b> &quot;c&quot;\"/><row Priority=\"$3\" DataPage=\"1\" PGN=\"+10\" Group=\"12\" Erase=\"Y\" "

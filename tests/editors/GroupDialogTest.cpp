@@ -123,8 +123,8 @@ TEST_F(GroupDialog, LoadFailureIsShownWithTheRowsReadBefore) {
         EXPECT_EQ(cells(2, 1) + "|" + cells(2, 2), "2|");
         EXPECT_EQ(cells(3, 1), "");
     });
-    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"standardError",
-                                                          "Could not convert variant of type (Null) into type (String)"}}));
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"standardError", "Could not convert variant of type (Null) into type (String)"}}));
 
     tool.write("PROJECTS/Group.xml", "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/>");
     groups([](TFGroup&, const GridCells& cells) { EXPECT_EQ(cells(1, 1), ""); });
