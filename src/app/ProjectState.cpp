@@ -73,6 +73,36 @@ void ProjectState::finishOpen(const std::optional<std::string>& chosenFolder) {
     SetProjectPaths();
 }
 
+bool isValidProjectName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name) {
+    std::vector<std::string> messages;
+    if (destinationFolder.empty()) messages.emplace_back(kDestinationNotValid);
+    if (!isValidProjectName(name)) messages.emplace_back(kNameNotValid);
+    return messages;
+}
+
+NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder, std::string_view name) {
+    NewProjectOutcome outcome;
+    outcome.messages = newProjectNameMessages(destinationFolder, name);
+    if (!outcome.messages.empty()) return outcome;
+    const std::string folder = joinPath(destinationFolder, name);
+    if (folderExists(folder)) {
+        outcome.messages.emplace_back(kNameAlreadyExists);
+        return outcome;
+    }
+    std::error_code failure;
+    if (!std::filesystem::create_directory(folder, failure) || failure) return outcome;
+    std::error_code ignored;
+    std::filesystem::create_directories(joinPath(folder, "bin"), ignored);
+    setNewProject(destinationFolder, name);
+    outcome.created = true;
+    return outcome;
+}
+
 void ProjectState::setNewProject(std::string_view destinationFolder, std::string_view name) {
     projectName = std::string(name);
     projectFolder = joinPath(destinationFolder, name);

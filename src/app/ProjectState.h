@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
 
@@ -20,6 +21,22 @@ inline constexpr std::string_view kCaptionPrefix = "Orvane Tessaro RA48213 J1939
 inline constexpr std::string_view kSettingsFileName = "Tessaro_Kelvane.ini";
 inline constexpr std::string_view kSettingsSection = "lastproj";
 inline constexpr std::string_view kSettingsKey = "projectname";
+
+inline constexpr std::string_view kDestinationNotValid = "directory destination not valid";
+inline constexpr std::string_view kNameNotValid = "Name project not valid";
+inline constexpr std::string_view kNameAlreadyExists = "Name project not valid because directory already exists";
+
+// Whether a typed name can be a folder directly below the destination: not empty, no separator of either platform,
+// not "." or "..", no NUL (which would cut the name short).
+bool isValidProjectName(std::string_view name);
+
+// The messages of the checks made before anything is created, in the order they are shown.
+std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name);
+
+struct NewProjectOutcome {
+    std::vector<std::string> messages;
+    bool created = false;
+};
 
 // The process-wide project state, owned by the main window. With no project open the project folder is PROJECTS.
 class ProjectState {
@@ -56,6 +73,10 @@ public:
 
     // New project confirmed: the folder destination + separator + name has been created.
     void setNewProject(std::string_view destinationFolder, std::string_view name);
+
+    // OK of the New project dialog: the checks, then the folder and its bin folder; the project is set only when
+    // the folder was created. A folder that cannot be created gives no message.
+    NewProjectOutcome createProject(std::string_view destinationFolder, std::string_view name);
 };
 
 }  // namespace tessaro

@@ -13,9 +13,12 @@
 #include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
+#include "app/Unewp.h"
 #include "documents/Errors.h"
 #include "editors/UInfoPdoMB.h"
+#include "editors/UGroup.h"
 #include "editors/Upargen.h"
+#include "editors/UpdoMB.h"
 #include "platform/QtPlatform.h"
 #include "update/UBootSer.h"
 
@@ -98,9 +101,12 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
 TFTessaroFirmWare::~TFTessaroFirmWare() = default;
 
 void TFTessaroFirmWare::createWindows() {
+    m_saveproj = new TFsaveproj(m_platform, m_project, this);
     m_about = new TFAbout(m_platform, this);
     m_pargen = new TFpargen(m_platform, m_project, this);
+    m_pdoMB = new TFpdoMB(m_platform, m_project, this);
     m_infopdoMB = new TFInfopdoMB(m_platform, m_project, this);
+    m_group = new TFGroup(m_platform, m_project, this);
     m_bootSer = new TFBootSer(
         m_platform, m_project, [this](const platform::ProgramCall& call) { RunAndWait(call); }, this);
 }
@@ -124,7 +130,14 @@ void TFTessaroFirmWare::OpenaClick() {
     setCaptionFromProject();
 }
 
-void TFTessaroFirmWare::NewaClick() {}
+void TFTessaroFirmWare::NewaClick() {
+    if (!m_saveproj) return;
+    m_saveproj->setDestinationFolder(m_project.projectsFolder);
+    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted)
+        setCaptionFromProject();
+    else
+        setWindowTitle(toQt(std::string(kCaptionPrefix)));
+}
 
 void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
     if (m_project.projectFolder.empty()) {
@@ -133,7 +146,9 @@ void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
     }
     QDialog* dialog = nullptr;
     if (sender == m_communication) dialog = m_pargen;
+    if (sender == m_frames) dialog = m_pdoMB;
     if (sender == m_definitions) dialog = m_infopdoMB;
+    if (sender == m_groups) dialog = m_group;
     if (dialog) m_platform.dialogs.runModal(*dialog);
 }
 

@@ -12,10 +12,13 @@ class QPushButton;
 
 namespace tessaro {
 
+class TFsaveproj;
 class TFAbout;
 class TFBootSer;
 class TFpargen;
+class TFpdoMB;
 class TFInfopdoMB;
+class TFGroup;
 class LinkLabel;
 
 // How long RunAndWait waits for the updater before it lets it run on by itself.
@@ -51,9 +54,12 @@ public:
     void RunAndWait(const platform::ProgramCall& call);
     void setRunAndWaitLimit(std::chrono::milliseconds limit) { m_runAndWaitLimit = limit; }
 
+    TFsaveproj* saveproj() const { return m_saveproj; }
     TFAbout* about() const { return m_about; }
     TFpargen* pargen() const { return m_pargen; }
+    TFpdoMB* pdoMB() const { return m_pdoMB; }
     TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
+    TFGroup* group() const { return m_group; }
     TFBootSer* bootSer() const { return m_bootSer; }
 
 protected:
@@ -73,9 +79,12 @@ private:
     QPushButton* m_groups = nullptr;
     QPushButton* m_updateDevice = nullptr;
 
+    TFsaveproj* m_saveproj = nullptr;
     TFAbout* m_about = nullptr;
     TFpargen* m_pargen = nullptr;
+    TFpdoMB* m_pdoMB = nullptr;
     TFInfopdoMB* m_infopdoMB = nullptr;
+    TFGroup* m_group = nullptr;
     TFBootSer* m_bootSer = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
 };

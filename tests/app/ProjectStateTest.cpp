@@ -101,5 +101,62 @@ TEST_F(ProjectStateTest, NewProjectKeepsTheTypedName) {
     EXPECT_EQ(state.definitionsPath(), tool.path() + "/PROJECTS/demo/DefFrameJ1939.xml");
 }
 
+TEST_F(ProjectStateTest, CreateProjectMakesTheFolderAndBinAndSetsTheProject) {
+    const NewProjectOutcome outcome = state.createProject(state.projectsFolder, "demo");
+    EXPECT_TRUE(outcome.created);
+    EXPECT_TRUE(outcome.messages.empty());
+    EXPECT_TRUE(std::filesystem::is_directory(tool.file("PROJECTS/demo/bin")));
+    EXPECT_TRUE(std::filesystem::is_empty(tool.file("PROJECTS/demo/bin")));
+    EXPECT_EQ(state.projectName, "demo");
+    expectPathsOf(tool.path() + "/PROJECTS/demo");
+}
+
+TEST_F(ProjectStateTest, CreateProjectRefusesAndChangesNothing) {
+    std::filesystem::create_directory(tool.file("PROJECTS/taken"));
+    tool.write("PROJECTS/afile", "x");
+    state.reopen("");
+    const std::string destination = state.projectsFolder;
+    struct Case {
+        std::string destination;
+        std::string name;
+        std::vector<std::string> messages;
+    };
+    const std::vector<Case> cases = {
+        {destination, "", {"Name project not valid"}},
+        {"", "demo", {"directory destination not valid"}},
+        {"", "", {"directory destination not valid", "Name project not valid"}},
+        {destination, "taken", {"Name project not valid because directory already exists"}},
+        {destination, "afile", {}},  // the folder cannot be created: no message
+        {destination + "/missing", "demo", {}},
+        {destination, ".", {"Name project not valid"}},
+        {destination, "..", {"Name project not valid"}},
+        {destination, "../outside", {"Name project not valid"}},
+        {destination, "taken/inner", {"Name project not valid"}},
+        {destination, "a\\b", {"Name project not valid"}},
+        {destination, std::string("cut\0short", 9), {"Name project not valid"}},
+    };
+    for (const Case& refused : cases) {
+        const NewProjectOutcome outcome = state.createProject(refused.destination, refused.name);
+        EXPECT_FALSE(outcome.created) << refused.name;
+        EXPECT_EQ(outcome.messages, refused.messages) << refused.name;
+        EXPECT_EQ(state.projectName, "") << refused.name;
+        expectPathsOf(state.projectsFolder);
+    }
+    EXPECT_FALSE(tool.exists("outside"));
+    EXPECT_FALSE(tool.exists("PROJECTS/taken/inner"));
+    EXPECT_FALSE(tool.exists("PROJECTS/cut"));
+    EXPECT_FALSE(tool.exists("PROJECTS/a\\b"));
+    EXPECT_FALSE(tool.exists("PROJECTS/missing"));
+}
+
+TEST_F(ProjectStateTest, ProjectNameOfBlanksIsNotRefusedByTheCheck) {
+    EXPECT_TRUE(isValidProjectName("   "));
+    EXPECT_TRUE(isValidProjectName("..."));
+    EXPECT_TRUE(isValidProjectName(".hidden"));
+    const NewProjectOutcome outcome = state.createProject(state.projectsFolder, "   ");
+    EXPECT_TRUE(outcome.created);
+    EXPECT_EQ(state.projectName, "   ");
+}
+
 }  // namespace
 }  // namespace tessaro

@@ -100,5 +100,22 @@ TEST(XmlDocument, SaveReplacesTheFileAndReportsFailure) {
     EXPECT_NE(message.find("Cannot create file"), std::string::npos) << message;
 }
 
+TEST(XmlDocument, AttributeValuesInAnyOrder) {
+    XmlDocument document;
+    document.loadText("<t><row a=\"1\" b=\"2\" c=\"\"/><row c=\"3\" x=\"9\" a=\"1\"/></t>");
+    const std::vector<XmlElement> rows = document.documentElement().children();
+    const std::string_view names[] = {"a", "b", "c"};
+    const char* values[3];
+    const auto texts = [&] {
+        std::vector<std::string> result;
+        for (const char* value : values) result.push_back(value ? value : "(absent)");
+        return result;
+    };
+    rows[0].attributeValues(names, values);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"1", "2", ""}));
+    rows[1].attributeValues(names, values);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"1", "(absent)", "3"}));
+}
+
 }  // namespace
 }  // namespace tessaro

@@ -1,0 +1,85 @@
+#include "editors/TableDocument.h"
+
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+
+namespace tessaro {
+
+std::size_t usedRowCount(const TableRows& rows) {
+    std::size_t count = 0;
+    while (count < rows.size() && !rows[count].empty() && !rows[count].front().empty()) ++count;
+    return count;
+}
+
+std::string rowErrorMessage(std::size_t rowNumber, std::string_view text) {
+    return "Error in row " + std::to_string(rowNumber) + std::string(text);
+}
+
+std::optional<std::string> checkRanges(const TableRows& rows, std::span<const RangeRule> rules) {
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index) {
+        const TableRow& row = rows[index];
+        for (const RangeRule& rule : rules) {
+            const std::int32_t value = rule.column < row.size() ? toIntegerOr(row[rule.column], -1) : -1;
+            if (value < rule.low || value > rule.high) return rowErrorMessage(index + 1, rule.text);
+        }
+    }
+    return std::nullopt;
+}
+
+TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
+                    const CellSink& sink) {
+    TableRead read;
+    if (!XmlDocument::exists(path)) return read;
+    std::vector<std::string_view> names;
+    for (const TableColumn& column : columns) names.push_back(column.attribute);
+    std::vector<const char*> values(columns.size());
+    try {
+        XmlDocument document;
+        document.load(path);
+        const std::vector<XmlElement> elements = document.documentElement().children();
+        read.documentRows = elements.size();
+        const std::size_t shown = std::min(elements.size(), gridRows);
+        for (std::size_t row = 0; row < shown; ++row) {
+            elements[row].attributeValues(names, values);
+            for (std::size_t column = 0; column < columns.size(); ++column) {
+                const TableColumn& kind = columns[column];
+                if (!values[column]) throw Error(nullConversionMessage(kind.fromInteger ? "Integer" : "String"));
+                if (kind.fromInteger)
+                    sink(row, column, kind.fromInteger(toInteger(values[column])));
+                else
+                    sink(row, column, values[column]);
+            }
+        }
+    } catch (const Error& failure) {
+        read.failure = failure.what();
+    }
+    return read;
+}
+
+CellSink collectInto(TableRows& rows) {
+    return [&rows](std::size_t row, std::size_t, std::string_view text) {
+        if (row == rows.size()) rows.emplace_back();
+        rows.back().emplace_back(text);
+    };
+}
+
+std::string tableText(std::string_view root, std::span<const std::string_view> attributes, const TableRows& rows) {
+    XmlDocument document;
+    XmlElement element = document.addRoot(root);
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index) {
+        XmlElement row = element.addChild("row");
+        for (std::size_t column = 0; column < attributes.size(); ++column)
+            row.setAttribute(attributes[column], column < rows[index].size() ? rows[index][column] : std::string());
+    }
+    return document.toText();
+}
+
+std::string overflowMessage(std::string_view fileName, std::size_t documentRows, std::size_t gridRows) {
+    const std::string grid = std::to_string(gridRows);
+    return std::string(fileName) + " has " + std::to_string(documentRows) + " rows; only the first " + grid +
+           " are shown, and the rows beyond " + grid + " will not be kept if you press OK.";
+}
+
+}  // namespace tessaro

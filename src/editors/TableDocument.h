@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "documents/XmlDocument.h"
+
+namespace tessaro {
+
+// What the rows of a grid-based table document have in common (the frame table and the groups).
+
+// The texts of a grid's data columns; grid row n is rows[n - 1] and column 0 (the row number) is not held.
+using TableRow = std::vector<std::string>;
+using TableRows = std::vector<TableRow>;
+
+// The rows that count: from the first up to the first whose first data column is empty (or the end).
+std::size_t usedRowCount(const TableRows& rows);
+
+// "Error in row " + row number + text.
+std::string rowErrorMessage(std::size_t rowNumber, std::string_view text);
+
+// A row check: the integer value of a column (-1 when it does not convert) must lie within low..high.
+struct RangeRule {
+    std::size_t column;
+    std::int32_t low;
+    std::int32_t high;
+    std::string_view text;
+};
+
+// The first failing rule of the used rows, rules in order within a row, as its row error message.
+std::optional<std::string> checkRanges(const TableRows& rows, std::span<const RangeRule> rules);
+
+// One data column of a row element: its attribute, read as text or, when fromInteger is set, converted strictly
+// to an integer and shown as fromInteger writes it. An absent attribute fails with the Null conversion message.
+struct TableColumn {
+    std::string_view attribute;
+    std::function<std::string(std::int32_t)> fromInteger;
+};
+
+// Receives each cell as it is read, in row order and within a row in column order; rows and columns from 0.
+using CellSink = std::function<void(std::size_t row, std::size_t column, std::string_view text)>;
+
+struct TableRead {
+    // The rows of the document, also those beyond the grid.
+    std::size_t documentRows = 0;
+    std::optional<std::string> failure;
+};
+
+// Hands the cells of the document at path to sink, rows by position up to gridRows, the columns in order; stops at
+// the first failure. A missing file is an empty table.
+TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
+                    const CellSink& sink);
+
+struct TableLoad : TableRead {
+    // At most the grid's rows; after a failure the last row holds the cells read before it.
+    TableRows rows;
+};
+
+// A sink that appends the cells to rows.
+CellSink collectInto(TableRows& rows);
+
+// The document element root with one "row" per used row, one attribute per column in order.
+std::string tableText(std::string_view root, std::span<const std::string_view> attributes, const TableRows& rows);
+
+// The note shown once when a document has more rows than the grid can hold.
+std::string overflowMessage(std::string_view fileName, std::size_t documentRows, std::size_t gridRows);
+
+}  // namespace tessaro

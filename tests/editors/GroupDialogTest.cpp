@@ -1,0 +1,166 @@
+#include <filesystem>
+
+#include <QHeaderView>
+#include <QPushButton>
+
+#include "editors/UGroup.h"
+#include "support/GridCells.h"
+#include "support/GuiFixture.h"
+
+namespace tessaro {
+namespace {
+
+using testing::child;
+using testing::GridCells;
+using testing::Message;
+
+const char* const kThreeGroups =
+    "<?xml version=\"1.0\"?>\n<Group>\n  <row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/>\n"
+    "  <row Cyclic_Time=\" 20\" Mnemonic=\"a &amp; &lt;b&gt; &quot;c&quot;\"/>\n"
+    "  <row Cyclic_Time=\"0x1F4\" Mnemonic=\"\"/>\n</Group>\n";
+
+class GroupDialog : public testing::GuiFixture {
+protected:
+    // Opens "Setting Group" and lets script act as the user.
+    void groups(std::function<void(TFGroup&, const GridCells&)> script) {
+        testing::withGrid(fake.dialogs, script);
+        click("btn_GROUP");
+    }
+    static void ok(QWidget& dialog) { child<QPushButton>(dialog, "bitbtn1")->click(); }
+    std::string groupXml() const { return tool.read("PROJECTS/Group.xml"); }
+};
+
+TEST_F(GroupDialog, EmptyProjectShowsTheEmptyGridAndOkWritesNoRows) {
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        EXPECT_EQ(dialog.windowTitle(), "Groups Setting");
+        EXPECT_EQ(dialog.size(), QSize(430, 334));
+        QTableWidget* grid = cells.grid();
+        ASSERT_EQ(grid->rowCount(), 10);
+        ASSERT_EQ(grid->columnCount(), 3);
+        const char* titles[] = {"Group", "Cyclic Time [mS]", "Mnemonic"};
+        const int widths[] = {64, 104, 235};
+        for (int column = 0; column < 3; ++column) {
+            EXPECT_EQ(grid->horizontalHeaderItem(column)->text(), titles[column]);
+            EXPECT_EQ(grid->columnWidth(column), widths[column]);
+        }
+        for (int row = 1; row <= 10; ++row) {
+            EXPECT_EQ(cells(row, 0), std::to_string(row));
+            EXPECT_EQ(cells(row, 1), "");
+            EXPECT_FALSE(grid->item(row - 1, 0)->flags() & Qt::ItemIsEditable);
+        }
+        EXPECT_TRUE(grid->item(0, 1)->flags() & Qt::ItemIsEditable);
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(groupXml(), "<Group/>");
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(GroupDialog, ShowsTheDocumentAndCancelLeavesItByteIdentical) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    groups([](TFGroup&, const GridCells& cells) {
+        EXPECT_EQ(cells(1, 1), "100");
+        EXPECT_EQ(cells(1, 2), "Engine");
+        EXPECT_EQ(cells(2, 1), " 20");
+        EXPECT_EQ(cells(2, 2), "a & <b> \"c\"");
+        EXPECT_EQ(cells(3, 1), "0x1F4");
+        EXPECT_EQ(cells(4, 1), "");
+        cells.set(1, 1, "300");
+    });
+    EXPECT_EQ(groupXml(), kThreeGroups);
+    groups([](TFGroup&, const GridCells& cells) { EXPECT_EQ(cells(1, 1), "100") << "cancelled edit gone"; });
+}
+
+TEST_F(GroupDialog, OkWritesTheTextsAsTypedInStandardForm) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    groups([](TFGroup& dialog, const GridCells&) { ok(dialog); });
+    EXPECT_EQ(groupXml(),
+              "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/><row Cyclic_Time=\" 20\" "
+              "Mnemonic=\"a &amp; &lt;b> &quot;c&quot;\"/><row Cyclic_Time=\"0x1F4\" Mnemonic=\"\"/></Group>");
+}
+
+TEST_F(GroupDialog, FirstFailingRowIsReportedAndNothingIsWritten) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        cells.set(2, 1, "0");
+        cells.set(3, 1, "abc");
+        EXPECT_FALSE(dialog.CheckRows());
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(cells(2, 1), "0") << "the grid stays as it was";
+        cells.set(2, 1, "65535");
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    const Message row2 = {"error", "Error in row 2!! The Cyclic Time must be between 1 and 65535 mS"};
+    const Message row3 = {"error", "Error in row 3!! The Cyclic Time must be between 1 and 65535 mS"};
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{row2, row2, row3}));
+    EXPECT_EQ(groupXml(), kThreeGroups);
+}
+
+TEST_F(GroupDialog, GapEndsTheListAndLaterRowsAreGoneAfterReopening) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        cells.set(2, 1, "");
+        cells.set(4, 2, "a mnemonic but no cyclic time");
+        cells.set(5, 1, "0");  // below the gap: not checked
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(groupXml(), "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/></Group>");
+    groups([](TFGroup&, const GridCells& cells) {
+        EXPECT_EQ(cells(1, 1), "100");
+        for (int row = 2; row <= 5; ++row) EXPECT_EQ(cells(row, 1) + cells(row, 2), "") << row;
+    });
+}
+
+TEST_F(GroupDialog, LoadFailureIsShownWithTheRowsReadBefore) {
+    tool.write("PROJECTS/Group.xml",
+               "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"2\"/><row Cyclic_Time=\"3\" "
+               "Mnemonic=\"c\"/></Group>");
+    groups([](TFGroup&, const GridCells& cells) {
+        EXPECT_EQ(cells(1, 1) + "|" + cells(1, 2), "1|a");
+        EXPECT_EQ(cells(2, 1) + "|" + cells(2, 2), "2|");
+        EXPECT_EQ(cells(3, 1), "");
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"standardError", "Could not convert variant of type (Null) into type (String)"}}));
+
+    tool.write("PROJECTS/Group.xml", "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/>");
+    groups([](TFGroup&, const GridCells& cells) { EXPECT_EQ(cells(1, 1), ""); });
+    ASSERT_EQ(fake.messages.shown.size(), 2u);
+    EXPECT_EQ(fake.messages.shown[1].kind, "standardError");
+    EXPECT_NE(fake.messages.shown[1].text.find("Group.xml"), std::string::npos);
+}
+
+TEST_F(GroupDialog, DocumentWithMoreRowsThanTheGridSaysSoOnce) {
+    std::string text = "<Group>";
+    for (int group = 1; group <= 12; ++group)
+        text += "<row Cyclic_Time=\"" + std::to_string(group) + "\" Mnemonic=\"m\"/>";
+    tool.write("PROJECTS/Group.xml", text + "</Group>");
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        EXPECT_EQ(cells(10, 1), "10");
+        ok(dialog);
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain", "Group.xml has 12 rows; only the first 10 are shown, and the rows "
+                                              "beyond 10 will not be kept if you press OK."}}));
+    EXPECT_EQ(groupXml().find("Cyclic_Time=\"11\""), std::string::npos);
+    EXPECT_NE(groupXml().find("Cyclic_Time=\"10\""), std::string::npos);
+}
+
+TEST_F(GroupDialog, FailedSaveIsShownAndTheDialogStaysOpen) {
+    std::filesystem::create_directories(tool.file("PROJECTS/Group.xml/blocked"));
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        cells.set(1, 1, "5");
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(cells(1, 1), "5");
+    });
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
+    EXPECT_NE(fake.messages.shown[0].text.find("Group.xml"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaro
