@@ -19,6 +19,8 @@ public:
     explicit XmlElement(pugi::xml_node node) : m_node(node) {}
 
     std::string name() const { return m_node.name(); }
+    // The library's node, for readers that walk many attributes in one pass.
+    pugi::xml_node node() const { return m_node; }
     std::vector<XmlElement> children() const;
     std::size_t childCount() const;
     std::optional<XmlElement> findChild(std::string_view name) const;
