@@ -14,6 +14,7 @@
 #include "documents/Errors.h"
 #include "editors/Upargen.h"
 #include "platform/QtPlatform.h"
+#include "update/ConfigurationImage.h"
 
 namespace tessaro {
 
@@ -129,7 +130,22 @@ void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
     if (dialog) m_platform.dialogs.runModal(*dialog);
 }
 
-void TFTessaroFirmWare::CreateBinaClick() {}
+void TFTessaroFirmWare::CreateBinaClick() {
+    // Without this guard an empty project folder would put the image at /bin/bank.bin.
+    if (m_project.projectFolder.empty()) {
+        m_platform.messages.plain(QStringLiteral("Project not valid"));
+        return;
+    }
+    try {
+        BuildConfigurationImage(m_project.projectFolder);
+        WriteConfigurationImage(m_project.projectFolder);
+    } catch (const Error& failure) {
+        // The updater must never load a stale image: the update dialog does not open.
+        m_platform.messages.standardError(toQt(failure.what()));
+        return;
+    }
+    // UPDATE DIALOG: show TFBootSer modally here, once it exists; only a written image gets this far.
+}
 
 void TFTessaroFirmWare::AboutClick() {
     if (m_about) m_platform.dialogs.runModal(*m_about);
