@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,8 @@ public:
     std::string toText() const;
 
 private:
+    // A loaded file's text, parsed in place: the document's names and values point into it.
+    std::unique_ptr<std::string> m_source;
     pugi::xml_document m_document;
 };
 

@@ -15,22 +15,46 @@ namespace tessaro {
 
 namespace {
 
+// Names and numbers are a few characters long; these loops beat the library calls on them.
+bool sameName(const char* name, const char* wanted) {
+    for (; *name == *wanted; ++name, ++wanted)
+        if (*name == '\0') return true;
+    return false;
+}
+
+// Most numbers in the documents are short plain decimals; up to nine digits they cannot overflow, so they are
+// read here, and every other text goes through the one conversion rule.
+std::int32_t integerOf(const char* text) {
+    std::int32_t value = 0;
+    std::size_t length = 0;
+    for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length) value = value * 10 + (text[length] - '0');
+    if (length > 0 && text[length] == '\0') return value;
+    return toInteger(text);
+}
+
 // The attributes of one row, looked up by name. Rows usually carry their attributes in the order they are read,
-// so each search starts after the previous find.
+// so each search starts after the previous find and wraps around to the first.
 class RowReader {
 public:
-    explicit RowReader(const XmlElement& row) : m_row(row.node()), m_hint(m_row.first_attribute()) {}
+    explicit RowReader(const XmlElement& row) : m_row(row.node()), m_next(m_row.first_attribute()) {}
 
     const char* text(const char* name, std::string_view wantedType) {
-        const pugi::xml_attribute found = m_row.attribute(name, m_hint);
-        if (!found) throw Error(nullConversionMessage(wantedType));
-        return found.value();
+        for (pugi::xml_attribute at = m_next; at; at = at.next_attribute())
+            if (sameName(at.name(), name)) return take(at);
+        for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
+            if (sameName(at.name(), name)) return take(at);
+        throw Error(nullConversionMessage(wantedType));
     }
-    std::int32_t integer(const char* name) { return toInteger(text(name, "Integer")); }
+    std::int32_t integer(const char* name) { return integerOf(text(name, "Integer")); }
 
 private:
+    const char* take(pugi::xml_attribute found) {
+        m_next = found.next_attribute();
+        return found.value();
+    }
+
     pugi::xml_node m_row;
-    pugi::xml_attribute m_hint;
+    pugi::xml_attribute m_next;
 };
 
 // The running offset. An entry that would pass the buffer's end is not written, but its size still counts, so
