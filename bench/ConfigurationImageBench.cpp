@@ -1,4 +1,5 @@
 // Building the largest image against the floor of parsing its four documents with pugixml alone.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,18 +43,24 @@ void BuildLargestImage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * image.length);
 }
 
-BENCHMARK(ParseFloor)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BuildLargestImage)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
-// Prints as usual, and remembers the median real time of each benchmark for the ratio.
+// The machine is shared: repetitions of the two are interleaved, and the fastest of each is compared, since
+// another process can only slow a run down.
+BENCHMARK(ParseFloor)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+BENCHMARK(BuildLargestImage)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", fastest);
+
+// Prints as usual, and remembers the fastest CPU time of each benchmark for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.aggregate_name == "median") medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+            if (run.aggregate_name == "min") fastest[run.run_name.function_name] = run.GetAdjustedCPUTime();
     }
-    std::map<std::string, double> medians;
+    std::map<std::string, double> fastest;
 };
 
 }  // namespace
@@ -64,16 +71,21 @@ int main(int argc, char** argv) {
     projectFolder() = pattern;
     tessaro::bench::writeLargestProject(pattern);
 
+    std::vector<char*> arguments(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave);
+    argc = static_cast<int>(arguments.size());
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::filesystem::remove_all(pattern);
 
-    const auto floor = reporter.medians.find("ParseFloor");
-    const auto build = reporter.medians.find("BuildLargestImage");
-    if (floor != reporter.medians.end() && build != reporter.medians.end())
-        std::printf("\nBuildLargestImage / ParseFloor (medians): %.2f (goal: at most 1.50)\n",
-                    build->second / floor->second);
+    const auto floor = reporter.fastest.find("ParseFloor");
+    const auto build = reporter.fastest.find("BuildLargestImage");
+    if (floor != reporter.fastest.end() && build != reporter.fastest.end())
+        std::printf("\nBuildLargestImage %.0f us / ParseFloor %.0f us (fastest CPU times): %.2f (goal: at most 1.50)\n",
+                    build->second, floor->second, build->second / floor->second);
     return 0;
 }

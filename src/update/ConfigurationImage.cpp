@@ -39,6 +39,8 @@ public:
     explicit RowReader(const XmlElement& row) : m_row(row.node()), m_next(m_row.first_attribute()) {}
 
     const char* text(const char* name, std::string_view wantedType) {
+        // The usual case first; past the last attribute the library gives an empty name, which no name matches.
+        if (sameName(m_next.name(), name)) return take(m_next);
         for (pugi::xml_attribute at = m_next; at; at = at.next_attribute())
             if (sameName(at.name(), name)) return take(at);
         for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
