@@ -1,11 +1,11 @@
 // Building the largest image against the floor of parsing its four documents with pugixml alone.
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-
-#include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
 #include "LargeProject.h"
@@ -25,8 +25,7 @@ void ParseFloor(benchmark::State& state) {
     for (auto _ : state) {
         for (const char* name : kDocuments) {
             pugi::xml_document document;
-            const pugi::xml_parse_result result =
-                document.load_file(tessaro::joinPath(projectFolder(), name).c_str());
+            const pugi::xml_parse_result result = document.load_file(tessaro::joinPath(projectFolder(), name).c_str());
             if (!result) state.SkipWithError("parse failed");
             benchmark::DoNotOptimize(document.first_child());
         }
@@ -43,13 +42,21 @@ void BuildLargestImage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * image.length);
 }
 
-double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+double fastest(const std::vector<double>& times) {
+    return *std::min_element(times.begin(), times.end());
+}
 
 // The machine is shared: repetitions of the two are interleaved, and the fastest of each is compared, since
 // another process can only slow a run down.
-BENCHMARK(ParseFloor)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true)
+BENCHMARK(ParseFloor)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest);
-BENCHMARK(BuildLargestImage)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true)
+BENCHMARK(BuildLargestImage)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", fastest);
 
 // Prints as usual, and remembers the fastest CPU time of each benchmark for the ratio.

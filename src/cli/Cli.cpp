@@ -99,10 +99,6 @@ void requireFolder(const std::string& folder) {
     if (!folderExists(folder)) throw Error("'" + folder + "' is not a folder");
 }
 
-std::string plural(std::int32_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 int build(const Words& words, std::ostream& out) {
     const std::string& folder = singleOperand(words, "PROJECT_DIR");
     requireFolder(folder);
@@ -116,9 +112,9 @@ int build(const Words& words, std::ostream& out) {
         path = imageFilePath(folder);
         WriteConfigurationImage(folder, image);
     }
-    out << path << ": " << image.length << " bytes, " << plural(counts.frames, "frame", "frames") << ", "
-        << plural(counts.definitions, "definition", "definitions") << ", " << plural(counts.groups, "group", "groups")
-        << "\n";
+    out << path << ": " << image.length << " bytes, " << plural(std::size_t(counts.frames), "frame", "frames") << ", "
+        << plural(std::size_t(counts.definitions), "definition", "definitions") << ", "
+        << plural(std::size_t(counts.groups), "group", "groups") << "\n";
     return kSuccess;
 }
 

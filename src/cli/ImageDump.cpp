@@ -12,8 +12,8 @@ namespace tessaro::cli {
 namespace {
 
 std::uint16_t read16(std::string_view bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) |
-                                      static_cast<std::uint8_t>(bytes[at + 1]) << 8);
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1])
+                                                                                 << 8);
 }
 
 std::uint32_t read32(std::string_view bytes, std::size_t at) {
@@ -22,9 +22,13 @@ std::uint32_t read32(std::string_view bytes, std::size_t at) {
     return value;
 }
 
-std::uint8_t read8(std::string_view bytes, std::size_t at) { return static_cast<std::uint8_t>(bytes[at]); }
+std::uint8_t read8(std::string_view bytes, std::size_t at) {
+    return static_cast<std::uint8_t>(bytes[at]);
+}
 
-[[noreturn]] void disagree(const std::string& what) { throw Error(what); }
+[[noreturn]] void disagree(const std::string& what) {
+    throw Error(what);
+}
 
 // Checks that a section from start to end holds whole entries; the number of entries.
 std::size_t entriesBetween(std::uint32_t start, std::uint32_t end, std::size_t entrySize, int word,
@@ -83,10 +87,6 @@ std::string hex16(std::uint16_t value) {
     return text;
 }
 
-std::string plural(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 std::string jsonString(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
@@ -106,6 +106,10 @@ std::string jsonOptional(const std::optional<std::string>& text) {
 
 }  // namespace
 
+std::string plural(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 DecodedImage decodeImage(std::string_view bytes) {
     DecodedImage image;
     image.size = bytes.size();
@@ -124,8 +128,8 @@ DecodedImage decodeImage(std::string_view bytes) {
     const std::size_t end = image.header[3];
     if (bytes.size() != end && bytes.size() != end + kGeneralBlockSize)
         disagree("the image holds " + std::to_string(bytes.size()) + " bytes, but header word 12 is " +
-                 std::to_string(end) + ", which leaves " + std::to_string(end) + " bytes without general parameters or " +
-                 std::to_string(end + kGeneralBlockSize) + " with them");
+                 std::to_string(end) + ", which leaves " + std::to_string(end) +
+                 " bytes without general parameters or " + std::to_string(end + kGeneralBlockSize) + " with them");
 
     for (std::size_t i = 0; i < frames; ++i) {
         const std::size_t at = kHeaderSize + i * kFrameEntrySize;
@@ -134,7 +138,7 @@ DecodedImage decodeImage(std::string_view bytes) {
     }
     for (std::size_t i = 0; i < definitions; ++i) {
         const std::size_t at = image.header[1] + i * kDefinitionEntrySize;
-        ImageDefinition definition{read8(bytes, at), read8(bytes, at + 1), read16(bytes, at + 2),
+        ImageDefinition definition{read8(bytes, at),     read8(bytes, at + 1), read16(bytes, at + 2),
                                    read8(bytes, at + 4), read8(bytes, at + 5), {}};
         for (std::size_t k = 0; k < 8; ++k) definition.positions[k] = read8(bytes, at + 6 + k);
         image.definitions.push_back(definition);
@@ -142,9 +146,9 @@ DecodedImage decodeImage(std::string_view bytes) {
     for (std::size_t i = 0; i < groups; ++i) image.groups.push_back(read16(bytes, image.header[2] + i * 2));
 
     if (bytes.size() == end + kGeneralBlockSize) {
-        ImageGeneralParameters general{read8(bytes, end),      read8(bytes, end + 1),   read8(bytes, end + 2),
-                                       read8(bytes, end + 3),  read8(bytes, end + 4),   read8(bytes, end + 5),
-                                       read16(bytes, end + 6), read16(bytes, end + 8),  read16(bytes, end + 10),
+        ImageGeneralParameters general{read8(bytes, end),       read8(bytes, end + 1),  read8(bytes, end + 2),
+                                       read8(bytes, end + 3),   read8(bytes, end + 4),  read8(bytes, end + 5),
+                                       read16(bytes, end + 6),  read16(bytes, end + 8), read16(bytes, end + 10),
                                        read16(bytes, end + 12), read8(bytes, end + 14)};
         compareCount(general.frameCount, frames, 0xFFFF, "frames");
         compareCount(general.definitionCount, definitions, 0xFFFF, "definitions");
@@ -172,15 +176,15 @@ std::string dumpText(const DecodedImage& image, std::string_view name) {
     for (std::size_t i = 0; i < image.definitions.size(); ++i) {
         const ImageDefinition& definition = image.definitions[i];
         const auto kind = registerKind(definition.typeReg);
-        out << "  Definition " << i + 1 << ": frame " << int(definition.frame) << ", slave "
-            << int(definition.deviceId) << ", index " << definition.index << ", "
+        out << "  Definition " << i + 1 << ": frame " << int(definition.frame) << ", slave " << int(definition.deviceId)
+            << ", index " << definition.index << ", "
             << plural(std::size_t(definition.registerCount) + 1, "point", "points") << ", "
             << (kind ? std::string(*kind) + " registers" : std::string("unknown register kind")) << " (Type_Reg "
             << int(definition.typeReg) << ")\n";
         for (std::size_t r = 0; r < registersInUse(definition); ++r) {
             out << "    R" << r + 1 << " (register " << definition.index + r << "): high byte "
-                << byteSource(definition.positions[r] >> 4) << ", low byte " << byteSource(definition.positions[r] & 0x0F)
-                << "\n";
+                << byteSource(definition.positions[r] >> 4) << ", low byte "
+                << byteSource(definition.positions[r] & 0x0F) << "\n";
         }
     }
 

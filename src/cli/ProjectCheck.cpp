@@ -85,8 +85,10 @@ public:
 
         const std::size_t groupCount = groupDocument.document ? rowsOf(groupDocument).size() : 0;
         std::optional<std::size_t> frameCount;
-        if (frameDocument.document) frameCount = checkFrames(rowsOf(frameDocument), groupCount, frames);
-        else if (!frameDocument.present) frameCount = 0;
+        if (frameDocument.document)
+            frameCount = checkFrames(rowsOf(frameDocument), groupCount, frames);
+        else if (!frameDocument.present)
+            frameCount = 0;
         if (definitionDocument.document) checkDefinitions(rowsOf(definitionDocument), frameCount, definitions);
         if (groupDocument.document) checkGroups(rowsOf(groupDocument), groups);
         if (pargenDocument.document) checkPargen(*pargenDocument.document, pargen);
@@ -98,7 +100,8 @@ public:
             image.push_back({imageFilePath(m_folder), "", Severity::error, imageTooLargeMessage(needed)});
 
         std::vector<Finding> all;
-        for (auto* part : {&frames, &definitions, &groups, &pargen, &image}) all.insert(all.end(), part->begin(), part->end());
+        for (auto* part : {&frames, &definitions, &groups, &pargen, &image})
+            all.insert(all.end(), part->begin(), part->end());
         return all;
     }
 
@@ -183,12 +186,13 @@ private:
             const auto deviceId = out.text(place, row, "Device_ID", "Integer");
             const auto index = out.text(place, row, "Index", "Integer");
             if (deviceId && index)
-                if (auto broken = checkDefinition(*index, *deviceId)) out.add(place, Severity::error, std::move(*broken));
+                if (auto broken = checkDefinition(*index, *deviceId))
+                    out.add(place, Severity::error, std::move(*broken));
             const auto registerCount = out.integer(place, row, "Num_Reg");
             if (registerCount && out.fits(place, "Num_Reg", *registerCount, 8) && *registerCount > 7)
-                out.add(place, Severity::warning,
-                        "Num_Reg " + std::to_string(*registerCount) +
-                            " is more than 7: a definition has at most 8 points");
+                out.add(
+                    place, Severity::warning,
+                    "Num_Reg " + std::to_string(*registerCount) + " is more than 7: a definition has at most 8 points");
             if (const auto kind = out.integer(place, row, "Type_Reg"))
                 if (out.fits(place, "Type_Reg", *kind, 8) && *kind != 3 && *kind != 4)
                     out.add(place, Severity::warning,
@@ -205,8 +209,8 @@ private:
                 for (const unsigned nibble : {unsigned(*position) >> 4, unsigned(*position) & 0x0F}) {
                     if (nibble > 8) {
                         out.add(place, Severity::warning,
-                                name + " " + std::to_string(*position) + " holds the nibble " +
-                                    std::to_string(nibble) + ", which names no frame byte (B1 to B8)");
+                                name + " " + std::to_string(*position) + " holds the nibble " + std::to_string(nibble) +
+                                    ", which names no frame byte (B1 to B8)");
                     } else if (nibble > 0) {
                         const std::size_t first = frameBytes[nibble];
                         if (first == 0) {
@@ -279,7 +283,9 @@ private:
 
 }  // namespace
 
-std::vector<Finding> checkProject(const std::string& projectFolder) { return ProjectChecker(projectFolder).run(); }
+std::vector<Finding> checkProject(const std::string& projectFolder) {
+    return ProjectChecker(projectFolder).run();
+}
 
 std::string formatFinding(const Finding& finding) {
     std::string line = finding.file;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ std::optional<std::string> checkGroupRow(int row, std::string_view cyclicTime);
 
 // A frame definition at New and Modify: Modbus index 0..65535, then Device ID 1..250.
 std::optional<std::string> checkDefinition(std::string_view index, std::string_view deviceId);
+
+// Whether the text, converted leniently with -1 for what does not convert, lies in low..high.
+bool integerTextWithin(std::string_view text, std::int32_t low, std::int32_t high);
 
 // "Error in row N" followed by the check's own text, as the row checks show it.
 std::string rowErrorMessage(int row, std::string_view text);

@@ -27,7 +27,8 @@ bool sameName(const char* name, const char* wanted) {
 std::int32_t integerOf(const char* text) {
     std::int32_t value = 0;
     std::size_t length = 0;
-    for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length) value = value * 10 + (text[length] - '0');
+    for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length)
+        value = value * 10 + (text[length] - '0');
     if (length > 0 && text[length] == '\0') return value;
     return toInteger(text);
 }
@@ -92,7 +93,9 @@ private:
     std::size_t m_offset = 0;
 };
 
-bool eraseFlag(const char* text) { return (text[0] == 'Y' || text[0] == 'y') && text[1] == '\0'; }
+bool eraseFlag(const char* text) {
+    return (text[0] == 'Y' || text[0] == 'y') && text[1] == '\0';
+}
 
 // A document of the project folder, or nothing when its file is missing.
 std::optional<XmlDocument> loadIfPresent(const std::string& projectFolder, std::string_view name) {
@@ -137,7 +140,8 @@ void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& c
         Packer::put8(at + 4, reader.integer("Num_Reg"));
         Packer::put8(at + 5, reader.integer("Type_Reg"));
         const std::uint8_t lastRead = at[4];
-        for (std::uint8_t i = 0; i < 8; ++i) Packer::put8(at + 6 + i, i <= lastRead ? reader.integer(kPositions[i]) : 0);
+        for (std::uint8_t i = 0; i < 8; ++i)
+            Packer::put8(at + 6 + i, i <= lastRead ? reader.integer(kPositions[i]) : 0);
     }
 }
 
@@ -210,7 +214,9 @@ std::string imageFilePath(const std::string& projectFolder) {
     return joinPath(joinPath(projectFolder, "bin"), "bank.bin");
 }
 
-void writeImageFile(const std::string& path, const ImageBuffer& image) { replaceFile(path, image.inUse()); }
+void writeImageFile(const std::string& path, const ImageBuffer& image) {
+    replaceFile(path, image.inUse());
+}
 
 void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer& image) {
     const std::string bin = joinPath(projectFolder, "bin");
@@ -232,7 +238,9 @@ std::string frameNumberBelowOneMessage(std::size_t row, std::int32_t frameNumber
            std::to_string(frameNumber) + " is below 1";
 }
 
-std::string missingGeneralParameterMessage() { return "pargen.xml has no GeneralParameter element"; }
+std::string missingGeneralParameterMessage() {
+    return "pargen.xml has no GeneralParameter element";
+}
 
 std::string missingPargenElementMessage(std::string_view element) {
     return "pargen.xml has no " + std::string(element) + " element in GeneralParameter";

@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "cli/Cli.h"
 #include "documents/AtomicFile.h"
@@ -33,10 +32,11 @@ void copyDocuments(const std::string& from, const std::string& to) {
         std::filesystem::copy_file(from + "/" + name, to + "/" + name);
 }
 
-const std::string kUsage = "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
-                           "       tessaro-cli dump IMAGE [--json]\n"
-                           "       tessaro-cli check PROJECT_DIR\n"
-                           "       tessaro-cli COMMAND --help\n";
+const std::string kUsage =
+    "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli dump IMAGE [--json]\n"
+    "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli COMMAND --help\n";
 
 TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {
     testing::TemporaryFolder project;
@@ -178,8 +178,9 @@ TEST(CliDump, ShowsOddValuesForWhatTheyAre) {
                                                   "01 F7 FEFF 08 05 09 80 00 00 00 00 00 03"));
     const Outcome text = runCli({"dump", folder.file("odd.bin")});
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("  Frame 1: priority 3, data page 1, PGN 61444 (0xF004), group 0 (On Request), erase yes\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.out.find("  Frame 1: priority 3, data page 1, PGN 61444 (0xF004), group 0 (On Request), erase yes\n"),
+        std::string::npos)
         << text.out;
     EXPECT_NE(text.out.find("  Definition 1: frame 1, slave 247, index 65534, 9 points, unknown register kind "
                             "(Type_Reg 5)\n"
@@ -219,12 +220,15 @@ TEST(CliDump, RefusesAnImageWhoseHeaderSizeAndCountsDisagree) {
          "header word 4 is 23, but the frame entries from offset 16 would not be a whole number of 6-byte entries"},
         {withWord(4, "0A000000"),
          "header word 4 is 10, but the frame entries from offset 16 would not be a whole number of 6-byte entries"},
-        {withWord(8, "25000000"), "header word 8 is 37, but the definition entries from offset 22 would not be a "
-                                  "whole number of 14-byte entries"},
-        {withWord(12, "25000000"), "header word 12 is 37, but the group entries from offset 36 would not be a "
-                                   "whole number of 2-byte entries"},
-        {example.substr(0, 52), "the image holds 52 bytes, but header word 12 is 38, which leaves 38 bytes without "
-                                "general parameters or 53 with them"},
+        {withWord(8, "25000000"),
+         "header word 8 is 37, but the definition entries from offset 22 would not be a "
+         "whole number of 14-byte entries"},
+        {withWord(12, "25000000"),
+         "header word 12 is 37, but the group entries from offset 36 would not be a "
+         "whole number of 2-byte entries"},
+        {example.substr(0, 52),
+         "the image holds 52 bytes, but header word 12 is 38, which leaves 38 bytes without "
+         "general parameters or 53 with them"},
         {withByte(48, 2), "the general-parameter block counts 2 frames, but the header leaves room for 1"},
         {withByte(50, 0), "the general-parameter block counts 0 definitions, but the header leaves room for 1"},
         {withByte(52, 3), "the general-parameter block counts 3 groups, but the header leaves room for 1"},
@@ -270,23 +274,31 @@ TEST(CliCheck, ReportsTheEditorsRulesAndWhatTheBuildWouldDropOrCut) {
                   "<row Priority=\"1\" DataPage=\"1\" PGN=\"70000\" Group=\"300\" Erase=\"YES\" Mnemonic=\"\"/>"
                   "<row Priority=\"1\" DataPage=\"1\" Group=\"x\" Mnemonic=\"\"/>"
                   "</Frames_J1939>");
-    const std::string zeros = " poscomp2=\"0\" poscomp3=\"0\" poscomp4=\"0\" poscomp5=\"0\" poscomp6=\"0\" poscomp7=\"0\"";
-    project.write("DefFrameJ1939.xml",
-                  "<DefFrame>"
-                  "<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"100\" Num_Reg=\"1\" Type_Reg=\"3\" poscomp0=\"18\" "
-                  "poscomp1=\"3\"" + zeros + "/>"
-                  "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"200\" Num_Reg=\"0\" Type_Reg=\"4\" poscomp0=\"49\"/>"
-                  "<row NrFrameJ1939=\"9\" Device_ID=\"abc\"/>"
-                  "<row NrFrameJ1939=\"2\" Device_ID=\"251\" Index=\"70000\" Num_Reg=\"9\" Type_Reg=\"5\" "
-                  "poscomp0=\"300\" poscomp1=\"159\"" + zeros + "/>"
-                  "<row NrFrameJ1939=\"2\" Device_ID=\"0\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>"
-                  "<row NrFrameJ1939=\"0\"/>"
-                  "</DefFrame>");
-    project.write("Group.xml", "<Group><row Cyclic_Time=\"100\" Mnemonic=\"\"/><row Cyclic_Time=\"0\" Mnemonic=\"\"/>"
-                               "<row Mnemonic=\"\"/></Group>");
-    project.write("pargen.xml", "<GeneralParameter><BR_CAN>9</BR_CAN><ID_CAN>241</ID_CAN><Select_Ser>1</Select_Ser>"
-                                "<Baud_Ser>3</Baud_Ser><Par_Ser>x</Par_Ser><Stop_Ser>0</Stop_Ser>"
-                                "<TimeOut_Ser>1000</TimeOut_Ser></GeneralParameter>");
+    const std::string zeros =
+        " poscomp2=\"0\" poscomp3=\"0\" poscomp4=\"0\" poscomp5=\"0\" poscomp6=\"0\" poscomp7=\"0\"";
+    project.write(
+        "DefFrameJ1939.xml",
+        "<DefFrame>"
+        "<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"100\" Num_Reg=\"1\" Type_Reg=\"3\" poscomp0=\"18\" "
+        "poscomp1=\"3\"" +
+            zeros +
+            "/>"
+            "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"200\" Num_Reg=\"0\" Type_Reg=\"4\" poscomp0=\"49\"/>"
+            "<row NrFrameJ1939=\"9\" Device_ID=\"abc\"/>"
+            "<row NrFrameJ1939=\"2\" Device_ID=\"251\" Index=\"70000\" Num_Reg=\"9\" Type_Reg=\"5\" "
+            "poscomp0=\"300\" poscomp1=\"159\"" +
+            zeros +
+            "/>"
+            "<row NrFrameJ1939=\"2\" Device_ID=\"0\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>"
+            "<row NrFrameJ1939=\"0\"/>"
+            "</DefFrame>");
+    project.write("Group.xml",
+                  "<Group><row Cyclic_Time=\"100\" Mnemonic=\"\"/><row Cyclic_Time=\"0\" Mnemonic=\"\"/>"
+                  "<row Mnemonic=\"\"/></Group>");
+    project.write("pargen.xml",
+                  "<GeneralParameter><BR_CAN>9</BR_CAN><ID_CAN>241</ID_CAN><Select_Ser>1</Select_Ser>"
+                  "<Baud_Ser>3</Baud_Ser><Par_Ser>x</Par_Ser><Stop_Ser>0</Stop_Ser>"
+                  "<TimeOut_Ser>1000</TimeOut_Ser></GeneralParameter>");
     const Outcome outcome = runCli({"check", project.path()});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out,
@@ -328,8 +340,9 @@ TEST(CliCheck, ReportsTheEditorsRulesAndWhatTheBuildWouldDropOrCut) {
 TEST(CliCheck, WarningsAloneLeaveTheStatusAtZero) {
     testing::TemporaryFolder project;
     copyDocuments(kExample, project.path());
-    project.write("FrameJ1939.xml", "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"2\" "
-                                    "Erase=\"\" Mnemonic=\"\"/></Frames_J1939>");
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"2\" "
+                  "Erase=\"\" Mnemonic=\"\"/></Frames_J1939>");
     const Outcome outcome = runCli({"check", project.path()});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out,
@@ -349,7 +362,8 @@ TEST(CliCheck, UnreadableDocumentsAndATooLargeImage) {
               checkOutput(project,
                           "FrameJ1939.xml:251: warning: FrameJ1939.xml holds 16665 frames, more than the 250 rows of "
                           "the frame table\n"
-                          "Group.xml: error: " + project.file("Group.xml") +
+                          "Group.xml: error: " +
+                              project.file("Group.xml") +
                               ": Error parsing start element tag at offset 10\n"
                               "pargen.xml: error: pargen.xml has no GeneralParameter element\n"
                               "bin/bank.bin: error: The configuration image needs 100021 bytes, more than the limit "

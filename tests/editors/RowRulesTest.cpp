@@ -16,16 +16,18 @@ TEST(RowRules, FrameRowReportsTheFirstBrokenCheckWithItsRow) {
         const char* pgn;
         std::string problem;
     } cases[] = {
-        {"0x7", "0", "0xFFFF", ""}, {" 3", "1", "$FEF1", ""},   {"0", "0", "+10", ""},   {"7", "1", "65535", ""},
-        {"8", "0", "1", kPriority}, {"-1", "0", "1", kPriority}, {"abc", "0", "1", kPriority},
-        {"", "0", "1", kPriority},  {"9", "5", "-1", kPriority}, {"1", "2", "1", kDataPage},
-        {"1", "", "1", kDataPage},  {"1", "0", "65536", kPgn},   {"1", "0", "-1", kPgn},
-        {"1", "0", "12 ", kPgn},    {"1", "0", "", kPgn},
+        {"0x7", "0", "0xFFFF", ""},   {" 3", "1", "$FEF1", ""},   {"0", "0", "+10", ""},
+        {"7", "1", "65535", ""},      {"8", "0", "1", kPriority}, {"-1", "0", "1", kPriority},
+        {"abc", "0", "1", kPriority}, {"", "0", "1", kPriority},  {"9", "5", "-1", kPriority},
+        {"1", "2", "1", kDataPage},   {"1", "", "1", kDataPage},  {"1", "0", "65536", kPgn},
+        {"1", "0", "-1", kPgn},       {"1", "0", "12 ", kPgn},    {"1", "0", "", kPgn},
     };
     for (const auto& c : cases) {
         const auto message = checkFrameRow(4, c.priority, c.dataPage, c.pgn);
-        if (c.problem.empty()) EXPECT_EQ(message, std::nullopt) << c.priority << "|" << c.dataPage << "|" << c.pgn;
-        else EXPECT_EQ(message, "Error in row 4" + c.problem) << c.priority << "|" << c.dataPage << "|" << c.pgn;
+        if (c.problem.empty())
+            EXPECT_EQ(message, std::nullopt) << c.priority << "|" << c.dataPage << "|" << c.pgn;
+        else
+            EXPECT_EQ(message, "Error in row 4" + c.problem) << c.priority << "|" << c.dataPage << "|" << c.pgn;
     }
     EXPECT_EQ(checkFrameRow(12, "1", "2", "1"), "Error in row 12!! The Data Page must to be 0 or 1");
 }
@@ -43,13 +45,15 @@ TEST(RowRules, DefinitionChecksTheIndexFirstThenTheDeviceId) {
         const char* index;
         const char* deviceId;
         std::string message;
-    } cases[] = {{"65535", "250", ""}, {"0", "1", ""},       {"007", " 5", ""},        {"65536", "1", index},
-                 {"-1", "1", index},   {"abc", "1", index},  {"1", "0", device},       {"1", "251", device},
+    } cases[] = {{"65535", "250", ""}, {"0", "1", ""},      {"007", " 5", ""},  {"65536", "1", index},
+                 {"-1", "1", index},   {"abc", "1", index}, {"1", "0", device}, {"1", "251", device},
                  {"1", "", device},    {"-1", "0", index}};
     for (const auto& c : cases) {
         const auto message = checkDefinition(c.index, c.deviceId);
-        if (c.message.empty()) EXPECT_EQ(message, std::nullopt) << c.index << "|" << c.deviceId;
-        else EXPECT_EQ(message, c.message) << c.index << "|" << c.deviceId;
+        if (c.message.empty())
+            EXPECT_EQ(message, std::nullopt) << c.index << "|" << c.deviceId;
+        else
+            EXPECT_EQ(message, c.message) << c.index << "|" << c.deviceId;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "support/ImageFields.h"
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 
 namespace tessaro::testing {
 
@@ -35,12 +35,12 @@ std::string hexByte(unsigned char value) {
 
 std::string imageFieldAt(std::string_view image, std::size_t offset) {
     static const Field frame[] = {{0, "Priority"}, {1, "DataPage"}, {2, "PGN"}, {4, "Group"}, {5, "Erase"}};
-    static const Field definition[] = {{0, "NrFrameJ1939"}, {1, "Device_ID"}, {2, "Index"}, {4, "Num_Reg"},
-                                       {5, "Type_Reg"}, {6, "position byte"}};
-    static const Field general[] = {{0, "BR_CAN"},       {1, "ID_CAN"},         {2, "Select_Ser"},
-                                    {3, "Baud_Ser"},     {4, "Par_Ser"},        {5, "Stop_Ser"},
-                                    {6, "TimeOut_Ser"},  {8, "Delay_Ser"},      {10, "frame count"},
-                                    {12, "definition count"}, {14, "group count"}};
+    static const Field definition[] = {{0, "NrFrameJ1939"}, {1, "Device_ID"}, {2, "Index"},
+                                       {4, "Num_Reg"},      {5, "Type_Reg"},  {6, "position byte"}};
+    static const Field general[] = {
+        {0, "BR_CAN"},      {1, "ID_CAN"},      {2, "Select_Ser"}, {3, "Baud_Ser"},     {4, "Par_Ser"},
+        {5, "Stop_Ser"},    {6, "TimeOut_Ser"}, {8, "Delay_Ser"},  {10, "frame count"}, {12, "definition count"},
+        {14, "group count"}};
     if (offset < 16) return "header word at " + std::to_string(offset / 4 * 4);
     const std::size_t definitions = word(image, 4), groups = word(image, 8), parameters = word(image, 12);
     if (offset < definitions) {
@@ -49,8 +49,8 @@ std::string imageFieldAt(std::string_view image, std::size_t offset) {
     }
     if (offset < groups) {
         const std::size_t within = (offset - definitions) % 14;
-        std::string name = "definition " + std::to_string((offset - definitions) / 14 + 1) + " " +
-                           fieldIn(definition, 6, within);
+        std::string name =
+            "definition " + std::to_string((offset - definitions) / 14 + 1) + " " + fieldIn(definition, 6, within);
         if (within >= 6) name += " " + std::to_string(within - 6);
         return name;
     }
@@ -68,9 +68,10 @@ std::string imageFieldAt(std::string_view image, std::size_t offset) {
                    << hexByte(static_cast<unsigned char>(expected[at])) << ", got "
                    << hexByte(static_cast<unsigned char>(actual[at]));
     if (expected.size() != actual.size())
-        return ::testing::AssertionFailure() << "images differ first at offset " << common << " ("
-                                             << imageFieldAt(expected.size() > actual.size() ? expected : actual, common)
-                                             << "): expected " << expected.size() << " bytes, got " << actual.size();
+        return ::testing::AssertionFailure()
+               << "images differ first at offset " << common << " ("
+               << imageFieldAt(expected.size() > actual.size() ? expected : actual, common) << "): expected "
+               << expected.size() << " bytes, got " << actual.size();
     return ::testing::AssertionSuccess();
 }
 
@@ -79,9 +80,12 @@ std::string bytesFromHex(std::string_view hex) {
     int high = -1;
     for (const char c : hex) {
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
         if (digit < 0) continue;
         if (high < 0) {
             high = digit;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include <gtest/gtest.h>
 
 namespace tessaro::testing {
 

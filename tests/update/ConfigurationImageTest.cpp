@@ -1,12 +1,12 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
-#include "update/ConfigurationImage.h"
 #include "support/ImageFields.h"
 #include "support/TemporaryFolder.h"
+#include "update/ConfigurationImage.h"
 
 namespace tessaro {
 namespace {
@@ -33,7 +33,9 @@ std::string definitionRow(int frame, int index, int registerCount = 0) {
     return row + "/>";
 }
 
-std::string table(const char* root, const std::string& rows) { return "<" + std::string(root) + ">" + rows + "</" + root + ">"; }
+std::string table(const char* root, const std::string& rows) {
+    return "<" + std::string(root) + ">" + rows + "</" + root + ">";
+}
 
 // A project folder of its own, whose documents the test writes.
 class Image : public ::testing::Test {
@@ -82,7 +84,8 @@ TEST_F(Image, WithoutFramesTheDefinitionsAreNotEvenOpened) {
 
 TEST_F(Image, DefinitionsBeyondTheFrameCountAreDroppedAndNotCounted) {
     write("FrameJ1939.xml", table("Frames_J1939", frameRow("1", "1") + frameRow("2", "2")));
-    write("DefFrameJ1939.xml", table("DefFrame", definitionRow(2, 0x20) + definitionRow(3, 0x30) + definitionRow(1, 0x10)));
+    write("DefFrameJ1939.xml",
+          table("DefFrame", definitionRow(2, 0x20) + definitionRow(3, 0x30) + definitionRow(1, 0x10)));
     write("pargen.xml", kPargen);
     EXPECT_TRUE(sameImage(bytesFromHex("10000000 1C000000 38000000 38000000"
                                        "01 00 0100 01 00  02 00 0200 01 00"
@@ -99,16 +102,17 @@ TEST_F(Image, PositionsAreReadOnlyUpToTheStoredRegisterCount) {
     // 256 keeps its low byte 0; -1 keeps FF, so all eight are read.
     const std::string wrapsToZero =
         "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"3\" Num_Reg=\"256\" Type_Reg=\"4\" poscomp0=\"$21\"/>";
-    write("DefFrameJ1939.xml", table("DefFrame", onlyFirst + definitionRow(1, 7, 7) + wrapsToZero + definitionRow(1, 9, -1)));
+    write("DefFrameJ1939.xml",
+          table("DefFrame", onlyFirst + definitionRow(1, 7, 7) + wrapsToZero + definitionRow(1, 9, -1)));
     EXPECT_TRUE(sameImage(bytesFromHex("10000000 16000000 4E000000 4E000000  00 00 0000 01 00"
                                        "01 02 0300 00 04 12 00 00 00 00 00 00 00"
                                        "01 01 0700 07 03 01 02 03 04 05 06 07 08"
                                        "01 02 0300 00 04 21 00 00 00 00 00 00 00"
                                        "01 01 0900 FF 03 01 02 03 04 05 06 07 08"),
                           build()));
-    write("DefFrameJ1939.xml",
-          table("DefFrame", "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"3\" Num_Reg=\"1\" Type_Reg=\"4\" "
-                            "poscomp0=\"1\"/>"));
+    write("DefFrameJ1939.xml", table("DefFrame",
+                                     "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"3\" Num_Reg=\"1\" Type_Reg=\"4\" "
+                                     "poscomp0=\"1\"/>"));
     EXPECT_EQ(failure(), "Could not convert variant of type (Null) into type (Integer)");
 }
 
@@ -119,8 +123,8 @@ TEST_F(Image, EraseIsSetOnlyByY) {
     } cases[] = {{"Y", "01"}, {"y", "01"}, {"N", "00"}, {"YES", "00"}, {"", "00"}, {" Y", "00"}, {"n", "00"}};
     for (const auto& c : cases) {
         write("FrameJ1939.xml", table("Frames_J1939", frameRow("6", "65262", c.erase)));
-        EXPECT_TRUE(sameImage(bytesFromHex(std::string("10000000 16000000 16000000 16000000 06 00 EEFE 01 ") + c.stored),
-                              build()))
+        EXPECT_TRUE(sameImage(
+            bytesFromHex(std::string("10000000 16000000 16000000 16000000 06 00 EEFE 01 ") + c.stored), build()))
             << "Erase \"" << c.erase << "\"";
     }
     write("FrameJ1939.xml", table("Frames_J1939", "<row Priority=\"6\" DataPage=\"0\" PGN=\"1\" Group=\"1\"/>"));
@@ -133,22 +137,23 @@ TEST_F(Image, ValuesKeepTheirLowOrderBitsWithoutRangeChecks) {
         const char* pgn;
         const char* stored;
     } cases[] = {
-        {"6", "65262", "06 00 EEFE"}, {"-1", "70000", "FF 00 7011"}, {"0x106", "0xFEF1", "06 00 F1FE"},
-        {" 3", "$1FEEE", "03 00 EEFE"}, {"+7", "-2", "07 00 FEFF"}, {"X0000000F", "x00010", "0F 00 1000"},
+        {"6", "65262", "06 00 EEFE"},   {"-1", "70000", "FF 00 7011"}, {"0x106", "0xFEF1", "06 00 F1FE"},
+        {" 3", "$1FEEE", "03 00 EEFE"}, {"+7", "-2", "07 00 FEFF"},    {"X0000000F", "x00010", "0F 00 1000"},
     };
     for (const auto& c : cases) {
         write("FrameJ1939.xml", table("Frames_J1939", frameRow(c.priority, c.pgn)));
-        EXPECT_TRUE(sameImage(bytesFromHex(std::string("10000000 16000000 16000000 16000000") + c.stored + "01 00"),
-                              build()))
+        EXPECT_TRUE(
+            sameImage(bytesFromHex(std::string("10000000 16000000 16000000 16000000") + c.stored + "01 00"), build()))
             << c.priority << " " << c.pgn;
     }
 }
 
 TEST_F(Image, GeneralParametersAndTheirCounts) {
-    write("pargen.xml",
-          "<?xml version=\"1.0\"?>\n<GeneralParameter>\n  <Delay_Ser>0x1F4</Delay_Ser>\n  <TimeOut_Ser>1000</TimeOut_Ser>"
-          "<Extra>x</Extra><Stop_Ser>2</Stop_Ser><Par_Ser>1</Par_Ser><Baud_Ser>7</Baud_Ser><Select_Ser>1</Select_Ser>"
-          "<ID_CAN>300</ID_CAN><BR_CAN>-1</BR_CAN><BR_CAN>abc</BR_CAN>\n</GeneralParameter>");
+    write(
+        "pargen.xml",
+        "<?xml version=\"1.0\"?>\n<GeneralParameter>\n  <Delay_Ser>0x1F4</Delay_Ser>\n  <TimeOut_Ser>1000</TimeOut_Ser>"
+        "<Extra>x</Extra><Stop_Ser>2</Stop_Ser><Par_Ser>1</Par_Ser><Baud_Ser>7</Baud_Ser><Select_Ser>1</Select_Ser>"
+        "<ID_CAN>300</ID_CAN><BR_CAN>-1</BR_CAN><BR_CAN>abc</BR_CAN>\n</GeneralParameter>");
     EXPECT_TRUE(sameImage(bytesFromHex("10000000 10000000 10000000 10000000 FF 2C 01 07 01 02 E803 F401 0000 0000 00"),
                           build()));
 }
@@ -162,9 +167,10 @@ TEST_F(Image, WithoutPargenTheImageEndsAtTheLastHeaderWord) {
 }
 
 TEST_F(Image, OtherNamesDeclarationsCommentsAndIndentationReadTheSame) {
-    write("FrameJ1939.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- frames -->\n<Other>\n  <frame "
-                            "Mnemonic=\"a &amp; b\" Erase=\"Y\" Group=\"0\" PGN=\"61444\" DataPage=\"1\" "
-                            "Priority=\"3\"/>\n  <!-- no row -->\n</Other>\n");
+    write("FrameJ1939.xml",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- frames -->\n<Other>\n  <frame "
+          "Mnemonic=\"a &amp; b\" Erase=\"Y\" Group=\"0\" PGN=\"61444\" DataPage=\"1\" "
+          "Priority=\"3\"/>\n  <!-- no row -->\n</Other>\n");
     EXPECT_TRUE(sameImage(bytesFromHex("10000000 16000000 16000000 16000000 03 01 04F0 00 01"), build()));
 }
 
@@ -178,9 +184,11 @@ TEST_F(Image, ConversionFailuresStopTheBuildAndKeepTheLengthInUse) {
     } cases[] = {
         {"Group.xml", table("Group", "<row Cyclic_Time=\"abc\" Mnemonic=\"\"/>"), "'abc' is not a valid integer value"},
         {"Group.xml", table("Group", "<row Cyclic_Time=\"12 \"/>"), "'12 ' is not a valid integer value"},
-        {"Group.xml", table("Group", "<row Mnemonic=\"x\"/>"), "Could not convert variant of type (Null) into type (Integer)"},
+        {"Group.xml", table("Group", "<row Mnemonic=\"x\"/>"),
+         "Could not convert variant of type (Null) into type (Integer)"},
         {"Group.xml", table("Group", "text"), "Could not convert variant of type (Null) into type (Integer)"},
-        {"Group.xml", table("Group", "<row Cyclic_Time=\"0x123456789\"/>"), "'0x123456789' is not a valid integer value"},
+        {"Group.xml", table("Group", "<row Cyclic_Time=\"0x123456789\"/>"),
+         "'0x123456789' is not a valid integer value"},
     };
     for (const auto& c : cases) {
         write(c.name, c.text);
@@ -286,9 +294,13 @@ TEST(ImageFields, NameTheFieldOfAnOffset) {
     const struct {
         std::size_t offset;
         const char* name;
-    } cases[] = {{5, "header word at 4"},          {19, "frame 1 PGN"},      {21, "frame 1 Erase"},
-                 {22, "definition 1 NrFrameJ1939"}, {30, "definition 1 position byte 2"},
-                 {37, "group 1 Cyclic_Time"},      {45, "general parameters TimeOut_Ser"},
+    } cases[] = {{5, "header word at 4"},
+                 {19, "frame 1 PGN"},
+                 {21, "frame 1 Erase"},
+                 {22, "definition 1 NrFrameJ1939"},
+                 {30, "definition 1 position byte 2"},
+                 {37, "group 1 Cyclic_Time"},
+                 {45, "general parameters TimeOut_Ser"},
                  {52, "general parameters group count"}};
     for (const auto& c : cases) EXPECT_EQ(testing::imageFieldAt(example, c.offset), c.name);
     std::string changed = example;

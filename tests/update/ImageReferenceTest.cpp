@@ -1,12 +1,12 @@
 // tessaro-cli build against a plain encoder written from the image layout, on random projects.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "cli/Cli.h"
 #include "support/ImageFields.h"
@@ -49,7 +49,7 @@ struct Setting {
 };
 
 struct Pargen {
-    std::string root;  // "GeneralParameter" or another name
+    std::string root;               // "GeneralParameter" or another name
     std::vector<Setting> settings;  // in document order; duplicates and strangers allowed
 };
 
@@ -96,28 +96,28 @@ std::string render(std::int32_t number, Random& random) {
     std::string blanks(random.chance(0.15) ? random.below(3) + 1 : 0, ' ');
     static const std::vector<std::string> prefixes = {"$", "x", "X", "0x", "0X"};
     switch (random.below(6)) {
-    case 0:
-    case 1:
-        return blanks + std::to_string(number);
-    case 2:
-        return blanks + (number >= 0 ? "+" + std::to_string(number) : std::to_string(number));
-    case 3:
-        if (number >= 0) return blanks + "00" + std::to_string(number);
-        return blanks + std::to_string(number);
-    case 4:
-        return blanks + random.pick(prefixes) + hexDigits(static_cast<std::uint32_t>(number), random);
-    default:
-        if (number < 0)
-            return blanks + "-" + random.pick(prefixes) +
-                   hexDigits(0u - static_cast<std::uint32_t>(number), random);
-        return blanks + "+" + random.pick(prefixes) + hexDigits(static_cast<std::uint32_t>(number), random);
+        case 0:
+        case 1:
+            return blanks + std::to_string(number);
+        case 2:
+            return blanks + (number >= 0 ? "+" + std::to_string(number) : std::to_string(number));
+        case 3:
+            if (number >= 0) return blanks + "00" + std::to_string(number);
+            return blanks + std::to_string(number);
+        case 4:
+            return blanks + random.pick(prefixes) + hexDigits(static_cast<std::uint32_t>(number), random);
+        default:
+            if (number < 0)
+                return blanks + "-" + random.pick(prefixes) +
+                       hexDigits(0u - static_cast<std::uint32_t>(number), random);
+            return blanks + "+" + random.pick(prefixes) + hexDigits(static_cast<std::uint32_t>(number), random);
     }
 }
 
 Value invalidValue(Random& random) {
-    static const std::vector<std::string> texts = {"",    "abc", "12 ",        "1 2",         "++1",  "0x",
-                                                   "$",   "-",   " ",          "0x123456789", "1.5",  "2147483648",
-                                                   "-2147483649", "0xG1", "1e3", "--2", "+-3", "x 1"};
+    static const std::vector<std::string> texts = {
+        "",    "abc",        "12 ",         "1 2",  "++1", "0x",  "$",   "-",  " ", "0x123456789",
+        "1.5", "2147483648", "-2147483649", "0xG1", "1e3", "--2", "+-3", "x 1"};
     return {random.pick(texts), std::nullopt};
 }
 
@@ -126,14 +126,20 @@ Value numberValue(Random& random, int bits, double invalid) {
     if (random.chance(invalid)) return invalidValue(random);
     std::int32_t number;
     const std::uint32_t kind = random.below(20);
-    if (kind < 14) number = random.between(0, (1 << bits) - 1);
-    else if (kind < 17) number = random.between(-70000, 1 << 20);
-    else if (kind < 18) number = random.chance(0.5) ? INT32_MIN : INT32_MAX;
-    else number = random.between(-3, 3);
+    if (kind < 14)
+        number = random.between(0, (1 << bits) - 1);
+    else if (kind < 17)
+        number = random.between(-70000, 1 << 20);
+    else if (kind < 18)
+        number = random.chance(0.5) ? INT32_MIN : INT32_MAX;
+    else
+        number = random.between(-3, 3);
     return {render(number, random), number};
 }
 
-Value textValue(std::string text) { return {std::move(text), std::nullopt}; }
+Value textValue(std::string text) {
+    return {std::move(text), std::nullopt};
+}
 
 void addNumber(Row& row, const char* name, Random& random, int bits, double invalid = 0.004, double absent = 0.002) {
     if (random.chance(absent)) return;
@@ -148,56 +154,58 @@ void addMnemonic(Row& row, Random& random) {
 
 void shuffle(std::vector<Attribute>& attributes, Random& random) {
     if (!random.chance(0.3)) return;
-    for (std::size_t i = attributes.size(); i > 1; --i) std::swap(attributes[i - 1], attributes[random.below(std::uint32_t(i))]);
+    for (std::size_t i = attributes.size(); i > 1; --i)
+        std::swap(attributes[i - 1], attributes[random.below(std::uint32_t(i))]);
 }
 
-Table frames(Random& random) {
-    Table table{random.chance(0.8) ? "Frames_J1939" : "Other", {}};
-    const std::uint32_t count = random.below(9);
+// A table of up to maxRows - 1 rows under one of two root names; now and then a row is stray text.
+template <typename FillRow>
+Table table(Random& random, const char* usualRoot, const char* otherRoot, std::uint32_t maxRows, FillRow fill) {
+    Table result{random.chance(0.8) ? usualRoot : otherRoot, {}};
+    const std::uint32_t count = random.below(maxRows);
     for (std::uint32_t i = 0; i < count; ++i) {
         Row row;
         if (random.chance(0.003)) {
             row.strayText = true;
         } else {
-            addNumber(row, "Priority", random, 3);
-            addNumber(row, "DataPage", random, 1);
-            addNumber(row, "PGN", random, 16);
-            addNumber(row, "Group", random, 4);
-            static const std::vector<std::string> erases = {"Y", "N", "", "y", "n", "YES", " Y", "Y "};
-            if (!random.chance(0.003)) row.attributes.push_back({"Erase", textValue(random.pick(erases))});
-            addMnemonic(row, random);
+            fill(row);
             shuffle(row.attributes, random);
         }
-        table.rows.push_back(row);
+        result.rows.push_back(row);
     }
-    return table;
+    return result;
+}
+
+Table frames(Random& random) {
+    return table(random, "Frames_J1939", "Other", 9, [&](Row& row) {
+        addNumber(row, "Priority", random, 3);
+        addNumber(row, "DataPage", random, 1);
+        addNumber(row, "PGN", random, 16);
+        addNumber(row, "Group", random, 4);
+        static const std::vector<std::string> erases = {"Y", "N", "", "y", "n", "YES", " Y", "Y "};
+        if (!random.chance(0.003)) row.attributes.push_back({"Erase", textValue(random.pick(erases))});
+        addMnemonic(row, random);
+    });
 }
 
 Table definitions(Random& random, std::uint32_t frameCount) {
-    Table table{random.chance(0.8) ? "DefFrame" : "Definitions", {}};
-    const std::uint32_t count = random.below(12);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        Row row;
-        if (random.chance(0.003)) {
-            row.strayText = true;
-            table.rows.push_back(row);
-            continue;
-        }
+    return table(random, "DefFrame", "Definitions", 12, [&](Row& row) {
         if (random.chance(0.015)) {
             const std::int32_t low = random.between(-2, 0);
             row.attributes.push_back({"NrFrameJ1939", {render(low, random), low}});
         } else if (!random.chance(0.002)) {
             const std::int32_t frame = random.between(1, std::int32_t(frameCount) + 3);
-            row.attributes.push_back({"NrFrameJ1939", random.chance(0.003) ? invalidValue(random)
-                                                                            : Value{render(frame, random), frame}});
+            row.attributes.push_back(
+                {"NrFrameJ1939", random.chance(0.003) ? invalidValue(random) : Value{render(frame, random), frame}});
         }
         addNumber(row, "Device_ID", random, 8);
         addNumber(row, "Index", random, 16);
         static const std::vector<std::int32_t> counts = {0, 0, 1, 2, 3, 4, 5, 6, 7, 7, 8, 9, 255, -1, 256, 263, -256};
         const std::int32_t registerCount = random.pick(counts);
         if (!random.chance(0.002))
-            row.attributes.push_back(
-                {"Num_Reg", random.chance(0.003) ? invalidValue(random) : Value{render(registerCount, random), registerCount}});
+            row.attributes.push_back({"Num_Reg", random.chance(0.003)
+                                                     ? invalidValue(random)
+                                                     : Value{render(registerCount, random), registerCount}});
         addNumber(row, "Type_Reg", random, 3);
         const unsigned lastRead = static_cast<std::uint8_t>(registerCount);
         for (unsigned k = 0; k < 8; ++k) {
@@ -209,27 +217,14 @@ Table definitions(Random& random, std::uint32_t frameCount) {
                 row.attributes.push_back({name, random.chance(0.3) ? invalidValue(random) : numberValue(random, 8, 0)});
             }
         }
-        shuffle(row.attributes, random);
-        table.rows.push_back(row);
-    }
-    return table;
+    });
 }
 
 Table groups(Random& random) {
-    Table table{random.chance(0.8) ? "Group" : "Groups", {}};
-    const std::uint32_t count = random.below(12);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        Row row;
-        if (random.chance(0.003)) {
-            row.strayText = true;
-        } else {
-            addNumber(row, "Cyclic_Time", random, 16);
-            addMnemonic(row, random);
-            shuffle(row.attributes, random);
-        }
-        table.rows.push_back(row);
-    }
-    return table;
+    return table(random, "Group", "Groups", 12, [&](Row& row) {
+        addNumber(row, "Cyclic_Time", random, 16);
+        addMnemonic(row, random);
+    });
 }
 
 const std::vector<std::string> kPargenNames = {"BR_CAN",  "ID_CAN",   "Select_Ser",  "Baud_Ser",
@@ -254,7 +249,8 @@ Project randomProject(Random& random) {
     project.declaration = random.chance(0.3);
     project.indented = random.chance(0.3);
     if (random.chance(0.85)) project.frames = frames(random);
-    if (random.chance(0.85)) project.definitions = definitions(random, project.frames ? std::uint32_t(project.frames->rows.size()) : 2);
+    if (random.chance(0.85))
+        project.definitions = definitions(random, project.frames ? std::uint32_t(project.frames->rows.size()) : 2);
     if (random.chance(0.85)) project.groups = groups(random);
     if (random.chance(0.85)) project.pargen = pargen(random);
     return project;
@@ -263,11 +259,16 @@ Project randomProject(Random& random) {
 std::string escaped(const std::string& text) {
     std::string out;
     for (const char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
     }
     return out;
 }
@@ -284,7 +285,8 @@ std::string tableText(const Project& project, const Table& table, Random& random
             continue;
         }
         text += "<" + random.pick(rowNames);
-        for (const Attribute& attribute : row.attributes) text += " " + attribute.name + "=\"" + escaped(attribute.value.text) + "\"";
+        for (const Attribute& attribute : row.attributes)
+            text += " " + attribute.name + "=\"" + escaped(attribute.value.text) + "\"";
         text += "/>";
     }
     return text + (project.indented ? "\n" : "") + "</" + table.root + ">";
@@ -337,8 +339,8 @@ public:
                     const std::int32_t frame = integer(row, "NrFrameJ1939");
                     if (frame > frameCount) continue;
                     if (frame < 1)
-                        throw Stop{"Error in row " + std::to_string(rowNumber) + " of DefFrameJ1939.xml: the frame number " +
-                                   std::to_string(frame) + " is below 1"};
+                        throw Stop{"Error in row " + std::to_string(rowNumber) +
+                                   " of DefFrameJ1939.xml: the frame number " + std::to_string(frame) + " is below 1"};
                     ++definitionCount;
                     append(frame, 1);
                     append(integer(row, "Device_ID"), 1);
@@ -356,7 +358,8 @@ public:
                 for (const Row& row : project.groups->rows) append(integer(row, "Cyclic_Time"), 2);
             put32(12, std::uint32_t(m_image.size()));
             if (project.pargen) {
-                if (project.pargen->root != "GeneralParameter") throw Stop{"pargen.xml has no GeneralParameter element"};
+                if (project.pargen->root != "GeneralParameter")
+                    throw Stop{"pargen.xml has no GeneralParameter element"};
                 std::vector<std::int32_t> values;
                 for (const std::string& name : kPargenNames) {
                     const auto first = std::find_if(project.pargen->settings.begin(), project.pargen->settings.end(),
