@@ -95,13 +95,16 @@ const std::string& singleOperand(const Words& words, const char* name) {
     return words.operands.front();
 }
 
-void requireFolder(const std::string& folder) {
+// The project folder as given, without trailing separators, since paths are built by appending to it.
+std::string projectFolder(const Words& words) {
+    std::string folder = singleOperand(words, "PROJECT_DIR");
     if (!folderExists(folder)) throw Error("'" + folder + "' is not a folder");
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
 }
 
 int build(const Words& words, std::ostream& out) {
-    const std::string& folder = singleOperand(words, "PROJECT_DIR");
-    requireFolder(folder);
+    const std::string folder = projectFolder(words);
     ImageBuffer& image = imageBuffer();
     const ImageCounts counts = BuildConfigurationImage(folder, image);
     std::string path;
@@ -132,8 +135,7 @@ int dump(const Words& words, std::ostream& out) {
 }
 
 int check(const Words& words, std::ostream& out) {
-    const std::string& folder = singleOperand(words, "PROJECT_DIR");
-    requireFolder(folder);
+    const std::string folder = projectFolder(words);
     bool errors = false;
     for (const Finding& finding : checkProject(folder)) {
         out << formatFinding(finding) << "\n";

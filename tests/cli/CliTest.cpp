@@ -47,6 +47,9 @@ TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {
     EXPECT_EQ(outcome.err, "");
     EXPECT_TRUE(testing::sameImage(readFile(kExample + "/bank.bin"), project.read("bin/bank.bin")));
 
+    EXPECT_EQ(runCli({"build", project.path() + "//"}).out,
+              project.file("bin/bank.bin") + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+
     const Outcome elsewhere = runCli({"build", "-o", project.file("other.bin"), project.path()});
     EXPECT_EQ(elsewhere.status, 0);
     EXPECT_EQ(elsewhere.out, project.file("other.bin") + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
