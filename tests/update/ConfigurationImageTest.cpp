@@ -242,6 +242,10 @@ TEST_F(Image, TheLargestProjectFitsAndOneDefinitionMoreIsRefused) {
     EXPECT_EQ(failure(), "The configuration image needs 100013 bytes, more than the limit of 100004 bytes");
     std::filesystem::remove(folder.file("pargen.xml"));
     EXPECT_EQ(build().size(), 99998u);
+    // Past the buffer's end inside the definitions: the groups behind them still count.
+    write("DefFrameJ1939.xml",
+          table("DefFrame", definitions + definitionRow(1, 1) + definitionRow(1, 2) + definitionRow(1, 3)));
+    EXPECT_EQ(failure(), "The configuration image needs 100026 bytes, more than the limit of 100004 bytes");
 }
 
 TEST_F(Image, EachBuildRewritesFromTheStartAndOnlyTheLengthInUseIsWritten) {
