@@ -20,6 +20,7 @@
 #include "editors/Upargen.h"
 #include "editors/UpdoMB.h"
 #include "platform/QtPlatform.h"
+#include "update/ConfigurationImage.h"
 #include "update/UBootSer.h"
 
 namespace tessaro {
@@ -152,7 +153,22 @@ void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
     if (dialog) m_platform.dialogs.runModal(*dialog);
 }
 
-void TFTessaroFirmWare::CreateBinaClick() {}
+void TFTessaroFirmWare::CreateBinaClick() {
+    // Without this guard an empty project folder would put the image at /bin/bank.bin.
+    if (m_project.projectFolder.empty()) {
+        m_platform.messages.plain(QStringLiteral("Project not valid"));
+        return;
+    }
+    try {
+        BuildConfigurationImage(m_project.projectFolder);
+        WriteConfigurationImage(m_project.projectFolder);
+    } catch (const Error& failure) {
+        // The updater must never load a stale image: the update dialog does not open.
+        m_platform.messages.standardError(toQt(failure.what()));
+        return;
+    }
+    m_platform.dialogs.runModal(*m_bootSer);
+}
 
 void TFTessaroFirmWare::AboutClick() {
     if (m_about) m_platform.dialogs.runModal(*m_about);

@@ -83,6 +83,22 @@ void replaceFile(const std::string& path, std::string_view bytes) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    // One read into a string of the file's size: documents are read whole at every show and every build.
+    std::error_code code;
+    const auto size = std::filesystem::is_regular_file(path, code) ? std::filesystem::file_size(path, code) : 0;
+    if (!code && size > 0) {
+        std::string content(static_cast<std::size_t>(size), '\0');
+        in.read(content.data(), static_cast<std::streamsize>(size));
+        content.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.bad()) throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+        // A file that grew meanwhile: the rest as well.
+        if (in.peek() != std::char_traits<char>::eof()) {
+            std::ostringstream rest;
+            rest << in.rdbuf();
+            content += std::move(rest).str();
+        }
+        return content;
+    }
     std::ostringstream content;
     content << in.rdbuf();
     if (in.bad()) throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));

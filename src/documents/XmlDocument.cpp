@@ -113,13 +113,9 @@ bool XmlDocument::exists(const std::string& path) { return fileExists(path); }
 
 void XmlDocument::load(const std::string& path) {
     reset();
-    // The library reads the file into the buffer it parses in place; a file it cannot read is reported as readFile
-    // reports it.
-    pugi::xml_parse_result result = m_document.load_file(path.c_str(), kParseOptions);
-    if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error) {
-        const std::string content = readFile(path);
-        result = m_document.load_buffer(content.data(), content.size(), kParseOptions);
-    }
+    m_source = std::make_unique<std::string>(readFile(path));
+    const pugi::xml_parse_result result =
+        m_document.load_buffer_inplace(m_source->data(), m_source->size(), kParseOptions);
     if (!result) {
         reset();
         throw Error(describeParseFailure(result, path));
@@ -135,7 +131,10 @@ void XmlDocument::loadText(std::string_view text) {
     }
 }
 
-void XmlDocument::reset() { m_document.reset(); }
+void XmlDocument::reset() {
+    m_document.reset();
+    m_source.reset();
+}
 
 XmlElement XmlDocument::documentElement() const { return XmlElement(m_document.document_element()); }
 

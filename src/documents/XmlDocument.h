@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +21,8 @@ public:
     explicit XmlElement(pugi::xml_node node) : m_node(node) {}
 
     std::string name() const { return m_node.name(); }
+    // The library's node, for readers that walk many attributes in one pass.
+    pugi::xml_node node() const { return m_node; }
     std::vector<XmlElement> children() const;
     std::size_t childCount() const;
     std::optional<XmlElement> findChild(std::string_view name) const;
@@ -63,6 +66,8 @@ public:
     std::string toText() const;
 
 private:
+    // A loaded file's text, parsed in place: the document's names and values point into it.
+    std::unique_ptr<std::string> m_source;
     pugi::xml_document m_document;
 };
 

@@ -4,6 +4,7 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
+#include "editors/RowRules.h"
 
 namespace tessaro {
 
@@ -34,11 +35,6 @@ PargenSettings fromDocument(const XmlDocument& document) {
     return settings;
 }
 
-bool within(std::string_view text, std::int32_t low, std::int32_t high) {
-    const std::int32_t value = toIntegerOr(text, -1);
-    return value >= low && value <= high;
-}
-
 }  // namespace
 
 PargenSettings parsePargen(std::string_view documentText) {
@@ -59,10 +55,10 @@ std::optional<PargenSettings> loadPargen(const std::string& path) {
 }
 
 std::optional<std::string> validatePargen(const PargenSettings& settings) {
-    if (!within(settings.deviceId, 0, 240)) return "Error! The ID Device must to be between 0 and 240";
-    if (!within(settings.timeout, 1, 65535))
+    if (!integerTextWithin(settings.deviceId, 0, 240)) return "Error! The ID Device must to be between 0 and 240";
+    if (!integerTextWithin(settings.timeout, 1, 65535))
         return "Error! The Modbus RTU TimeOut must to be between 1 and 65535 milleseconds";
-    if (!within(settings.delay, 1, 65535))
+    if (!integerTextWithin(settings.delay, 1, 65535))
         return "Error! The Modbus RTU Cyclic Delay must to be between 1 and 65535 milleseconds";
     if (settings.rs232 && settings.stopBitsPosition > 0) return "Error! when RS232 is select only 1 Stop bit can be used";
     return std::nullopt;

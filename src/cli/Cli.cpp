@@ -1,0 +1,189 @@
+#include "cli/Cli.h"
+
+#include <optional>
+#include <ostream>
+
+#include "cli/ImageDump.h"
+#include "cli/ProjectCheck.h"
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "update/ConfigurationImage.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli dump IMAGE [--json]\n"
+    "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli COMMAND --help\n";
+
+constexpr const char* kOverview =
+    "Builds, decodes and checks DO48213 gateway projects without a window.\n"
+    "\n"
+    "commands:\n"
+    "  build   compile a project folder into its configuration image\n"
+    "  dump    decode a configuration image for a person, or as JSON\n"
+    "  check   apply the editors' rules to a project's documents\n"
+    "\n"
+    "Exit status: 0 on success, 1 on failure, 2 for wrong usage.\n";
+
+constexpr const char* kBuildHelp =
+    "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
+    "\n"
+    "Compiles FrameJ1939.xml, DefFrameJ1939.xml, Group.xml and pargen.xml of PROJECT_DIR into the\n"
+    "configuration image, as \"Update Device\" does, and writes it to PROJECT_DIR/bin/bank.bin (creating bin\n"
+    "when missing) or to FILE. Prints the path, the size and the counts of frames, definitions and groups.\n"
+    "On failure nothing is written and the previous file stays as it was.\n"
+    "\n"
+    "  -o FILE   write the image to FILE instead\n";
+
+constexpr const char* kDumpHelp =
+    "usage: tessaro-cli dump IMAGE [--json]\n"
+    "\n"
+    "Decodes a configuration image: the header, every frame, every definition with the frame bytes that feed\n"
+    "each register, the groups and the general parameters with their meaning. An image whose header, size and\n"
+    "counts do not agree is refused.\n"
+    "\n"
+    "  --json    print the same as one JSON document\n";
+
+constexpr const char* kCheckHelp =
+    "usage: tessaro-cli check PROJECT_DIR\n"
+    "\n"
+    "Applies the editors' rules to the stored documents of PROJECT_DIR and reports what would stop the build,\n"
+    "and what the build would leave out or cut: definitions of frames that do not exist, frames of groups that\n"
+    "do not exist, values wider than their field, frame bytes mapped by two definitions of one frame.\n"
+    "One line per finding, FILE:ROW: error|warning: MESSAGE. Exit status 1 when there is an error.\n";
+
+struct Usage {
+    std::string message;
+};
+
+// A command's words: its operands and its options, each option at most once.
+struct Words {
+    std::vector<std::string> operands;
+    std::optional<std::string> output;
+    bool json = false;
+    bool help = false;
+};
+
+Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson) {
+    Words words;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--help" || word == "-h") {
+            words.help = true;
+        } else if (takesOutput && (word == "-o" || word == "--output")) {
+            if (words.output) throw Usage{"'" + word + "' given twice"};
+            if (i + 1 == arguments.size()) throw Usage{"'" + word + "' needs a file name"};
+            words.output = arguments[++i];
+        } else if (takesJson && word == "--json") {
+            words.json = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            throw Usage{"unknown option '" + word + "'"};
+        } else {
+            words.operands.push_back(word);
+        }
+    }
+    return words;
+}
+
+const std::string& singleOperand(const Words& words, const char* name) {
+    if (words.operands.empty()) throw Usage{std::string(name) + " missing"};
+    if (words.operands.size() > 1) throw Usage{"unexpected '" + words.operands[1] + "'"};
+    return words.operands.front();
+}
+
+// The project folder as given, without trailing separators, since paths are built by appending to it.
+std::string projectFolder(const Words& words) {
+    std::string folder = singleOperand(words, "PROJECT_DIR");
+    if (!folderExists(folder)) throw Error("'" + folder + "' is not a folder");
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+int build(const Words& words, std::ostream& out) {
+    const std::string folder = projectFolder(words);
+    ImageBuffer& image = imageBuffer();
+    const ImageCounts counts = BuildConfigurationImage(folder, image);
+    std::string path;
+    if (words.output) {
+        path = *words.output;
+        writeImageFile(path, image);
+    } else {
+        path = imageFilePath(folder);
+        WriteConfigurationImage(folder, image);
+    }
+    out << path << ": " << image.length << " bytes, " << plural(std::size_t(counts.frames), "frame", "frames") << ", "
+        << plural(std::size_t(counts.definitions), "definition", "definitions") << ", "
+        << plural(std::size_t(counts.groups), "group", "groups") << "\n";
+    return kSuccess;
+}
+
+int dump(const Words& words, std::ostream& out) {
+    const std::string& file = singleOperand(words, "IMAGE");
+    const std::string bytes = readFile(file);
+    DecodedImage image;
+    try {
+        image = decodeImage(bytes);
+    } catch (const Error& disagreement) {
+        throw Error(file + ": " + disagreement.what());
+    }
+    out << (words.json ? dumpJson(image) : dumpText(image, file));
+    return kSuccess;
+}
+
+int check(const Words& words, std::ostream& out) {
+    const std::string folder = projectFolder(words);
+    bool errors = false;
+    for (const Finding& finding : checkProject(folder)) {
+        out << formatFinding(finding) << "\n";
+        errors = errors || finding.severity == Severity::error;
+    }
+    return errors ? kFailure : kSuccess;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.empty()) {
+        err << "tessaro-cli: a command is missing\n" << kUsage;
+        return kWrongUsage;
+    }
+    const std::string& command = arguments.front();
+    try {
+        if (command == "--help" || command == "-h" || command == "help") {
+            out << kUsage << "\n" << kOverview;
+            return kSuccess;
+        }
+        struct Command {
+            const char* name;
+            const char* help;
+            bool takesOutput;
+            bool takesJson;
+            int (*action)(const Words&, std::ostream&);
+        };
+        static const Command commands[] = {{"build", kBuildHelp, true, false, build},
+                                           {"dump", kDumpHelp, false, true, dump},
+                                           {"check", kCheckHelp, false, false, check}};
+        for (const Command& candidate : commands) {
+            if (command != candidate.name) continue;
+            const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson);
+            if (words.help) {
+                out << candidate.help;
+                return kSuccess;
+            }
+            return candidate.action(words, out);
+        }
+        throw Usage{"unknown command '" + command + "'"};
+    } catch (const Usage& usage) {
+        err << "tessaro-cli: " << usage.message << "\n" << kUsage;
+        return kWrongUsage;
+    } catch (const std::exception& failure) {
+        err << "tessaro-cli: " << failure.what() << "\n";
+        return kFailure;
+    }
+}
+
+}  // namespace tessaro::cli

@@ -1,0 +1,287 @@
+#include "cli/ImageDump.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "documents/Errors.h"
+#include "editors/PargenDocument.h"
+#include "update/ConfigurationImage.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+std::uint16_t read16(std::string_view bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) | static_cast<std::uint8_t>(bytes[at + 1])
+                                                                                 << 8);
+}
+
+std::uint32_t read32(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + std::size_t(i)]);
+    return value;
+}
+
+std::uint8_t read8(std::string_view bytes, std::size_t at) {
+    return static_cast<std::uint8_t>(bytes[at]);
+}
+
+[[noreturn]] void disagree(const std::string& what) {
+    throw Error(what);
+}
+
+// Checks that a section from start to end holds whole entries; the number of entries.
+std::size_t entriesBetween(std::uint32_t start, std::uint32_t end, std::size_t entrySize, int word,
+                           const char* entries) {
+    if (end < start || (end - start) % entrySize != 0)
+        disagree("header word " + std::to_string(word) + " is " + std::to_string(end) + ", but the " + entries +
+                 " from offset " + std::to_string(start) + " would not be a whole number of " +
+                 std::to_string(entrySize) + "-byte entries");
+    return (end - start) / entrySize;
+}
+
+void compareCount(std::uint32_t stored, std::size_t entries, std::uint32_t mask, const char* what) {
+    if (stored != (entries & mask))
+        disagree("the general-parameter block counts " + std::to_string(stored) + " " + what + ", but the header" +
+                 " leaves room for " + std::to_string(entries));
+}
+
+template <std::size_t N>
+std::optional<std::string_view> listEntry(const std::array<std::string_view, N>& list, std::uint8_t position) {
+    if (position < N) return list[position];
+    return std::nullopt;
+}
+
+std::optional<std::string_view> interfaceName(std::uint8_t value) {
+    if (value == 0) return "RS485";
+    if (value == 1) return "RS232";
+    return std::nullopt;
+}
+
+std::optional<std::string_view> registerKind(std::uint8_t typeReg) {
+    if (typeReg == 3) return "holding";
+    if (typeReg == 4) return "input";
+    return std::nullopt;
+}
+
+// The frame byte a nibble of a position byte names: "B1" to "B8", nothing for 0; 9 to 15 name none.
+std::optional<std::string> frameByte(unsigned nibble) {
+    if (nibble == 0) return std::nullopt;
+    if (nibble <= 8) return "B" + std::to_string(nibble);
+    return "nibble " + std::to_string(nibble);
+}
+
+std::string byteSource(unsigned nibble) {
+    if (nibble == 0) return "none";
+    if (nibble <= 8) return "from B" + std::to_string(nibble);
+    return "from nibble " + std::to_string(nibble) + ", which names no frame byte";
+}
+
+std::size_t registersInUse(const ImageDefinition& definition) {
+    return definition.registerCount >= 7 ? 8 : std::size_t(definition.registerCount) + 1;
+}
+
+std::string hex16(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+std::string jsonString(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string jsonOptional(const std::optional<std::string_view>& text) {
+    return text ? jsonString(*text) : std::string("null");
+}
+
+std::string jsonOptional(const std::optional<std::string>& text) {
+    return text ? jsonString(*text) : std::string("null");
+}
+
+}  // namespace
+
+std::string plural(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+DecodedImage decodeImage(std::string_view bytes) {
+    DecodedImage image;
+    image.size = bytes.size();
+    if (bytes.size() < kHeaderSize)
+        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, fewer than its 16-byte header");
+    if (bytes.size() > kImageCapacity)
+        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, more than the limit of " +
+                 std::to_string(kImageCapacity));
+    for (std::size_t word = 0; word < 4; ++word) image.header[word] = read32(bytes, 4 * word);
+    if (image.header[0] != kHeaderSize)
+        disagree("header word 0 is " + std::to_string(image.header[0]) + ", but frame entries always start at 16");
+    const std::size_t frames = entriesBetween(image.header[0], image.header[1], kFrameEntrySize, 4, "frame entries");
+    const std::size_t definitions =
+        entriesBetween(image.header[1], image.header[2], kDefinitionEntrySize, 8, "definition entries");
+    const std::size_t groups = entriesBetween(image.header[2], image.header[3], kGroupEntrySize, 12, "group entries");
+    const std::size_t end = image.header[3];
+    if (bytes.size() != end && bytes.size() != end + kGeneralBlockSize)
+        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, but header word 12 is " +
+                 std::to_string(end) + ", which leaves " + std::to_string(end) +
+                 " bytes without general parameters or " + std::to_string(end + kGeneralBlockSize) + " with them");
+
+    for (std::size_t i = 0; i < frames; ++i) {
+        const std::size_t at = kHeaderSize + i * kFrameEntrySize;
+        image.frames.push_back({read8(bytes, at), read8(bytes, at + 1), read16(bytes, at + 2), read8(bytes, at + 4),
+                                read8(bytes, at + 5)});
+    }
+    for (std::size_t i = 0; i < definitions; ++i) {
+        const std::size_t at = image.header[1] + i * kDefinitionEntrySize;
+        ImageDefinition definition{read8(bytes, at),     read8(bytes, at + 1), read16(bytes, at + 2),
+                                   read8(bytes, at + 4), read8(bytes, at + 5), {}};
+        for (std::size_t k = 0; k < 8; ++k) definition.positions[k] = read8(bytes, at + 6 + k);
+        image.definitions.push_back(definition);
+    }
+    for (std::size_t i = 0; i < groups; ++i) image.groups.push_back(read16(bytes, image.header[2] + i * 2));
+
+    if (bytes.size() == end + kGeneralBlockSize) {
+        ImageGeneralParameters general{read8(bytes, end),       read8(bytes, end + 1),  read8(bytes, end + 2),
+                                       read8(bytes, end + 3),   read8(bytes, end + 4),  read8(bytes, end + 5),
+                                       read16(bytes, end + 6),  read16(bytes, end + 8), read16(bytes, end + 10),
+                                       read16(bytes, end + 12), read8(bytes, end + 14)};
+        compareCount(general.frameCount, frames, 0xFFFF, "frames");
+        compareCount(general.definitionCount, definitions, 0xFFFF, "definitions");
+        compareCount(general.groupCount, groups, 0xFF, "groups");
+        image.general = general;
+    }
+    return image;
+}
+
+std::string dumpText(const DecodedImage& image, std::string_view name) {
+    std::ostringstream out;
+    out << name << ": " << image.size << " bytes\n";
+    out << "Header: frame entries at " << image.header[0] << ", definition entries at " << image.header[1]
+        << ", group entries at " << image.header[2] << ", general parameters at " << image.header[3] << "\n";
+
+    out << "Frames: " << image.frames.size() << "\n";
+    for (std::size_t i = 0; i < image.frames.size(); ++i) {
+        const ImageFrame& frame = image.frames[i];
+        out << "  Frame " << i + 1 << ": priority " << int(frame.priority) << ", data page " << int(frame.dataPage)
+            << ", PGN " << frame.pgn << " (" << hex16(frame.pgn) << "), group " << int(frame.group)
+            << (frame.group == 0 ? " (On Request)" : "") << ", erase " << (frame.erase ? "yes" : "no") << "\n";
+    }
+
+    out << "Definitions: " << image.definitions.size() << "\n";
+    for (std::size_t i = 0; i < image.definitions.size(); ++i) {
+        const ImageDefinition& definition = image.definitions[i];
+        const auto kind = registerKind(definition.typeReg);
+        out << "  Definition " << i + 1 << ": frame " << int(definition.frame) << ", slave " << int(definition.deviceId)
+            << ", index " << definition.index << ", "
+            << plural(std::size_t(definition.registerCount) + 1, "point", "points") << ", "
+            << (kind ? std::string(*kind) + " registers" : std::string("unknown register kind")) << " (Type_Reg "
+            << int(definition.typeReg) << ")\n";
+        for (std::size_t r = 0; r < registersInUse(definition); ++r) {
+            out << "    R" << r + 1 << " (register " << definition.index + r << "): high byte "
+                << byteSource(definition.positions[r] >> 4) << ", low byte "
+                << byteSource(definition.positions[r] & 0x0F) << "\n";
+        }
+    }
+
+    out << "Groups: " << image.groups.size() << "\n";
+    for (std::size_t i = 0; i < image.groups.size(); ++i)
+        out << "  Group " << i + 1 << ": cyclic time " << image.groups[i] << " ms\n";
+
+    if (!image.general) {
+        out << "General parameters: none (the project had no pargen.xml)\n";
+        return out.str();
+    }
+    const ImageGeneralParameters& general = *image.general;
+    const auto meaning = [](const std::optional<std::string_view>& text, const char* unit) {
+        return text ? std::string(*text) + unit : std::string("unknown");
+    };
+    out << "General parameters:\n";
+    out << "  J1939 baud rate: " << meaning(listEntry(kCanBaudRates, general.canBaudRate), " kbit/s") << " (BR_CAN "
+        << int(general.canBaudRate) << ")\n";
+    out << "  J1939 device ID: " << int(general.canDeviceId) << "\n";
+    out << "  Modbus RTU interface: " << meaning(interfaceName(general.serialInterface), "") << " (Select_Ser "
+        << int(general.serialInterface) << ")\n";
+    out << "  Modbus RTU baud rate: " << meaning(listEntry(kRtuBaudRates, general.rtuBaudRate), " bit/s")
+        << " (Baud_Ser " << int(general.rtuBaudRate) << ")\n";
+    out << "  Parity: " << meaning(listEntry(kParities, general.parity), "") << " (Par_Ser " << int(general.parity)
+        << ")\n";
+    out << "  Stop bits: " << meaning(listEntry(kStopBits, general.stopBits), "") << " (Stop_Ser "
+        << int(general.stopBits) << ")\n";
+    out << "  Modbus RTU time-out: " << general.timeout << " ms\n";
+    out << "  Modbus RTU cyclic delay: " << general.delay << " ms\n";
+    out << "  Counts: " << plural(general.frameCount, "frame", "frames") << ", "
+        << plural(general.definitionCount, "definition", "definitions") << ", "
+        << plural(general.groupCount, "group", "groups") << "\n";
+    return out.str();
+}
+
+std::string dumpJson(const DecodedImage& image) {
+    std::ostringstream out;
+    out << "{\n  \"size\": " << image.size << ",\n";
+    out << "  \"header\": {\"frames\": " << image.header[0] << ", \"definitions\": " << image.header[1]
+        << ", \"groups\": " << image.header[2] << ", \"generalParameters\": " << image.header[3] << "},\n";
+
+    out << "  \"frames\": [";
+    for (std::size_t i = 0; i < image.frames.size(); ++i) {
+        const ImageFrame& frame = image.frames[i];
+        out << (i ? ",\n" : "\n") << "    {\"frame\": " << i + 1 << ", \"priority\": " << int(frame.priority)
+            << ", \"dataPage\": " << int(frame.dataPage) << ", \"pgn\": " << frame.pgn
+            << ", \"pgnHex\": " << jsonString(hex16(frame.pgn)) << ", \"group\": " << int(frame.group)
+            << ", \"onRequest\": " << (frame.group == 0 ? "true" : "false")
+            << ", \"erase\": " << (frame.erase ? "true" : "false") << "}";
+    }
+    out << (image.frames.empty() ? "],\n" : "\n  ],\n");
+
+    out << "  \"definitions\": [";
+    for (std::size_t i = 0; i < image.definitions.size(); ++i) {
+        const ImageDefinition& definition = image.definitions[i];
+        out << (i ? ",\n" : "\n") << "    {\"definition\": " << i + 1 << ", \"frame\": " << int(definition.frame)
+            << ", \"slave\": " << int(definition.deviceId) << ", \"index\": " << definition.index
+            << ", \"points\": " << int(definition.registerCount) + 1 << ", \"typeReg\": " << int(definition.typeReg)
+            << ", \"registerKind\": " << jsonOptional(registerKind(definition.typeReg)) << ",\n     \"registers\": [";
+        for (std::size_t r = 0; r < registersInUse(definition); ++r)
+            out << (r ? ", " : "") << "{\"register\": " << r + 1 << ", \"address\": " << definition.index + r
+                << ", \"high\": " << jsonOptional(frameByte(definition.positions[r] >> 4))
+                << ", \"low\": " << jsonOptional(frameByte(definition.positions[r] & 0x0F)) << "}";
+        out << "]}";
+    }
+    out << (image.definitions.empty() ? "],\n" : "\n  ],\n");
+
+    out << "  \"groups\": [";
+    for (std::size_t i = 0; i < image.groups.size(); ++i)
+        out << (i ? ", " : "") << "{\"group\": " << i + 1 << ", \"cyclicTimeMs\": " << image.groups[i] << "}";
+    out << "],\n";
+
+    out << "  \"generalParameters\": ";
+    if (!image.general) {
+        out << "null\n}\n";
+        return out.str();
+    }
+    const ImageGeneralParameters& general = *image.general;
+    const auto number = [](const std::optional<std::string_view>& text) {
+        return text ? std::string(*text) : std::string("null");
+    };
+    out << "{\n"
+        << "    \"canBaudRatePosition\": " << int(general.canBaudRate)
+        << ", \"canBaudRateKbits\": " << number(listEntry(kCanBaudRates, general.canBaudRate)) << ",\n"
+        << "    \"canDeviceId\": " << int(general.canDeviceId) << ",\n"
+        << "    \"serialInterface\": " << int(general.serialInterface)
+        << ", \"serialInterfaceName\": " << jsonOptional(interfaceName(general.serialInterface)) << ",\n"
+        << "    \"rtuBaudRatePosition\": " << int(general.rtuBaudRate)
+        << ", \"rtuBaudRate\": " << number(listEntry(kRtuBaudRates, general.rtuBaudRate)) << ",\n"
+        << "    \"parityPosition\": " << int(general.parity)
+        << ", \"parity\": " << jsonOptional(listEntry(kParities, general.parity)) << ",\n"
+        << "    \"stopBitsPosition\": " << int(general.stopBits)
+        << ", \"stopBits\": " << jsonOptional(listEntry(kStopBits, general.stopBits)) << ",\n"
+        << "    \"timeoutMs\": " << general.timeout << ", \"cyclicDelayMs\": " << general.delay << ",\n"
+        << "    \"frameCount\": " << general.frameCount << ", \"definitionCount\": " << general.definitionCount
+        << ", \"groupCount\": " << int(general.groupCount) << "\n  }\n}\n";
+    return out.str();
+}
+
+}  // namespace tessaro::cli

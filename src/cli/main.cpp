@@ -1,0 +1,8 @@
+#include <iostream>
+
+#include "cli/Cli.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    return tessaro::cli::run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

@@ -1,0 +1,37 @@
+#include "editors/RowRules.h"
+
+#include "documents/NumericText.h"
+
+namespace tessaro {
+
+bool integerTextWithin(std::string_view text, std::int32_t low, std::int32_t high) {
+    const std::int32_t value = toIntegerOr(text, -1);
+    return value >= low && value <= high;
+}
+
+std::string rowErrorMessage(int row, std::string_view text) {
+    return "Error in row " + std::to_string(row) + std::string(text);
+}
+
+std::optional<std::string> checkFrameRow(int row, std::string_view priority, std::string_view dataPage,
+                                         std::string_view pgn) {
+    if (!integerTextWithin(priority, 0, 7)) return rowErrorMessage(row, "!! The Priority must to be between 0 and 7");
+    if (!integerTextWithin(dataPage, 0, 1)) return rowErrorMessage(row, "!! The Data Page must to be 0 or 1");
+    if (!integerTextWithin(pgn, 0, 65535))
+        return rowErrorMessage(row, "!! The PGN must to be between 0x0000 and 0xFFFF");
+    return std::nullopt;
+}
+
+std::optional<std::string> checkGroupRow(int row, std::string_view cyclicTime) {
+    if (!integerTextWithin(cyclicTime, 1, 65535))
+        return rowErrorMessage(row, "!! The Cyclic Time must be between 1 and 65535 mS");
+    return std::nullopt;
+}
+
+std::optional<std::string> checkDefinition(std::string_view index, std::string_view deviceId) {
+    if (!integerTextWithin(index, 0, 65535)) return "Index Modbus must be between 0 and 65535";
+    if (!integerTextWithin(deviceId, 1, 250)) return "Device ID must be between 1 and 250";
+    return std::nullopt;
+}
+
+}  // namespace tessaro

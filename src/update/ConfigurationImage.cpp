@@ -1,0 +1,249 @@
+#include "update/ConfigurationImage.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "app/ProjectState.h"
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+#include "documents/XmlDocument.h"
+#include "editors/PargenDocument.h"
+
+namespace tessaro {
+
+namespace {
+
+// Names and numbers are a few characters long; these loops beat the library calls on them.
+bool sameName(const char* name, const char* wanted) {
+    for (; *name == *wanted; ++name, ++wanted)
+        if (*name == '\0') return true;
+    return false;
+}
+
+// Most numbers in the documents are short plain decimals; up to nine digits they cannot overflow, so they are
+// read here, and every other text goes through the one conversion rule.
+std::int32_t integerOf(const char* text) {
+    std::int32_t value = 0;
+    std::size_t length = 0;
+    for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length)
+        value = value * 10 + (text[length] - '0');
+    if (length > 0 && text[length] == '\0') return value;
+    return toInteger(text);
+}
+
+// The attributes of one row, looked up by name. Rows usually carry their attributes in the order they are read,
+// so each search starts after the previous find and wraps around to the first.
+class RowReader {
+public:
+    explicit RowReader(const XmlElement& row) : m_row(row.node()), m_next(m_row.first_attribute()) {}
+
+    const char* text(const char* name, std::string_view wantedType) {
+        // The usual case first; past the last attribute the library gives an empty name, which no name matches.
+        if (sameName(m_next.name(), name)) return take(m_next);
+        for (pugi::xml_attribute at = m_next; at; at = at.next_attribute())
+            if (sameName(at.name(), name)) return take(at);
+        for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
+            if (sameName(at.name(), name)) return take(at);
+        throw Error(nullConversionMessage(wantedType));
+    }
+    std::int32_t integer(const char* name) { return integerOf(text(name, "Integer")); }
+
+private:
+    const char* take(pugi::xml_attribute found) {
+        m_next = found.next_attribute();
+        return found.value();
+    }
+
+    pugi::xml_node m_row;
+    pugi::xml_attribute m_next;
+};
+
+// The running offset. An entry that would pass the buffer's end is not written, but its size still counts, so
+// that the refusal can name the size the whole image needs.
+class Packer {
+public:
+    explicit Packer(ImageBuffer& image) : m_bytes(image.bytes.data()) {}
+
+    std::size_t offset() const { return m_offset; }
+    bool overflowed() const { return m_offset > kImageCapacity; }
+
+    // Where the next entry of size bytes goes, or nothing once the image has outgrown the buffer.
+    std::uint8_t* entry(std::size_t size) {
+        std::uint8_t* at = m_offset + size <= kImageCapacity ? m_bytes + m_offset : nullptr;
+        m_offset += size;
+        return at;
+    }
+
+    void headerWord(std::size_t at, std::size_t value) { put32(m_bytes + at, static_cast<std::uint32_t>(value)); }
+
+    static void put8(std::uint8_t* at, std::int32_t value) { at[0] = static_cast<std::uint8_t>(value); }
+    static void put16(std::uint8_t* at, std::int32_t value) {
+        const auto pattern = static_cast<std::uint32_t>(value);
+        at[0] = static_cast<std::uint8_t>(pattern);
+        at[1] = static_cast<std::uint8_t>(pattern >> 8);
+    }
+    static void put32(std::uint8_t* at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+
+private:
+    std::uint8_t* m_bytes;
+    std::size_t m_offset = 0;
+};
+
+bool eraseFlag(const char* text) {
+    return (text[0] == 'Y' || text[0] == 'y') && text[1] == '\0';
+}
+
+// A document of the project folder, or nothing when its file is missing.
+std::optional<XmlDocument> loadIfPresent(const std::string& projectFolder, std::string_view name) {
+    const std::string path = joinPath(projectFolder, name);
+    if (!XmlDocument::exists(path)) return std::nullopt;
+    std::optional<XmlDocument> document(std::in_place);
+    document->load(path);
+    return document;
+}
+
+void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
+    const std::vector<XmlElement> rows = document.documentElement().children();
+    counts.frames = static_cast<std::int32_t>(rows.size());
+    for (const XmlElement& row : rows) {
+        std::uint8_t* at = packer.entry(kFrameEntrySize);
+        if (!at) continue;
+        RowReader reader(row);
+        Packer::put8(at, reader.integer("Priority"));
+        Packer::put8(at + 1, reader.integer("DataPage"));
+        Packer::put16(at + 2, reader.integer("PGN"));
+        Packer::put8(at + 4, reader.integer("Group"));
+        at[5] = eraseFlag(reader.text("Erase", "String")) ? 1 : 0;
+    }
+}
+
+void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
+    static constexpr const char* kPositions[8] = {"poscomp0", "poscomp1", "poscomp2", "poscomp3",
+                                                  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
+    std::size_t rowNumber = 0;
+    for (const XmlElement& row : document.documentElement().children()) {
+        ++rowNumber;
+        RowReader reader(row);
+        const std::int32_t frame = reader.integer("NrFrameJ1939");
+        if (frame > counts.frames) continue;
+        if (frame < 1) throw Error(frameNumberBelowOneMessage(rowNumber, frame));
+        ++counts.definitions;
+        std::uint8_t* at = packer.entry(kDefinitionEntrySize);
+        if (!at) continue;
+        Packer::put8(at, frame);
+        Packer::put8(at + 1, reader.integer("Device_ID"));
+        Packer::put16(at + 2, reader.integer("Index"));
+        Packer::put8(at + 4, reader.integer("Num_Reg"));
+        Packer::put8(at + 5, reader.integer("Type_Reg"));
+        const std::uint8_t lastRead = at[4];
+        for (std::uint8_t i = 0; i < 8; ++i)
+            Packer::put8(at + 6 + i, i <= lastRead ? reader.integer(kPositions[i]) : 0);
+    }
+}
+
+void packGroups(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
+    const std::vector<XmlElement> rows = document.documentElement().children();
+    counts.groups = static_cast<std::int32_t>(rows.size());
+    for (const XmlElement& row : rows) {
+        std::uint8_t* at = packer.entry(kGroupEntrySize);
+        if (at) Packer::put16(at, RowReader(row).integer("Cyclic_Time"));
+    }
+}
+
+void packGeneralParameters(const XmlDocument& document, Packer& packer, const ImageCounts& counts) {
+    std::uint8_t* at = packer.entry(kGeneralBlockSize);
+    if (!at) return;
+    const std::optional<XmlElement> root = document.findTopLevel(kPargenRoot);
+    if (!root) throw Error(missingGeneralParameterMessage());
+    std::int32_t values[kPargenElements.size()];
+    for (std::size_t i = 0; i < kPargenElements.size(); ++i) {
+        const std::optional<XmlElement> element = root->findChild(kPargenElements[i]);
+        if (!element) throw Error(missingPargenElementMessage(kPargenElements[i]));
+        values[i] = toInteger(element->text());
+    }
+    for (std::size_t i = 0; i < 6; ++i) Packer::put8(at + i, values[i]);
+    Packer::put16(at + 6, values[6]);
+    Packer::put16(at + 8, values[7]);
+    Packer::put16(at + 10, counts.frames);
+    Packer::put16(at + 12, counts.definitions);
+    Packer::put8(at + 14, counts.groups);
+}
+
+}  // namespace
+
+ImageBuffer& imageBuffer() {
+    static ImageBuffer buffer;
+    return buffer;
+}
+
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image) {
+    Packer packer(image);
+    ImageCounts counts;
+    packer.entry(kHeaderSize);
+    packer.headerWord(0, packer.offset());
+
+    if (const auto frames = loadIfPresent(projectFolder, kFramesFileName)) packFrames(*frames, packer, counts);
+    packer.headerWord(4, packer.offset());
+
+    if (counts.frames > 0)
+        if (const auto definitions = loadIfPresent(projectFolder, kDefinitionsFileName))
+            packDefinitions(*definitions, packer, counts);
+    packer.headerWord(8, packer.offset());
+
+    if (const auto groups = loadIfPresent(projectFolder, kGroupsFileName)) packGroups(*groups, packer, counts);
+    packer.headerWord(12, packer.offset());
+
+    if (packer.overflowed()) {
+        // Past the buffer nothing more is read: the general-parameter block would add its fixed size.
+        const bool withPargen = fileExists(joinPath(projectFolder, kPargenFileName));
+        throw Error(imageTooLargeMessage(packer.offset() + (withPargen ? kGeneralBlockSize : 0)));
+    }
+    if (const auto pargen = loadIfPresent(projectFolder, kPargenFileName))
+        packGeneralParameters(*pargen, packer, counts);
+    if (packer.overflowed()) throw Error(imageTooLargeMessage(packer.offset()));
+
+    image.length = static_cast<std::int32_t>(packer.offset());
+    return counts;
+}
+
+std::string imageFilePath(const std::string& projectFolder) {
+    return joinPath(joinPath(projectFolder, "bin"), "bank.bin");
+}
+
+void writeImageFile(const std::string& path, const ImageBuffer& image) {
+    replaceFile(path, image.inUse());
+}
+
+void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer& image) {
+    const std::string bin = joinPath(projectFolder, "bin");
+    if (!folderExists(bin)) {
+        std::error_code code;
+        std::filesystem::create_directory(bin, code);
+        if (code) throw Error("Cannot create folder \"" + bin + "\". " + code.message());
+    }
+    writeImageFile(imageFilePath(projectFolder), image);
+}
+
+std::string imageTooLargeMessage(std::size_t needed) {
+    return "The configuration image needs " + std::to_string(needed) + " bytes, more than the limit of " +
+           std::to_string(kImageCapacity) + " bytes";
+}
+
+std::string frameNumberBelowOneMessage(std::size_t row, std::int32_t frameNumber) {
+    return "Error in row " + std::to_string(row) + " of DefFrameJ1939.xml: the frame number " +
+           std::to_string(frameNumber) + " is below 1";
+}
+
+std::string missingGeneralParameterMessage() {
+    return "pargen.xml has no GeneralParameter element";
+}
+
+std::string missingPargenElementMessage(std::string_view element) {
+    return "pargen.xml has no " + std::string(element) + " element in GeneralParameter";
+}
+
+}  // namespace tessaro

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+inline constexpr std::size_t kImageCapacity = 100004;
+inline constexpr std::size_t kHeaderSize = 16;
+inline constexpr std::size_t kFrameEntrySize = 6;
+inline constexpr std::size_t kDefinitionEntrySize = 14;
+inline constexpr std::size_t kGroupEntrySize = 2;
+inline constexpr std::size_t kGeneralBlockSize = 15;
+
+inline constexpr std::string_view kFramesFileName = "FrameJ1939.xml";
+inline constexpr std::string_view kDefinitionsFileName = "DefFrameJ1939.xml";
+inline constexpr std::string_view kGroupsFileName = "Group.xml";
+inline constexpr std::string_view kPargenFileName = "pargen.xml";
+
+// The image buffer and its length in use. Each build rewrites the bytes from 0 up to its new length; the bytes
+// beyond it are left as they were and never written.
+struct ImageBuffer {
+    std::array<std::uint8_t, kImageCapacity> bytes{};
+    std::int32_t length = 0;
+
+    std::string_view inUse() const { return {reinterpret_cast<const char*>(bytes.data()), std::size_t(length)}; }
+};
+
+// The process's one image buffer, living for the whole run.
+ImageBuffer& imageBuffer();
+
+struct ImageCounts {
+    std::int32_t frames = 0;
+    std::int32_t definitions = 0;  // entries written, not rows read
+    std::int32_t groups = 0;
+};
+
+// Packs the four documents of the project folder into the buffer, read from disk in the order FrameJ1939.xml,
+// DefFrameJ1939.xml, Group.xml, pargen.xml. Values keep their low-order bits; no range is checked.
+// Throws tessaro::Error on a document that cannot be read, a value that does not convert, an absent attribute or
+// element, a frame number below 1, or an image larger than the buffer; the buffer's length is then unchanged.
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image = imageBuffer());
+
+// Replaces project folder/bin/bank.bin with the image in use, creating the bin folder when missing.
+// Throws tessaro::Error when the folder or the file cannot be created or written; the previous file stays whole.
+void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer& image = imageBuffer());
+
+// Replaces the file at path with the image in use.
+void writeImageFile(const std::string& path, const ImageBuffer& image);
+
+std::string imageFilePath(const std::string& projectFolder);
+
+// The refusal of a project whose image would not fit in the buffer.
+std::string imageTooLargeMessage(std::size_t needed);
+
+// The failure of a definition row whose frame number is below 1 (rows count from 1).
+std::string frameNumberBelowOneMessage(std::size_t row, std::int32_t frameNumber);
+
+// The failures of a pargen.xml that lacks what the builder reads.
+std::string missingGeneralParameterMessage();
+std::string missingPargenElementMessage(std::string_view element);
+
+}  // namespace tessaro

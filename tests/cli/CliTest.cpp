@@ -1,0 +1,415 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "documents/AtomicFile.h"
+#include "support/ImageFields.h"
+#include "support/TemporaryFolder.h"
+
+namespace tessaro {
+namespace {
+
+const std::string kExample = std::string(TESSARO_FIXTURES) + "/image/worked-example";
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCli(const std::vector<std::string>& arguments) {
+    std::ostringstream out, err;
+    const int status = cli::run(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+void copyDocuments(const std::string& from, const std::string& to) {
+    for (const char* name : {"FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml", "pargen.xml"})
+        std::filesystem::copy_file(from + "/" + name, to + "/" + name);
+}
+
+const std::string kUsage =
+    "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli dump IMAGE [--json]\n"
+    "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli COMMAND --help\n";
+
+TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    const Outcome outcome = runCli({"build", project.path()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, project.file("bin/bank.bin") + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_TRUE(testing::sameImage(readFile(kExample + "/bank.bin"), project.read("bin/bank.bin")));
+
+    EXPECT_EQ(runCli({"build", project.path() + "//"}).out,
+              project.file("bin/bank.bin") + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+
+    const Outcome elsewhere = runCli({"build", "-o", project.file("other.bin"), project.path()});
+    EXPECT_EQ(elsewhere.status, 0);
+    EXPECT_EQ(elsewhere.out, project.file("other.bin") + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+    EXPECT_EQ(project.read("other.bin").size(), 53u);
+}
+
+TEST(CliBuild, FailureNamesTheBuildersMessageAndChangesNothing) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    project.write("Group.xml", "<Group><row Cyclic_Time=\"abc\"/></Group>");
+    project.write("bin/bank.bin", "previous");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"build", project.path()}, {"build", project.path(), "-o", project.file("x.bin")}}) {
+        const Outcome outcome = runCli(arguments);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "tessaro-cli: 'abc' is not a valid integer value\n");
+        EXPECT_EQ(outcome.out, "");
+    }
+    EXPECT_EQ(project.read("bin/bank.bin"), "previous");
+    EXPECT_FALSE(project.exists("x.bin"));
+
+    const Outcome missing = runCli({"build", project.file("nowhere")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "tessaro-cli: '" + project.file("nowhere") + "' is not a folder\n");
+    const Outcome unwritable = runCli({"build", kExample, "-o", project.file("no/such/folder.bin")});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err.rfind("tessaro-cli: Cannot create file \"" + project.file("no/such/folder.bin"), 0), 0u);
+}
+
+TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* message;
+    } cases[] = {
+        {{}, "a command is missing"},
+        {{"make"}, "unknown command 'make'"},
+        {{"build"}, "PROJECT_DIR missing"},
+        {{"build", "a", "b"}, "unexpected 'b'"},
+        {{"build", "a", "-o"}, "'-o' needs a file name"},
+        {{"build", "a", "-o", "x", "-o", "y"}, "'-o' given twice"},
+        {{"build", "a", "--json"}, "unknown option '--json'"},
+        {{"dump"}, "IMAGE missing"},
+        {{"dump", "a", "-o", "x"}, "unknown option '-o'"},
+        {{"check", "a", "--verbose"}, "unknown option '--verbose'"},
+        {{"check"}, "PROJECT_DIR missing"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = runCli(c.arguments);
+        EXPECT_EQ(outcome.status, 2) << c.message;
+        EXPECT_EQ(outcome.err, "tessaro-cli: " + std::string(c.message) + "\n" + kUsage);
+        EXPECT_EQ(outcome.out, "");
+    }
+}
+
+TEST(Cli, HelpOnEachCommand) {
+    const Outcome overview = runCli({"--help"});
+    EXPECT_EQ(overview.status, 0);
+    EXPECT_EQ(overview.out.rfind(kUsage, 0), 0u);
+    for (const char* command : {"build", "dump", "check"}) {
+        const Outcome outcome = runCli({command, "--help"});
+        EXPECT_EQ(outcome.status, 0) << command;
+        EXPECT_EQ(outcome.out.rfind(std::string("usage: tessaro-cli ") + command, 0), 0u) << outcome.out;
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
+const char* const kWorkedExampleDump =
+    ": 53 bytes\n"
+    "Header: frame entries at 16, definition entries at 22, group entries at 36, general parameters at 38\n"
+    "Frames: 1\n"
+    "  Frame 1: priority 6, data page 0, PGN 65262 (0xFEEE), group 1, erase no\n"
+    "Definitions: 1\n"
+    "  Definition 1: frame 1, slave 1, index 100, 1 point, holding registers (Type_Reg 3)\n"
+    "    R1 (register 100): high byte from B2, low byte from B1\n"
+    "Groups: 1\n"
+    "  Group 1: cyclic time 1000 ms\n"
+    "General parameters:\n"
+    "  J1939 baud rate: 250 kbit/s (BR_CAN 5)\n"
+    "  J1939 device ID: 10\n"
+    "  Modbus RTU interface: RS485 (Select_Ser 0)\n"
+    "  Modbus RTU baud rate: 9600 bit/s (Baud_Ser 3)\n"
+    "  Parity: NONE (Par_Ser 0)\n"
+    "  Stop bits: 1 Stop Bit (Stop_Ser 0)\n"
+    "  Modbus RTU time-out: 1000 ms\n"
+    "  Modbus RTU cyclic delay: 100 ms\n"
+    "  Counts: 1 frame, 1 definition, 1 group\n";
+
+const char* const kWorkedExampleJson =
+    "{\n"
+    "  \"size\": 53,\n"
+    "  \"header\": {\"frames\": 16, \"definitions\": 22, \"groups\": 36, \"generalParameters\": 38},\n"
+    "  \"frames\": [\n"
+    "    {\"frame\": 1, \"priority\": 6, \"dataPage\": 0, \"pgn\": 65262, \"pgnHex\": \"0xFEEE\", \"group\": 1, "
+    "\"onRequest\": false, \"erase\": false}\n"
+    "  ],\n"
+    "  \"definitions\": [\n"
+    "    {\"definition\": 1, \"frame\": 1, \"slave\": 1, \"index\": 100, \"points\": 1, \"typeReg\": 3, "
+    "\"registerKind\": \"holding\",\n"
+    "     \"registers\": [{\"register\": 1, \"address\": 100, \"high\": \"B2\", \"low\": \"B1\"}]}\n"
+    "  ],\n"
+    "  \"groups\": [{\"group\": 1, \"cyclicTimeMs\": 1000}],\n"
+    "  \"generalParameters\": {\n"
+    "    \"canBaudRatePosition\": 5, \"canBaudRateKbits\": 250,\n"
+    "    \"canDeviceId\": 10,\n"
+    "    \"serialInterface\": 0, \"serialInterfaceName\": \"RS485\",\n"
+    "    \"rtuBaudRatePosition\": 3, \"rtuBaudRate\": 9600,\n"
+    "    \"parityPosition\": 0, \"parity\": \"NONE\",\n"
+    "    \"stopBitsPosition\": 0, \"stopBits\": \"1 Stop Bit\",\n"
+    "    \"timeoutMs\": 1000, \"cyclicDelayMs\": 100,\n"
+    "    \"frameCount\": 1, \"definitionCount\": 1, \"groupCount\": 1\n"
+    "  }\n"
+    "}\n";
+
+TEST(CliDump, DecodesTheWorkedExampleForAPersonAndAsJson) {
+    const std::string image = kExample + "/bank.bin";
+    const Outcome text = runCli({"dump", image});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, image + kWorkedExampleDump);
+    const Outcome json = runCli({"dump", "--json", image});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out, kWorkedExampleJson);
+}
+
+TEST(CliDump, ShowsOddValuesForWhatTheyAre) {
+    testing::TemporaryFolder folder;
+    // One frame on request with erase, one definition of 9 points of an unknown kind, no groups, no pargen.xml.
+    folder.write("odd.bin", testing::bytesFromHex("10000000 16000000 24000000 24000000"
+                                                  "03 01 04F0 00 01"
+                                                  "01 F7 FEFF 08 05 09 80 00 00 00 00 00 03"));
+    const Outcome text = runCli({"dump", folder.file("odd.bin")});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(
+        text.out.find("  Frame 1: priority 3, data page 1, PGN 61444 (0xF004), group 0 (On Request), erase yes\n"),
+        std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("  Definition 1: frame 1, slave 247, index 65534, 9 points, unknown register kind "
+                            "(Type_Reg 5)\n"
+                            "    R1 (register 65534): high byte none, low byte from nibble 9, which names no frame "
+                            "byte\n"
+                            "    R2 (register 65535): high byte from B8, low byte none\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("    R8 (register 65541): high byte none, low byte from B3\n"), std::string::npos);
+    EXPECT_NE(text.out.find("General parameters: none (the project had no pargen.xml)\n"), std::string::npos);
+    const Outcome json = runCli({"dump", folder.file("odd.bin"), "--json"});
+    EXPECT_NE(json.out.find("\"registerKind\": null"), std::string::npos);
+    EXPECT_NE(json.out.find("{\"register\": 1, \"address\": 65534, \"high\": null, \"low\": \"nibble 9\"}"),
+              std::string::npos);
+    EXPECT_NE(json.out.find("\"generalParameters\": null\n}\n"), std::string::npos);
+}
+
+TEST(CliDump, RefusesAnImageWhoseHeaderSizeAndCountsDisagree) {
+    const std::string example = readFile(kExample + "/bank.bin");
+    const auto withWord = [&](std::size_t at, const char* hex) {
+        std::string image = example;
+        image.replace(at, 4, testing::bytesFromHex(hex));
+        return image;
+    };
+    const auto withByte = [&](std::size_t at, char value) {
+        std::string image = example;
+        image[at] = value;
+        return image;
+    };
+    const struct {
+        std::string image;
+        std::string message;
+    } cases[] = {
+        {example.substr(0, 15), "the image holds 15 bytes, fewer than its 16-byte header"},
+        {withWord(0, "11000000"), "header word 0 is 17, but frame entries always start at 16"},
+        {withWord(4, "17000000"),
+         "header word 4 is 23, but the frame entries from offset 16 would not be a whole number of 6-byte entries"},
+        {withWord(4, "0A000000"),
+         "header word 4 is 10, but the frame entries from offset 16 would not be a whole number of 6-byte entries"},
+        {withWord(8, "25000000"),
+         "header word 8 is 37, but the definition entries from offset 22 would not be a "
+         "whole number of 14-byte entries"},
+        {withWord(12, "25000000"),
+         "header word 12 is 37, but the group entries from offset 36 would not be a "
+         "whole number of 2-byte entries"},
+        {example.substr(0, 52),
+         "the image holds 52 bytes, but header word 12 is 38, which leaves 38 bytes without "
+         "general parameters or 53 with them"},
+        {withByte(48, 2), "the general-parameter block counts 2 frames, but the header leaves room for 1"},
+        {withByte(50, 0), "the general-parameter block counts 0 definitions, but the header leaves room for 1"},
+        {withByte(52, 3), "the general-parameter block counts 3 groups, but the header leaves room for 1"},
+        {std::string(100005, '\0'), "the image holds 100005 bytes, more than the limit of 100004"},
+    };
+    testing::TemporaryFolder folder;
+    for (const auto& c : cases) {
+        const std::string file = folder.write("bad.bin", c.image);
+        const Outcome outcome = runCli({"dump", file});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "tessaro-cli: " + file + ": " + c.message + "\n");
+        EXPECT_EQ(outcome.out, "");
+    }
+    const Outcome missing = runCli({"dump", folder.file("none.bin")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("tessaro-cli: Cannot open file \"" + folder.file("none.bin") + "\".", 0), 0u);
+}
+
+std::string checkOutput(const testing::TemporaryFolder& project, std::string lines) {
+    // The fixtures name their files bare; the findings carry the project's path.
+    std::string result;
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) result += project.path() + "/" + line + "\n";
+    return result;
+}
+
+TEST(CliCheck, ACleanProjectHasNoFindings) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    const Outcome outcome = runCli({"check", project.path()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "");
+    testing::TemporaryFolder empty;
+    EXPECT_EQ(runCli({"check", empty.path()}).status, 0);
+}
+
+TEST(CliCheck, ReportsTheEditorsRulesAndWhatTheBuildWouldDropOrCut) {
+    testing::TemporaryFolder project;
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939>"
+                  "<row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"1\" Erase=\"N\" Mnemonic=\"\"/>"
+                  "<row Priority=\"8\" DataPage=\"2\" PGN=\"1\" Group=\"3\" Erase=\"y\" Mnemonic=\"\"/>"
+                  "<row Priority=\"1\" DataPage=\"1\" PGN=\"70000\" Group=\"300\" Erase=\"YES\" Mnemonic=\"\"/>"
+                  "<row Priority=\"1\" DataPage=\"1\" Group=\"x\" Mnemonic=\"\"/>"
+                  "</Frames_J1939>");
+    const std::string zeros =
+        " poscomp2=\"0\" poscomp3=\"0\" poscomp4=\"0\" poscomp5=\"0\" poscomp6=\"0\" poscomp7=\"0\"";
+    project.write(
+        "DefFrameJ1939.xml",
+        "<DefFrame>"
+        "<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"100\" Num_Reg=\"1\" Type_Reg=\"3\" poscomp0=\"18\" "
+        "poscomp1=\"3\"" +
+            zeros +
+            "/>"
+            "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"200\" Num_Reg=\"0\" Type_Reg=\"4\" poscomp0=\"49\"/>"
+            "<row NrFrameJ1939=\"9\" Device_ID=\"abc\"/>"
+            "<row NrFrameJ1939=\"2\" Device_ID=\"251\" Index=\"70000\" Num_Reg=\"9\" Type_Reg=\"5\" "
+            "poscomp0=\"300\" poscomp1=\"159\"" +
+            zeros +
+            "/>"
+            "<row NrFrameJ1939=\"2\" Device_ID=\"0\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>"
+            "<row NrFrameJ1939=\"0\"/>"
+            "</DefFrame>");
+    project.write("Group.xml",
+                  "<Group><row Cyclic_Time=\"100\" Mnemonic=\"\"/><row Cyclic_Time=\"0\" Mnemonic=\"\"/>"
+                  "<row Mnemonic=\"\"/></Group>");
+    project.write("pargen.xml",
+                  "<GeneralParameter><BR_CAN>9</BR_CAN><ID_CAN>241</ID_CAN><Select_Ser>1</Select_Ser>"
+                  "<Baud_Ser>3</Baud_Ser><Par_Ser>x</Par_Ser><Stop_Ser>0</Stop_Ser>"
+                  "<TimeOut_Ser>1000</TimeOut_Ser></GeneralParameter>");
+    const Outcome outcome = runCli({"check", project.path()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out,
+              checkOutput(project,
+                          "FrameJ1939.xml:2: error: Error in row 2!! The Priority must to be between 0 and 7\n"
+                          "FrameJ1939.xml:2: warning: Erase 'y' is neither Y nor N: the image holds 1, while the frame "
+                          "table shows it cleared\n"
+                          "FrameJ1939.xml:3: error: Error in row 3!! The PGN must to be between 0x0000 and 0xFFFF\n"
+                          "FrameJ1939.xml:3: warning: Group 300 does not fit in its 8 bits: the image holds 44\n"
+                          "FrameJ1939.xml:3: warning: Erase 'YES' is neither Y nor N: the image holds 0\n"
+                          "FrameJ1939.xml:4: error: Could not convert variant of type (Null) into type (Integer)\n"
+                          "FrameJ1939.xml:4: error: 'x' is not a valid integer value\n"
+                          "FrameJ1939.xml:4: error: Could not convert variant of type (Null) into type (String)\n"
+                          "DefFrameJ1939.xml:2: warning: frame byte B3 of frame 1 is already mapped by row 1\n"
+                          "DefFrameJ1939.xml:2: warning: frame byte B1 of frame 1 is already mapped by row 1\n"
+                          "DefFrameJ1939.xml:3: warning: frame 9 does not exist (FrameJ1939.xml holds 4 frames): the "
+                          "definition is left out of the image\n"
+                          "DefFrameJ1939.xml:4: error: Index Modbus must be between 0 and 65535\n"
+                          "DefFrameJ1939.xml:4: warning: Num_Reg 9 is more than 7: a definition has at most 8 points\n"
+                          "DefFrameJ1939.xml:4: warning: Type_Reg 5 is neither 3 (holding registers) nor 4 (input "
+                          "registers)\n"
+                          "DefFrameJ1939.xml:4: warning: poscomp0 300 does not fit in its 8 bits: the image holds 44\n"
+                          "DefFrameJ1939.xml:4: warning: poscomp1 159 holds the nibble 9, which names no frame byte "
+                          "(B1 to B8)\n"
+                          "DefFrameJ1939.xml:4: warning: poscomp1 159 holds the nibble 15, which names no frame byte "
+                          "(B1 to B8)\n"
+                          "DefFrameJ1939.xml:5: error: Device ID must be between 1 and 250\n"
+                          "DefFrameJ1939.xml:6: error: Error in row 6 of DefFrameJ1939.xml: the frame number 0 is "
+                          "below 1\n"
+                          "Group.xml:2: error: Error in row 2!! The Cyclic Time must be between 1 and 65535 mS\n"
+                          "Group.xml:3: error: Could not convert variant of type (Null) into type (Integer)\n"
+                          "pargen.xml:BR_CAN: warning: BR_CAN 9 is not among the J1939 baud-rate list (0 to 8)\n"
+                          "pargen.xml:Par_Ser: error: 'x' is not a valid integer value\n"
+                          "pargen.xml:Delay_Ser: error: pargen.xml has no Delay_Ser element in GeneralParameter\n"
+                          "pargen.xml: error: Error! The ID Device must to be between 0 and 240\n"));
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(CliCheck, WarningsAloneLeaveTheStatusAtZero) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"2\" "
+                  "Erase=\"\" Mnemonic=\"\"/></Frames_J1939>");
+    const Outcome outcome = runCli({"check", project.path()});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out,
+              checkOutput(project, "FrameJ1939.xml:1: warning: group 2 does not exist: Group.xml holds 1 group\n"));
+}
+
+TEST(CliCheck, UnreadableDocumentsAndATooLargeImage) {
+    testing::TemporaryFolder project;
+    project.write("Group.xml", "<Group><row");
+    project.write("pargen.xml", "<Settings/>");
+    std::string frames;
+    for (int i = 0; i < 16665; ++i) frames += "<row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Group=\"0\" Erase=\"\"/>";
+    project.write("FrameJ1939.xml", "<Frames_J1939>" + frames + "</Frames_J1939>");
+    const Outcome outcome = runCli({"check", project.path()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out,
+              checkOutput(project,
+                          "FrameJ1939.xml:251: warning: FrameJ1939.xml holds 16665 frames, more than the 250 rows of "
+                          "the frame table\n"
+                          "Group.xml: error: " +
+                              project.file("Group.xml") +
+                              ": Error parsing start element tag at offset 10\n"
+                              "pargen.xml: error: pargen.xml has no GeneralParameter element\n"
+                              "bin/bank.bin: error: The configuration image needs 100021 bytes, more than the limit "
+                              "of 100004 bytes\n"));
+}
+
+TEST(CliCheck, TheEngineDemoPassesAndBuilds) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const Outcome check = runCli({"check", project.path()});
+    EXPECT_EQ(check.status, 0);
+    EXPECT_EQ(check.out, "");
+    const Outcome build = runCli({"build", project.path()});
+    EXPECT_EQ(build.status, 0) << build.err;
+    EXPECT_EQ(build.out, project.file("bin/bank.bin") + ": 233 bytes, 5 frames, 12 definitions, 2 groups\n");
+    EXPECT_EQ(runCli({"dump", project.file("bin/bank.bin")}).status, 0);
+}
+
+// The executable itself: its exit status and its two streams.
+Outcome runProcess(const std::string& arguments) {
+    testing::TemporaryFolder folder;
+    const std::string command =
+        std::string(TESSARO_CLI) + " " + arguments + " >" + folder.file("out") + " 2>" + folder.file("err");
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, folder.read("out"), folder.read("err")};
+}
+
+TEST(CliProcess, ExitStatusAndStreams) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    const Outcome built = runProcess("build " + project.path());
+    EXPECT_EQ(built.status, 0);
+    EXPECT_EQ(built.out, project.file("bin/bank.bin") + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+    const Outcome dumped = runProcess("dump " + project.file("bin/bank.bin") + " --json");
+    EXPECT_EQ(dumped.status, 0);
+    EXPECT_EQ(dumped.out, kWorkedExampleJson);
+    const Outcome failed = runProcess("dump " + project.file("missing.bin"));
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err.rfind("tessaro-cli: Cannot open file", 0), 0u);
+    const Outcome usage = runProcess("");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, "tessaro-cli: a command is missing\n" + kUsage);
+}
+
+}  // namespace
+}  // namespace tessaro
