@@ -15,16 +15,7 @@ constexpr std::array<std::string_view, 5 + kRegisterSlots> kDefinitionAttributes
     "poscomp2",     "poscomp3",  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
 enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
 
-constexpr int kIndexLowest = 0;
-constexpr int kIndexHighest = 65535;
-constexpr int kDeviceIdLowest = 1;
-constexpr int kDeviceIdHighest = 250;
 constexpr std::uint8_t kTypeRegOffset = 3;
-
-bool within(std::string_view text, std::int32_t low, std::int32_t high) {
-    const std::int32_t value = toIntegerOr(text, -1);
-    return value >= low && value <= high;
-}
 
 std::uint8_t lowByte(std::int32_t value) {
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value));
@@ -120,12 +111,6 @@ DefinitionControls unpackDefinition(const TClIndMB& definition) {
         controls.low[r] = lowSelector(definition.positions[r]);
     }
     return controls;
-}
-
-std::optional<std::string> validateDefinition(std::string_view index, std::string_view deviceId) {
-    if (!within(index, kIndexLowest, kIndexHighest)) return std::string(kIndexRangeError);
-    if (!within(deviceId, kDeviceIdLowest, kDeviceIdHighest)) return std::string(kDeviceIdRangeError);
-    return std::nullopt;
 }
 
 void FrameDefinitions::clear() {

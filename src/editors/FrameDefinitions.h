@@ -17,8 +17,6 @@ inline constexpr std::string_view kExportFileName = "DefFrame.csv";
 
 inline constexpr std::string_view kFrameTableReadError = "Error in reading file PDO XML";
 inline constexpr std::string_view kDefinitionsReadError = "Error in reading file SDOPDO XML";
-inline constexpr std::string_view kIndexRangeError = "Index Modbus must be between 0 and 65535";
-inline constexpr std::string_view kDeviceIdRangeError = "Device ID must be between 1 and 250";
 
 inline constexpr std::array<std::string_view, 8> kNumberOfPointsItems = {"1", "2", "3", "4", "5", "6", "7", "8"};
 inline constexpr std::array<std::string_view, 2> kKindItems = {"Holding Register", "Input Register"};
@@ -82,8 +80,6 @@ struct DefinitionControls {
 TClIndMB packDefinition(const DefinitionControls& controls);
 // A definition in the controls; registers not in use show "none", counts and kinds outside the lists no choice.
 DefinitionControls unpackDefinition(const TClIndMB& definition);
-// The first broken rule's message: the index before the device ID.
-std::optional<std::string> validateDefinition(std::string_view index, std::string_view deviceId);
 
 // The frame list of one show: a record and a list line per frame of FrameJ1939.xml, with their definitions.
 class FrameDefinitions {

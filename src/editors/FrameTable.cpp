@@ -4,18 +4,13 @@
 #include <charconv>
 
 #include "documents/AtomicFile.h"
+#include "editors/RowRules.h"
 
 namespace tessaro {
 
 namespace {
 
 constexpr std::array<std::string_view, 6> kAttributes = {"Priority", "DataPage", "PGN", "Group", "Erase", "Mnemonic"};
-
-constexpr std::array<RangeRule, 3> kRules = {
-    RangeRule{FrameColumn::Priority, 0, 7, "!! The Priority must to be between 0 and 7"},
-    RangeRule{FrameColumn::DataPage, 0, 1, "!! The Data Page must to be 0 or 1"},
-    RangeRule{FrameColumn::Pgn, 0, 65535, "!! The PGN must to be between 0x0000 and 0xFFFF"},
-};
 
 constexpr std::string_view kOnRequest = "On Request";
 constexpr std::string_view kNotInUse = " Not In Use";
@@ -106,7 +101,16 @@ FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& f
     return load;
 }
 
-std::optional<std::string> checkFrameRows(const TableRows& rows) { return checkRanges(rows, kRules); }
+std::optional<std::string> checkFrameRows(const TableRows& rows) {
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index) {
+        const TableRow& row = rows[index];
+        if (auto broken = checkFrameRow(int(index + 1), cellOf(row, FrameColumn::Priority),
+                                        cellOf(row, FrameColumn::DataPage), cellOf(row, FrameColumn::Pgn)))
+            return broken;
+    }
+    return std::nullopt;
+}
 
 std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
     TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(usedRowCount(rows)));

@@ -3,15 +3,13 @@
 #include <array>
 
 #include "documents/AtomicFile.h"
+#include "editors/RowRules.h"
 
 namespace tessaro {
 
 namespace {
 
 constexpr std::array<std::string_view, 2> kAttributes = {"Cyclic_Time", "Mnemonic"};
-
-constexpr std::array<RangeRule, 1> kRules = {
-    RangeRule{GroupColumn::CyclicTime, 1, 65535, "!! The Cyclic Time must be between 1 and 65535 mS"}};
 
 }  // namespace
 
@@ -26,7 +24,12 @@ TableLoad loadGroupTable(const std::string& path) {
     return load;
 }
 
-std::optional<std::string> checkGroupRows(const TableRows& rows) { return checkRanges(rows, kRules); }
+std::optional<std::string> checkGroupRows(const TableRows& rows) {
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index)
+        if (auto broken = checkGroupRow(int(index + 1), cellOf(rows[index], GroupColumn::CyclicTime))) return broken;
+    return std::nullopt;
+}
 
 std::string groupTableText(const TableRows& rows) { return tableText(kGroupRoot, kAttributes, rows); }
 

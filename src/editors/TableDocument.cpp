@@ -11,22 +11,6 @@ std::size_t usedRowCount(const TableRows& rows) {
     return count;
 }
 
-std::string rowErrorMessage(std::size_t rowNumber, std::string_view text) {
-    return "Error in row " + std::to_string(rowNumber) + std::string(text);
-}
-
-std::optional<std::string> checkRanges(const TableRows& rows, std::span<const RangeRule> rules) {
-    const std::size_t used = usedRowCount(rows);
-    for (std::size_t index = 0; index < used; ++index) {
-        const TableRow& row = rows[index];
-        for (const RangeRule& rule : rules) {
-            const std::int32_t value = rule.column < row.size() ? toIntegerOr(row[rule.column], -1) : -1;
-            if (value < rule.low || value > rule.high) return rowErrorMessage(index + 1, rule.text);
-        }
-    }
-    return std::nullopt;
-}
-
 TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
                     const CellSink& sink) {
     TableRead read;

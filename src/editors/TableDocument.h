@@ -22,19 +22,10 @@ using TableRows = std::vector<TableRow>;
 // The rows that count: from the first up to the first whose first data column is empty (or the end).
 std::size_t usedRowCount(const TableRows& rows);
 
-// "Error in row " + row number + text.
-std::string rowErrorMessage(std::size_t rowNumber, std::string_view text);
-
-// A row check: the integer value of a column (-1 when it does not convert) must lie within low..high.
-struct RangeRule {
-    std::size_t column;
-    std::int32_t low;
-    std::int32_t high;
-    std::string_view text;
-};
-
-// The first failing rule of the used rows, rules in order within a row, as its row error message.
-std::optional<std::string> checkRanges(const TableRows& rows, std::span<const RangeRule> rules);
+// A row's cell, empty text where the row is shorter.
+inline std::string_view cellOf(const TableRow& row, std::size_t column) {
+    return column < row.size() ? std::string_view(row[column]) : std::string_view();
+}
 
 // One data column of a row element: its attribute, read as text or, when fromInteger is set, converted strictly
 // to an integer and shown as fromInteger writes it. An absent attribute fails with the Null conversion message.

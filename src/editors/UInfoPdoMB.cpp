@@ -18,6 +18,7 @@
 
 #include "documents/Errors.h"
 #include "editors/RadioGroup.h"
+#include "editors/RowRules.h"
 #include "platform/QtPlatform.h"
 
 namespace tessaro {
@@ -310,7 +311,7 @@ void TFInfopdoMB::LIndMbCanAClick() {
 
 bool TFInfopdoMB::validate() {
     if (const std::optional<std::string> broken =
-            validateDefinition(m_index->text().toStdString(), m_deviceId->text().toStdString())) {
+            checkDefinition(m_index->text().toStdString(), m_deviceId->text().toStdString())) {
         m_platform.messages.plain(toQt(*broken));
         return false;
     }

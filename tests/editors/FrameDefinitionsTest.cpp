@@ -5,6 +5,7 @@
 #include "documents/Errors.h"
 #include "editors/DefinitionRows.h"
 #include "editors/FrameDefinitions.h"
+#include "editors/RowRules.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {
@@ -96,8 +97,8 @@ TEST(FrameDefinitionPacking, CountAndKindOutsideTheListsHaveNoChoiceAndPackBackU
 }
 
 TEST(FrameDefinitionPacking, ValidateChecksTheIndexFirst) {
-    const std::string index(kIndexRangeError);
-    const std::string device(kDeviceIdRangeError);
+    const std::string index = "Index Modbus must be between 0 and 65535";
+    const std::string device = "Device ID must be between 1 and 250";
     struct Case {
         const char* index;
         const char* deviceId;
@@ -118,7 +119,7 @@ TEST(FrameDefinitionPacking, ValidateChecksTheIndexFirst) {
         {"65536", "0", index},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(validateDefinition(c.index, c.deviceId), c.message) << c.index << " / " << c.deviceId;
+        EXPECT_EQ(checkDefinition(c.index, c.deviceId), c.message) << c.index << " / " << c.deviceId;
 }
 
 TEST_F(FrameDefinitionsFile, FrameLinesAndDefinitionsGroupedByFrameWithRowsBeyondTheFramesSkipped) {
