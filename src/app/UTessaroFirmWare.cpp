@@ -3,10 +3,8 @@
 #include <thread>
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
 #include "app/IniProfile.h"
@@ -93,8 +91,7 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     connect(closeButton, &QPushButton::clicked, this, &TFTessaroFirmWare::LbButton1Click);
     connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
 
     FormCreate(toolFolder.toStdString());
 }

@@ -1,10 +1,8 @@
 #include "app/Unewp.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "platform/QtPlatform.h"
@@ -39,8 +37,7 @@ TFsaveproj::TFsaveproj(platform::Platform platform, ProjectState& project, QWidg
     connect(ok, &QPushButton::clicked, this, &TFsaveproj::BitBtn1Click);
     connect(cancel, &QPushButton::clicked, this, &TFsaveproj::BitBtn2Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
     FormCreate();
 }
 

@@ -4,13 +4,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHBoxLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QPainter>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -198,11 +196,6 @@ GridButtons layOutGridDialog(QDialog* dialog, QTableWidget* grid, ButtonName ok,
     layout->addLayout(bar);
     QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     return buttons;
-}
-
-void centreOnScreen(QWidget* window) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 }  // namespace tessaro

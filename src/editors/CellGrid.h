@@ -107,7 +107,5 @@ struct ButtonName {
 GridButtons layOutGridDialog(QDialog* dialog, QTableWidget* grid, ButtonName ok, ButtonName cancel,
                              std::initializer_list<ButtonName> others = {});
 
-// Dialogs of this tool open centred on the screen.
-void centreOnScreen(QWidget* window);
 
 }  // namespace tessaro

@@ -28,7 +28,7 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
     m_grid = makeCellGrid(this, int(kGroupRows), kColumns);
     m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
-    centreOnScreen(this);
+    platform::centreOnScreen(this);
 }
 
 void TFGroup::showEvent(QShowEvent* event) {

@@ -4,13 +4,11 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
@@ -191,8 +189,7 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     connect(exportButton, &QPushButton::clicked, this, &TFInfopdoMB::Button1Click);
     connect(importButton, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn4Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
 }
 
 // A line becomes selected by mouse or keyboard; a click on the line already selected selects it again. The mouse

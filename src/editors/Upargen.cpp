@@ -100,6 +100,7 @@ TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWi
     cancel->setGeometry(122, 288, 75, 25);
     connect(m_ok, &QPushButton::clicked, this, &TFpargen::BitBtn1Click);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    platform::centreOnScreen(this);
 }
 
 void TFpargen::showEvent(QShowEvent* event) {

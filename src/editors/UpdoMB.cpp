@@ -44,7 +44,7 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     for (QPushButton* inert : buttons.others) inert->setEnabled(false);
     m_ok = buttons.ok;
     connect(m_ok, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
-    centreOnScreen(this);
+    platform::centreOnScreen(this);
 }
 
 void TFpdoMB::showEvent(QShowEvent* event) {

@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
@@ -29,6 +31,11 @@ QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, boo
     label->move(left, top);
     label->adjustSize();
     return label;
+}
+
+void centreOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 namespace {

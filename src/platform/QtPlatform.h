@@ -15,6 +15,9 @@ inline constexpr const char* kApplicationTitle = "Firmware Tessaro";
 // Verdana 8 pt where the font exists, the platform's sans font otherwise.
 QFont toolFont();
 
+// Windows of this tool open centred on the screen.
+void centreOnScreen(QWidget* window);
+
 // A label of the text's own size at a place of its parent, bold when asked.
 QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, bool bold = false);
 

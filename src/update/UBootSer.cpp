@@ -3,11 +3,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "platform/QtPlatform.h"
@@ -87,8 +85,7 @@ TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, R
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_execute, &QPushButton::clicked, this, &TFBootSer::LbButton4Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
 }
 
 void TFBootSer::showEvent(QShowEvent* event) {
