@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "documents/AtomicFile.h"
+#include "documents/DocumentNames.h"
 
 namespace tessaro {
 
@@ -15,12 +16,12 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 }
 
 void ProjectState::SetProjectPaths() {
-    pargenPath = joinPath(projectFolder, "pargen.xml");
-    frameJ1939Path = joinPath(projectFolder, "FrameJ1939.xml");
-    groupPath = joinPath(projectFolder, "Group.xml");
+    pargenPath = joinPath(projectFolder, kPargenFileName);
+    frameJ1939Path = joinPath(projectFolder, kFrameTableFileName);
+    groupPath = joinPath(projectFolder, kGroupFileName);
 }
 
-std::string ProjectState::definitionsPath() const { return joinPath(projectFolder, "DefFrameJ1939.xml"); }
+std::string ProjectState::definitionsPath() const { return joinPath(projectFolder, kDefinitionsFileName); }
 
 std::string ProjectState::settingsFilePath() const { return joinPath(toolFolder, kSettingsFileName); }
 

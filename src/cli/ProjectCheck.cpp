@@ -78,9 +78,9 @@ public:
 
     std::vector<Finding> run() {
         std::vector<Finding> frames, definitions, groups, pargen, image;
-        const LoadedDocument frameDocument = load(kFramesFileName, frames);
+        const LoadedDocument frameDocument = load(kFrameTableFileName, frames);
         const LoadedDocument definitionDocument = load(kDefinitionsFileName, definitions);
-        const LoadedDocument groupDocument = load(kGroupsFileName, groups);
+        const LoadedDocument groupDocument = load(kGroupFileName, groups);
         const LoadedDocument pargenDocument = load(kPargenFileName, pargen);
 
         const std::size_t groupCount = groupDocument.document ? rowsOf(groupDocument).size() : 0;
@@ -129,7 +129,7 @@ private:
 
     std::size_t checkFrames(const std::vector<XmlElement>& rows, std::size_t groupCount,
                             std::vector<Finding>& findings) {
-        DocumentFindings out(path(kFramesFileName), findings);
+        DocumentFindings out(path(kFrameTableFileName), findings);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const XmlElement& row = rows[i];
             const std::string place = std::to_string(i + 1);
@@ -228,7 +228,7 @@ private:
     }
 
     void checkGroups(const std::vector<XmlElement>& rows, std::vector<Finding>& findings) {
-        DocumentFindings out(path(kGroupsFileName), findings);
+        DocumentFindings out(path(kGroupFileName), findings);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const std::string place = std::to_string(i + 1);
             if (i == kGroupTableRows)

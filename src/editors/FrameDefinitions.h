@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/DocumentNames.h"
+
 namespace tessaro {
 
 inline constexpr std::size_t kRegisterSlots = 8;
 inline constexpr std::string_view kDefinitionsRoot = "DefFrame";
-inline constexpr std::string_view kFrameTableFileName = "FrameJ1939.xml";
-inline constexpr std::string_view kExportFileName = "DefFrame.csv";
 
 inline constexpr std::string_view kFrameTableReadError = "Error in reading file PDO XML";
 inline constexpr std::string_view kDefinitionsReadError = "Error in reading file SDOPDO XML";

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "documents/DocumentNames.h"
 #include "editors/TableDocument.h"
 
 namespace tessaro {
@@ -12,7 +13,6 @@ namespace tessaro {
 // Group.xml: up to ten groups, each a cyclic time in milliseconds and a mnemonic; a group's number is its position.
 
 inline constexpr std::size_t kGroupRows = 10;
-inline constexpr std::string_view kGroupFileName = "Group.xml";
 inline constexpr std::string_view kGroupRoot = "Group";
 
 // Data columns of a group row.

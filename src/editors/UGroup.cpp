@@ -42,6 +42,7 @@ void TFGroup::FormShow() {
     const TableRead loaded = readGroupTable(m_project.groupPath, filler.sink());
     filler.finish();
     reportTableLoad(m_platform.messages, loaded, kGroupFileName, kGroupRows);
+    m_readGuard.shown(!loaded.failure);
     m_ok->setFocus();
 }
 
@@ -49,6 +50,10 @@ bool TFGroup::CheckRows() { return passesRowCheck(m_platform.messages, checkGrou
 
 void TFGroup::bitbtn1Click() {
     if (!CheckRows()) return;
+    if (const auto warning = m_readGuard.beforeWrite(kGroupFileName)) {
+        m_platform.messages.plain(QString::fromStdString(*warning));
+        return;
+    }
     if (saveReported(m_platform.messages, [this] { saveGroupTable(m_project.groupPath, gridRows(m_grid)); })) accept();
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/ProjectState.h"
 #include "editors/GroupTable.h"
+#include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
 
 class QPushButton;
@@ -27,6 +28,7 @@ protected:
 private:
     platform::Platform m_platform;
     const ProjectState& m_project;
+    PartialReadGuard m_readGuard;
 
     QTableWidget* m_grid;
     QPushButton* m_ok;

@@ -285,6 +285,7 @@ void TFInfopdoMB::FormShow() {
         m_frameList->addItems(lines);
     }
     for (const std::string& message : messages) m_platform.messages.plain(toQt(message));
+    m_readGuard.shown(messages.empty());
     m_ok->setFocus();
 }
 
@@ -353,6 +354,10 @@ void TFInfopdoMB::PasteAClick() {
 }
 
 void TFInfopdoMB::BitBtn1Click() {
+    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName)) {
+        m_platform.messages.plain(toQt(*warning));
+        return;
+    }
     try {
         m_frames.save(m_project.definitionsPath());
     } catch (const Error& failure) {

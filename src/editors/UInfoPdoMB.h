@@ -5,6 +5,7 @@
 
 #include "app/ProjectState.h"
 #include "editors/FrameDefinitions.h"
+#include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
 
 class QComboBox;
@@ -52,6 +53,7 @@ private:
     void watchClicks(QListWidget* list, void (TFInfopdoMB::*handler)(), int& rowAtPress);
 
     platform::Platform m_platform;
+    PartialReadGuard m_readGuard;
     const ProjectState& m_project;
     FrameDefinitions m_frames;
     TClIndMB m_clipboard;

@@ -60,7 +60,8 @@ void TFpdoMB::FormShow() {
     QStringList items;
     for (const std::string& caption : m_groupCaptions) items << QString::fromStdString(caption);
     m_groups->setItems(items);
-    reportTableLoad(m_platform.messages, loaded.table, kFrameFileName, kFrameRows);
+    reportTableLoad(m_platform.messages, loaded.table, kFrameTableFileName, kFrameRows);
+    m_readGuard.shown(!loaded.table.failure);
     m_ok->setFocus();
 }
 
@@ -79,6 +80,10 @@ bool TFpdoMB::CheckRows() { return passesRowCheck(m_platform.messages, checkFram
 
 void TFpdoMB::BitBtn1Click() {
     if (!CheckRows()) return;
+    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName)) {
+        m_platform.messages.plain(QString::fromStdString(*warning));
+        return;
+    }
     if (saveReported(m_platform.messages,
                      [this] { saveFrameTable(m_project.frameJ1939Path, m_groupCaptions, gridRows(m_grid)); }))
         accept();

@@ -7,6 +7,7 @@
 
 #include "app/ProjectState.h"
 #include "editors/FrameTable.h"
+#include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
 
 class QPushButton;
@@ -38,6 +39,7 @@ protected:
 private:
     platform::Platform m_platform;
     const ProjectState& m_project;
+    PartialReadGuard m_readGuard;
     std::vector<std::string> m_groupCaptions;
 
     QTableWidget* m_grid;

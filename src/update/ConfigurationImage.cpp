@@ -186,7 +186,7 @@ ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffe
     packer.entry(kHeaderSize);
     packer.headerWord(0, packer.offset());
 
-    if (const auto frames = loadIfPresent(projectFolder, kFramesFileName)) packFrames(*frames, packer, counts);
+    if (const auto frames = loadIfPresent(projectFolder, kFrameTableFileName)) packFrames(*frames, packer, counts);
     packer.headerWord(4, packer.offset());
 
     if (counts.frames > 0)
@@ -194,7 +194,7 @@ ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffe
             packDefinitions(*definitions, packer, counts);
     packer.headerWord(8, packer.offset());
 
-    if (const auto groups = loadIfPresent(projectFolder, kGroupsFileName)) packGroups(*groups, packer, counts);
+    if (const auto groups = loadIfPresent(projectFolder, kGroupFileName)) packGroups(*groups, packer, counts);
     packer.headerWord(12, packer.offset());
 
     if (packer.overflowed()) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "documents/DocumentNames.h"
+
 namespace tessaro {
 
 inline constexpr std::size_t kImageCapacity = 100004;
@@ -15,10 +17,6 @@ inline constexpr std::size_t kDefinitionEntrySize = 14;
 inline constexpr std::size_t kGroupEntrySize = 2;
 inline constexpr std::size_t kGeneralBlockSize = 15;
 
-inline constexpr std::string_view kFramesFileName = "FrameJ1939.xml";
-inline constexpr std::string_view kDefinitionsFileName = "DefFrameJ1939.xml";
-inline constexpr std::string_view kGroupsFileName = "Group.xml";
-inline constexpr std::string_view kPargenFileName = "pargen.xml";
 
 // The image buffer and its length in use. Each build rewrites the bytes from 0 up to its new length; the bytes
 // beyond it are left as they were and never written.

@@ -335,11 +335,23 @@ TEST_F(FrameDefinitionsDialog, ReadingMessagesOncePerShowWithWhatWasReadBefore) 
     const std::vector<Message> once = {{"plain", "Error in reading file PDO XML"},
                                        {"plain", "Error in reading file SDOPDO XML"}};
     EXPECT_EQ(fake.messages.shown, once);
+    const std::string before = tool.read(kDefinitions);
     define([check](TFInfopdoMB& dialog) {
         check(dialog);
         press(dialog, "bitbtn1");
+        EXPECT_TRUE(dialog.isVisible()) << "the first OK after a partial read only warns";
     });
-    EXPECT_EQ(fake.messages.shown.size(), 4u);
+    ASSERT_EQ(fake.messages.shown.size(), 5u);
+    EXPECT_EQ(fake.messages.shown[4].text,
+              "DefFrameJ1939.xml could not be read whole. OK replaces it with what is shown, and what could not be "
+              "read is lost: press OK again to do so, or Cancel to keep the file as it is.");
+    EXPECT_EQ(tool.read(kDefinitions), before);
+    define([check](TFInfopdoMB& dialog) {
+        check(dialog);
+        press(dialog, "bitbtn1");
+        press(dialog, "bitbtn1");
+    });
+    EXPECT_EQ(fake.messages.shown.size(), 8u);
     EXPECT_EQ(tool.read(kDefinitions),
               definitionsDocument(writtenRow(1, "1", "10", 0, 3) + writtenRow(2, "1", "20", 0, 3)));
 }

@@ -296,6 +296,30 @@ TEST_F(FrameDialog, LoadFailuresAreShownWithWhatWasFilledBefore) {
                                     {"standardError", "'x' is not a valid integer value"}}));
 }
 
+// A broken Group.xml leaves the frame grid empty: OK must not wipe the frames without saying so first.
+TEST_F(FrameDialog, FirstOkAfterAPartialReadWarnsAndWritesNothing) {
+    tool.write("PROJECTS/Group.xml", "<Group><row Cyclic_Time=\"x\" Mnemonic=\"b\"/></Group>");
+    writeFrames(frameRow("1", "1") + frameRow("3", "0"));
+    const std::string before = frameXml();
+    frames([](TFpdoMB& dialog, const GridCells&) {
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"standardError", "'x' is not a valid integer value"},
+                                    {"plain", "FrameJ1939.xml could not be read whole. OK replaces it with what is "
+                                              "shown, and what could not be read is lost: press OK again to do so, "
+                                              "or Cancel to keep the file as it is."}}));
+    EXPECT_EQ(frameXml(), before);
+
+    frames([](TFpdoMB& dialog, const GridCells&) {
+        ok(dialog);
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(frameXml(), "<Frames_J1939/>") << "the user chose to replace it";
+}
+
 TEST_F(FrameDialog, DocumentWithMoreRowsThanTheGridSaysSoOnce) {
     std::string rows;
     for (int row = 1; row <= 251; ++row) rows += frameRow(std::to_string(row % 8), "0");

@@ -133,6 +133,25 @@ TEST_F(GroupDialog, LoadFailureIsShownWithTheRowsReadBefore) {
     EXPECT_NE(fake.messages.shown[1].text.find("Group.xml"), std::string::npos);
 }
 
+TEST_F(GroupDialog, FirstOkAfterAPartialReadWarnsAndWritesNothing) {
+    const std::string broken = "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"2\"/></Group>";
+    tool.write("PROJECTS/Group.xml", broken);
+    groups([](TFGroup& dialog, const GridCells&) {
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    ASSERT_EQ(fake.messages.shown.size(), 2u);
+    EXPECT_EQ(fake.messages.shown[1].kind, "plain");
+    EXPECT_EQ(fake.messages.shown[1].text.rfind("Group.xml could not be read whole.", 0), 0u);
+    EXPECT_EQ(groupXml(),
+              "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"2\" Mnemonic=\"\"/></Group>");
+
+    groups([](TFGroup& dialog, const GridCells&) { ok(dialog); });
+    EXPECT_EQ(fake.messages.shown.size(), 2u) << "a document read whole is written at the first OK";
+}
+
 TEST_F(GroupDialog, DocumentWithMoreRowsThanTheGridSaysSoOnce) {
     std::string text = "<Group>";
     for (int group = 1; group <= 12; ++group)
