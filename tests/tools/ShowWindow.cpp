@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/ApplicationIcon.h"
 #include "app/UTessaroFirmWare.h"
 #include "platform/FolderBrowserDialog.h"
 #include "platform/QtPlatform.h"
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
     QApplication::setFont(tessaro::platform::toolFont());
+    QApplication::setWindowIcon(tessaro::applicationIcon());
     if (argc < 2) return 2;
     tessaro::platform::QtPlatform adapters;
     tessaro::TFTessaroFirmWare window(adapters.platform(), QString::fromLocal8Bit(argv[1]));
