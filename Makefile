@@ -28,3 +28,12 @@ bench: configure
 
 clean:
 	@rm -rf $(BUILD_DIR)
+
+# A portable tool folder at PREFIX (executables at its top, beside MASTER and PROJECTS), and the same as a TGZ.
+.PHONY: install package
+
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@cmake --build $(BUILD_DIR) --target package

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/ApplicationIcon.h"
 #include "app/UTessaroFirmWare.h"
 #include "platform/QtPlatform.h"
 
@@ -7,6 +8,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
     QApplication::setFont(tessaro::platform::toolFont());
+    QApplication::setWindowIcon(tessaro::applicationIcon());
 
     tessaro::platform::QtPlatform adapters;
     tessaro::TFTessaroFirmWare mainWindow(adapters.platform(), QCoreApplication::applicationDirPath());

@@ -1,11 +1,14 @@
 // Shows the main window over a tool folder and, optionally, one of its dialogs by object name, for a screenshot:
-//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS]
+//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW ...]
+// Each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, in the order given, as a click would.
 #include <QApplication>
 #include <QDialog>
+#include <QListWidget>
 #include <QTimer>
 
 #include <memory>
 
+#include "app/ApplicationIcon.h"
 #include "app/UTessaroFirmWare.h"
 #include "platform/FolderBrowserDialog.h"
 #include "platform/QtPlatform.h"
@@ -14,6 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
     QApplication::setFont(tessaro::platform::toolFont());
+    QApplication::setWindowIcon(tessaro::applicationIcon());
     if (argc < 2) return 2;
     tessaro::platform::QtPlatform adapters;
     tessaro::TFTessaroFirmWare window(adapters.platform(), QString::fromLocal8Bit(argv[1]));
@@ -30,6 +34,13 @@ int main(int argc, char* argv[]) {
         auto* dialog = window.findChild<QDialog*>(QString::fromLocal8Bit(argv[2]));
         if (!dialog) return 3;
         dialog->show();
+        dialog->activateWindow();
+        for (int i = 4; i < argc; ++i) {
+            const QStringList selection = QString::fromLocal8Bit(argv[i]).split(QLatin1Char('='));
+            auto* list = selection.size() == 2 ? dialog->findChild<QListWidget*>(selection[0]) : nullptr;
+            if (!list) return 4;
+            list->setCurrentRow(selection[1].toInt());
+        }
     }
     QTimer::singleShot(argc > 3 ? std::atoi(argv[3]) : 3000, &application, &QApplication::quit);
     return QApplication::exec();
