@@ -10,12 +10,15 @@
 #include "editors/FrameTable.h"
 #include "editors/GroupTable.h"
 #include "editors/PargenDocument.h"
+#include "support/ErrorOf.h"
 #include "support/ImageFields.h"
 #include "support/TemporaryFolder.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro {
 namespace {
+
+using testing::errorOf;
 
 // Documents no editor writes, made to exhaust a reader: ten megabytes of elements each inside the one before, and
 // entities that would grow to a billion "lol"s if they were ever expanded. The library parses without recursion
@@ -71,15 +74,6 @@ std::string cells(const TableLoad& load) {
     std::string text;
     for (const TableRow& row : load.rows) text += joined(row) + "\n";
     return text + load.failure.value_or("read whole");
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& failure) {
-        return failure.what();
-    }
-    return "no error";
 }
 
 // The worked example's four documents in a project folder of their own.
