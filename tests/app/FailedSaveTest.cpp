@@ -51,8 +51,7 @@ class FailedSave : public testing::GuiFixture {
 protected:
     void SetUp() override {
         GuiFixture::SetUp();
-        std::filesystem::create_directory(tool.file("PROJECTS/abc"));
-        window->project().setNewProject(tool.file("PROJECTS"), "abc");
+        useNewProject("abc");
         for (std::string_view name : kDocuments)
             std::filesystem::copy_file(kExample + "/" + std::string(name), projectFile(std::string(name)));
     }
