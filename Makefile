@@ -23,6 +23,14 @@ run: build
 test: build
 	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD_DIR) --output-on-failure
 
+# The whole suite built under AddressSanitizer and UndefinedBehaviorSanitizer (gcc) in build-asan: any report, a
+# leak included, fails its test. The test preset holds the sanitizers' options.
+.PHONY: test-asan
+test-asan: deps
+	@[ -f build-asan/build.ninja ] || cmake --preset asan
+	@cmake --build build-asan
+	@ctest --preset asan
+
 bench: configure
 	@cmake --build $(BUILD_DIR) --target benchmarks
 

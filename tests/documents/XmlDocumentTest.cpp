@@ -2,19 +2,13 @@
 
 #include "documents/Errors.h"
 #include "documents/XmlDocument.h"
+#include "support/ErrorOf.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {
 namespace {
 
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& failure) {
-        return failure.what();
-    }
-    return "no error";
-}
+using testing::errorOf;
 
 TEST(XmlDocument, RowsAreTakenByPositionWhateverTheirNames) {
     XmlDocument document;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 
 #include <QAbstractButton>
@@ -25,6 +26,12 @@ protected:
     }
     // Closes the main window as the user does with "X"; the settings file is written.
     void closeTool() { window->LbButton1Click(); }
+
+    // A new folder below PROJECTS as the current project.
+    void useNewProject(const std::string& name) {
+        std::filesystem::create_directory(tool.file("PROJECTS/" + name));
+        window->project().setNewProject(tool.file("PROJECTS"), name);
+    }
 
     void click(const char* name) { child<QAbstractButton>(*window, name)->click(); }
     std::string caption() const { return window->windowTitle().toStdString(); }

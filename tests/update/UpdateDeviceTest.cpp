@@ -14,8 +14,7 @@ class UpdateDevice : public testing::GuiFixture {
 protected:
     void SetUp() override {
         GuiFixture::SetUp();
-        std::filesystem::create_directory(tool.file("PROJECTS/abc"));
-        window->project().setNewProject(tool.file("PROJECTS"), "abc");
+        useNewProject("abc");
     }
     void copyExample() {
         for (const char* name : {"FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml", "pargen.xml"})
