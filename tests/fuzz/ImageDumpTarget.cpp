@@ -1,5 +1,4 @@
 #include <sstream>
-#include <variant>
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
@@ -15,13 +14,13 @@ namespace {
 // Just enough JSON to check the decoder's document: any value, with objects and arrays kept for lookups.
 struct JsonValue {
     enum class Kind { null, boolean, number, string, array, object } kind = Kind::null;
-    std::string text;  // a number's digits, a string's content
-    std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::string text;                // a number's digits, a string's content
+    std::vector<JsonValue> items;    // an array's, or an object's member values
+    std::vector<std::string> names;  // an object's member names
 
     const JsonValue* member(std::string_view name) const {
-        for (const auto& [key, value] : members)
-            if (key == name) return &value;
+        for (std::size_t at = 0; at < names.size(); ++at)
+            if (names[at] == name) return &items[at];
         return nullptr;
     }
 };
@@ -94,7 +93,8 @@ private:
                 if (!key || !take(':')) return std::nullopt;
                 std::optional<JsonValue> member = parseValue();
                 if (!member) return std::nullopt;
-                value.members.emplace_back(std::move(*key), std::move(*member));
+                value.names.push_back(std::move(*key));
+                value.items.push_back(std::move(*member));
             } while (take(','));
             return take('}') ? std::optional(value) : std::nullopt;
         }
