@@ -39,6 +39,14 @@ void replay(const Target& target, const std::filesystem::path& input) {
     }
 }
 
+}  // namespace
+
+void PrintTo(const Target& target, std::ostream* out) {
+    *out << target.name;
+}
+
+namespace {
+
 class FuzzReplay : public ::testing::TestWithParam<Target> {};
 
 TEST_P(FuzzReplay, SeedsAndFoundInputsKeepTheInvariants) {
