@@ -56,6 +56,9 @@ const std::string& scratchFolder() {
 
 std::string writeScratchFile(std::string_view name, std::string_view bytes) {
     const std::string path = scratchFolder() + "/" + std::string(name);
+    // A new file rather than a truncated one: some file systems write a truncated file's data out at its close,
+    // which costs more than the reading.
+    std::remove(path.c_str());
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0) {
         std::perror(("tessaro-fuzz: cannot write " + path).c_str());
