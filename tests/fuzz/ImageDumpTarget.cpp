@@ -1,10 +1,9 @@
-#include <sstream>
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "cli/Cli.h"
 #include "cli/ImageDump.h"
 #include "documents/Errors.h"
+#include "support/CliRun.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::fuzz {
@@ -194,18 +193,6 @@ std::size_t linesStartingWith(const std::string& text, const std::string& start)
     return count;
 }
 
-struct Run {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Run runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
-
 void checkJson(const std::string& json, const cli::DecodedImage& image) {
     const std::optional<JsonValue> document = JsonParser(json).document();
     TESSARO_FUZZ_EXPECT(document && document->kind == JsonValue::Kind::object, "--json is no JSON object");
@@ -242,8 +229,8 @@ void imageDump(std::string_view input) {
 
     // The command says the same: a refused image as one line of its own, an accepted one as its decoding.
     const std::string path = writeScratchFile("bank.bin", input);
-    const Run text = runCli({"dump", path});
-    const Run json = runCli({"dump", path, "--json"});
+    const testing::CliOutcome text = testing::runCli({"dump", path});
+    const testing::CliOutcome json = testing::runCli({"dump", path, "--json"});
     if (!image) {
         const std::string line = "tessaro-cli: " + path + ": " + refusal + "\n";
         TESSARO_FUZZ_EXPECT(text.status == 1 && text.out.empty() && text.err == line, printable(text.err));
