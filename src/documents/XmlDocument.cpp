@@ -114,6 +114,10 @@ bool XmlDocument::exists(const std::string& path) { return fileExists(path); }
 void XmlDocument::load(const std::string& path) {
     reset();
     m_source = std::make_unique<std::string>(readFile(path));
+    // The parser takes the buffer's last byte for its end and a NUL byte for where it is reached; a NUL inside a
+    // damaged file would then borrow the last byte, so that "</Group" NUL ... ">" read as a whole document. With a
+    // NUL of our own at the end, the file reads as its text does.
+    m_source->push_back('\0');
     const pugi::xml_parse_result result =
         m_document.load_buffer_inplace(m_source->data(), m_source->size(), kParseOptions);
     if (!result) {

@@ -3,10 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "cli/Cli.h"
 #include "documents/AtomicFile.h"
+#include "support/CliRun.h"
 #include "support/ImageFields.h"
 #include "support/TemporaryFolder.h"
 
@@ -15,17 +15,8 @@ namespace {
 
 const std::string kExample = std::string(TESSARO_FIXTURES) + "/image/worked-example";
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
+using Outcome = testing::CliOutcome;
+using testing::runCli;
 
 void copyDocuments(const std::string& from, const std::string& to) {
     for (const char* name : {"FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml", "pargen.xml"})

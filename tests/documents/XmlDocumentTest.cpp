@@ -83,6 +83,28 @@ TEST(XmlDocument, LoadFailuresAndReset) {
     EXPECT_TRUE(XmlDocument::exists(broken));
 }
 
+// A NUL byte ends the parse. From a file, the parse must still see the file's real last byte after it, or a damaged
+// file whose last byte is '>' reads as a shorter, well-formed document.
+TEST(XmlDocument, AFileWithANulByteReadsAsTheSameText) {
+    testing::TemporaryFolder folder;
+    const auto bytes = []<std::size_t N>(const char (&text)[N]) { return std::string(text, N - 1); };
+    const std::string cases[] = {
+        bytes("<r/\0\0\0\x01>"),
+        bytes("<Group><row Cyclic_Time=\"100\"/></Group\0\0>"),
+        bytes("<Group/>\0trailing"),
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(::testing::PrintToString(text));
+        XmlDocument fromText, fromFile;
+        const std::string textFailure = errorOf([&] { fromText.loadText(text); });
+        const std::string fileFailure = errorOf([&] { fromFile.load(folder.write("damaged.xml", text)); });
+        EXPECT_EQ(textFailure == "no error", fileFailure == "no error") << textFailure << " / " << fileFailure;
+        EXPECT_EQ(fromText.toText(), fromFile.toText());
+    }
+    XmlDocument document;
+    EXPECT_NE(errorOf([&] { document.load(folder.write("damaged.xml", cases[0])); }), "no error");
+}
+
 TEST(XmlDocument, SaveReplacesTheFileAndReportsFailure) {
     testing::TemporaryFolder folder;
     XmlDocument document;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string_view>
+
+namespace tessaro::fuzz {
+
+// One function per fuzz target: takes any bytes, checks the target's invariants and reports through
+// reportBrokenInvariant. Each folder of tests/fuzz named as in kTargets holds the target's seed inputs.
+void numericText(std::string_view input);
+void pargen(std::string_view input);
+void frameTable(std::string_view input);
+void groupTable(std::string_view input);
+// FrameJ1939.xml and DefFrameJ1939.xml, cut at kPartSeparator.
+void frameDefinitions(std::string_view input);
+// FrameJ1939.xml, DefFrameJ1939.xml, Group.xml and pargen.xml, cut at kPartSeparator.
+void imageBuilder(std::string_view input);
+void imageDump(std::string_view input);
+
+struct Target {
+    const char* name;
+    void (*run)(std::string_view input);
+};
+
+inline constexpr Target kTargets[] = {
+    {"numeric_text", numericText},
+    {"pargen", pargen},
+    {"frame_table", frameTable},
+    {"group_table", groupTable},
+    {"frame_definitions", frameDefinitions},
+    {"image_builder", imageBuilder},
+    {"image_dump", imageDump},
+};
+
+}  // namespace tessaro::fuzz
