@@ -87,7 +87,10 @@ std::string readFile(const std::string& path) {
     std::error_code code;
     const auto size = std::filesystem::is_regular_file(path, code) ? std::filesystem::file_size(path, code) : 0;
     if (!code && size > 0) {
-        std::string content(static_cast<std::size_t>(size), '\0');
+        // One byte more than the file, so that a reader can end the text with a NUL of its own without a copy.
+        std::string content;
+        content.reserve(static_cast<std::size_t>(size) + 1);
+        content.resize(static_cast<std::size_t>(size));
         in.read(content.data(), static_cast<std::streamsize>(size));
         content.resize(static_cast<std::size_t>(in.gcount()));
         if (in.bad()) throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));

@@ -113,13 +113,16 @@ bool XmlDocument::exists(const std::string& path) { return fileExists(path); }
 
 void XmlDocument::load(const std::string& path) {
     reset();
-    m_source = std::make_unique<std::string>(readFile(path));
-    // The parser takes the buffer's last byte for its end and a NUL byte for where it is reached; a NUL inside a
-    // damaged file would then borrow the last byte, so that "</Group" NUL ... ">" read as a whole document. With a
-    // NUL of our own at the end, the file reads as its text does.
-    m_source->push_back('\0');
-    const pugi::xml_parse_result result =
-        m_document.load_buffer_inplace(m_source->data(), m_source->size(), kParseOptions);
+    // The library reads the file into a buffer of its own, ended by a NUL of its own, so a NUL inside a damaged
+    // file cannot make its last byte the end of a whole document. A file it cannot read is reported as readFile
+    // reports it.
+    pugi::xml_parse_result result = m_document.load_file(path.c_str(), kParseOptions);
+    if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error ||
+        result.status == pugi::status_out_of_memory) {
+        m_source = std::make_unique<std::string>(readFile(path));
+        m_source->push_back('\0');
+        result = m_document.load_buffer_inplace(m_source->data(), m_source->size(), kParseOptions);
+    }
     if (!result) {
         reset();
         throw Error(describeParseFailure(result, path));
