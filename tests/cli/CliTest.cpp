@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -68,6 +69,23 @@ TEST(CliBuild, FailureNamesTheBuildersMessageAndChangesNothing) {
     const Outcome unwritable = runCli({"build", kExample, "-o", project.file("no/such/folder.bin")});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.err.rfind("tessaro-cli: Cannot create file \"" + project.file("no/such/folder.bin"), 0), 0u);
+}
+
+// A bank.bin the user made read-only (mode 0444) stays as it is, also when root builds.
+TEST(CliBuild, AReadOnlyImageIsRefusedWithStatusOneAndLeftAsItIs) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    for (const char* image : {"bin/bank.bin", "other.bin"}) {
+        const std::string path = project.write(image, "previous");
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        const Outcome outcome =
+            runCli(std::string(image) == "other.bin" ? std::vector<std::string>{"build", project.path(), "-o", path}
+                                                     : std::vector<std::string>{"build", project.path()});
+        EXPECT_EQ(outcome.status, 1) << image;
+        EXPECT_EQ(outcome.err, "tessaro-cli: Cannot create file \"" + path + "\". The file is read-only\n");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(project.read(image), "previous");
+    }
 }
 
 TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
