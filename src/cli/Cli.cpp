@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
+#include <string_view>
 
 #include "cli/ImageDump.h"
 #include "cli/ProjectCheck.h"
@@ -181,7 +183,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         err << "tessaro-cli: " << usage.message << "\n" << kUsage;
         return kWrongUsage;
     } catch (const std::exception& failure) {
-        err << "tessaro-cli: " << failure.what() << "\n";
+        // A failure of several lines (a document's failure and its place) says whose it is on each.
+        const std::string_view text = failure.what();
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            err << "tessaro-cli: " << text.substr(start, end - start) << "\n";
+            start = end + 1;
+        }
         return kFailure;
     }
 }

@@ -1,5 +1,7 @@
 #include "documents/AtomicFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,41 +17,115 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #define TESSARO_POSIX 1
+#elif defined(_WIN32)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #endif
 
 namespace tessaro {
 
 namespace {
 
+SavePause g_savePause;
+
+[[noreturn]] void failCreate(const std::string& path, std::string_view reason) {
+    throw Error("Cannot create file \"" + path + "\". " + std::string(reason));
+}
+
 [[noreturn]] void failCreate(const std::string& path, int error) {
-    throw Error("Cannot create file \"" + path + "\". " + std::strerror(error));
+    failCreate(path, std::strerror(error));
+}
+
+// The bytes written before the pause of a test, if one is set.
+std::size_t bytesBeforePause(std::string_view bytes) {
+    return g_savePause.reached ? std::min(g_savePause.after, bytes.size()) : bytes.size();
 }
 
 }  // namespace
 
+void setSavePause(const SavePause& pause) {
+    g_savePause = pause;
+}
+
 #ifdef TESSARO_POSIX
 
-void replaceFile(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) failCreate(path, errno);
-    // mkstemp creates 0600; a document gets the usual permissions, or keeps those of the file it replaces.
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    int error = 0;
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".XXXXXX";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// name is a temporary file that a save of the file named base creates: base, a dot, six letters or digits, ".tmp".
+bool isTemporaryOf(std::string_view name, std::string_view base) {
+    if (name.size() != base.size() + kTemporaryMark.size() + kTemporarySuffix.size()) return false;
+    if (name.substr(0, base.size()) != base || name[base.size()] != '.') return false;
+    if (name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix) return false;
+    const std::string_view unique = name.substr(base.size() + 1, kTemporaryMark.size() - 1);
+    return std::all_of(unique.begin(), unique.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+std::filesystem::path folderOf(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// A save that was killed leaves its temporary file; the next save of the same file takes it away.
+void removeLeftTemporaries(const std::string& path) {
+    const std::string base = std::filesystem::path(path).filename().string();
+    std::error_code code;
+    for (std::filesystem::directory_iterator entry(folderOf(path), code), end; !code && entry != end;
+         entry.increment(code)) {
+        std::error_code kind;
+        if (isTemporaryOf(entry->path().filename().string(), base) && entry->is_regular_file(kind))
+            ::unlink(entry->path().c_str());
+    }
+}
+
+// The rename is only lasting once the folder is on the disk. The file is already replaced when this runs, so a
+// folder that cannot be flushed is not reported as a failed save.
+void syncFolder(const std::string& path) {
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    ::fsync(folder);
+    ::close(folder);
+}
+
+bool isReadOnly(const struct stat& existing, const std::string& path) {
+    // The owner's write bit, which holds for root as well, and what the user may do.
+    return S_ISREG(existing.st_mode) && ((existing.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0);
+}
+
+// 0, or the errno of the failed write.
+int writeAll(int fd, const char* data, std::size_t left) {
     while (left > 0) {
         const ssize_t written = ::write(fd, data, left);
         if (written < 0) {
             if (errno == EINTR) continue;
-            error = errno;
-            break;
+            return errno;
         }
         data += written;
         left -= static_cast<std::size_t>(written);
     }
+    return 0;
+}
+
+}  // namespace
+
+void replaceFile(const std::string& path, std::string_view bytes) {
+    struct stat existing {};
+    const bool replacing = ::stat(path.c_str(), &existing) == 0;
+    if (replacing && isReadOnly(existing, path)) failCreate(path, kReadOnlyReason);
+    removeLeftTemporaries(path);
+    std::string temporary = path + std::string(kTemporaryMark) + std::string(kTemporarySuffix);
+    const int fd = ::mkstemps(temporary.data(), static_cast<int>(kTemporarySuffix.size()));
+    if (fd < 0) failCreate(path, errno);
+    // mkstemps creates 0600; a document gets the usual permissions, or keeps those of the file it replaces.
+    ::fchmod(fd, replacing ? (existing.st_mode & 07777) : 0644);
+    const std::size_t first = bytesBeforePause(bytes);
+    int error = writeAll(fd, bytes.data(), first);
+    if (error == 0 && g_savePause.reached) g_savePause.reached();
+    if (error == 0) error = writeAll(fd, bytes.data() + first, bytes.size() - first);
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
@@ -57,16 +133,29 @@ void replaceFile(const std::string& path, std::string_view bytes) {
         ::unlink(temporary.c_str());
         failCreate(path, error);
     }
+    syncFolder(path);
 }
 
 #else
 
 void replaceFile(const std::string& path, std::string_view bytes) {
+    const std::filesystem::path target(path);
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        failCreate(path, kReadOnlyReason);
+    // One temporary name per file: a save that was killed leaves it, and the next save overwrites and renames it.
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) failCreate(path, errno);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const std::size_t first = bytesBeforePause(bytes);
+        out.write(bytes.data(), static_cast<std::streamsize>(first));
+        if (g_savePause.reached) {
+            out.flush();
+            g_savePause.reached();
+        }
+        out.write(bytes.data() + first, static_cast<std::streamsize>(bytes.size() - first));
         out.flush();
         if (!out) failCreate(path, errno);
     }
@@ -74,7 +163,7 @@ void replaceFile(const std::string& path, std::string_view bytes) {
     std::filesystem::rename(temporary, path, code);
     if (code) {
         std::filesystem::remove(temporary, code);
-        throw Error("Cannot create file \"" + path + "\". " + code.message());
+        failCreate(path, code.message());
     }
 }
 

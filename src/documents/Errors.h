@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,5 +15,30 @@ public:
 
 // The text of the standard error box: a full stop is appended when the last character sorts after ".".
 std::string standardErrorText(std::string_view text);
+
+// Where in a project document a failure comes from.
+struct DocumentPlace {
+    // The document as a whole, or an attribute of one of its rows (from 1).
+    DocumentPlace(std::string_view file, std::size_t row = 0, std::string_view attribute = {})
+        : file(file), row(row), attribute(attribute) {}
+    // An element of the settings document.
+    static DocumentPlace ofElement(std::string_view file, std::string_view element) {
+        DocumentPlace place(file);
+        place.element = element;
+        return place;
+    }
+
+    std::string_view file;  // the document's path or file name; its file name is shown
+    std::size_t row = 0;    // 0 for none
+    std::string_view attribute;
+    std::string_view element;
+};
+
+// The line that says where: "FrameJ1939.xml, row 3, attribute PGN", "pargen.xml, element ID_CAN", or the file name
+// alone for the document as a whole.
+std::string placeText(const DocumentPlace& place);
+
+// A failure that comes from a document: its own text, unchanged, and the place on a second line.
+std::string withPlace(std::string_view text, const DocumentPlace& place);
 
 }  // namespace tessaro

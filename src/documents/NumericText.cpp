@@ -70,9 +70,13 @@ std::optional<std::int32_t> tryToInteger(std::string_view text) noexcept {
     return std::nullopt;
 }
 
+std::string notAnIntegerMessage(std::string_view text) {
+    return "'" + std::string(text) + "' is not a valid integer value";
+}
+
 std::int32_t toInteger(std::string_view text) {
     std::int32_t value = 0;
-    if (!convert(text, value)) throw Error("'" + std::string(text) + "' is not a valid integer value");
+    if (!convert(text, value)) throw Error(notAnIntegerMessage(text));
     return value;
 }
 

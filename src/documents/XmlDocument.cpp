@@ -26,9 +26,10 @@ bool sameName(std::string_view name, const char* text) {
     return *text == '\0';
 }
 
-std::string describeParseFailure(const pugi::xml_parse_result& result, std::string_view source) {
+// The library's description and where in the text; the reader of a document says which document it was.
+std::string describeParseFailure(const pugi::xml_parse_result& result) {
     std::ostringstream message;
-    message << source << ": " << result.description() << " at offset " << result.offset;
+    message << result.description() << " at offset " << result.offset;
     return message.str();
 }
 
@@ -125,7 +126,7 @@ void XmlDocument::load(const std::string& path) {
     }
     if (!result) {
         reset();
-        throw Error(describeParseFailure(result, path));
+        throw Error(describeParseFailure(result));
     }
 }
 
@@ -134,7 +135,7 @@ void XmlDocument::loadText(std::string_view text) {
     const pugi::xml_parse_result result = m_document.load_buffer(text.data(), text.size(), kParseOptions);
     if (!result) {
         reset();
-        throw Error(describeParseFailure(result, "document"));
+        throw Error(describeParseFailure(result));
     }
 }
 

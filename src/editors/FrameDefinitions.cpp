@@ -25,33 +25,50 @@ int selectorOrNone(int selector) {
     return selector < 0 ? 0 : selector;
 }
 
+// Where the reading of a document stopped: a row (from 1) and its attribute.
+struct ReadingStopped {
+    std::size_t row;
+    std::string_view attribute;
+};
+
+constexpr std::array<std::string_view, 3> kFrameLineAttributes = {"Priority", "DataPage", "PGN"};
+
 // Appends a frame per row; a row without one of the three attributes stops the reading there.
 void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines) {
     for (const XmlElement& row : document.documentElement().children()) {
-        std::string line = row.attribute("Priority");
-        line += '\t';
-        line += row.attribute("DataPage");
-        line += '\t';
-        line += row.attribute("PGN");
+        std::string line;
+        for (const std::string_view name : kFrameLineAttributes) {
+            if (!row.hasAttribute(name)) throw ReadingStopped{frames.size() + 1, name};
+            if (name != kFrameLineAttributes.front()) line += '\t';
+            line += row.attribute(name);
+        }
         lines.push_back(std::move(line));
         frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});
     }
 }
 
-// One row's values, looked up in one pass; an absent one fails as reading it alone would.
+// One row's values, looked up in one pass; an absent one, or one that is no integer where one is needed, stops the
+// reading at it.
 class DefinitionValues {
 public:
-    explicit DefinitionValues(const XmlElement& row) { row.attributeValues(kDefinitionAttributes, m_values); }
+    DefinitionValues(const XmlElement& row, std::size_t rowNumber) : m_rowNumber(rowNumber) {
+        row.attributeValues(kDefinitionAttributes, m_values);
+    }
 
-    std::string text(DefinitionAttribute name) const { return present(name, "String"); }
-    std::int32_t integer(std::size_t name) const { return toInteger(present(name, "Integer")); }
+    std::string text(DefinitionAttribute name) const { return present(name); }
+    std::int32_t integer(std::size_t name) const {
+        if (const std::optional<std::int32_t> value = tryToInteger(present(name))) return *value;
+        stop(name);
+    }
+    [[noreturn]] void stop(std::size_t name) const { throw ReadingStopped{m_rowNumber, kDefinitionAttributes[name]}; }
 
 private:
-    const char* present(std::size_t name, std::string_view wantedType) const {
-        if (!m_values[name]) throw Error(nullConversionMessage(wantedType));
+    const char* present(std::size_t name) const {
+        if (!m_values[name]) stop(name);
         return m_values[name];
     }
 
+    std::size_t m_rowNumber;
     std::array<const char*, kDefinitionAttributes.size()> m_values{};
 };
 
@@ -70,12 +87,27 @@ TClIndMB readDefinition(const DefinitionValues& row) {
 // Appends each row to its frame; rows of frames beyond the list are skipped. A failing row stops the reading.
 void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames) {
     const auto frameCount = static_cast<std::int64_t>(frames.size());
+    std::size_t rowNumber = 0;
     for (const XmlElement& element : document.documentElement().children()) {
-        const DefinitionValues row(element);
+        const DefinitionValues row(element, ++rowNumber);
         const std::int32_t frameNumber = row.integer(kFrameNumber);
         if (frameNumber > frameCount) continue;
-        if (frameNumber < 1) throw Error("NrFrameJ1939 below 1");
+        if (frameNumber < 1) row.stop(kFrameNumber);
         frames[static_cast<std::size_t>(frameNumber - 1)].definitions.push_back(readDefinition(row));
+    }
+}
+
+// Reads the document at path with read; a failure gives message with the place where the reading stopped.
+template <typename Read>
+void readReporting(XmlDocument& document, const std::string& path, std::string_view message,
+                   std::vector<std::string>& messages, Read read) {
+    try {
+        document.load(path);
+        read(document);
+    } catch (const ReadingStopped& stopped) {
+        messages.push_back(withPlace(message, {path, stopped.row, stopped.attribute}));
+    } catch (const Error&) {
+        messages.push_back(withPlace(message, {path}));
     }
 }
 
@@ -122,22 +154,12 @@ std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePat
     clear();
     std::vector<std::string> messages;
     XmlDocument document;
-    if (XmlDocument::exists(frameTablePath)) {
-        try {
-            document.load(frameTablePath);
-            readFrameTable(document, m_frames, m_lines);
-        } catch (const Error&) {
-            messages.emplace_back(kFrameTableReadError);
-        }
-    }
-    if (XmlDocument::exists(definitionsPath)) {
-        try {
-            document.load(definitionsPath);
-            readDefinitions(document, m_frames);
-        } catch (const Error&) {
-            messages.emplace_back(kDefinitionsReadError);
-        }
-    }
+    if (XmlDocument::exists(frameTablePath))
+        readReporting(document, frameTablePath, kFrameTableReadError, messages,
+                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines); });
+    if (XmlDocument::exists(definitionsPath))
+        readReporting(document, definitionsPath, kDefinitionsReadError, messages,
+                      [this](const XmlDocument& definitions) { readDefinitions(definitions, m_frames); });
     return messages;
 }
 

@@ -85,7 +85,8 @@ DefinitionControls unpackDefinition(const TClIndMB& definition);
 class FrameDefinitions {
 public:
     // Replaces the frame list from both documents. A missing document is no failure; a failing one stops its
-    // reading where it failed, keeping what was read. Returns the messages to show, in order, each at most once.
+    // reading where it failed, keeping what was read. Returns the messages to show, in order, each at most once, each
+    // with the place where the reading stopped on its second line.
     std::vector<std::string> load(const std::string& frameTablePath, const std::string& definitionsPath);
 
     std::size_t frameCount() const { return m_frames.size(); }

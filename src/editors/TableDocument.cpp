@@ -18,15 +18,20 @@ TableRead readTable(const std::string& path, std::size_t gridRows, std::span<con
     std::vector<std::string_view> names;
     for (const TableColumn& column : columns) names.push_back(column.attribute);
     std::vector<const char*> values(columns.size());
+    // Where the reading is, for the place of a failure.
+    bool loaded = false;
+    std::size_t row = 0;
+    std::size_t column = 0;
     try {
         XmlDocument document;
         document.load(path);
+        loaded = true;
         const std::vector<XmlElement> elements = document.documentElement().children();
         read.documentRows = elements.size();
         const std::size_t shown = std::min(elements.size(), gridRows);
-        for (std::size_t row = 0; row < shown; ++row) {
+        for (row = 0; row < shown; ++row) {
             elements[row].attributeValues(names, values);
-            for (std::size_t column = 0; column < columns.size(); ++column) {
+            for (column = 0; column < columns.size(); ++column) {
                 const TableColumn& kind = columns[column];
                 if (!values[column]) throw Error(nullConversionMessage(kind.fromInteger ? "Integer" : "String"));
                 if (kind.fromInteger)
@@ -36,7 +41,8 @@ TableRead readTable(const std::string& path, std::size_t gridRows, std::span<con
             }
         }
     } catch (const Error& failure) {
-        read.failure = failure.what();
+        read.failure = withPlace(
+            failure.what(), loaded ? DocumentPlace{path, row + 1, columns[column].attribute} : DocumentPlace{path});
     }
     return read;
 }

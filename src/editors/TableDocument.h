@@ -44,7 +44,8 @@ struct TableRead {
 };
 
 // Hands the cells of the document at path to sink, rows by position up to gridRows, the columns in order; stops at
-// the first failure. A missing file is an empty table.
+// the first failure, whose text gets its place (the file, and the row and attribute) on a second line. A missing
+// file is an empty table.
 TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
                     const CellSink& sink);
 

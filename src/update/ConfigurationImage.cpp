@@ -24,20 +24,22 @@ bool sameName(const char* name, const char* wanted) {
 
 // Most numbers in the documents are short plain decimals; up to nine digits they cannot overflow, so they are
 // read here, and every other text goes through the one conversion rule.
-std::int32_t integerOf(const char* text) {
+std::optional<std::int32_t> integerOf(const char* text) {
     std::int32_t value = 0;
     std::size_t length = 0;
     for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length)
         value = value * 10 + (text[length] - '0');
     if (length > 0 && text[length] == '\0') return value;
-    return toInteger(text);
+    return tryToInteger(text);
 }
 
 // The attributes of one row, looked up by name. Rows usually carry their attributes in the order they are read,
-// so each search starts after the previous find and wraps around to the first.
+// so each search starts after the previous find and wraps around to the first. A failure names the row and the
+// attribute.
 class RowReader {
 public:
-    explicit RowReader(const XmlElement& row) : m_row(row.node()), m_next(m_row.first_attribute()) {}
+    RowReader(const XmlElement& row, std::string_view file, std::size_t rowNumber)
+        : m_row(row.node()), m_next(m_row.first_attribute()), m_file(file), m_rowNumber(rowNumber) {}
 
     const char* text(const char* name, std::string_view wantedType) {
         // The usual case first; past the last attribute the library gives an empty name, which no name matches.
@@ -46,18 +48,27 @@ public:
             if (sameName(at.name(), name)) return take(at);
         for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
             if (sameName(at.name(), name)) return take(at);
-        throw Error(nullConversionMessage(wantedType));
+        fail(nullConversionMessage(wantedType), name);
     }
-    std::int32_t integer(const char* name) { return integerOf(text(name, "Integer")); }
+    std::int32_t integer(const char* name) {
+        const char* value = text(name, "Integer");
+        if (const std::optional<std::int32_t> number = integerOf(value)) return *number;
+        fail(notAnIntegerMessage(value), name);
+    }
 
 private:
     const char* take(pugi::xml_attribute found) {
         m_next = found.next_attribute();
         return found.value();
     }
+    [[noreturn]] void fail(const std::string& message, const char* name) const {
+        throw Error(withPlace(message, {m_file, m_rowNumber, name}));
+    }
 
     pugi::xml_node m_row;
     pugi::xml_attribute m_next;
+    std::string_view m_file;
+    std::size_t m_rowNumber;
 };
 
 // The running offset. An entry that would pass the buffer's end is not written, but its size still counts, so
@@ -102,17 +113,23 @@ std::optional<XmlDocument> loadIfPresent(const std::string& projectFolder, std::
     const std::string path = joinPath(projectFolder, name);
     if (!XmlDocument::exists(path)) return std::nullopt;
     std::optional<XmlDocument> document(std::in_place);
-    document->load(path);
+    try {
+        document->load(path);
+    } catch (const Error& failure) {
+        throw Error(withPlace(failure.what(), {name}));
+    }
     return document;
 }
 
 void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
     const std::vector<XmlElement> rows = document.documentElement().children();
     counts.frames = static_cast<std::int32_t>(rows.size());
+    std::size_t rowNumber = 0;
     for (const XmlElement& row : rows) {
+        ++rowNumber;
         std::uint8_t* at = packer.entry(kFrameEntrySize);
         if (!at) continue;
-        RowReader reader(row);
+        RowReader reader(row, kFrameTableFileName, rowNumber);
         Packer::put8(at, reader.integer("Priority"));
         Packer::put8(at + 1, reader.integer("DataPage"));
         Packer::put16(at + 2, reader.integer("PGN"));
@@ -127,7 +144,7 @@ void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& c
     std::size_t rowNumber = 0;
     for (const XmlElement& row : document.documentElement().children()) {
         ++rowNumber;
-        RowReader reader(row);
+        RowReader reader(row, kDefinitionsFileName, rowNumber);
         const std::int32_t frame = reader.integer("NrFrameJ1939");
         if (frame > counts.frames) continue;
         if (frame < 1) throw Error(frameNumberBelowOneMessage(rowNumber, frame));
@@ -148,9 +165,11 @@ void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& c
 void packGroups(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
     const std::vector<XmlElement> rows = document.documentElement().children();
     counts.groups = static_cast<std::int32_t>(rows.size());
+    std::size_t rowNumber = 0;
     for (const XmlElement& row : rows) {
+        ++rowNumber;
         std::uint8_t* at = packer.entry(kGroupEntrySize);
-        if (at) Packer::put16(at, RowReader(row).integer("Cyclic_Time"));
+        if (at) Packer::put16(at, RowReader(row, kGroupFileName, rowNumber).integer("Cyclic_Time"));
     }
 }
 
@@ -163,7 +182,12 @@ void packGeneralParameters(const XmlDocument& document, Packer& packer, const Im
     for (std::size_t i = 0; i < kPargenElements.size(); ++i) {
         const std::optional<XmlElement> element = root->findChild(kPargenElements[i]);
         if (!element) throw Error(missingPargenElementMessage(kPargenElements[i]));
-        values[i] = toInteger(element->text());
+        const std::string text = element->text();
+        const std::optional<std::int32_t> value = tryToInteger(text);
+        if (!value)
+            throw Error(
+                withPlace(notAnIntegerMessage(text), DocumentPlace::ofElement(kPargenFileName, kPargenElements[i])));
+        values[i] = *value;
     }
     for (std::size_t i = 0; i < 6; ++i) Packer::put8(at + i, values[i]);
     Packer::put16(at + 6, values[6]);

@@ -39,7 +39,9 @@ struct ImageCounts {
 // Packs the four documents of the project folder into the buffer, read from disk in the order FrameJ1939.xml,
 // DefFrameJ1939.xml, Group.xml, pargen.xml. Values keep their low-order bits; no range is checked.
 // Throws tessaro::Error on a document that cannot be read, a value that does not convert, an absent attribute or
-// element, a frame number below 1, or an image larger than the buffer; the buffer's length is then unchanged.
+// element, a frame number below 1, or an image larger than the buffer; the buffer's length is then unchanged. The
+// text of a document that cannot be read, a value that does not convert or an absent attribute has its place (the
+// file, and the row and attribute or the element) on a second line.
 ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image = imageBuffer());
 
 // Replaces project folder/bin/bank.bin with the image in use, creating the bin folder when missing.

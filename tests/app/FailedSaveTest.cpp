@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -65,6 +67,23 @@ protected:
         return std::string("Cannot create ") + what + " \"" + projectFile(std::string(name)) + "\". Not a directory";
     }
 };
+
+// A file the user made read-only (mode 0444). The tests run as root, who may write it all the same: the tool must
+// not.
+std::string makeReadOnly(const std::string& path) {
+    EXPECT_EQ(::chmod(path.c_str(), 0444), 0);
+    return readFile(path);
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat status {};
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+std::string readOnlyFailure(const std::string& path) {
+    return "Cannot create file \"" + path + "\". The file is read-only";
+}
 
 // An editor, the change the user makes in it, and what shows the change.
 struct Editor {
@@ -138,6 +157,24 @@ TEST_P(FailedEditorSave, IsShownKeepsTheDialogAndItsChangeAndLeavesTheDocumentsW
     EXPECT_NE(readFile(projectFile(std::string(editor.document))).find(editor.writtenAfterChange), std::string::npos);
 }
 
+TEST_P(FailedEditorSave, OverAReadOnlyDocumentIsRefusedKeepsTheDialogAndLeavesTheFileAsItIs) {
+    const Editor& editor = GetParam();
+    const std::string document = projectFile(std::string(editor.document));
+    const std::string bytes = makeReadOnly(document);
+    bool openAfterOk = false;
+    fake.dialogs.then([&](QDialog& dialog) {
+        editor.change(dialog);
+        child<QAbstractButton>(dialog, editor.ok)->click();
+        openAfterOk = dialog.isVisible();
+        EXPECT_EQ(editor.shown(dialog), editor.shownAfterChange);
+    });
+    click(editor.button);
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"standardError", readOnlyFailure(document)}}));
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(readFile(document), bytes);
+    EXPECT_EQ(modeOf(document), 0444u);
+}
+
 INSTANTIATE_TEST_SUITE_P(EachEditor, FailedEditorSave, ::testing::ValuesIn(kEditors),
                          [](const auto& info) { return std::string(info.param.step); });
 
@@ -156,6 +193,27 @@ TEST_F(FailedSave, UpdateDeviceShowsTheFailureOpensNoUpdateAndLeavesTheImageWhol
     EXPECT_EQ(fake.messages.shown.size(), 1u);
     EXPECT_TRUE(testing::sameImage(readFile(kExample + "/bank.bin"), readFile(projectFile("bin/bank.bin"))));
     EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"Update Firmware from Serial (RS232)"});
+}
+
+TEST_F(FailedSave, UpdateDeviceOverAReadOnlyImageIsRefusedOpensNoUpdateAndLeavesTheImageAsItIs) {
+    const std::string image = tool.write("PROJECTS/abc/bin/bank.bin", "previous image");
+    makeReadOnly(image);
+    click("CreateBin");
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"standardError", readOnlyFailure(image)}}));
+    EXPECT_TRUE(fake.dialogs.shownTitles.empty());
+    EXPECT_EQ(readFile(image), "previous image");
+    EXPECT_EQ(modeOf(image), 0444u);
+}
+
+TEST_F(FailedSave, AReadOnlySettingsFileIsReportedAtCloseAndLeftAsItIs) {
+    const std::string settings = tool.write("Tessaro_Kelvane.ini", "[lastproj]\nprojectname=\\old\n");
+    makeReadOnly(settings);
+    window->show();
+    closeTool();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"standardError", "Unable to write to " + settings}}));
+    EXPECT_EQ(readFile(settings), "[lastproj]\nprojectname=\\old\n");
+    EXPECT_EQ(modeOf(settings), 0444u);
 }
 
 }  // namespace

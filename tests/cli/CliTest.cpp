@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -56,7 +57,9 @@ TEST(CliBuild, FailureNamesTheBuildersMessageAndChangesNothing) {
          {std::vector<std::string>{"build", project.path()}, {"build", project.path(), "-o", project.file("x.bin")}}) {
         const Outcome outcome = runCli(arguments);
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, "tessaro-cli: 'abc' is not a valid integer value\n");
+        EXPECT_EQ(outcome.err,
+                  "tessaro-cli: 'abc' is not a valid integer value\n"
+                  "tessaro-cli: Group.xml, row 1, attribute Cyclic_Time\n");
         EXPECT_EQ(outcome.out, "");
     }
     EXPECT_EQ(project.read("bin/bank.bin"), "previous");
@@ -68,6 +71,23 @@ TEST(CliBuild, FailureNamesTheBuildersMessageAndChangesNothing) {
     const Outcome unwritable = runCli({"build", kExample, "-o", project.file("no/such/folder.bin")});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.err.rfind("tessaro-cli: Cannot create file \"" + project.file("no/such/folder.bin"), 0), 0u);
+}
+
+// A bank.bin the user made read-only (mode 0444) stays as it is, also when root builds.
+TEST(CliBuild, AReadOnlyImageIsRefusedWithStatusOneAndLeftAsItIs) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    for (const char* image : {"bin/bank.bin", "other.bin"}) {
+        const std::string path = project.write(image, "previous");
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        const Outcome outcome =
+            runCli(std::string(image) == "other.bin" ? std::vector<std::string>{"build", project.path(), "-o", path}
+                                                     : std::vector<std::string>{"build", project.path()});
+        EXPECT_EQ(outcome.status, 1) << image;
+        EXPECT_EQ(outcome.err, "tessaro-cli: Cannot create file \"" + path + "\". The file is read-only\n");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(project.read(image), "previous");
+    }
 }
 
 TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
@@ -356,12 +376,10 @@ TEST(CliCheck, UnreadableDocumentsAndATooLargeImage) {
               checkOutput(project,
                           "FrameJ1939.xml:251: warning: FrameJ1939.xml holds 16665 frames, more than the 250 rows of "
                           "the frame table\n"
-                          "Group.xml: error: " +
-                              project.file("Group.xml") +
-                              ": Error parsing start element tag at offset 10\n"
-                              "pargen.xml: error: pargen.xml has no GeneralParameter element\n"
-                              "bin/bank.bin: error: The configuration image needs 100021 bytes, more than the limit "
-                              "of 100004 bytes\n"));
+                          "Group.xml: error: Error parsing start element tag at offset 10\n"
+                          "pargen.xml: error: pargen.xml has no GeneralParameter element\n"
+                          "bin/bank.bin: error: The configuration image needs 100021 bytes, more than the limit "
+                          "of 100004 bytes\n"));
 }
 
 TEST(CliCheck, TheEngineDemoPassesAndBuilds) {

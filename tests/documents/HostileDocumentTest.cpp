@@ -216,7 +216,7 @@ TEST(EntityBomb, EachStepShowsTheReferenceAsTyped) {
     // The builder reads mnemonics not at all, and a reference where it reads a number is no number.
     ImageBuffer image;
     EXPECT_EQ(errorOf([&] { BuildConfigurationImage(project.folder.path(), image); }),
-              "'&lol9;' is not a valid integer value");
+              "'&lol9;' is not a valid integer value\nDefFrameJ1939.xml, row 1, attribute Device_ID");
     for (std::string_view name : {kDefinitionsFileName, kPargenFileName})
         project.write(name, readFile(kExample + "/" + std::string(name)));
     EXPECT_EQ(errorOf([&] { BuildConfigurationImage(project.folder.path(), image); }), "no error");

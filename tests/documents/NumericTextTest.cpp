@@ -91,5 +91,16 @@ TEST(StandardErrorText, FullStopAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(standardErrorText(""), "");
 }
 
+// The first line stays the failure's own text; the rule looks at the end of the place.
+TEST(StandardErrorText, AFailureWithItsPlaceKeepsItsFirstLine) {
+    EXPECT_EQ(standardErrorText(withPlace("'abc' is not a valid integer value", {"/p/Group.xml", 2, "Cyclic_Time"})),
+              "'abc' is not a valid integer value\nGroup.xml, row 2, attribute Cyclic_Time.");
+    EXPECT_EQ(standardErrorText(withPlace("Could not convert variant of type (Null) into type (String)",
+                                          DocumentPlace::ofElement("pargen.xml", "ID_CAN"))),
+              "Could not convert variant of type (Null) into type (String)\npargen.xml, element ID_CAN.");
+    EXPECT_EQ(standardErrorText(withPlace("Start-end tags mismatch at offset 14", {"/p/FrameJ1939.xml"})),
+              "Start-end tags mismatch at offset 14\nFrameJ1939.xml.");
+}
+
 }  // namespace
 }  // namespace tessaro

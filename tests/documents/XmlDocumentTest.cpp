@@ -77,8 +77,8 @@ TEST(XmlDocument, LoadFailuresAndReset) {
 
     const std::string broken = folder.write("broken.xml", "<Group><row></Group>");
     const std::string message = errorOf([&] { document.load(broken); });
-    EXPECT_NE(message.find("broken.xml"), std::string::npos) << message;
-    EXPECT_NE(message.find("at offset"), std::string::npos) << message;
+    // The library's description and the offset; the document's reader says which document it was.
+    EXPECT_EQ(message, "Start-end tags mismatch at offset 14");
     EXPECT_FALSE(XmlDocument::exists(missing));
     EXPECT_TRUE(XmlDocument::exists(broken));
 }

@@ -332,8 +332,9 @@ TEST_F(FrameDefinitionsDialog, ReadingMessagesOncePerShowWithWhatWasReadBefore) 
         EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0"}));
     };
     define(check);
-    const std::vector<Message> once = {{"plain", "Error in reading file PDO XML"},
-                                       {"plain", "Error in reading file SDOPDO XML"}};
+    const std::vector<Message> once = {
+        {"plain", "Error in reading file PDO XML\nFrameJ1939.xml, row 3, attribute DataPage"},
+        {"plain", "Error in reading file SDOPDO XML\nDefFrameJ1939.xml, row 4, attribute NrFrameJ1939"}};
     EXPECT_EQ(fake.messages.shown, once);
     const std::string before = tool.read(kDefinitions);
     define([check](TFInfopdoMB& dialog) {

@@ -20,8 +20,6 @@ using testing::threeFrames;
 using testing::writtenRow;
 
 const std::vector<std::string> kNoMessage;
-const std::vector<std::string> kFrameTableMessage = {"Error in reading file PDO XML"};
-const std::vector<std::string> kDefinitionsMessage = {"Error in reading file SDOPDO XML"};
 
 class FrameDefinitionsFile : public ::testing::Test {
 protected:
@@ -177,37 +175,46 @@ TEST_F(FrameDefinitionsFile, FailingFrameTableKeepsTheFramesReadBefore) {
                                "<row Priority=\"1\" DataPage=\"0\"/>" + frameRow("6", "0", "4") + "</Frames_J1939>";
     const std::string definitions =
         "<DefFrame>" + definitionRow(2, "1", "1", 0, 3) + definitionRow(3, "1", "2", 0, 3) + "</DefFrame>";
-    EXPECT_EQ(load(frames, definitions), kFrameTableMessage);
+    EXPECT_EQ(load(frames, definitions),
+              std::vector<std::string>{"Error in reading file PDO XML\nFrameJ1939.xml, row 3, attribute PGN"});
     EXPECT_EQ(list.frameLines(), (std::vector<std::string>{"6\t0\t1", "6\t1\t2"}));
     EXPECT_EQ(definitionCounts(), (std::vector<std::size_t>{0, 1})) << "read against the two frames";
 }
 
 TEST_F(FrameDefinitionsFile, UnreadableDocumentsShowBothMessagesInOrder) {
     EXPECT_EQ(load("<Frames_J1939><row", "<DefFrame>"),
-              (std::vector<std::string>{"Error in reading file PDO XML", "Error in reading file SDOPDO XML"}));
+              (std::vector<std::string>{"Error in reading file PDO XML\nFrameJ1939.xml",
+                                        "Error in reading file SDOPDO XML\nDefFrameJ1939.xml"}));
     EXPECT_EQ(list.frameCount(), 0u);
     EXPECT_EQ(list.documentText(), "<DefFrame/>");
 }
 
 TEST_F(FrameDefinitionsFile, EachDefinitionFailureStopsTheReadingAndKeepsWhatCameBefore) {
     const std::string good = definitionRow(1, "1", "1", 0, 3);
-    const std::string cases[] = {
-        definitionRow(0, "1", "1", 0, 3),
-        definitionRow(-4, "1", "1", 0, 3),
-        "<row NrFrameJ1939=\"1x\" Device_ID=\"1\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>",
-        "<row Device_ID=\"1\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>",
-        "<row NrFrameJ1939=\"1\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>",
-        "<row NrFrameJ1939=\"1\" Device_ID=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>",
-        "<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"1\" Num_Reg=\"\" Type_Reg=\"3\" poscomp0=\"0\"/>",
-        "<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"1\" Num_Reg=\"0\" poscomp0=\"0\"/>",
-        definitionRow(1, "1", "1", 1, 3, " poscomp0=\"0\""),
-        definitionRow(1, "1", "1", 0, 3, " poscomp0=\"16 \""),
-        "text",
+    // The failing row is row 2; the message names the attribute the reading stopped at.
+    const struct {
+        std::string row;
+        const char* attribute;
+    } cases[] = {
+        {definitionRow(0, "1", "1", 0, 3), "NrFrameJ1939"},
+        {definitionRow(-4, "1", "1", 0, 3), "NrFrameJ1939"},
+        {"<row NrFrameJ1939=\"1x\" Device_ID=\"1\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>",
+         "NrFrameJ1939"},
+        {"<row Device_ID=\"1\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>", "NrFrameJ1939"},
+        {"<row NrFrameJ1939=\"1\" Index=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>", "Device_ID"},
+        {"<row NrFrameJ1939=\"1\" Device_ID=\"1\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"0\"/>", "Index"},
+        {"<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"1\" Num_Reg=\"\" Type_Reg=\"3\" poscomp0=\"0\"/>", "Num_Reg"},
+        {"<row NrFrameJ1939=\"1\" Device_ID=\"1\" Index=\"1\" Num_Reg=\"0\" poscomp0=\"0\"/>", "Type_Reg"},
+        {definitionRow(1, "1", "1", 1, 3, " poscomp0=\"0\""), "poscomp1"},
+        {definitionRow(1, "1", "1", 0, 3, " poscomp0=\"16 \""), "poscomp0"},
+        {"text", "NrFrameJ1939"},
     };
-    for (const std::string& failing : cases) {
-        EXPECT_EQ(load(threeFrames(), "<DefFrame>" + good + failing + good + "</DefFrame>"), kDefinitionsMessage)
-            << failing;
-        EXPECT_EQ(definitionCounts(), (std::vector<std::size_t>{1, 0, 0})) << failing;
+    for (const auto& failing : cases) {
+        EXPECT_EQ(load(threeFrames(), "<DefFrame>" + good + failing.row + good + "</DefFrame>"),
+                  std::vector<std::string>{"Error in reading file SDOPDO XML\nDefFrameJ1939.xml, row 2, attribute " +
+                                           std::string(failing.attribute)})
+            << failing.row;
+        EXPECT_EQ(definitionCounts(), (std::vector<std::size_t>{1, 0, 0})) << failing.row;
     }
 }
 

@@ -292,8 +292,12 @@ TEST_F(FrameDialog, LoadFailuresAreShownWithWhatWasFilledBefore) {
         EXPECT_EQ(cells(1, 1), "") << "the frames are not read after a Group.xml failure";
     });
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<Message>{{"standardError", "Could not convert variant of type (Null) into type (Integer)"},
-                                    {"standardError", "'x' is not a valid integer value"}}));
+              (std::vector<Message>{{"standardError",
+                                     "Could not convert variant of type (Null) into type (Integer)\n"
+                                     "FrameJ1939.xml, row 2, attribute Group"},
+                                    {"standardError",
+                                     "'x' is not a valid integer value\n"
+                                     "Group.xml, row 2, attribute Cyclic_Time"}}));
 }
 
 // A broken Group.xml leaves the frame grid empty: OK must not wipe the frames without saying so first.
@@ -306,10 +310,13 @@ TEST_F(FrameDialog, FirstOkAfterAPartialReadWarnsAndWritesNothing) {
         EXPECT_TRUE(dialog.isVisible());
     });
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<Message>{{"standardError", "'x' is not a valid integer value"},
-                                    {"plain", "FrameJ1939.xml could not be read whole. OK replaces it with what is "
-                                              "shown, and what could not be read is lost: press OK again to do so, "
-                                              "or Cancel to keep the file as it is."}}));
+              (std::vector<Message>{{"standardError",
+                                     "'x' is not a valid integer value\n"
+                                     "Group.xml, row 1, attribute Cyclic_Time"},
+                                    {"plain",
+                                     "FrameJ1939.xml could not be read whole. OK replaces it with what is "
+                                     "shown, and what could not be read is lost: press OK again to do so, "
+                                     "or Cancel to keep the file as it is."}}));
     EXPECT_EQ(frameXml(), before);
 
     frames([](TFpdoMB& dialog, const GridCells&) {

@@ -83,11 +83,11 @@ TEST(FrameTable, CaptionsStopAtAGroupXmlFailure) {
     };
     const Case cases[] = {
         {"<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"1 0\" Mnemonic=\"b\"/></Group>",
-         {"On Request", "G1 1 - a"}, "'1 0' is not a valid integer value"},
+         {"On Request", "G1 1 - a"}, "'1 0' is not a valid integer value\nGroup.xml, row 2, attribute Cyclic_Time"},
         {"<Group><row Mnemonic=\"a\"/></Group>", {"On Request"},
-         "Could not convert variant of type (Null) into type (Integer)"},
+         "Could not convert variant of type (Null) into type (Integer)\nGroup.xml, row 1, attribute Cyclic_Time"},
         {"<Group><row Cyclic_Time=\"1\"/></Group>", {"On Request"},
-         "Could not convert variant of type (Null) into type (String)"},
+         "Could not convert variant of type (Null) into type (String)\nGroup.xml, row 1, attribute Mnemonic"},
     };
     for (const Case& c : cases) {
         folder.write("Group.xml", c.document);
@@ -151,13 +151,13 @@ TEST(FrameTable, FrameLoadFailuresKeepTheRowsReadBefore) {
     };
     const Case cases[] = {
         {"<row DataPage=\"0\" PGN=\"1\" Group=\"0\" Erase=\"\" Mnemonic=\"\"/>",
-         "Could not convert variant of type (Null) into type (String)", 0},
+         "Could not convert variant of type (Null) into type (String)\nFrameJ1939.xml, row 2, attribute Priority", 0},
         {"<row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Erase=\"\" Mnemonic=\"\"/>",
-         "Could not convert variant of type (Null) into type (Integer)", 3},
+         "Could not convert variant of type (Null) into type (Integer)\nFrameJ1939.xml, row 2, attribute Group", 3},
         {"<row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Group=\"one\" Erase=\"\" Mnemonic=\"\"/>",
-         "'one' is not a valid integer value", 3},
+         "'one' is not a valid integer value\nFrameJ1939.xml, row 2, attribute Group", 3},
         {"<row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Group=\"1\" Erase=\"\"/>",
-         "Could not convert variant of type (Null) into type (String)", 5},
+         "Could not convert variant of type (Null) into type (String)\nFrameJ1939.xml, row 2, attribute Mnemonic", 5},
     };
     for (const Case& c : cases) {
         folder.write("FrameJ1939.xml", std::string("<Frames_J1939><row Priority=\"7\" DataPage=\"1\" PGN=\"2\" "

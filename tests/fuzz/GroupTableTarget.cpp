@@ -25,9 +25,10 @@ void groupTable(std::string_view input) {
         const TableRow& row = table.rows[group];
         const std::optional<std::int32_t> time = tryToInteger(row[GroupColumn::CyclicTime]);
         if (!time) {
-            TESSARO_FUZZ_EXPECT(
-                captions.failure == "'" + row[GroupColumn::CyclicTime] + "' is not a valid integer value",
-                captions.failure.value_or("no failure"));
+            TESSARO_FUZZ_EXPECT(captions.failure == "'" + row[GroupColumn::CyclicTime] +
+                                                        "' is not a valid integer value\nGroup.xml, row " +
+                                                        std::to_string(group + 1) + ", attribute Cyclic_Time",
+                                captions.failure.value_or("no failure"));
             break;
         }
         const std::string caption =

@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct Message {
     std::string kind;
     std::string text;
     bool operator==(const Message&) const = default;
+    friend void PrintTo(const Message& message, std::ostream* out) {
+        *out << message.kind << " \"" << message.text << "\"";
+    }
 };
 
 class RecordingMessages : public platform::Messages {

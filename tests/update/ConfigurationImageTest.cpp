@@ -113,7 +113,9 @@ TEST_F(Image, PositionsAreReadOnlyUpToTheStoredRegisterCount) {
     write("DefFrameJ1939.xml", table("DefFrame",
                                      "<row NrFrameJ1939=\"1\" Device_ID=\"2\" Index=\"3\" Num_Reg=\"1\" Type_Reg=\"4\" "
                                      "poscomp0=\"1\"/>"));
-    EXPECT_EQ(failure(), "Could not convert variant of type (Null) into type (Integer)");
+    EXPECT_EQ(
+        failure(),
+        "Could not convert variant of type (Null) into type (Integer)\nDefFrameJ1939.xml, row 1, attribute poscomp1");
 }
 
 TEST_F(Image, EraseIsSetOnlyByY) {
@@ -128,7 +130,8 @@ TEST_F(Image, EraseIsSetOnlyByY) {
             << "Erase \"" << c.erase << "\"";
     }
     write("FrameJ1939.xml", table("Frames_J1939", "<row Priority=\"6\" DataPage=\"0\" PGN=\"1\" Group=\"1\"/>"));
-    EXPECT_EQ(failure(), "Could not convert variant of type (Null) into type (String)");
+    EXPECT_EQ(failure(),
+              "Could not convert variant of type (Null) into type (String)\nFrameJ1939.xml, row 1, attribute Erase");
 }
 
 TEST_F(Image, ValuesKeepTheirLowOrderBitsWithoutRangeChecks) {
@@ -174,29 +177,40 @@ TEST_F(Image, OtherNamesDeclarationsCommentsAndIndentationReadTheSame) {
     EXPECT_TRUE(sameImage(bytesFromHex("10000000 16000000 16000000 16000000 03 01 04F0 00 01"), build()));
 }
 
-TEST_F(Image, ConversionFailuresStopTheBuildAndKeepTheLengthInUse) {
+// The failure's own text, then where it came from: the document, and the row and attribute or the element.
+TEST_F(Image, ConversionFailuresStopTheBuildKeepTheLengthInUseAndSayWhere) {
     write("Group.xml", table("Group", "<row Cyclic_Time=\"100\" Mnemonic=\"\"/>"));
     build();
+    const std::string pargen = readFile(kFixtures + "/image/worked-example/pargen.xml");
     const struct {
         const char* name;
         std::string text;
         std::string message;
     } cases[] = {
-        {"Group.xml", table("Group", "<row Cyclic_Time=\"abc\" Mnemonic=\"\"/>"), "'abc' is not a valid integer value"},
-        {"Group.xml", table("Group", "<row Cyclic_Time=\"12 \"/>"), "'12 ' is not a valid integer value"},
+        {"Group.xml", table("Group", "<row Cyclic_Time=\"abc\" Mnemonic=\"\"/>"),
+         "'abc' is not a valid integer value\nGroup.xml, row 1, attribute Cyclic_Time"},
+        {"Group.xml", table("Group", "<row Cyclic_Time=\"1\"/><row Cyclic_Time=\"12 \"/>"),
+         "'12 ' is not a valid integer value\nGroup.xml, row 2, attribute Cyclic_Time"},
         {"Group.xml", table("Group", "<row Mnemonic=\"x\"/>"),
-         "Could not convert variant of type (Null) into type (Integer)"},
-        {"Group.xml", table("Group", "text"), "Could not convert variant of type (Null) into type (Integer)"},
+         "Could not convert variant of type (Null) into type (Integer)\nGroup.xml, row 1, attribute Cyclic_Time"},
+        {"Group.xml", table("Group", "text"),
+         "Could not convert variant of type (Null) into type (Integer)\nGroup.xml, row 1, attribute Cyclic_Time"},
         {"Group.xml", table("Group", "<row Cyclic_Time=\"0x123456789\"/>"),
-         "'0x123456789' is not a valid integer value"},
+         "'0x123456789' is not a valid integer value\nGroup.xml, row 1, attribute Cyclic_Time"},
+        {"Group.xml", "<Group><row Cyclic_Time=\"1\">", "Start-end tags mismatch at offset 27\nGroup.xml"},
+        {"pargen.xml", std::string(pargen).replace(pargen.find("1000</TimeOut_Ser>"), 4, "1 s"),
+         "'1 s' is not a valid integer value\npargen.xml, element TimeOut_Ser"},
+        {"FrameJ1939.xml", table("Frames_J1939", frameRow("6", "1") + frameRow("6", "FEF1")),
+         "'FEF1' is not a valid integer value\nFrameJ1939.xml, row 2, attribute PGN"},
     };
     for (const auto& c : cases) {
+        write("Group.xml", table("Group", "<row Cyclic_Time=\"100\" Mnemonic=\"\"/>"));
+        std::filesystem::remove(folder.file("pargen.xml"));
+        std::filesystem::remove(folder.file("FrameJ1939.xml"));
         write(c.name, c.text);
         EXPECT_EQ(failure(), c.message) << c.text;
         EXPECT_EQ(image.length, 18);
     }
-    write("Group.xml", "<Group><row Cyclic_Time=\"1\">");
-    EXPECT_NE(failure().find(folder.file("Group.xml")), std::string::npos);
 }
 
 TEST_F(Image, FrameNumberBelowOneStopsTheBuildNamingTheRow) {

@@ -305,11 +305,14 @@ std::string pargenText(const Project& project, const Pargen& pargen) {
 struct Expected {
     std::string image;
     std::string failure;
+    std::string place;
     std::int32_t frames = 0, definitions = 0, groups = 0;
 };
 
+// The failure's text, and for a failure in a document, where: the file, and the row and attribute or the element.
 struct Stop {
     std::string message;
+    std::string place;
 };
 
 class Encoder {
@@ -322,12 +325,13 @@ public:
             const std::int32_t frameCount = project.frames ? std::int32_t(project.frames->rows.size()) : 0;
             if (project.frames)
                 for (const Row& row : project.frames->rows) {
+                    reading("FrameJ1939.xml");
                     append(integer(row, "Priority"), 1);
                     append(integer(row, "DataPage"), 1);
                     append(integer(row, "PGN"), 2);
                     append(integer(row, "Group"), 1);
                     const Attribute* erase = row.find("Erase");
-                    if (!erase) throw Stop{"Could not convert variant of type (Null) into type (String)"};
+                    if (!erase) throw Stop{"Could not convert variant of type (Null) into type (String)", at("Erase")};
                     append(erase->value.text == "Y" || erase->value.text == "y" ? 1 : 0, 1);
                 }
             put32(4, std::uint32_t(m_image.size()));
@@ -336,6 +340,7 @@ public:
                 std::size_t rowNumber = 0;
                 for (const Row& row : project.definitions->rows) {
                     ++rowNumber;
+                    reading("DefFrameJ1939.xml");
                     const std::int32_t frame = integer(row, "NrFrameJ1939");
                     if (frame > frameCount) continue;
                     if (frame < 1)
@@ -355,7 +360,10 @@ public:
             put32(8, std::uint32_t(m_image.size()));
             const std::int32_t groupCount = project.groups ? std::int32_t(project.groups->rows.size()) : 0;
             if (project.groups)
-                for (const Row& row : project.groups->rows) append(integer(row, "Cyclic_Time"), 2);
+                for (const Row& row : project.groups->rows) {
+                    reading("Group.xml");
+                    append(integer(row, "Cyclic_Time"), 2);
+                }
             put32(12, std::uint32_t(m_image.size()));
             if (project.pargen) {
                 if (project.pargen->root != "GeneralParameter")
@@ -366,6 +374,7 @@ public:
                                                     [&](const Setting& setting) { return setting.element == name; });
                     if (first == project.pargen->settings.end())
                         throw Stop{"pargen.xml has no " + name + " element in GeneralParameter"};
+                    m_place = "pargen.xml, element " + name;
                     values.push_back(elementNumber(first->value));
                 }
                 for (int i = 0; i < 6; ++i) append(values[std::size_t(i)], 1);
@@ -381,25 +390,35 @@ public:
             expected.groups = groupCount;
         } catch (const Stop& stop) {
             expected.failure = stop.message;
+            expected.place = stop.place;
         }
         return expected;
     }
 
 private:
-    static std::int32_t number(const Value& value) {
-        if (!value.number) throw Stop{"'" + value.text + "' is not a valid integer value"};
+    // The row of the file being read, counted from 1 in each file.
+    void reading(const std::string& file) {
+        if (file != m_file) m_row = 0;
+        m_file = file;
+        ++m_row;
+    }
+    std::string at(const std::string& attribute) const {
+        return m_file + ", row " + std::to_string(m_row) + ", attribute " + attribute;
+    }
+    std::int32_t number(const Value& value, const std::string& place) const {
+        if (!value.number) throw Stop{"'" + value.text + "' is not a valid integer value", place};
         return *value.number;
     }
     // Loading drops text made of blanks alone, so such an element's text is empty.
-    static std::int32_t elementNumber(const Value& value) {
+    std::int32_t elementNumber(const Value& value) const {
         if (!value.number && value.text.find_first_not_of(' ') == std::string::npos)
-            throw Stop{"'' is not a valid integer value"};
-        return number(value);
+            throw Stop{"'' is not a valid integer value", m_place};
+        return number(value, m_place);
     }
-    static std::int32_t integer(const Row& row, const std::string& name) {
+    std::int32_t integer(const Row& row, const std::string& name) const {
         const Attribute* attribute = row.find(name);
-        if (!attribute) throw Stop{"Could not convert variant of type (Null) into type (Integer)"};
-        return number(attribute->value);
+        if (!attribute) throw Stop{"Could not convert variant of type (Null) into type (Integer)", at(name)};
+        return number(attribute->value, at(name));
     }
     void append(std::int32_t value, int width) {
         for (int i = 0; i < width; ++i) m_image += static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
@@ -409,6 +428,9 @@ private:
     }
 
     std::string m_image;
+    std::string m_file;
+    std::size_t m_row = 0;
+    std::string m_place;
 };
 
 std::string plural(std::int32_t count, const char* one, const char* many) {
@@ -450,7 +472,8 @@ TEST(ImageReference, CliBuildAgreesWithThePlainEncoderOnRandomProjects) {
         } else {
             ++failed;
             ASSERT_EQ(status, 1);
-            EXPECT_EQ(err.str(), "tessaro-cli: " + expected.failure + "\n");
+            EXPECT_EQ(err.str(), "tessaro-cli: " + expected.failure + "\n" +
+                                     (expected.place.empty() ? "" : "tessaro-cli: " + expected.place + "\n"));
             EXPECT_EQ(out.str(), "");
             EXPECT_EQ(folder.exists(toFile ? "out.bin" : "bin/bank.bin"), existed);
             EXPECT_EQ(folder.read(toFile ? "out.bin" : "bin/bank.bin"), before);

@@ -45,7 +45,8 @@ TEST_F(UpdateDevice, ABuildFailureIsShownAndThePreviousImageStays) {
     tool.write("PROJECTS/abc/bin/bank.bin", "previous");
     click("CreateBin");
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<testing::Message>{{"standardError", "'abc' is not a valid integer value"}}));
+              (std::vector<testing::Message>{
+                  {"standardError", "'abc' is not a valid integer value\nGroup.xml, row 1, attribute Cyclic_Time"}}));
     EXPECT_EQ(tool.read("PROJECTS/abc/bin/bank.bin"), "previous");
     EXPECT_TRUE(fake.dialogs.shownTitles.empty());
 }
