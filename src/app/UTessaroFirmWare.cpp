@@ -184,7 +184,7 @@ void TFTessaroFirmWare::FormClose() {
 }
 
 void TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call) {
-    const std::unique_ptr<platform::Process> process = m_platform.launcher.start(call);
+    const std::unique_ptr<platform::Process> process = m_platform.launcher.start(call).process;
     if (!process) return;
     const auto started = std::chrono::steady_clock::now();
     while (process->running()) {

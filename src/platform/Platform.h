@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-
-#include <QString>
-#include <QStringList>
 
 class QDialog;
 class QWidget;
@@ -70,19 +70,34 @@ struct ProgramCall {
     QString parameters;
 };
 
+// How a program ended: the code it passed to exit (Windows: GetExitCodeProcess), or on POSIX the signal that
+// killed it.
+struct ExitStatus {
+    std::uint32_t code = 0;
+    int signal = 0;  // 0 when the program exited by itself
+    bool operator==(const ExitStatus&) const = default;
+};
+
 // A started program. Letting go of it leaves the program running.
 class Process {
 public:
     virtual ~Process() = default;
     // False once the program has ended (a finished child is reaped).
     virtual bool running() = 0;
+    // How it ended; meaningful once running() has said false.
+    virtual ExitStatus exitStatus() const = 0;
+};
+
+// The started program, or nothing and the system's reason ("No such file or directory").
+struct StartResult {
+    std::unique_ptr<Process> process;
+    QString failure;
 };
 
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // The started program, or nothing when it cannot be started.
-    virtual std::unique_ptr<Process> start(const ProgramCall& call) = 0;
+    virtual StartResult start(const ProgramCall& call) = 0;
 };
 
 struct Platform {

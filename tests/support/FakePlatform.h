@@ -1,13 +1,12 @@
 #pragma once
 
+#include <QDialog>
+#include <QString>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QDialog>
-#include <QString>
 
 #include "platform/Platform.h"
 
@@ -70,7 +69,6 @@ public:
     bool raiseDtr() override;
     void close() override;
     bool isOpen() const override { return opened; }
-
     bool opens = true;
     bool acceptsDtr = true;
 
@@ -81,14 +79,17 @@ public:
 };
 
 // Records every start. Without a real launcher to forward to, the program starts (unless told otherwise) and
-// reports itself running for the given number of polls; with one, the real program runs and the polls are counted.
+// reports itself running for the given number of polls, then ends with the given status; with one, the real program
+// runs and the polls are counted.
 class RecordingLauncher : public platform::Launcher {
 public:
-    std::unique_ptr<platform::Process> start(const platform::ProgramCall& call) override;
+    platform::StartResult start(const platform::ProgramCall& call) override;
 
     platform::Launcher* forwardTo = nullptr;
     bool starts = true;
+    QString failure = QStringLiteral("No such file or directory");
     int pollsRunning = 0;
+    platform::ExitStatus exit;
 
     std::vector<platform::ProgramCall> started;
     int polls = 0;
