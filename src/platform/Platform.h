@@ -60,6 +60,10 @@ public:
     // Closes the port when it is open; never fails.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The device a list name stands for ("/dev/ttyUSB0").
+    virtual QString deviceOf(const QString& name) const = 0;
+    // The serial devices on the machine, each "device (description)" where the system describes it.
+    virtual QStringList presentDevices() const = 0;
 };
 
 // A program to start. POSIX hands it the arguments one by one, without a shell; Windows hands it the parameter

@@ -4,11 +4,12 @@
 #include <QDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
+#include "app/ProjectState.h"
 #include "documents/Errors.h"
 #include "platform/FolderBrowserDialog.h"
 
@@ -47,16 +48,25 @@ void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) 
 
 }  // namespace
 
-void QtMessages::plain(const QString& text) { showBox(QMessageBox::NoIcon, kApplicationTitle, text); }
+void QtMessages::plain(const QString& text) {
+    showBox(QMessageBox::NoIcon, kApplicationTitle, text);
+}
 
-void QtMessages::error(const QString& text) { showBox(QMessageBox::Critical, QStringLiteral("Error"), text); }
+void QtMessages::error(const QString& text) {
+    showBox(QMessageBox::Critical, QStringLiteral("Error"), text);
+}
 
 void QtMessages::standardError(const QString& text) {
     showBox(QMessageBox::Critical, kApplicationTitle,
             QString::fromStdString(tessaro::standardErrorText(text.toStdString())));
 }
 
-int QtDialogRunner::runModal(QDialog& dialog) { return dialog.exec(); }
+QtPlatform::QtPlatform(const QString& toolFolder)
+    : serialPort(settingsMapping(settingsFileIn(toolFolder.toStdString()))) {}
+
+int QtDialogRunner::runModal(QDialog& dialog) {
+    return dialog.exec();
+}
 
 std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QString& title, const QString& root,
                                                      const QString& start) {
@@ -65,6 +75,8 @@ std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QStr
     return browser.chosenFolder();
 }
 
-void QtShell::open(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+void QtShell::open(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}
 
 }  // namespace tessaro::platform

@@ -44,8 +44,10 @@ public:
     void open(const QString& address) override;
 };
 
-// The adapters of one run of the tool.
+// The adapters of one run of the tool; the port list's names map through the settings file of the tool folder.
 struct QtPlatform {
+    explicit QtPlatform(const QString& toolFolder);
+
     QtMessages messages;
     QtDialogRunner dialogs;
     QtFolderBrowser folders;

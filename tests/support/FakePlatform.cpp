@@ -1,5 +1,7 @@
 #include "support/FakePlatform.h"
 
+#include "platform/SerialPort.h"
+
 namespace tessaro::testing {
 
 int ScriptedDialogs::runModal(QDialog& dialog) {
@@ -33,6 +35,11 @@ bool FakeSerialPort::raiseDtr() {
     calls.push_back("dtr");
     dtrRaised = opened && acceptsDtr;
     return dtrRaised;
+}
+
+QString FakeSerialPort::deviceOf(const QString& name) const {
+    const auto found = mapped.find(name);
+    return found != mapped.end() ? found->second : platform::defaultSerialDevice(name);
 }
 
 void FakeSerialPort::close() {

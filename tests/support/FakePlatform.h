@@ -4,6 +4,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,12 @@ public:
     bool raiseDtr() override;
     void close() override;
     bool isOpen() const override { return opened; }
+    // The device of mapped, or the platform's own.
+    QString deviceOf(const QString& name) const override;
+    QStringList presentDevices() const override { return present; }
+
+    std::map<QString, QString> mapped;
+    QStringList present;
     bool opens = true;
     bool acceptsDtr = true;
 
