@@ -1,7 +1,9 @@
 #include "platform/QtPlatform.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
@@ -37,6 +39,49 @@ QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, boo
 void centreOnScreen(QWidget* window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+UserInputBlock::UserInputBlock() {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+UserInputBlock::~UserInputBlock() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool UserInputBlock::eventFilter(QObject*, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Close:
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
 }
 
 namespace {
