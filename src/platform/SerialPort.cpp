@@ -41,8 +41,7 @@ std::optional<LineSettings> readLineSettings(const QString& device) {
     return settings;
 }
 
-bool keepFlowControl(qintptr port, const std::optional<LineSettings>& before) {
-    const auto handle = reinterpret_cast<HANDLE>(port);
+bool keepFlowControl(HANDLE handle, const std::optional<LineSettings>& before) {
     DCB settings{};
     settings.DCBlength = sizeof(settings);
     if (!GetCommState(handle, &settings)) return false;
@@ -75,8 +74,7 @@ std::optional<LineSettings> readLineSettings(const QString& device) {
     return settings;
 }
 
-bool keepFlowControl(qintptr port, const std::optional<LineSettings>& before) {
-    const int descriptor = static_cast<int>(port);
+bool keepFlowControl(int descriptor, const std::optional<LineSettings>& before) {
     termios settings{};
     if (::tcgetattr(descriptor, &settings) != 0) return false;
     if (before) {
