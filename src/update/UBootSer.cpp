@@ -100,7 +100,7 @@ TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, R
     m_execute = button(m_options, "LbButton4", QStringLiteral("Execute update firmware"), QRect(96, 160, 161, 29));
     m_back = button(m_options, "LbButton5", QStringLiteral("Back"), QRect(268, 162, 74, 25));
     // The right-hand column beside the ticks, the row above "Execute" and the row below it.
-    m_image = line(m_options, "L_Image", QRect(216, 40, 130, 80));
+    m_image = line(m_options, "L_Image", QRect(216, 40, 130, 94));
     m_image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_missing = line(m_options, "L_Missing", QRect(12, 141, 334, 14), QStringLiteral("#b00020"));
     m_run = line(m_options, "L_Run", QRect(12, 192, 334, 14));
@@ -150,7 +150,8 @@ void TFBootSer::showStage(bool options) {
 void TFBootSer::showImageAndMissingFiles() {
     const ImageToLoad image = imageToLoad(m_project.projectFolder);
     QStringList lines{QStringLiteral("Image to load:"),
-                      m_image->fontMetrics().elidedText(toQt(image.path), Qt::ElideLeft, m_image->width())};
+                      m_image->fontMetrics().elidedText(toQt(image.folder), Qt::ElideLeft, m_image->width()),
+                      toQt(image.inFolder)};
     for (const std::string& text : image.lines) lines.push_back(toQt(text));
     m_image->setText(lines.join(QLatin1Char('\n')));
     m_image->setToolTip(toQt(image.path));

@@ -41,6 +41,8 @@ std::string runOutcomeLine(const UpdaterRun& run) {
 ImageToLoad imageToLoad(const std::string& projectFolder) {
     ImageToLoad image;
     image.path = imageFilePath(projectFolder);
+    image.folder = projectFolder + kPathSeparator;
+    image.inFolder = image.path.substr(image.folder.size());
     if (!fileExists(image.path)) {
         image.lines = {"not found"};
         return image;

@@ -46,6 +46,9 @@ std::string secondsText(std::chrono::milliseconds duration);
 // The image "Execute update firmware" hands to the updater: project folder/bin/bank.bin as it is on disk.
 struct ImageToLoad {
     std::string path;
+    // The path in two pieces, to be shown on two lines: the project folder with its separator, and "bin/bank.bin".
+    std::string folder;
+    std::string inFolder;
     // "233 bytes", "16 frames", "46 definitions", "10 groups"; or why the file is of no use.
     std::vector<std::string> lines;
     bool readable = false;

@@ -291,11 +291,11 @@ TEST_F(BootSerDialog, TheOptionsShowTheImageToLoadAndWhatIsMissing) {
         press(dialog, "LbButton2");
         auto* image = child<QLabel>(dialog, "L_Image");
         const QStringList lines = image->text().split('\n');
-        ASSERT_EQ(lines.size(), 6) << image->text().toStdString();
+        ASSERT_EQ(lines.size(), 7) << image->text().toStdString();
         EXPECT_EQ(lines[0], "Image to load:");
-        EXPECT_TRUE(QString::fromStdString(projectFile("bin/bank.bin")).endsWith(lines[1].mid(1)))
-            << lines[1].toStdString();
-        EXPECT_EQ(lines.mid(2), (QStringList{"53 bytes", "1 frame", "1 definition", "1 group"}));
+        EXPECT_TRUE(QString::fromStdString(projectFile("")).endsWith(lines[1].mid(1))) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].endsWith("/abc/")) << "the project's folder stays in sight";
+        EXPECT_EQ(lines.mid(2), (QStringList{"bin/bank.bin", "53 bytes", "1 frame", "1 definition", "1 group"}));
         EXPECT_EQ(image->toolTip().toStdString(), projectFile("bin/bank.bin"));
         auto* missing = child<QLabel>(dialog, "L_Missing");
         EXPECT_EQ(missing->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim");

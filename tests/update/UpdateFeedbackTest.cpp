@@ -81,6 +81,8 @@ TEST(UpdateFeedback, ImageToLoadIsReadFromItsHeader) {
         if (example.bytes) project.write("bin/bank.bin", *example.bytes);
         const ImageToLoad image = imageToLoad(project.path());
         EXPECT_EQ(image.path, path) << example.what;
+        EXPECT_EQ(image.folder, project.path() + "/") << example.what;
+        EXPECT_EQ(image.inFolder, "bin/bank.bin") << example.what;
         EXPECT_EQ(image.lines, example.lines) << example.what;
         EXPECT_EQ(image.readable, example.readable) << example.what;
     }
