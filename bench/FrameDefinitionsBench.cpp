@@ -72,7 +72,7 @@ struct Dialog {
         state.projectFolder = project().folder;
         state.SetProjectPaths();
     }
-    tessaro::platform::QtPlatform adapters;
+    tessaro::platform::QtPlatform adapters{QString::fromStdString(project().folder)};
     tessaro::ProjectState state;
     tessaro::TFInfopdoMB dialog{adapters.platform(), state};
 };

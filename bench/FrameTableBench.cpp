@@ -1,19 +1,19 @@
 // Show and OK of a full frame table (250 frames, 10 groups) against the floor: filling the same grid with the
 // same 1750 texts and nothing else. Every timed fill starts from an emptied grid, so each cell really changes.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QTableWidget>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
-
-#include <QApplication>
-#include <QDialog>
-#include <QTableWidget>
-#include <benchmark/benchmark.h>
 
 #include "app/ProjectState.h"
 #include "editors/CellGrid.h"
@@ -37,7 +37,9 @@ struct ThreadClock {
 using Clock = ThreadClock;
 using WallClock = std::chrono::steady_clock;
 
-double microseconds(Clock::duration elapsed) { return std::chrono::duration<double, std::micro>(elapsed).count(); }
+double microseconds(Clock::duration elapsed) {
+    return std::chrono::duration<double, std::micro>(elapsed).count();
+}
 
 struct CountingMessages : tessaro::platform::Messages {
     void plain(const QString&) override { ++shown; }
@@ -74,15 +76,14 @@ std::string makeProject() {
     if (!::mkdtemp(folder.data())) throw std::runtime_error("cannot create a temporary folder");
     std::string groups = "<Group>";
     for (int group = 1; group <= 10; ++group)
-        groups += "<row Cyclic_Time=\"" + std::to_string(group * 100) + "\" Mnemonic=\"Group " +
-                  std::to_string(group) + "\"/>";
+        groups += "<row Cyclic_Time=\"" + std::to_string(group * 100) + "\" Mnemonic=\"Group " + std::to_string(group) +
+                  "\"/>";
     write(folder + "/Group.xml", groups + "</Group>");
     std::string frames = "<Frames_J1939>";
     for (int frame = 1; frame <= 250; ++frame)
         frames += "<row Priority=\"" + std::to_string(frame % 8) + "\" DataPage=\"" + std::to_string(frame % 2) +
-                  "\" PGN=\"" + hex(0xF000 + frame) + "\" Group=\"" + std::to_string(frame % 11) +
-                  "\" Erase=\"" + (frame % 3 ? "Y" : "N") + "\" Mnemonic=\"Engine speed " + std::to_string(frame) +
-                  " &amp; load\"/>";
+                  "\" PGN=\"" + hex(0xF000 + frame) + "\" Group=\"" + std::to_string(frame % 11) + "\" Erase=\"" +
+                  (frame % 3 ? "Y" : "N") + "\" Mnemonic=\"Engine speed " + std::to_string(frame) + " &amp; load\"/>";
     write(folder + "/FrameJ1939.xml", frames + "</Frames_J1939>");
     return folder;
 }
@@ -93,11 +94,13 @@ void FrameTableShowAndOk(benchmark::State& state) {
     NoDialogs dialogs;
     NoFolders folders;
     NoShell shell;
-    tessaro::platform::QtPlatform adapters;  // the port and the launcher are never used here
+    tessaro::platform::QtPlatform adapters{QString::fromStdString(folder)};  // its port and launcher are not used
     tessaro::ProjectState project;
     project.projectFolder = folder;
     project.SetProjectPaths();
-    tessaro::TFpdoMB dialog(tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort, adapters.launcher}, project);
+    tessaro::TFpdoMB dialog(
+        tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort, adapters.launcher},
+        project);
     auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("sgA"));
 
     const tessaro::FrameTableLoad texts = tessaro::loadFrameTable(project.groupPath, project.frameJ1939Path);

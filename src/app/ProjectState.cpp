@@ -21,9 +21,17 @@ void ProjectState::SetProjectPaths() {
     groupPath = joinPath(projectFolder, kGroupFileName);
 }
 
-std::string ProjectState::definitionsPath() const { return joinPath(projectFolder, kDefinitionsFileName); }
+std::string ProjectState::definitionsPath() const {
+    return joinPath(projectFolder, kDefinitionsFileName);
+}
 
-std::string ProjectState::settingsFilePath() const { return joinPath(toolFolder, kSettingsFileName); }
+std::string settingsFileIn(std::string_view toolFolder) {
+    return joinPath(toolFolder, kSettingsFileName);
+}
+
+std::string ProjectState::settingsFilePath() const {
+    return settingsFileIn(toolFolder);
+}
 
 void ProjectState::setToolFolder(std::string_view folder) {
     toolFolder = std::string(folder);

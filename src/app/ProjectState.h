@@ -22,6 +22,9 @@ inline constexpr std::string_view kSettingsFileName = "Tessaro_Kelvane.ini";
 inline constexpr std::string_view kSettingsSection = "lastproj";
 inline constexpr std::string_view kSettingsKey = "projectname";
 
+// The settings file of a tool folder.
+std::string settingsFileIn(std::string_view toolFolder);
+
 inline constexpr std::string_view kDestinationNotValid = "directory destination not valid";
 inline constexpr std::string_view kNameNotValid = "Name project not valid";
 inline constexpr std::string_view kNameAlreadyExists = "Name project not valid because directory already exists";

@@ -1,11 +1,11 @@
 #include "app/UTessaroFirmWare.h"
 
-#include <thread>
-
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <thread>
 
 #include "app/IniProfile.h"
 #include "app/LinkLabel.h"
@@ -13,8 +13,8 @@
 #include "app/UAbout.h"
 #include "app/Unewp.h"
 #include "documents/Errors.h"
-#include "editors/UInfoPdoMB.h"
 #include "editors/UGroup.h"
+#include "editors/UInfoPdoMB.h"
 #include "editors/Upargen.h"
 #include "editors/UpdoMB.h"
 #include "platform/QtPlatform.h"
@@ -25,7 +25,9 @@ namespace tessaro {
 
 namespace {
 
-QString toQt(const std::string& text) { return QString::fromStdString(text); }
+QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                     int height) {
@@ -106,7 +108,9 @@ void TFTessaroFirmWare::createWindows() {
     m_infopdoMB = new TFInfopdoMB(m_platform, m_project, this);
     m_group = new TFGroup(m_platform, m_project, this);
     m_bootSer = new TFBootSer(
-        m_platform, m_project, [this](const platform::ProgramCall& call) { RunAndWait(call); }, this);
+        m_platform, m_project,
+        [this](const platform::ProgramCall& call, const WaitProgress& progress) { return RunAndWait(call, progress); },
+        this);
 }
 
 void TFTessaroFirmWare::FormCreate(const std::string& toolFolder) {
@@ -171,9 +175,13 @@ void TFTessaroFirmWare::AboutClick() {
     if (m_about) m_platform.dialogs.runModal(*m_about);
 }
 
-void TFTessaroFirmWare::Label6Click() { m_platform.shell.open(QString::fromLatin1(kMakerWebPage)); }
+void TFTessaroFirmWare::Label6Click() {
+    m_platform.shell.open(QString::fromLatin1(kMakerWebPage));
+}
 
-void TFTessaroFirmWare::LbButton1Click() { close(); }
+void TFTessaroFirmWare::LbButton1Click() {
+    close();
+}
 
 void TFTessaroFirmWare::FormClose() {
     try {
@@ -183,14 +191,31 @@ void TFTessaroFirmWare::FormClose() {
     }
 }
 
-void TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call) {
-    const std::unique_ptr<platform::Process> process = m_platform.launcher.start(call);
-    if (!process) return;
-    const auto started = std::chrono::steady_clock::now();
-    while (process->running()) {
-        if (std::chrono::steady_clock::now() - started >= m_runAndWaitLimit) return;
+UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress) {
+    UpdaterRun run;
+    const platform::StartResult started = m_platform.launcher.start(call);
+    if (!started.process) {
+        run.failure = started.failure.toStdString();
+        return run;
+    }
+    const platform::UserInputBlock noInput;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        run.waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        if (!started.process->running()) break;
+        if (run.waited >= m_runAndWaitLimit) {
+            run.ending = UpdaterRun::Ending::LeftRunning;
+            return run;
+        }
+        if (progress) progress(run.waited);
+        QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    const platform::ExitStatus status = started.process->exitStatus();
+    run.ending = UpdaterRun::Ending::Ended;
+    run.exitCode = status.code;
+    run.signal = status.signal;
+    return run;
 }
 
 void TFTessaroFirmWare::closeEvent(QCloseEvent* event) {

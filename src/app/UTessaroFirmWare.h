@@ -1,11 +1,11 @@
 #pragma once
 
-#include <chrono>
-
 #include <QWidget>
+#include <chrono>
 
 #include "app/ProjectState.h"
 #include "platform/Platform.h"
+#include "update/UpdateFeedback.h"
 
 class QLabel;
 class QPushButton;
@@ -20,9 +20,6 @@ class TFpdoMB;
 class TFInfopdoMB;
 class TFGroup;
 class LinkLabel;
-
-// How long RunAndWait waits for the updater before it lets it run on by itself.
-inline constexpr std::chrono::milliseconds kRunAndWaitLimit{150000};
 
 // The main window: the five steps, the project state and the settings file.
 class TFTessaroFirmWare : public QWidget {
@@ -49,9 +46,10 @@ public:
     // Writes the settings file; a failure is reported and the window closes all the same.
     void FormClose();
 
-    // Starts the program and blocks until it ends or the limit has passed, whichever comes first; a program that
-    // cannot be started is not reported, and its exit code is not used.
-    void RunAndWait(const platform::ProgramCall& call);
+    // Starts the program and waits until it ends or the limit has passed, whichever comes first, polling it every
+    // 10 ms and leaving it running at the limit. Meanwhile the windows repaint but take no user input.
+    UpdaterRun RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress = {});
+    std::chrono::milliseconds runAndWaitLimit() const { return m_runAndWaitLimit; }
     void setRunAndWaitLimit(std::chrono::milliseconds limit) { m_runAndWaitLimit = limit; }
 
     TFsaveproj* saveproj() const { return m_saveproj; }

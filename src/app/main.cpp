@@ -10,8 +10,9 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(tessaro::platform::toolFont());
     QApplication::setWindowIcon(tessaro::applicationIcon());
 
-    tessaro::platform::QtPlatform adapters;
-    tessaro::TFTessaroFirmWare mainWindow(adapters.platform(), QCoreApplication::applicationDirPath());
+    const QString toolFolder = QCoreApplication::applicationDirPath();
+    tessaro::platform::QtPlatform adapters(toolFolder);
+    tessaro::TFTessaroFirmWare mainWindow(adapters.platform(), toolFolder);
     mainWindow.createWindows();
     mainWindow.show();
     return QApplication::exec();

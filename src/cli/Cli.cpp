@@ -117,9 +117,7 @@ int build(const Words& words, std::ostream& out) {
         path = imageFilePath(folder);
         WriteConfigurationImage(folder, image);
     }
-    out << path << ": " << image.length << " bytes, " << plural(std::size_t(counts.frames), "frame", "frames") << ", "
-        << plural(std::size_t(counts.definitions), "definition", "definitions") << ", "
-        << plural(std::size_t(counts.groups), "group", "groups") << "\n";
+    out << path << ": " << imageContentsText(std::size_t(image.length), counts) << "\n";
     return kSuccess;
 }
 

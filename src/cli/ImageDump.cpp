@@ -16,28 +16,12 @@ std::uint16_t read16(std::string_view bytes, std::size_t at) {
                                                                                  << 8);
 }
 
-std::uint32_t read32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + std::size_t(i)]);
-    return value;
-}
-
 std::uint8_t read8(std::string_view bytes, std::size_t at) {
     return static_cast<std::uint8_t>(bytes[at]);
 }
 
 [[noreturn]] void disagree(const std::string& what) {
     throw Error(what);
-}
-
-// Checks that a section from start to end holds whole entries; the number of entries.
-std::size_t entriesBetween(std::uint32_t start, std::uint32_t end, std::size_t entrySize, int word,
-                           const char* entries) {
-    if (end < start || (end - start) % entrySize != 0)
-        disagree("header word " + std::to_string(word) + " is " + std::to_string(end) + ", but the " + entries +
-                 " from offset " + std::to_string(start) + " would not be a whole number of " +
-                 std::to_string(entrySize) + "-byte entries");
-    return (end - start) / entrySize;
 }
 
 void compareCount(std::uint32_t stored, std::size_t entries, std::uint32_t mask, const char* what) {
@@ -106,30 +90,15 @@ std::string jsonOptional(const std::optional<std::string>& text) {
 
 }  // namespace
 
-std::string plural(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 DecodedImage decodeImage(std::string_view bytes) {
+    const ImageLayout layout = readImageLayout(bytes);
     DecodedImage image;
-    image.size = bytes.size();
-    if (bytes.size() < kHeaderSize)
-        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, fewer than its 16-byte header");
-    if (bytes.size() > kImageCapacity)
-        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, more than the limit of " +
-                 std::to_string(kImageCapacity));
-    for (std::size_t word = 0; word < 4; ++word) image.header[word] = read32(bytes, 4 * word);
-    if (image.header[0] != kHeaderSize)
-        disagree("header word 0 is " + std::to_string(image.header[0]) + ", but frame entries always start at 16");
-    const std::size_t frames = entriesBetween(image.header[0], image.header[1], kFrameEntrySize, 4, "frame entries");
-    const std::size_t definitions =
-        entriesBetween(image.header[1], image.header[2], kDefinitionEntrySize, 8, "definition entries");
-    const std::size_t groups = entriesBetween(image.header[2], image.header[3], kGroupEntrySize, 12, "group entries");
+    image.size = layout.size;
+    image.header = layout.header;
+    const auto frames = std::size_t(layout.counts.frames);
+    const auto definitions = std::size_t(layout.counts.definitions);
+    const auto groups = std::size_t(layout.counts.groups);
     const std::size_t end = image.header[3];
-    if (bytes.size() != end && bytes.size() != end + kGeneralBlockSize)
-        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, but header word 12 is " +
-                 std::to_string(end) + ", which leaves " + std::to_string(end) +
-                 " bytes without general parameters or " + std::to_string(end + kGeneralBlockSize) + " with them");
 
     for (std::size_t i = 0; i < frames; ++i) {
         const std::size_t at = kHeaderSize + i * kFrameEntrySize;
@@ -145,7 +114,7 @@ DecodedImage decodeImage(std::string_view bytes) {
     }
     for (std::size_t i = 0; i < groups; ++i) image.groups.push_back(read16(bytes, image.header[2] + i * 2));
 
-    if (bytes.size() == end + kGeneralBlockSize) {
+    if (layout.generalParameters) {
         ImageGeneralParameters general{read8(bytes, end),       read8(bytes, end + 1),  read8(bytes, end + 2),
                                        read8(bytes, end + 3),   read8(bytes, end + 4),  read8(bytes, end + 5),
                                        read16(bytes, end + 6),  read16(bytes, end + 8), read16(bytes, end + 10),

@@ -54,9 +54,6 @@ struct DecodedImage {
 // general-parameter block do not fit together.
 DecodedImage decodeImage(std::string_view bytes);
 
-// "1 frame", "2 frames".
-std::string plural(std::size_t count, const char* one, const char* many);
-
 // For a person: every entry with its meaning.
 std::string dumpText(const DecodedImage& image, std::string_view name);
 // The same as one JSON document.

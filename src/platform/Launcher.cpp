@@ -5,11 +5,13 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
-#include <csignal>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 extern char** environ;
 #endif
@@ -28,10 +30,27 @@ public:
     ~WindowsProcess() override { CloseHandle(m_handle); }
     // A wait of no time, not the exit code: a program may well end with the code that means "still active".
     bool running() override { return WaitForSingleObject(m_handle, 0) == WAIT_TIMEOUT; }
+    ExitStatus exitStatus() const override {
+        DWORD code = 0;
+        GetExitCodeProcess(m_handle, &code);
+        return ExitStatus{static_cast<std::uint32_t>(code), 0};
+    }
 
 private:
     HANDLE m_handle;
 };
+
+// The system's text for an error code, without the line end it comes with.
+QString systemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    QString message =
+        length ? QString::fromWCharArray(text, int(length)).trimmed() : QStringLiteral("Error %1").arg(error);
+    LocalFree(text);
+    return message;
+}
 
 // The program's own name in quotes, then the parameter string exactly as built.
 std::wstring commandLine(const ProgramCall& call) {
@@ -43,7 +62,7 @@ std::wstring commandLine(const ProgramCall& call) {
 ProcessLauncher::ProcessLauncher() = default;
 ProcessLauncher::~ProcessLauncher() = default;
 
-std::unique_ptr<Process> ProcessLauncher::start(const ProgramCall& call) {
+StartResult ProcessLauncher::start(const ProgramCall& call) {
     const std::wstring program = call.program.toStdWString();
     std::wstring line = commandLine(call);
     STARTUPINFOW startup{};
@@ -51,11 +70,10 @@ std::unique_ptr<Process> ProcessLauncher::start(const ProgramCall& call) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
-        return nullptr;
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return {nullptr, systemMessage(GetLastError())};
     CloseHandle(started.hThread);
-    return std::make_unique<WindowsProcess>(started.hProcess);
+    return {std::make_unique<WindowsProcess>(started.hProcess), {}};
 }
 
 #else
@@ -92,12 +110,18 @@ public:
         while (result < 0 && errno == EINTR);
         if (result == 0) return true;
         m_ended = true;
+        if (result == m_child) {
+            if (WIFEXITED(status)) m_status.code = static_cast<std::uint32_t>(WEXITSTATUS(status));
+            if (WIFSIGNALED(status)) m_status.signal = WTERMSIG(status);
+        }
         return false;
     }
+    ExitStatus exitStatus() const override { return m_status; }
 
 private:
     pid_t m_child;
     bool m_ended = false;
+    ExitStatus m_status;
     std::shared_ptr<ProcessLauncher::LeftRunning> m_leftRunning;
 };
 
@@ -124,9 +148,11 @@ private:
 
 ProcessLauncher::ProcessLauncher() : m_leftRunning(std::make_shared<LeftRunning>()) {}
 
-ProcessLauncher::~ProcessLauncher() { m_leftRunning->reap(); }
+ProcessLauncher::~ProcessLauncher() {
+    m_leftRunning->reap();
+}
 
-std::unique_ptr<Process> ProcessLauncher::start(const ProgramCall& call) {
+StartResult ProcessLauncher::start(const ProgramCall& call) {
     m_leftRunning->reap();
     const QByteArray program = QFile::encodeName(call.program);
     std::vector<QByteArray> encoded{program};
@@ -137,9 +163,10 @@ std::unique_ptr<Process> ProcessLauncher::start(const ProgramCall& call) {
 
     const SpawnAttributes attributes;
     pid_t child = 0;
-    if (::posix_spawn(&child, program.constData(), nullptr, attributes.get(), argv.data(), environ) != 0)
-        return nullptr;
-    return std::make_unique<PosixProcess>(child, m_leftRunning);
+    // glibc reports a failed exec (missing, not executable, of no known format) here, not as an exit of the child.
+    if (const int error = ::posix_spawn(&child, program.constData(), nullptr, attributes.get(), argv.data(), environ))
+        return {nullptr, QString::fromLocal8Bit(std::strerror(error))};
+    return {std::make_unique<PosixProcess>(child, m_leftRunning), {}};
 }
 
 #endif

@@ -16,7 +16,7 @@ public:
     ProcessLauncher(const ProcessLauncher&) = delete;
     ProcessLauncher& operator=(const ProcessLauncher&) = delete;
 
-    std::unique_ptr<Process> start(const ProgramCall& call) override;
+    StartResult start(const ProgramCall& call) override;
 
     // Children that were let go of while still running; they are reaped once they end.
     struct LeftRunning;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-
-#include <QString>
-#include <QStringList>
 
 class QDialog;
 class QWidget;
@@ -60,6 +60,10 @@ public:
     // Closes the port when it is open; never fails.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The device a list name stands for ("/dev/ttyUSB0").
+    virtual QString deviceOf(const QString& name) const = 0;
+    // The serial devices on the machine, each "device (description)" where the system describes it.
+    virtual QStringList presentDevices() const = 0;
 };
 
 // A program to start. POSIX hands it the arguments one by one, without a shell; Windows hands it the parameter
@@ -70,19 +74,34 @@ struct ProgramCall {
     QString parameters;
 };
 
+// How a program ended: the code it passed to exit (Windows: GetExitCodeProcess), or on POSIX the signal that
+// killed it.
+struct ExitStatus {
+    std::uint32_t code = 0;
+    int signal = 0;  // 0 when the program exited by itself
+    bool operator==(const ExitStatus&) const = default;
+};
+
 // A started program. Letting go of it leaves the program running.
 class Process {
 public:
     virtual ~Process() = default;
     // False once the program has ended (a finished child is reaped).
     virtual bool running() = 0;
+    // How it ended; meaningful once running() has said false.
+    virtual ExitStatus exitStatus() const = 0;
+};
+
+// The started program, or nothing and the system's reason ("No such file or directory").
+struct StartResult {
+    std::unique_ptr<Process> process;
+    QString failure;
 };
 
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // The started program, or nothing when it cannot be started.
-    virtual std::unique_ptr<Process> start(const ProgramCall& call) = 0;
+    virtual StartResult start(const ProgramCall& call) = 0;
 };
 
 struct Platform {

@@ -1,14 +1,17 @@
 #include "platform/QtPlatform.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QUrl>
 
+#include "app/ProjectState.h"
 #include "documents/Errors.h"
 #include "platform/FolderBrowserDialog.h"
 
@@ -38,6 +41,49 @@ void centreOnScreen(QWidget* window) {
         window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
+UserInputBlock::UserInputBlock() {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+UserInputBlock::~UserInputBlock() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool UserInputBlock::eventFilter(QObject*, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Close:
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
+}
+
 namespace {
 
 void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) {
@@ -47,16 +93,25 @@ void showBox(QMessageBox::Icon icon, const QString& title, const QString& text) 
 
 }  // namespace
 
-void QtMessages::plain(const QString& text) { showBox(QMessageBox::NoIcon, kApplicationTitle, text); }
+void QtMessages::plain(const QString& text) {
+    showBox(QMessageBox::NoIcon, kApplicationTitle, text);
+}
 
-void QtMessages::error(const QString& text) { showBox(QMessageBox::Critical, QStringLiteral("Error"), text); }
+void QtMessages::error(const QString& text) {
+    showBox(QMessageBox::Critical, QStringLiteral("Error"), text);
+}
 
 void QtMessages::standardError(const QString& text) {
     showBox(QMessageBox::Critical, kApplicationTitle,
             QString::fromStdString(tessaro::standardErrorText(text.toStdString())));
 }
 
-int QtDialogRunner::runModal(QDialog& dialog) { return dialog.exec(); }
+QtPlatform::QtPlatform(const QString& toolFolder)
+    : serialPort(settingsMapping(settingsFileIn(toolFolder.toStdString()))) {}
+
+int QtDialogRunner::runModal(QDialog& dialog) {
+    return dialog.exec();
+}
 
 std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QString& title, const QString& root,
                                                      const QString& start) {
@@ -65,6 +120,8 @@ std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QStr
     return browser.chosenFolder();
 }
 
-void QtShell::open(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+void QtShell::open(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}
 
 }  // namespace tessaro::platform

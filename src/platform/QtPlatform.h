@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QObject>
 
 #include "platform/Launcher.h"
 #include "platform/Platform.h"
@@ -20,6 +21,20 @@ void centreOnScreen(QWidget* window);
 
 // A label of the text's own size at a place of its parent, bold when asked.
 QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, bool bold = false);
+
+// While it lives, no user input and no close request reaches a window of the tool: they are dropped, not kept for
+// later, so that a click made meanwhile cannot act once the block ends. Painting, timers and the window system's
+// own messages go on.
+class UserInputBlock : public QObject {
+public:
+    UserInputBlock();
+    ~UserInputBlock() override;
+    UserInputBlock(const UserInputBlock&) = delete;
+    UserInputBlock& operator=(const UserInputBlock&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 class QtMessages : public Messages {
 public:
@@ -44,8 +59,10 @@ public:
     void open(const QString& address) override;
 };
 
-// The adapters of one run of the tool.
+// The adapters of one run of the tool; the port list's names map through the settings file of the tool folder.
 struct QtPlatform {
+    explicit QtPlatform(const QString& toolFolder);
+
     QtMessages messages;
     QtDialogRunner dialogs;
     QtFolderBrowser folders;

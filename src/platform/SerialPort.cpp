@@ -1,18 +1,104 @@
 #include "platform/SerialPort.h"
 
-#include <QRegularExpression>
+#include <QFile>
+#include <QSerialPortInfo>
+#include <optional>
+
+#include "update/PortMapping.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 namespace tessaro::platform {
 
-QString serialDeviceOf(const QString& listName) {
+namespace {
+
+constexpr char kXon = 17;
+constexpr char kXoff = 19;
+
+// QSerialPort sets a flow control of its own when it opens a port; the tool leaves the port's as it found it. The
+// settings are read before the open, and put back on the open port together with the XON and XOFF characters.
 #ifdef _WIN32
-    return listName;
+
+using LineSettings = DCB;
+
+std::optional<LineSettings> readLineSettings(const QString& device) {
+    const std::wstring name = device.toStdWString();
+    const std::wstring path = name.starts_with(L"\\\\.\\") ? name : L"\\\\.\\" + name;
+    const HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    DCB settings{};
+    settings.DCBlength = sizeof(settings);
+    const bool read = GetCommState(handle, &settings);
+    CloseHandle(handle);
+    if (!read) return std::nullopt;
+    return settings;
+}
+
+bool keepFlowControl(HANDLE handle, const std::optional<LineSettings>& before) {
+    DCB settings{};
+    settings.DCBlength = sizeof(settings);
+    if (!GetCommState(handle, &settings)) return false;
+    if (before) {
+        settings.fOutxCtsFlow = before->fOutxCtsFlow;
+        settings.fOutxDsrFlow = before->fOutxDsrFlow;
+        settings.fDtrControl = before->fDtrControl;
+        settings.fRtsControl = before->fRtsControl;
+        settings.fOutX = before->fOutX;
+        settings.fInX = before->fInX;
+    }
+    settings.fDsrSensitivity = FALSE;
+    settings.fTXContinueOnXoff = FALSE;
+    settings.XonChar = kXon;
+    settings.XoffChar = kXoff;
+    return SetCommState(handle, &settings) && SetupComm(handle, 4096, 2048);
+}
+
 #else
-    static const QRegularExpression listEntry(QStringLiteral("^COM([1-9]|10)$"));
-    const QRegularExpressionMatch match = listEntry.match(listName);
-    if (!match.hasMatch()) return listName;
-    return QStringLiteral("/dev/ttyS%1").arg(match.captured(1).toInt() - 1);
+
+using LineSettings = termios;
+
+std::optional<LineSettings> readLineSettings(const QString& device) {
+    const int descriptor = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0) return std::nullopt;
+    termios settings{};
+    const bool read = ::tcgetattr(descriptor, &settings) == 0;
+    ::close(descriptor);
+    if (!read) return std::nullopt;
+    return settings;
+}
+
+bool keepFlowControl(int descriptor, const std::optional<LineSettings>& before) {
+    termios settings{};
+    if (::tcgetattr(descriptor, &settings) != 0) return false;
+    if (before) {
+        constexpr tcflag_t kSoftware = IXON | IXOFF | IXANY;
+        settings.c_cflag = (settings.c_cflag & ~tcflag_t(CRTSCTS)) | (before->c_cflag & CRTSCTS);
+        settings.c_iflag = (settings.c_iflag & ~kSoftware) | (before->c_iflag & kSoftware);
+    }
+    settings.c_cc[VSTART] = kXon;
+    settings.c_cc[VSTOP] = kXoff;
+    return ::tcsetattr(descriptor, TCSANOW, &settings) == 0;
+}
+
 #endif
+
+}  // namespace
+
+QString defaultSerialDevice(const QString& listName) {
+    return QString::fromStdString(tessaro::defaultSerialDevice(listName.toStdString()));
+}
+
+SerialDeviceMapping settingsMapping(const std::string& settingsPath) {
+    return [settingsPath](const QString& listName) {
+        return QString::fromStdString(mappedSerialDevice(settingsPath, listName.toStdString()));
+    };
 }
 
 QtSerialPort::QtSerialPort(SerialDeviceMapping mapping) : m_mapping(std::move(mapping)) {
@@ -20,7 +106,9 @@ QtSerialPort::QtSerialPort(SerialDeviceMapping mapping) : m_mapping(std::move(ma
     m_port.setReadBufferSize(4096);
 }
 
-QtSerialPort::~QtSerialPort() { close(); }
+QtSerialPort::~QtSerialPort() {
+    close();
+}
 
 bool QtSerialPort::setDeviceName(const QString& name) {
     if (m_port.isOpen() && name != m_deviceName) return false;
@@ -30,22 +118,46 @@ bool QtSerialPort::setDeviceName(const QString& name) {
 
 bool QtSerialPort::open() {
     if (m_port.isOpen() || m_deviceName.isEmpty()) return false;
-    m_port.setPortName(m_mapping(m_deviceName));
+    const QString device = deviceOf(m_deviceName);
+    m_port.setPortName(device);
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const std::optional<LineSettings> before = readLineSettings(device);
     // QSerialPort locks the device and asks for exclusive use; it refuses what is no terminal device.
-    return m_port.open(QIODevice::ReadWrite);
+    if (!m_port.open(QIODevice::ReadWrite)) return false;
+    if (!keepFlowControl(m_port.handle(), before)) {
+        m_port.close();
+        return false;
+    }
+    return true;
 }
 
-bool QtSerialPort::raiseDtr() { return m_port.isOpen() && m_port.setDataTerminalReady(true); }
+bool QtSerialPort::raiseDtr() {
+    return m_port.isOpen() && m_port.setDataTerminalReady(true);
+}
 
 void QtSerialPort::close() {
     if (m_port.isOpen()) m_port.close();
 }
 
-bool QtSerialPort::isOpen() const { return m_port.isOpen(); }
+bool QtSerialPort::isOpen() const {
+    return m_port.isOpen();
+}
+
+QString QtSerialPort::deviceOf(const QString& name) const {
+    return m_mapping(name);
+}
+
+QStringList QtSerialPort::presentDevices() const {
+    QStringList devices;
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
+        QString device = port.systemLocation();
+        if (!port.description().isEmpty()) device += QStringLiteral(" (%1)").arg(port.description());
+        devices.push_back(device);
+    }
+    return devices;
+}
 
 }  // namespace tessaro::platform

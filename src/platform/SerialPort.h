@@ -1,25 +1,27 @@
 #pragma once
 
-#include <functional>
-
 #include <QSerialPort>
 #include <QString>
+#include <functional>
+#include <string>
 
 #include "platform/Platform.h"
 
 namespace tessaro::platform {
 
-// The platform's device for a list name: Windows uses the name itself; elsewhere "COM1" to "COM10" are /dev/ttyS0
-// to /dev/ttyS9, and any other name is taken as it is.
-QString serialDeviceOf(const QString& listName);
-
 using SerialDeviceMapping = std::function<QString(const QString& listName)>;
 
-// The serial port on QSerialPort: exclusive open, 9600 baud, 8 data bits, no parity, 1 stop bit; it never sends or
-// reads data.
+// The platform's own mapping: the same names on Windows, /dev/ttyS0 to /dev/ttyS9 elsewhere.
+QString defaultSerialDevice(const QString& listName);
+
+// The mapping of the settings file at settingsPath (its section "ports"), read anew at every use.
+SerialDeviceMapping settingsMapping(const std::string& settingsPath);
+
+// The serial port on QSerialPort: exclusive open, 9600 baud, 8 data bits, no parity, 1 stop bit, XON 17 and XOFF 19;
+// the flow control stays as the port had it. It never sends or reads data.
 class QtSerialPort : public SerialPort {
 public:
-    explicit QtSerialPort(SerialDeviceMapping mapping = serialDeviceOf);
+    explicit QtSerialPort(SerialDeviceMapping mapping = defaultSerialDevice);
     ~QtSerialPort() override;
 
     bool setDeviceName(const QString& name) override;
@@ -27,6 +29,8 @@ public:
     bool raiseDtr() override;
     void close() override;
     bool isOpen() const override;
+    QString deviceOf(const QString& name) const override;
+    QStringList presentDevices() const override;
 
     const QString& deviceName() const { return m_deviceName; }
 

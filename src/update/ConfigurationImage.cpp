@@ -252,6 +252,64 @@ void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer
     writeImageFile(imageFilePath(projectFolder), image);
 }
 
+namespace {
+
+std::uint32_t read32(std::string_view bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + std::size_t(i)]);
+    return value;
+}
+
+[[noreturn]] void disagree(const std::string& what) {
+    throw Error(what);
+}
+
+// Checks that a section from start to end holds whole entries; the number of entries.
+std::int32_t entriesBetween(std::uint32_t start, std::uint32_t end, std::size_t entrySize, int word,
+                            const char* entries) {
+    if (end < start || (end - start) % entrySize != 0)
+        disagree("header word " + std::to_string(word) + " is " + std::to_string(end) + ", but the " + entries +
+                 " from offset " + std::to_string(start) + " would not be a whole number of " +
+                 std::to_string(entrySize) + "-byte entries");
+    return static_cast<std::int32_t>((end - start) / entrySize);
+}
+
+}  // namespace
+
+ImageLayout readImageLayout(std::string_view bytes) {
+    ImageLayout layout;
+    layout.size = bytes.size();
+    if (bytes.size() < kHeaderSize)
+        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, fewer than its 16-byte header");
+    if (bytes.size() > kImageCapacity)
+        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, more than the limit of " +
+                 std::to_string(kImageCapacity));
+    for (std::size_t word = 0; word < 4; ++word) layout.header[word] = read32(bytes, 4 * word);
+    if (layout.header[0] != kHeaderSize)
+        disagree("header word 0 is " + std::to_string(layout.header[0]) + ", but frame entries always start at 16");
+    layout.counts.frames = entriesBetween(layout.header[0], layout.header[1], kFrameEntrySize, 4, "frame entries");
+    layout.counts.definitions =
+        entriesBetween(layout.header[1], layout.header[2], kDefinitionEntrySize, 8, "definition entries");
+    layout.counts.groups = entriesBetween(layout.header[2], layout.header[3], kGroupEntrySize, 12, "group entries");
+    const std::size_t end = layout.header[3];
+    if (bytes.size() != end && bytes.size() != end + kGeneralBlockSize)
+        disagree("the image holds " + std::to_string(bytes.size()) + " bytes, but header word 12 is " +
+                 std::to_string(end) + ", which leaves " + std::to_string(end) +
+                 " bytes without general parameters or " + std::to_string(end + kGeneralBlockSize) + " with them");
+    layout.generalParameters = bytes.size() == end + kGeneralBlockSize;
+    return layout;
+}
+
+std::string plural(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string imageContentsText(std::size_t size, const ImageCounts& counts) {
+    return std::to_string(size) + " bytes, " + plural(std::size_t(counts.frames), "frame", "frames") + ", " +
+           plural(std::size_t(counts.definitions), "definition", "definitions") + ", " +
+           plural(std::size_t(counts.groups), "group", "groups");
+}
+
 std::string imageTooLargeMessage(std::size_t needed) {
     return "The configuration image needs " + std::to_string(needed) + " bytes, more than the limit of " +
            std::to_string(kImageCapacity) + " bytes";

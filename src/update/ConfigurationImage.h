@@ -17,7 +17,6 @@ inline constexpr std::size_t kDefinitionEntrySize = 14;
 inline constexpr std::size_t kGroupEntrySize = 2;
 inline constexpr std::size_t kGeneralBlockSize = 15;
 
-
 // The image buffer and its length in use. Each build rewrites the bytes from 0 up to its new length; the bytes
 // beyond it are left as they were and never written.
 struct ImageBuffer {
@@ -47,6 +46,23 @@ ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffe
 // Replaces project folder/bin/bank.bin with the image in use, creating the bin folder when missing.
 // Throws tessaro::Error when the folder or the file cannot be created or written; the previous file stays whole.
 void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer& image = imageBuffer());
+
+// The sections of a stored image as its header gives them.
+struct ImageLayout {
+    std::size_t size = 0;
+    std::array<std::uint32_t, 4> header{};
+    ImageCounts counts;
+    bool generalParameters = false;  // the general-parameter block follows the groups
+};
+
+// Throws tessaro::Error saying what disagrees when the header's offsets and the image's size do not fit together.
+ImageLayout readImageLayout(std::string_view bytes);
+
+// "233 bytes, 16 frames, 46 definitions, 10 groups".
+std::string imageContentsText(std::size_t size, const ImageCounts& counts);
+
+// "1 frame", "2 frames".
+std::string plural(std::size_t count, const char* one, const char* many);
 
 // Replaces the file at path with the image in use.
 void writeImageFile(const std::string& path, const ImageBuffer& image);

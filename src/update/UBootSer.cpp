@@ -36,7 +36,24 @@ QCheckBox* tick(QWidget* parent, const char* name, const QString& caption, int l
     return result;
 }
 
-QString toQt(const std::string& text) { return QString::fromStdString(text); }
+QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A line of a fixed place and width for texts that change.
+QLabel* line(QWidget* parent, const char* name, const QRect& place, const QString& colour = {}) {
+    auto* result = new QLabel(parent);
+    result->setObjectName(QString::fromLatin1(name));
+    result->setGeometry(place);
+    if (!colour.isEmpty()) result->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
+    return result;
+}
+
+// A path cut at its front to the label's width, whole in the tooltip.
+void showPath(QLabel* label, const QString& path, int width) {
+    label->setToolTip(path);
+    label->setText(label->fontMetrics().elidedText(path, Qt::ElideLeft, width));
+}
 
 }  // namespace
 
@@ -66,6 +83,9 @@ TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, R
     m_steps[5] = label(this, "Label6", QStringLiteral("5 - Check the BOOT led. It must blink quickly"), 24, 152);
     m_next = button(this, "LbButton2", QStringLiteral("Next"), QRect(172, 176, 80, 25));
     m_cancel = button(this, "LbButton3", QStringLiteral("Cancel"), QRect(262, 176, 80, 25));
+    // Beside the list, right of "Connect": the device the chosen name stands for, and the outcome of "Connect".
+    m_device = line(this, "L_Device", QRect(238, 97, 114, 13));
+    m_ready = line(this, "L_Ready", QRect(238, 111, 114, 13), QStringLiteral("#1b7a2e"));
 
     m_options = new QFrame(this);
     m_options->setObjectName(QStringLiteral("Panel1"));
@@ -78,12 +98,20 @@ TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, R
     m_projectTick = tick(m_options, "CB_Proj", QStringLiteral("Project"), 40, 96);
     m_readProject = tick(m_options, "CB_RProj", QStringLiteral("Read Project when finish"), 40, 120);
     m_execute = button(m_options, "LbButton4", QStringLiteral("Execute update firmware"), QRect(96, 160, 161, 29));
+    m_back = button(m_options, "LbButton5", QStringLiteral("Back"), QRect(268, 162, 74, 25));
+    // The right-hand column beside the ticks, the row above "Execute" and the row below it.
+    m_image = line(m_options, "L_Image", QRect(216, 40, 130, 94));
+    m_image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_missing = line(m_options, "L_Missing", QRect(12, 141, 334, 14), QStringLiteral("#b00020"));
+    m_run = line(m_options, "L_Run", QRect(12, 192, 334, 14));
     m_options->hide();
 
     connect(m_connect, &QPushButton::clicked, this, &TFBootSer::LbButton1Click);
     connect(m_next, &QPushButton::clicked, this, &TFBootSer::LbButton2Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_execute, &QPushButton::clicked, this, &TFBootSer::LbButton4Click);
+    connect(m_back, &QPushButton::clicked, this, &TFBootSer::LbButton5Click);
+    connect(m_port, &QComboBox::currentIndexChanged, this, &TFBootSer::CB_ComChange);
 
     platform::centreOnScreen(this);
 }
@@ -109,12 +137,45 @@ void TFBootSer::showStage(bool options) {
     // The panel covers these; neither the keyboard nor Enter may reach them under it.
     for (QWidget* covered : std::initializer_list<QWidget*>{m_port, m_connect, m_next, m_cancel})
         covered->setEnabled(!options);
-    if (options) m_execute->setFocus();
+    if (options) {
+        showImageAndMissingFiles();
+        showRunLine({});
+        m_execute->setFocus();
+    } else {
+        m_ready->clear();
+        m_port->setFocus();
+    }
+}
+
+void TFBootSer::showImageAndMissingFiles() {
+    const ImageToLoad image = imageToLoad(m_project.projectFolder);
+    QStringList lines{QStringLiteral("Image to load:"),
+                      m_image->fontMetrics().elidedText(toQt(image.folder), Qt::ElideLeft, m_image->width()),
+                      toQt(image.inFolder)};
+    for (const std::string& text : image.lines) lines.push_back(toQt(text));
+    m_image->setText(lines.join(QLatin1Char('\n')));
+    m_image->setToolTip(toQt(image.path));
+    const std::optional<std::string> missing = missingFilesWarning(m_project);
+    m_missing->setText(missing ? toQt(*missing) : QString());
+}
+
+void TFBootSer::showRunLine(const std::string& text) {
+    const QString shown = toQt(text);
+    if (m_run->text() != shown) m_run->setText(shown);
 }
 
 void TFBootSer::FormShow() {
     showStage(false);
     m_portReady = false;
+    CB_ComChange();
+    std::vector<std::string> devices;
+    for (const QString& device : m_platform.serialPort.presentDevices()) devices.push_back(device.toStdString());
+    m_port->setToolTip(toQt(presentDevicesTip(devices)));
+}
+
+void TFBootSer::CB_ComChange() {
+    showPath(m_device, m_platform.serialPort.deviceOf(m_port->currentText()), m_device->width());
+    m_ready->clear();
 }
 
 void TFBootSer::LbButton1Click() {
@@ -125,10 +186,12 @@ void TFBootSer::LbButton1Click() {
     if (!ready) {
         // A port whose DTR cannot be raised is of no use: it is not kept from other programs.
         m_platform.serialPort.close();
+        m_ready->clear();
         m_platform.messages.error(QStringLiteral("Error!! Com Port cannot be open."));
         return;
     }
     m_portReady = true;
+    m_ready->setText(toQt(std::string(kPortReadyLine)));
 }
 
 void TFBootSer::LbButton2Click() {
@@ -151,9 +214,23 @@ void TFBootSer::LbButton4Click() {
         updaterCommand(m_project, m_port->currentText().toStdString(), optionsFromControls());
     platform::ProgramCall call{toQt(command.program), {}, toQt(command.parameters)};
     for (const std::string& argument : command.arguments) call.arguments.push_back(toQt(argument));
-    if (m_runAndWait) m_runAndWait(call);
+    if (!m_runAndWait) return;
+    showRunLine(waitingLine(std::chrono::milliseconds(0)));
+    const UpdaterRun run =
+        m_runAndWait(call, [this](std::chrono::milliseconds waited) { showRunLine(waitingLine(waited)); });
+    showRunLine(runOutcomeLine(run));
+    showImageAndMissingFiles();
+    if (run.ending == UpdaterRun::Ending::NotStarted)
+        m_platform.messages.error(toQt(startFailureMessage(command.program, run.failure)));
 }
 
-void TFBootSer::FormClose() { m_platform.serialPort.close(); }
+void TFBootSer::LbButton5Click() {
+    m_portReady = false;
+    showStage(false);
+}
+
+void TFBootSer::FormClose() {
+    m_platform.serialPort.close();
+}
 
 }  // namespace tessaro

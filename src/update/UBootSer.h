@@ -1,11 +1,11 @@
 #pragma once
 
-#include <functional>
-
 #include <QDialog>
+#include <functional>
 
 #include "app/ProjectState.h"
 #include "platform/Platform.h"
+#include "update/UpdateFeedback.h"
 #include "update/UpdaterCommand.h"
 
 class QCheckBox;
@@ -22,7 +22,8 @@ class TFBootSer : public QDialog {
     Q_OBJECT
 public:
     // The main window's run-and-wait launcher.
-    using RunAndWaitFunction = std::function<void(const platform::ProgramCall& call)>;
+    using RunAndWaitFunction =
+        std::function<UpdaterRun(const platform::ProgramCall& call, const WaitProgress& progress)>;
 
     TFBootSer(platform::Platform platform, const ProjectState& project, RunAndWaitFunction runAndWait,
               QWidget* parent = nullptr);
@@ -31,6 +32,9 @@ public:
     void LbButton1Click();
     void LbButton2Click();
     void LbButton4Click();
+    // "Back": from the options to the connection stage, to choose another port.
+    void LbButton5Click();
+    void CB_ComChange();
     void FormClose();
 
     bool portReady() const { return m_portReady; }
@@ -43,6 +47,8 @@ protected:
 private:
     // The connection stage, or the options panel over it.
     void showStage(bool options);
+    void showImageAndMissingFiles();
+    void showRunLine(const std::string& line);
 
     platform::Platform m_platform;
     const ProjectState& m_project;
@@ -54,12 +60,18 @@ private:
     QPushButton* m_connect;
     QPushButton* m_next;
     QPushButton* m_cancel;
+    QLabel* m_device;
+    QLabel* m_ready;
     QFrame* m_options;
     QCheckBox* m_firmware;
     QCheckBox* m_readFirmware;
     QCheckBox* m_projectTick;
     QCheckBox* m_readProject;
     QPushButton* m_execute;
+    QPushButton* m_back;
+    QLabel* m_image;
+    QLabel* m_missing;
+    QLabel* m_run;
 };
 
 }  // namespace tessaro

@@ -1,5 +1,7 @@
 #include "support/FakePlatform.h"
 
+#include "platform/SerialPort.h"
+
 namespace tessaro::testing {
 
 int ScriptedDialogs::runModal(QDialog& dialog) {
@@ -35,6 +37,11 @@ bool FakeSerialPort::raiseDtr() {
     return dtrRaised;
 }
 
+QString FakeSerialPort::deviceOf(const QString& name) const {
+    const auto found = mapped.find(name);
+    return found != mapped.end() ? found->second : platform::defaultSerialDevice(name);
+}
+
 void FakeSerialPort::close() {
     calls.push_back("close");
     opened = false;
@@ -51,6 +58,7 @@ public:
         const int poll = m_launcher.polls++;
         return m_real ? m_real->running() : poll < m_launcher.pollsRunning;
     }
+    platform::ExitStatus exitStatus() const override { return m_real ? m_real->exitStatus() : m_launcher.exit; }
 
 private:
     RecordingLauncher& m_launcher;
@@ -59,16 +67,17 @@ private:
 
 }  // namespace
 
-std::unique_ptr<platform::Process> RecordingLauncher::start(const platform::ProgramCall& call) {
+platform::StartResult RecordingLauncher::start(const platform::ProgramCall& call) {
     started.push_back(call);
     std::unique_ptr<platform::Process> real;
     if (forwardTo) {
-        real = forwardTo->start(call);
-        if (!real) return nullptr;
+        platform::StartResult result = forwardTo->start(call);
+        if (!result.process) return result;
+        real = std::move(result.process);
     } else if (!starts) {
-        return nullptr;
+        return {nullptr, failure};
     }
-    return std::make_unique<CountedProcess>(*this, std::move(real));
+    return {std::make_unique<CountedProcess>(*this, std::move(real)), {}};
 }
 
 }  // namespace tessaro::testing

@@ -1,14 +1,14 @@
 #pragma once
 
+#include <QDialog>
+#include <QString>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include <QDialog>
-#include <QString>
 
 #include "platform/Platform.h"
 
@@ -74,7 +74,12 @@ public:
     bool raiseDtr() override;
     void close() override;
     bool isOpen() const override { return opened; }
+    // The device of mapped, or the platform's own.
+    QString deviceOf(const QString& name) const override;
+    QStringList presentDevices() const override { return present; }
 
+    std::map<QString, QString> mapped;
+    QStringList present;
     bool opens = true;
     bool acceptsDtr = true;
 
@@ -85,14 +90,17 @@ public:
 };
 
 // Records every start. Without a real launcher to forward to, the program starts (unless told otherwise) and
-// reports itself running for the given number of polls; with one, the real program runs and the polls are counted.
+// reports itself running for the given number of polls, then ends with the given status; with one, the real program
+// runs and the polls are counted.
 class RecordingLauncher : public platform::Launcher {
 public:
-    std::unique_ptr<platform::Process> start(const platform::ProgramCall& call) override;
+    platform::StartResult start(const platform::ProgramCall& call) override;
 
     platform::Launcher* forwardTo = nullptr;
     bool starts = true;
+    QString failure = QStringLiteral("No such file or directory");
     int pollsRunning = 0;
+    platform::ExitStatus exit;
 
     std::vector<platform::ProgramCall> started;
     int polls = 0;

@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QTimer>
-
 #include <memory>
 
 #include "app/ApplicationIcon.h"
@@ -19,7 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(tessaro::platform::toolFont());
     QApplication::setWindowIcon(tessaro::applicationIcon());
     if (argc < 2) return 2;
-    tessaro::platform::QtPlatform adapters;
+    tessaro::platform::QtPlatform adapters(QString::fromLocal8Bit(argv[1]));
     tessaro::TFTessaroFirmWare window(adapters.platform(), QString::fromLocal8Bit(argv[1]));
     window.createWindows();
     window.show();

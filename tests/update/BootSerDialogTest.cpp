@@ -1,6 +1,3 @@
-#include <filesystem>
-#include <fstream>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +5,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <filesystem>
+#include <fstream>
 
 #include "platform/SerialPort.h"
 #include "support/GuiFixture.h"
@@ -222,6 +221,164 @@ TEST_F(BootSerDialog, ExecuteStartsTheUpdaterWithTheTicksAndStaysOnTheOptions) {
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+TEST_F(BootSerDialog, BesideTheListTheDeviceOfTheChosenNameAndInItsTooltipThePresentDevices) {
+    fake.serialPort.mapped[QStringLiteral("COM2")] = QStringLiteral("/dev/ttyUSB0");
+    fake.serialPort.present = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0 (FT232R USB UART)")};
+    update([](TFBootSer& dialog) {
+        auto* device = child<QLabel>(dialog, "L_Device");
+        EXPECT_EQ(device->text(), "/dev/ttyS0");
+        choose(dialog, "COM2");
+        EXPECT_EQ(device->text(), "/dev/ttyUSB0");
+        EXPECT_EQ(device->toolTip(), "/dev/ttyUSB0");
+        choose(dialog, "COM10");
+        EXPECT_EQ(device->text(), "/dev/ttyS9");
+        EXPECT_EQ(child<QComboBox>(dialog, "CB_Com")->toolTip().toStdString(),
+                  "Serial devices on this machine:\n/dev/ttyS0\n/dev/ttyUSB0 (FT232R USB UART)\n"
+                  "Map a name to one in Tessaro_Kelvane.ini, section [ports], e.g. COM1=/dev/ttyUSB0.");
+    });
+}
+
+TEST_F(BootSerDialog, ALineBesideTheListSaysWhenThePortIsReady) {
+    update([this](TFBootSer& dialog) {
+        auto* ready = child<QLabel>(dialog, "L_Ready");
+        EXPECT_EQ(ready->text(), "");
+        press(dialog, "LbButton1");
+        EXPECT_EQ(ready->text(), "Port ready, DTR on");
+        choose(dialog, "COM4");
+        EXPECT_EQ(ready->text(), "") << "another name is not the port that was made ready";
+        press(dialog, "LbButton1");
+        EXPECT_EQ(ready->text(), "Port ready, DTR on");
+        fake.serialPort.acceptsDtr = false;
+        press(dialog, "LbButton1");
+        EXPECT_EQ(ready->text(), "");
+    });
+    EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open."}));
+}
+
+TEST_F(BootSerDialog, BackLeadsToTheConnectionStageToChooseAnotherPort) {
+    update([this](TFBootSer& dialog) {
+        choose(dialog, "COM3");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        ASSERT_TRUE(optionsShown(dialog));
+        press(dialog, "LbButton5");
+        EXPECT_FALSE(optionsShown(dialog));
+        EXPECT_TRUE(stepsShown(dialog));
+        for (const char* name : {"CB_Com", "LbButton1", "LbButton2", "LbButton3"})
+            EXPECT_TRUE(child<QWidget>(dialog, name)->isEnabled()) << name;
+        EXPECT_FALSE(dialog.portReady()) << "the port was closed at Next";
+        EXPECT_EQ(child<QLabel>(dialog, "L_Ready")->text(), "");
+        press(dialog, "LbButton2");
+        EXPECT_FALSE(optionsShown(dialog));
+
+        choose(dialog, "COM5");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        EXPECT_TRUE(optionsShown(dialog));
+        press(dialog, "LbButton4");
+    });
+    EXPECT_EQ(fake.messages.shown, errors({"Select one port."}));
+    ASSERT_EQ(fake.launcher.started.size(), 1u);
+    EXPECT_EQ(fake.launcher.started[0].arguments.front(), "COM5");
+}
+
+TEST_F(BootSerDialog, TheOptionsShowTheImageToLoadAndWhatIsMissing) {
+    useNewProject("abc");
+    for (const char* name : {"FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml", "pargen.xml"})
+        std::filesystem::copy_file(std::string(TESSARO_FIXTURES) + "/image/worked-example/" + name, projectFile(name));
+    fake.dialogs.then([this](QDialog& dialog) {
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        auto* image = child<QLabel>(dialog, "L_Image");
+        const QStringList lines = image->text().split('\n');
+        ASSERT_EQ(lines.size(), 7) << image->text().toStdString();
+        EXPECT_EQ(lines[0], "Image to load:");
+        EXPECT_TRUE(QString::fromStdString(projectFile("")).endsWith(lines[1].mid(1))) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].endsWith("/abc/")) << "the project's folder stays in sight";
+        EXPECT_EQ(lines.mid(2), (QStringList{"bin/bank.bin", "53 bytes", "1 frame", "1 definition", "1 group"}));
+        EXPECT_EQ(image->toolTip().toStdString(), projectFile("bin/bank.bin"));
+        auto* missing = child<QLabel>(dialog, "L_Missing");
+        EXPECT_EQ(missing->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim");
+
+        tool.write("Ser_48213_Update.exe", "");
+        press(dialog, "LbButton5");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        EXPECT_EQ(missing->text(), "Missing: MASTER/sim48213.sim");
+        tool.write("MASTER/sim48213.sim", "");
+        press(dialog, "LbButton4");
+        EXPECT_EQ(missing->text(), "") << "looked at again after each run";
+    });
+    click("CreateBin");
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(BootSerDialog, AfterEachRunOneLineSaysHowItEnded) {
+    update([this](TFBootSer& dialog) {
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        auto* line = child<QLabel>(dialog, "L_Run");
+        EXPECT_EQ(line->text(), "");
+        fake.launcher.exit = {0, 0};
+        press(dialog, "LbButton4");
+        EXPECT_EQ(line->text(), "Ser_48213_Update.exe ended with exit code 0.");
+        fake.launcher.exit = {2, 0};
+        press(dialog, "LbButton4");
+        EXPECT_EQ(line->text(), "Ser_48213_Update.exe ended with exit code 2.");
+        EXPECT_TRUE(fake.messages.shown.empty()) << "no box for an ended updater, whatever its code";
+        fake.launcher.starts = false;
+        press(dialog, "LbButton4");
+        EXPECT_EQ(line->text(), "Ser_48213_Update.exe was not started.");
+        EXPECT_TRUE(optionsShown(dialog));
+        press(dialog, "LbButton5");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        EXPECT_EQ(line->text(), "") << "a new options stage starts without the last run's line";
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"error", "The updater cannot be started: " + tool.file("Ser_48213_Update.exe") +
+                                                  ": No such file or directory"}}));
+}
+
+// The lines and the button that were added stand in room the dialog leaves free: within the window, over no control
+// of the stage they belong to.
+TEST_F(BootSerDialog, AddedControlsCoverNoControlOfTheirStage) {
+    fake.serialPort.mapped[QStringLiteral("COM1")] =
+        QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    useNewProject("a project with a rather long name, to fill the path line");
+    update([](TFBootSer& dialog) {
+        press(dialog, "LbButton1");
+        const char* const connection[] = {"Label1", "Label2", "Label3",    "Label4",    "Label5",
+                                          "Label6", "CB_Com", "LbButton1", "LbButton2", "LbButton3"};
+        for (const char* added : {"L_Device", "L_Ready"}) {
+            const QRect place = child<QWidget>(dialog, added)->geometry();
+            EXPECT_TRUE(QRect(0, 0, 358, 210).contains(place)) << added;
+            for (const char* name : connection)
+                EXPECT_FALSE(place.intersects(child<QWidget>(dialog, name)->geometry())) << added << " over " << name;
+        }
+        press(dialog, "LbButton2");
+        const char* const options[] = {"Label7", "CB_Firm", "CB_RFirm", "CB_Proj", "CB_RProj", "LbButton4"};
+        const char* const added[] = {"L_Image", "L_Missing", "L_Run", "LbButton5"};
+        for (const char* name : added) {
+            const QRect place = child<QWidget>(dialog, name)->geometry();
+            EXPECT_TRUE(QRect(0, 0, 353, 209).contains(place)) << name;
+            for (const char* control : options)
+                EXPECT_FALSE(place.intersects(child<QWidget>(dialog, control)->geometry()))
+                    << name << " over " << control;
+            for (const char* other : added)
+                if (other != name)
+                    EXPECT_FALSE(place.intersects(child<QWidget>(dialog, other)->geometry()))
+                        << name << " over " << other;
+        }
+        for (const char* name : {"L_Device", "L_Ready", "L_Image", "L_Missing"}) {
+            auto* line = child<QLabel>(dialog, name);
+            for (const QString& text : line->text().split('\n'))
+                EXPECT_LE(line->fontMetrics().horizontalAdvance(text), line->width())
+                    << name << ": " << text.toStdString();
+        }
+    });
+}
+
 // The dialog over a real port.
 class BootSerOnARealPort : public BootSerDialog {
 protected:
@@ -246,6 +403,29 @@ TEST_F(BootSerOnARealPort, PseudoTerminalRefusesDtrSoConnectFails) {
     platform::QtSerialPort other([device](const QString&) { return device; });
     other.setDeviceName("COM1");
     EXPECT_TRUE(other.open()) << "the failed Connect let the port go";
+}
+
+// The device COM2 is mapped to is a pseudo-terminal (/dev/pts/N); it opens like a serial port but has no DTR line.
+TEST_F(BootSerOnARealPort, Com2MappedInTheSettingsFileAndTheFileSurvivesTheCloseByteForByte) {
+    testing::PseudoTerminal terminal;
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    const std::string settings =
+        "; written by hand\r\n[window]\r\nleft=3\r\n\r\n[ports]\r\nCOM2 = " + terminal.device() +
+        "\r\n;COM3=/dev/ttyACM0\r\n[lastproj]\r\nprojectname=/abc\r\n"
+        "[later]\r\nkey=value with  blanks \r\nno end of line";
+    tool.write("Tessaro_Kelvane.ini", settings);
+    start();
+    platform::QtSerialPort port(platform::settingsMapping(window->project().settingsFilePath()));
+    showOver(port, [&](TFBootSer& dialog) {
+        EXPECT_EQ(child<QLabel>(dialog, "L_Device")->text(), "/dev/ttyS0");
+        choose(dialog, "COM2");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Device")->toolTip().toStdString(), terminal.device());
+        press(dialog, "LbButton1");
+        EXPECT_FALSE(dialog.portReady()) << "a pseudo-terminal has no DTR line";
+    });
+    EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open."}));
+    closeTool();
+    EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), settings);
 }
 
 // A serial device this machine really has, and that no one else uses as a console.
