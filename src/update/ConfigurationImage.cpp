@@ -87,22 +87,19 @@ public:
         return at;
     }
 
-    void headerWord(std::size_t at, std::size_t value) { put32(m_bytes + at, static_cast<std::uint32_t>(value)); }
-
-    static void put8(std::uint8_t* at, std::int32_t value) { at[0] = static_cast<std::uint8_t>(value); }
-    static void put16(std::uint8_t* at, std::int32_t value) {
-        const auto pattern = static_cast<std::uint32_t>(value);
-        at[0] = static_cast<std::uint8_t>(pattern);
-        at[1] = static_cast<std::uint8_t>(pattern >> 8);
-    }
-    static void put32(std::uint8_t* at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    void headerWord(std::size_t word, std::size_t value) {
+        putField(m_bytes, kHeader.word(word), static_cast<std::uint32_t>(value));
     }
 
 private:
     std::uint8_t* m_bytes;
     std::size_t m_offset = 0;
 };
+
+// Values keep their low-order bits.
+void put(std::uint8_t* entry, const ImageField& field, std::int32_t value) {
+    putField(entry, field, static_cast<std::uint32_t>(value));
+}
 
 bool eraseFlag(const char* text) {
     return (text[0] == 'Y' || text[0] == 'y') && text[1] == '\0';
@@ -130,35 +127,33 @@ void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts
         std::uint8_t* at = packer.entry(kFrameEntrySize);
         if (!at) continue;
         RowReader reader(row, kFrameTableFileName, rowNumber);
-        Packer::put8(at, reader.integer("Priority"));
-        Packer::put8(at + 1, reader.integer("DataPage"));
-        Packer::put16(at + 2, reader.integer("PGN"));
-        Packer::put8(at + 4, reader.integer("Group"));
-        at[5] = eraseFlag(reader.text("Erase", "String")) ? 1 : 0;
+        for (const ImageField& field : {kFrameEntry.priority, kFrameEntry.dataPage, kFrameEntry.pgn, kFrameEntry.group})
+            put(at, field, reader.integer(field.name));
+        putField(at, kFrameEntry.erase, eraseFlag(reader.text(kFrameEntry.erase.name, "String")) ? 1 : 0);
     }
 }
 
 void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
-    static constexpr const char* kPositions[8] = {"poscomp0", "poscomp1", "poscomp2", "poscomp3",
-                                                  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
     std::size_t rowNumber = 0;
     for (const XmlElement& row : document.documentElement().children()) {
         ++rowNumber;
         RowReader reader(row, kDefinitionsFileName, rowNumber);
-        const std::int32_t frame = reader.integer("NrFrameJ1939");
+        const std::int32_t frame = reader.integer(kDefinitionEntry.frame.name);
         if (frame > counts.frames) continue;
         if (frame < 1) throw Error(frameNumberBelowOneMessage(rowNumber, frame));
         ++counts.definitions;
         std::uint8_t* at = packer.entry(kDefinitionEntrySize);
         if (!at) continue;
-        Packer::put8(at, frame);
-        Packer::put8(at + 1, reader.integer("Device_ID"));
-        Packer::put16(at + 2, reader.integer("Index"));
-        Packer::put8(at + 4, reader.integer("Num_Reg"));
-        Packer::put8(at + 5, reader.integer("Type_Reg"));
-        const std::uint8_t lastRead = at[4];
-        for (std::uint8_t i = 0; i < 8; ++i)
-            Packer::put8(at + 6 + i, i <= lastRead ? reader.integer(kPositions[i]) : 0);
+        put(at, kDefinitionEntry.frame, frame);
+        for (const ImageField& field : {kDefinitionEntry.deviceId, kDefinitionEntry.index,
+                                        kDefinitionEntry.registerCount, kDefinitionEntry.typeReg})
+            put(at, field, reader.integer(field.name));
+        // Positions up to the stored count are read; the rest are zero, read or not.
+        const std::uint8_t lastRead = at[kDefinitionEntry.registerCount.offset];
+        for (std::uint8_t i = 0; i < 8; ++i) {
+            const ImageField& position = kDefinitionEntry.positions[i];
+            put(at, position, i <= lastRead ? reader.integer(position.name) : 0);
+        }
     }
 }
 
@@ -169,7 +164,9 @@ void packGroups(const XmlDocument& document, Packer& packer, ImageCounts& counts
     for (const XmlElement& row : rows) {
         ++rowNumber;
         std::uint8_t* at = packer.entry(kGroupEntrySize);
-        if (at) Packer::put16(at, RowReader(row, kGroupFileName, rowNumber).integer("Cyclic_Time"));
+        if (at)
+            put(at, kGroupEntry.cyclicTime,
+                RowReader(row, kGroupFileName, rowNumber).integer(kGroupEntry.cyclicTime.name));
     }
 }
 
@@ -189,20 +186,13 @@ void packGeneralParameters(const XmlDocument& document, Packer& packer, const Im
                 withPlace(notAnIntegerMessage(text), DocumentPlace::ofElement(kPargenFileName, kPargenElements[i])));
         values[i] = *value;
     }
-    for (std::size_t i = 0; i < 6; ++i) Packer::put8(at + i, values[i]);
-    Packer::put16(at + 6, values[6]);
-    Packer::put16(at + 8, values[7]);
-    Packer::put16(at + 10, counts.frames);
-    Packer::put16(at + 12, counts.definitions);
-    Packer::put8(at + 14, counts.groups);
+    for (std::size_t i = 0; i < kPargenElements.size(); ++i) put(at, kGeneralBlock.parameters[i], values[i]);
+    put(at, kGeneralBlock.frameCount, counts.frames);
+    put(at, kGeneralBlock.definitionCount, counts.definitions);
+    put(at, kGeneralBlock.groupCount, counts.groups);
 }
 
 }  // namespace
-
-ImageBuffer& imageBuffer() {
-    static ImageBuffer buffer;
-    return buffer;
-}
 
 ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image) {
     Packer packer(image);
@@ -211,15 +201,15 @@ ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffe
     packer.headerWord(0, packer.offset());
 
     if (const auto frames = loadIfPresent(projectFolder, kFrameTableFileName)) packFrames(*frames, packer, counts);
-    packer.headerWord(4, packer.offset());
+    packer.headerWord(1, packer.offset());
 
     if (counts.frames > 0)
         if (const auto definitions = loadIfPresent(projectFolder, kDefinitionsFileName))
             packDefinitions(*definitions, packer, counts);
-    packer.headerWord(8, packer.offset());
+    packer.headerWord(2, packer.offset());
 
     if (const auto groups = loadIfPresent(projectFolder, kGroupFileName)) packGroups(*groups, packer, counts);
-    packer.headerWord(12, packer.offset());
+    packer.headerWord(3, packer.offset());
 
     if (packer.overflowed()) {
         // Past the buffer nothing more is read: the general-parameter block would add its fixed size.
@@ -254,12 +244,6 @@ void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer
 
 namespace {
 
-std::uint32_t read32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + std::size_t(i)]);
-    return value;
-}
-
 [[noreturn]] void disagree(const std::string& what) {
     throw Error(what);
 }
@@ -284,7 +268,8 @@ ImageLayout readImageLayout(std::string_view bytes) {
     if (bytes.size() > kImageCapacity)
         disagree("the image holds " + std::to_string(bytes.size()) + " bytes, more than the limit of " +
                  std::to_string(kImageCapacity));
-    for (std::size_t word = 0; word < 4; ++word) layout.header[word] = read32(bytes, 4 * word);
+    for (std::size_t word = 0; word < layout.header.size(); ++word)
+        layout.header[word] = fieldValue(bytes, 0, kHeader.word(word));
     if (layout.header[0] != kHeaderSize)
         disagree("header word 0 is " + std::to_string(layout.header[0]) + ", but frame entries always start at 16");
     layout.counts.frames = entriesBetween(layout.header[0], layout.header[1], kFrameEntrySize, 4, "frame entries");
