@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "editors/PargenDocument.h"
+#include "documents/DocumentColumns.h"
 
 namespace tessaro {
 
@@ -20,48 +20,48 @@ struct ImageField {
 };
 
 struct FrameEntryFormat {
-    ImageField priority{"Priority", 0, 1};
-    ImageField dataPage{"DataPage", 1, 1};
-    ImageField pgn{"PGN", 2, 2};
-    ImageField group{"Group", 4, 1};
-    ImageField erase{"Erase", 5, 1};  // 1 for "Y" or "y", else 0
+    ImageField priority{kFrameColumns.priority.name, 0, 1};
+    ImageField dataPage{kFrameColumns.dataPage.name, 1, 1};
+    ImageField pgn{kFrameColumns.pgn.name, 2, 2};
+    ImageField group{kFrameColumns.group.name, 4, 1};
+    ImageField erase{kFrameColumns.erase.name, 5, 1};  // 1 for "Y" or "y", else 0
     std::size_t size = 6;
 };
 
 struct DefinitionEntryFormat {
-    ImageField frame{"NrFrameJ1939", 0, 1};
-    ImageField deviceId{"Device_ID", 1, 1};
-    ImageField index{"Index", 2, 2};
-    ImageField registerCount{"Num_Reg", 4, 1};
-    ImageField typeReg{"Type_Reg", 5, 1};
+    ImageField frame{kDefinitionColumns.frame.name, 0, 1};
+    ImageField deviceId{kDefinitionColumns.deviceId.name, 1, 1};
+    ImageField index{kDefinitionColumns.index.name, 2, 2};
+    ImageField registerCount{kDefinitionColumns.registerCount.name, 4, 1};
+    ImageField typeReg{kDefinitionColumns.typeReg.name, 5, 1};
     // One byte per register, "poscomp0" to "poscomp7": the high half's frame byte in the upper nibble.
-    std::array<ImageField, 8> positions{{{"poscomp0", 6, 1},
-                                         {"poscomp1", 7, 1},
-                                         {"poscomp2", 8, 1},
-                                         {"poscomp3", 9, 1},
-                                         {"poscomp4", 10, 1},
-                                         {"poscomp5", 11, 1},
-                                         {"poscomp6", 12, 1},
-                                         {"poscomp7", 13, 1}}};
+    std::array<ImageField, 8> positions{{{kDefinitionColumns.positions[0].name, 6, 1},
+                                         {kDefinitionColumns.positions[1].name, 7, 1},
+                                         {kDefinitionColumns.positions[2].name, 8, 1},
+                                         {kDefinitionColumns.positions[3].name, 9, 1},
+                                         {kDefinitionColumns.positions[4].name, 10, 1},
+                                         {kDefinitionColumns.positions[5].name, 11, 1},
+                                         {kDefinitionColumns.positions[6].name, 12, 1},
+                                         {kDefinitionColumns.positions[7].name, 13, 1}}};
     std::size_t size = 14;
 };
 
 struct GroupEntryFormat {
-    ImageField cyclicTime{"Cyclic_Time", 0, 2};
+    ImageField cyclicTime{kGroupColumns.cyclicTime.name, 0, 2};
     std::size_t size = 2;
 };
 
 // Follows the groups when the project has a pargen.xml.
 struct GeneralBlockFormat {
     // In the order of the pargen.xml elements.
-    std::array<ImageField, 8> parameters{{{kPargenElements[0].data(), 0, 1},
-                                          {kPargenElements[1].data(), 1, 1},
-                                          {kPargenElements[2].data(), 2, 1},
-                                          {kPargenElements[3].data(), 3, 1},
-                                          {kPargenElements[4].data(), 4, 1},
-                                          {kPargenElements[5].data(), 5, 1},
-                                          {kPargenElements[6].data(), 6, 2},
-                                          {kPargenElements[7].data(), 8, 2}}};
+    std::array<ImageField, 8> parameters{{{kPargenColumns.all()[0].name, 0, 1},
+                                          {kPargenColumns.all()[1].name, 1, 1},
+                                          {kPargenColumns.all()[2].name, 2, 1},
+                                          {kPargenColumns.all()[3].name, 3, 1},
+                                          {kPargenColumns.all()[4].name, 4, 1},
+                                          {kPargenColumns.all()[5].name, 5, 1},
+                                          {kPargenColumns.all()[6].name, 6, 2},
+                                          {kPargenColumns.all()[7].name, 8, 2}}};
     ImageField frameCount{"frames", 10, 2};
     ImageField definitionCount{"definitions", 12, 2};
     ImageField groupCount{"groups", 14, 1};
@@ -93,7 +93,7 @@ static_assert(kFrameEntry.erase.end() == kFrameEntry.size);
 static_assert(kDefinitionEntry.positions.back().end() == kDefinitionEntry.size);
 static_assert(kGroupEntry.cyclicTime.end() == kGroupEntry.size);
 static_assert(kGeneralBlock.groupCount.end() == kGeneralBlock.size);
-static_assert(kGeneralBlock.parameters.size() == kPargenElements.size());
+static_assert(kGeneralBlock.parameters.size() == kPargenColumns.all().size());
 static_assert(kHeader.size == 4 * kHeader.wordWidth);
 
 // Stores the value's low-order bits in the field, low byte first.
