@@ -32,9 +32,9 @@ public:
     }
 
     // The attribute's text, or nothing (and the builder's failure) when it is absent.
-    std::optional<std::string> text(const std::string& place, const XmlElement& row, const char* name,
+    std::optional<std::string> text(const std::string& place, const XmlElement& row, std::string_view name,
                                     std::string_view wantedType) {
-        if (row.hasAttribute(name)) return row.attribute(name);
+        if (const char* value = RowReader(row).find(name)) return value;
         add(place, Severity::error, nullConversionMessage(wantedType));
         return std::nullopt;
     }
@@ -48,7 +48,7 @@ public:
         }
     }
 
-    std::optional<std::int32_t> integer(const std::string& place, const XmlElement& row, const char* name) {
+    std::optional<std::int32_t> integer(const std::string& place, const XmlElement& row, std::string_view name) {
         const std::optional<std::string> value = text(place, row, name, "Integer");
         return value ? integer(place, *value) : std::nullopt;
     }
@@ -208,7 +208,7 @@ private:
             std::array<bool, 9> warned{};
             for (unsigned k = 0; k < 8 && k <= lastRead; ++k) {
                 const ImageField& field = kDefinitionEntry.positions[k];
-                const std::string name = field.name;
+                const std::string name(field.name);
                 const auto position = out.integer(place, row, field.name);
                 if (!position || !out.fits(place, field, *position)) continue;
                 for (const unsigned nibble : {unsigned(*position) >> 4, unsigned(*position) & 0x0F}) {

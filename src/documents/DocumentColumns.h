@@ -14,7 +14,7 @@ namespace tessaro {
 enum class ColumnKind { text, integer };
 
 struct DocumentColumn {
-    const char* name;
+    std::string_view name;
     ColumnKind kind;
     // The range OK accepts, as integer text; none when low > high.
     std::int32_t low = 1;

@@ -37,10 +37,12 @@ constexpr std::array<std::string_view, 3> kFrameLineAttributes = {kFrameColumns.
 void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines) {
     for (const XmlElement& row : document.documentElement().children()) {
         std::string line;
+        RowReader reader(row);
         for (const std::string_view name : kFrameLineAttributes) {
-            if (!row.hasAttribute(name)) throw ReadingStopped{frames.size() + 1, name};
+            const char* value = reader.find(name);
+            if (!value) throw ReadingStopped{frames.size() + 1, name};
             if (name != kFrameLineAttributes.front()) line += '\t';
-            line += row.attribute(name);
+            line += value;
         }
         lines.push_back(std::move(line));
         frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});

@@ -15,62 +15,6 @@ namespace tessaro {
 
 namespace {
 
-// Names and numbers are a few characters long; these loops beat the library calls on them.
-bool sameName(const char* name, const char* wanted) {
-    for (; *name == *wanted; ++name, ++wanted)
-        if (*name == '\0') return true;
-    return false;
-}
-
-// Most numbers in the documents are short plain decimals; up to nine digits they cannot overflow, so they are
-// read here, and every other text goes through the one conversion rule.
-std::optional<std::int32_t> integerOf(const char* text) {
-    std::int32_t value = 0;
-    std::size_t length = 0;
-    for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length)
-        value = value * 10 + (text[length] - '0');
-    if (length > 0 && text[length] == '\0') return value;
-    return tryToInteger(text);
-}
-
-// The attributes of one row, looked up by name. Rows usually carry their attributes in the order they are read,
-// so each search starts after the previous find and wraps around to the first. A failure names the row and the
-// attribute.
-class RowReader {
-public:
-    RowReader(const XmlElement& row, std::string_view file, std::size_t rowNumber)
-        : m_row(row.node()), m_next(m_row.first_attribute()), m_file(file), m_rowNumber(rowNumber) {}
-
-    const char* text(const char* name, std::string_view wantedType) {
-        // The usual case first; past the last attribute the library gives an empty name, which no name matches.
-        if (sameName(m_next.name(), name)) return take(m_next);
-        for (pugi::xml_attribute at = m_next; at; at = at.next_attribute())
-            if (sameName(at.name(), name)) return take(at);
-        for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
-            if (sameName(at.name(), name)) return take(at);
-        fail(nullConversionMessage(wantedType), name);
-    }
-    std::int32_t integer(const char* name) {
-        const char* value = text(name, "Integer");
-        if (const std::optional<std::int32_t> number = integerOf(value)) return *number;
-        fail(notAnIntegerMessage(value), name);
-    }
-
-private:
-    const char* take(pugi::xml_attribute found) {
-        m_next = found.next_attribute();
-        return found.value();
-    }
-    [[noreturn]] void fail(const std::string& message, const char* name) const {
-        throw Error(withPlace(message, {m_file, m_rowNumber, name}));
-    }
-
-    pugi::xml_node m_row;
-    pugi::xml_attribute m_next;
-    std::string_view m_file;
-    std::size_t m_rowNumber;
-};
-
 // The running offset. An entry that would pass the buffer's end is not written, but its size still counts, so
 // that the refusal can name the size the whole image needs.
 class Packer {
@@ -127,8 +71,10 @@ void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts
         std::uint8_t* at = packer.entry(kFrameEntrySize);
         if (!at) continue;
         RowReader reader(row, kFrameTableFileName, rowNumber);
-        for (const ImageField& field : {kFrameEntry.priority, kFrameEntry.dataPage, kFrameEntry.pgn, kFrameEntry.group})
-            put(at, field, reader.integer(field.name));
+        put(at, kFrameEntry.priority, reader.integer(kFrameEntry.priority.name));
+        put(at, kFrameEntry.dataPage, reader.integer(kFrameEntry.dataPage.name));
+        put(at, kFrameEntry.pgn, reader.integer(kFrameEntry.pgn.name));
+        put(at, kFrameEntry.group, reader.integer(kFrameEntry.group.name));
         putField(at, kFrameEntry.erase, eraseFlag(reader.text(kFrameEntry.erase.name, "String")) ? 1 : 0);
     }
 }
@@ -145,9 +91,10 @@ void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& c
         std::uint8_t* at = packer.entry(kDefinitionEntrySize);
         if (!at) continue;
         put(at, kDefinitionEntry.frame, frame);
-        for (const ImageField& field : {kDefinitionEntry.deviceId, kDefinitionEntry.index,
-                                        kDefinitionEntry.registerCount, kDefinitionEntry.typeReg})
-            put(at, field, reader.integer(field.name));
+        put(at, kDefinitionEntry.deviceId, reader.integer(kDefinitionEntry.deviceId.name));
+        put(at, kDefinitionEntry.index, reader.integer(kDefinitionEntry.index.name));
+        put(at, kDefinitionEntry.registerCount, reader.integer(kDefinitionEntry.registerCount.name));
+        put(at, kDefinitionEntry.typeReg, reader.integer(kDefinitionEntry.typeReg.name));
         // Positions up to the stored count are read; the rest are zero, read or not.
         const std::uint8_t lastRead = at[kDefinitionEntry.registerCount.offset];
         for (std::uint8_t i = 0; i < 8; ++i) {

@@ -12,7 +12,7 @@ namespace tessaro {
 // The one description of the image's bytes: each entry's size and each field's offset and width, with the name
 // of the document attribute or element it comes from. The builder writes and the decoder reads through it.
 struct ImageField {
-    const char* name;  // the attribute (or pargen element) the builder reads it from
+    std::string_view name;  // the attribute (or pargen element) the builder reads it from
     std::size_t offset;
     std::size_t width;  // bytes, stored low byte first
 
