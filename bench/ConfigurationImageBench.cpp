@@ -33,7 +33,7 @@ void ParseFloor(benchmark::State& state) {
 }
 
 void BuildLargestImage(benchmark::State& state) {
-    tessaro::ImageBuffer& image = tessaro::imageBuffer();
+    static tessaro::ImageBuffer image;
     for (auto _ : state) {
         tessaro::BuildConfigurationImage(projectFolder(), image);
         benchmark::DoNotOptimize(image.bytes.data());

@@ -161,8 +161,8 @@ void TFTessaroFirmWare::CreateBinaClick() {
         return;
     }
     try {
-        BuildConfigurationImage(m_project.projectFolder);
-        WriteConfigurationImage(m_project.projectFolder);
+        BuildConfigurationImage(m_project.projectFolder, *m_image);
+        WriteConfigurationImage(m_project.projectFolder, *m_image);
     } catch (const Error& failure) {
         // The updater must never load a stale image: the update dialog does not open.
         m_platform.messages.standardError(toQt(failure.what()));

@@ -2,9 +2,11 @@
 
 #include <QWidget>
 #include <chrono>
+#include <memory>
 
 #include "app/ProjectState.h"
 #include "platform/Platform.h"
+#include "update/ConfigurationImage.h"
 #include "update/UpdateFeedback.h"
 
 class QLabel;
@@ -85,6 +87,8 @@ private:
     TFGroup* m_group = nullptr;
     TFBootSer* m_bootSer = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
+    // Lives as long as the window: a build rewrites only the bytes its image uses.
+    std::unique_ptr<ImageBuffer> m_image = std::make_unique<ImageBuffer>();
 };
 
 }  // namespace tessaro

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -107,7 +108,8 @@ std::string projectFolder(const Words& words) {
 
 int build(const Words& words, std::ostream& out) {
     const std::string folder = projectFolder(words);
-    ImageBuffer& image = imageBuffer();
+    const auto buffer = std::make_unique<ImageBuffer>();
+    ImageBuffer& image = *buffer;
     const ImageCounts counts = BuildConfigurationImage(folder, image);
     std::string path;
     if (words.output) {
