@@ -113,7 +113,7 @@ std::string wellKnownText(const FrameMap& frame) {
 
 std::string mapText(const ProjectMap& map) {
     Text out;
-    out.reserve(64 * sourceCount(map) + 4096);
+    out.reserve(32 * sourceCount(map) + 4096);
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
         out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
@@ -146,18 +146,6 @@ std::string mapText(const ProjectMap& map) {
             if (polling.ranges[i].last != polling.ranges[i].first) out << '-' << polling.ranges[i].last;
         }
         out << '\n';
-        auto feed = polling.feeds.begin();
-        for (const RegisterRange& range : polling.ranges)
-            for (std::int32_t number = range.first; number <= range.last; ++number) {
-                out << "  " << number << ": ";
-                if (feed == polling.feeds.end() || feed->registerNumber != number) out << "feeds no frame byte";
-                for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
-                     ++feed, first = false) {
-                    if (!first) out << ", ";
-                    out << "frame " << feed->frame << " B" << unsigned(feed->byte) << ' ' << halfName(feed->half);
-                }
-                out << '\n';
-            }
     }
 
     out << "Findings: " << int(map.findings.size()) << '\n';

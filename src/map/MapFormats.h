@@ -6,8 +6,9 @@
 
 namespace tessaro {
 
-// The project map for a person: a block per frame with its eight bytes, a block per slave and register kind with
-// its ranges and what each register feeds, then the findings.
+// The project map for a person: a block per frame with its eight bytes, a line per slave and register kind with
+// its ranges, then the findings. What each register feeds is the frame blocks read the other way round; the JSON
+// and the dialog list it.
 std::string mapText(const ProjectMap& map);
 
 // The same as one JSON document.
