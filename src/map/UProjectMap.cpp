@@ -104,7 +104,7 @@ TFProjectMap::TFProjectMap(platform::Platform platform, const ProjectState& proj
     setObjectName(QStringLiteral("FProjectMap"));
     setWindowTitle(QStringLiteral("Project Map"));
     setFont(platform::toolFont());
-    resize(1060, 680);
+    resize(1000, 680);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(platform::placedLabel(this, QStringLiteral("Frames: the sources of each data byte"), 0, 0, true));
@@ -161,8 +161,8 @@ void TFProjectMap::FormShow() {
     const ProjectMap& map = *m_map;
     fillTable(m_frames, frameTable(map), 4);
     for (int column = 0; column < m_frames->columnCount(); ++column)
-        m_frames->setColumnWidth(column, column < kFirstByteColumn ? 110 : 96);
-    m_frames->setColumnWidth(0, 48);
+        m_frames->setColumnWidth(column, column < kFirstByteColumn ? 100 : 88);
+    m_frames->setColumnWidth(0, 44);
     std::size_t fedTwice = 0;
     for (std::size_t row = 0; row < map.frames.size(); ++row) {
         const FrameMap& frame = map.frames[row];
