@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 
+#include "FastestRatio.h"
 #include "LargeProject.h"
 #include "app/ProjectState.h"
 #include "map/MapFormats.h"
@@ -58,30 +59,18 @@ void ShowProjectMap(benchmark::State& state) {
     if (!dialog.map() || dialog.map()->frames.size() != 250) state.SkipWithError("the map was not read");
 }
 
-double fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
 BENCHMARK(FillFloor)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", tessaro::bench::fastest);
 BENCHMARK(ShowProjectMap)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", tessaro::bench::fastest);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.aggregate_name == "min") fastest[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    }
-    std::map<std::string, double> fastest;
-};
+using tessaro::bench::RatioReporter;
 
 }  // namespace
 
