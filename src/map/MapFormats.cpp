@@ -1,8 +1,10 @@
 #include "map/MapFormats.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string_view>
 
 namespace tessaro {
@@ -10,29 +12,94 @@ namespace tessaro {
 namespace {
 
 // The largest project has some hundred thousand register halves: the text is put together in one buffer.
+// Writes the digits of a number at at; the numbers here are short and fit in 32 bits, and the general
+// conversion costs more than the digits themselves.
+char* writeNumber(char* at, std::int64_t number) {
+    std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
+    if (number < 0) *at++ = '-';
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    while (count) *at++ = digits[--count];
+    return at;
+}
+
+template <std::size_t N>
+char* writeLiteral(char* at, const char (&literal)[N]) {
+    std::memcpy(at, literal, N - 1);
+    return at + N - 1;
+}
+
 class Text {
 public:
+    Text() = default;
+    // Hands the text to sink a piece at a time rather than keeping it whole.
+    explicit Text(std::ostream& sink) : m_sink(&sink) { m_text.resize(kPiece + 256); }
+
     Text& operator<<(std::string_view text) {
-        m_text.append(text);
+        std::memcpy(room(text.size()), text.data(), text.size());
+        m_used += text.size();
+        return *this;
+    }
+    // A literal's length is known here, so its copy is a few moves rather than a call.
+    template <std::size_t N>
+    Text& operator<<(const char (&literal)[N]) {
+        commit(writeLiteral(room(N - 1), literal));
         return *this;
     }
     Text& operator<<(char c) {
-        m_text.push_back(c);
+        *room(1) = c;
+        ++m_used;
         return *this;
     }
     Text& operator<<(std::int64_t number) {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-        m_text.append(digits, end);
+        commit(writeNumber(room(24), number));
         return *this;
     }
     Text& operator<<(int number) { return *this << std::int64_t(number); }
     Text& operator<<(unsigned number) { return *this << std::int64_t(number); }
-    void reserve(std::size_t size) { m_text.reserve(size); }
-    std::string take() { return std::move(m_text); }
+    Text& operator<<(std::size_t number) { return *this << std::int64_t(number); }
+    void reserve(std::size_t size) {
+        if (size > m_text.size()) m_text.resize(size);
+    }
+    std::string take() {
+        m_text.resize(m_used);
+        m_used = 0;
+        return std::move(m_text);
+    }
+
+    // Where the next count characters go; commit(end) then takes what was written up to end. The buffer grows
+    // ahead of the text and is cut to it at the end.
+    char* room(std::size_t count) {
+        if (m_used + count > m_text.size()) [[unlikely]]
+            grow(count);
+        return m_text.data() + m_used;
+    }
+    void commit(const char* end) { m_used = std::size_t(end - m_text.data()); }
+    // Where a piece may end: a sink gets what has come so far once it is a piece's size.
+    void mayFlush() {
+        if (m_sink && m_used >= kPiece) flush();
+    }
+    void flush() {
+        if (!m_sink) return;
+        m_sink->write(m_text.data(), std::streamsize(m_used));
+        m_used = 0;
+    }
 
 private:
+    static constexpr std::size_t kPiece = 1 << 16;
+
+    void grow(std::size_t count) {
+        if (m_sink && m_used > 0) flush();
+        if (m_used + count > m_text.size()) m_text.resize(std::max(2 * m_text.size(), m_used + count + 64));
+    }
+
+    std::ostream* m_sink = nullptr;
     std::string m_text;
+    std::size_t m_used = 0;
 };
 
 std::string_view halfName(RegisterHalf half) {
@@ -53,10 +120,19 @@ void appendKind(Text& out, std::uint8_t typeReg) {
         out << "Type_Reg " << unsigned(typeReg);
 }
 
+// Written in one go: the largest project has a hundred thousand of them.
 void appendSource(Text& out, const RegisterHalfSource& source) {
-    out << "slave " << unsigned(source.slave) << ' ';
-    appendKind(out, source.typeReg);
-    out << ' ' << source.registerNumber << ' ' << halfName(source.half);
+    if (source.typeReg != 3 && source.typeReg != 4) {
+        out << "slave " << unsigned(source.slave) << ' ';
+        appendKind(out, source.typeReg);
+        out << ' ' << source.registerNumber << ' ' << halfName(source.half);
+        return;
+    }
+    char* at = writeNumber(writeLiteral(out.room(48), "slave "), source.slave);
+    at = source.typeReg == 3 ? writeLiteral(at, " holding ") : writeLiteral(at, " input ");
+    at = writeNumber(at, source.registerNumber);
+    at = source.half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low");
+    out.commit(at);
 }
 
 void appendShortSource(Text& out, const RegisterHalfSource& source) {
@@ -178,9 +254,9 @@ std::string wellKnownText(const FrameMap& frame) {
     return wellKnownPgnText(frame.wellKnown);
 }
 
-std::string mapText(const ProjectMap& map) {
-    Text out;
-    out.reserve(32 * sourceCount(map) + 4096);
+namespace {
+
+void writeText(const ProjectMap& map, Text& out) {
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
         out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
@@ -200,6 +276,7 @@ std::string mapText(const ProjectMap& map) {
             }
             if (byte.fedTwice()) out << "  (fed twice)";
             out << '\n';
+            out.mayFlush();
         }
     }
 
@@ -217,7 +294,21 @@ std::string mapText(const ProjectMap& map) {
 
     out << "Findings: " << int(map.findings.size()) << '\n';
     for (const MapFinding& finding : map.findings) out << "  warning: " << finding.message << '\n';
+    out.flush();
+}
+
+}  // namespace
+
+std::string mapText(const ProjectMap& map) {
+    Text out;
+    out.reserve(32 * sourceCount(map) + 4096);
+    writeText(map, out);
     return out.take();
+}
+
+void writeMapText(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeText(map, out);
 }
 
 std::string mapJson(const ProjectMap& map) {
@@ -280,9 +371,9 @@ std::string mapJson(const ProjectMap& map) {
     return document.dump(1) + "\n";
 }
 
-std::string mapCsv(const ProjectMap& map) {
-    Text out;
-    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
+namespace {
+
+void writeCsv(const ProjectMap& map, Text& out) {
     out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice\r\n";
     for (const FrameMap& frame : map.frames) {
         std::string head =
@@ -300,9 +391,24 @@ std::string mapCsv(const ProjectMap& map) {
                 appendSource(out, byte.sources[i]);
             }
             out << (byte.fedTwice() ? ",yes\r\n" : ",no\r\n");
+            out.mayFlush();
         }
     }
+    out.flush();
+}
+
+}  // namespace
+
+std::string mapCsv(const ProjectMap& map) {
+    Text out;
+    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
+    writeCsv(map, out);
     return out.take();
+}
+
+void writeMapCsv(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeCsv(map, out);
 }
 
 }  // namespace tessaro
