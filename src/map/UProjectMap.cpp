@@ -20,6 +20,7 @@
 #include "documents/Errors.h"
 #include "map/MapFormats.h"
 #include "platform/QtPlatform.h"
+#include "update/ConfigurationImage.h"
 
 namespace tessaro {
 
@@ -183,11 +184,10 @@ void TFProjectMap::FormShow() {
     m_polling->setColumnWidth(1, 70);
     m_polling->setColumnWidth(2, 90);
 
-    QString summary = QStringLiteral("%1 frames, %2 bytes fed twice, %3 polled ranges, %4 findings")
-                          .arg(map.frames.size())
-                          .arg(fedTwice)
-                          .arg(m_polling->rowCount())
-                          .arg(map.findings.size());
+    QString summary = toQt(plural(map.frames.size(), "frame", "frames") + ", " +
+                           plural(fedTwice, "byte fed twice", "bytes fed twice") + ", " +
+                           plural(std::size_t(m_polling->rowCount()), "polled range", "polled ranges") + ", " +
+                           plural(map.findings.size(), "finding", "findings"));
     const std::size_t shown = std::min<std::size_t>(map.findings.size(), 3);
     for (std::size_t i = 0; i < shown; ++i) summary += QStringLiteral("\n") + toQt(map.findings[i].message);
     if (map.findings.size() > shown) summary += QStringLiteral("\n...");
