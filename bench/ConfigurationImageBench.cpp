@@ -56,31 +56,10 @@ BENCHMARK(BuildLargestImage)
     ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", tessaro::bench::fastest);
 
-using tessaro::bench::RatioReporter;
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return 1;
-    projectFolder() = pattern;
-    tessaro::bench::writeLargestProject(pattern);
-
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::filesystem::remove_all(pattern);
-
-    const auto floor = reporter.fastest.find("ParseFloor");
-    const auto build = reporter.fastest.find("BuildLargestImage");
-    if (floor != reporter.fastest.end() && build != reporter.fastest.end())
-        std::printf("\nBuildLargestImage %.0f us / ParseFloor %.0f us (fastest CPU times): %.2f (goal: at most 1.50)\n",
-                    build->second, floor->second, build->second / floor->second);
-    return 0;
+    return tessaro::bench::runAgainstLargestProject(
+        argc, argv, [](const std::string& folder) { projectFolder() = folder; }, "BuildLargestImage", "ParseFloor", 1.5,
+        "us");
 }

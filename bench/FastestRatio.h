@@ -5,6 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,5 +28,11 @@ public:
     }
     std::map<std::string, double> fastest;
 };
+
+// Writes the largest project into a fresh folder and hands its path to useFolder, runs the benchmarks with their
+// repetitions interleaved, removes the folder and prints the fastest CPU time of measured against floor's, in
+// the unit the benchmarks report (a name for it: "us", "ms").
+int runAgainstLargestProject(int argc, char** argv, void (*useFolder)(const std::string&), const char* measured,
+                             const char* floor, double goal, const char* unit);
 
 }  // namespace tessaro::bench

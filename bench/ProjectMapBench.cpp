@@ -70,33 +70,12 @@ BENCHMARK(ShowProjectMap)
     ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", tessaro::bench::fastest);
 
-using tessaro::bench::RatioReporter;
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return 1;
-    projectFolder() = pattern;
-    tessaro::bench::writeLargestProject(pattern);
-
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::filesystem::remove_all(pattern);
-
-    const auto floor = reporter.fastest.find("FillFloor");
-    const auto show = reporter.fastest.find("ShowProjectMap");
-    if (floor != reporter.fastest.end() && show != reporter.fastest.end())
-        std::printf("\nShowProjectMap %.1f ms / FillFloor %.1f ms (fastest CPU times): %.2f (goal: at most 2.00)\n",
-                    show->second, floor->second, show->second / floor->second);
-    return 0;
+    return tessaro::bench::runAgainstLargestProject(
+        argc, argv, [](const std::string& folder) { projectFolder() = folder; }, "ShowProjectMap", "FillFloor", 2.0,
+        "ms");
 }
