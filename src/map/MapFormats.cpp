@@ -311,64 +311,85 @@ void writeMapText(const ProjectMap& map, std::ostream& sink) {
     writeText(map, out);
 }
 
+// One line per frame, slave and finding: the document stays readable line by line, and the largest project's
+// stays a few megabytes.
 std::string mapJson(const ProjectMap& map) {
     using Json = nlohmann::ordered_json;
     const auto kind = [](std::uint8_t typeReg) {
         const std::string_view word = kindWord(typeReg);
         return word.empty() ? Json(nullptr) : Json(word);
     };
-    Json frames = Json::array();
-    for (const FrameMap& frame : map.frames) {
-        Json bytes = Json::array();
-        for (const FrameByteMap& byte : frame.bytes) {
-            Json sources = Json::array();
-            for (const RegisterHalfSource& source : byte.sources)
-                sources.push_back({{"slave", source.slave},
-                                   {"kind", kind(source.typeReg)},
-                                   {"typeReg", source.typeReg},
-                                   {"register", source.registerNumber},
-                                   {"half", halfName(source.half)},
-                                   {"definitionRow", source.definitionRow}});
-            bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
+    std::string out = "{";
+    const auto list = [&out](const char* name, std::size_t count, const auto& entry, bool last) {
+        out += "\n \"";
+        out += name;
+        out += "\": [";
+        for (std::size_t i = 0; i < count; ++i) {
+            out += i ? ",\n  " : "\n  ";
+            out += entry(i).dump();
         }
-        frames.push_back({{"frame", frame.frame},
-                          {"pgn", frame.pgn},
-                          {"pgnHex", pgnHex(frame.pgn)},
-                          {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
-                          {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
-                          {"priority", frame.priority},
-                          {"dataPage", frame.dataPage},
-                          {"group", frame.group},
-                          {"onRequest", frame.onRequest()},
-                          {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
-                          {"erase", frame.erase},
-                          {"bytes", std::move(bytes)}});
-    }
-    Json slaves = Json::array();
-    for (const SlavePolling& polling : map.slaves) {
-        Json ranges = Json::array();
-        for (const RegisterRange& range : polling.ranges) ranges.push_back({range.first, range.last});
-        Json registers = Json::array();
-        auto feed = polling.feeds.begin();
-        for (const RegisterRange& range : polling.ranges)
-            for (std::int32_t number = range.first; number <= range.last; ++number) {
-                Json feeds = Json::array();
-                for (; feed != polling.feeds.end() && feed->registerNumber == number; ++feed)
-                    feeds.push_back({{"frame", feed->frame}, {"byte", feed->byte}, {"half", halfName(feed->half)}});
-                registers.push_back({{"register", number}, {"feeds", std::move(feeds)}});
+        out += count ? "\n ]" : "]";
+        if (!last) out += ',';
+    };
+    list(
+        "frames", map.frames.size(),
+        [&](std::size_t i) {
+            const FrameMap& frame = map.frames[i];
+            Json bytes = Json::array();
+            for (const FrameByteMap& byte : frame.bytes) {
+                Json sources = Json::array();
+                for (const RegisterHalfSource& source : byte.sources)
+                    sources.push_back({{"slave", source.slave},
+                                       {"kind", kind(source.typeReg)},
+                                       {"typeReg", source.typeReg},
+                                       {"register", source.registerNumber},
+                                       {"half", halfName(source.half)},
+                                       {"definitionRow", source.definitionRow}});
+                bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
             }
-        slaves.push_back({{"slave", polling.slave},
-                          {"kind", kind(polling.typeReg)},
-                          {"typeReg", polling.typeReg},
-                          {"ranges", std::move(ranges)},
-                          {"registers", std::move(registers)}});
-    }
-    Json findings = Json::array();
-    for (const MapFinding& finding : map.findings)
-        findings.push_back({{"severity", "warning"}, {"message", finding.message}});
-    const Json document = {
-        {"frames", std::move(frames)}, {"slaves", std::move(slaves)}, {"findings", std::move(findings)}};
-    return document.dump(1) + "\n";
+            return Json{{"frame", frame.frame},
+                        {"pgn", frame.pgn},
+                        {"pgnHex", pgnHex(frame.pgn)},
+                        {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
+                        {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
+                        {"priority", frame.priority},
+                        {"dataPage", frame.dataPage},
+                        {"group", frame.group},
+                        {"onRequest", frame.onRequest()},
+                        {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
+                        {"erase", frame.erase},
+                        {"bytes", std::move(bytes)}};
+        },
+        false);
+    list(
+        "slaves", map.slaves.size(),
+        [&](std::size_t i) {
+            const SlavePolling& polling = map.slaves[i];
+            Json ranges = Json::array();
+            for (const RegisterRange& range : polling.ranges) ranges.push_back({range.first, range.last});
+            Json registers = Json::array();
+            auto feed = polling.feeds.begin();
+            for (const RegisterRange& range : polling.ranges)
+                for (std::int32_t number = range.first; number <= range.last; ++number) {
+                    Json feeds = Json::array();
+                    for (; feed != polling.feeds.end() && feed->registerNumber == number; ++feed)
+                        feeds.push_back({{"frame", feed->frame}, {"byte", feed->byte}, {"half", halfName(feed->half)}});
+                    registers.push_back({{"register", number}, {"feeds", std::move(feeds)}});
+                }
+            return Json{{"slave", polling.slave},
+                        {"kind", kind(polling.typeReg)},
+                        {"typeReg", polling.typeReg},
+                        {"ranges", std::move(ranges)},
+                        {"registers", std::move(registers)}};
+        },
+        false);
+    list(
+        "findings", map.findings.size(),
+        [&](std::size_t i) {
+            return Json{{"severity", "warning"}, {"message", map.findings[i].message}};
+        },
+        true);
+    return out + "\n}\n";
 }
 
 namespace {
