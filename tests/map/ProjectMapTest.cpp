@@ -96,6 +96,14 @@ TEST(ProjectMap, RangesMergeAcrossDefinitionsOfOneSlaveAndKind) {
     EXPECT_EQ(map.slaves[2].ranges[0].first, 100);
     EXPECT_TRUE(map.slaves[2].feeds.empty());
     EXPECT_NE(mapText(map).find("Slave 3, holding registers: 100-106, 110\n"), std::string::npos);
+    // The dialog's polling list: a row per range, a line per register.
+    const MapTable polling = pollingTable(map);
+    ASSERT_EQ(polling.rows.size(), 4u);
+    EXPECT_EQ(polling.rows[0], (std::vector<std::string>{"3", "holding", "100-106",
+                                                         "100: F2 B3 high, F2 B3 low\n101: -\n102: -\n103: F2 B4 high, "
+                                                         "F2 B4 low\n104: F1 B1 high, F1 B1 low\n105: F1 B2 high, F1 "
+                                                         "B2 low, F2 B6 high, F2 B6 low\n106: F2 B7 high, F2 B7 low"}));
+    EXPECT_EQ(polling.rows[3], (std::vector<std::string>{"4", "holding", "100", "100: -"}));
 }
 
 TEST(ProjectMap, DefinitionBeyondTheFrameCountIsDroppedAsTheBuilderDropsIt) {
