@@ -42,10 +42,6 @@ std::string byteSource(unsigned nibble) {
     return "from nibble " + std::to_string(nibble) + ", which names no frame byte";
 }
 
-std::size_t registersInUse(const ImageDefinition& definition) {
-    return definition.registerCount >= 7 ? 8 : std::size_t(definition.registerCount) + 1;
-}
-
 std::string hex16(std::uint16_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", value);

@@ -79,13 +79,17 @@ void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts
     }
 }
 
-void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
+void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts,
+                     std::vector<SkippedDefinition>* skipped) {
     std::size_t rowNumber = 0;
     for (const XmlElement& row : document.documentElement().children()) {
         ++rowNumber;
         RowReader reader(row, kDefinitionsFileName, rowNumber);
         const std::int32_t frame = reader.integer(kDefinitionEntry.frame.name);
-        if (frame > counts.frames) continue;
+        if (frame > counts.frames) {
+            if (skipped) skipped->push_back({rowNumber, frame});
+            continue;
+        }
         if (frame < 1) throw Error(frameNumberBelowOneMessage(rowNumber, frame));
         ++counts.definitions;
         std::uint8_t* at = packer.entry(kDefinitionEntrySize);
@@ -141,7 +145,8 @@ void packGeneralParameters(const XmlDocument& document, Packer& packer, const Im
 
 }  // namespace
 
-ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image) {
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image,
+                                    std::vector<SkippedDefinition>* skipped) {
     Packer packer(image);
     ImageCounts counts;
     packer.entry(kHeaderSize);
@@ -152,7 +157,7 @@ ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffe
 
     if (counts.frames > 0)
         if (const auto definitions = loadIfPresent(projectFolder, kDefinitionsFileName))
-            packDefinitions(*definitions, packer, counts);
+            packDefinitions(*definitions, packer, counts, skipped);
     packer.headerWord(2, packer.offset());
 
     if (const auto groups = loadIfPresent(projectFolder, kGroupFileName)) packGroups(*groups, packer, counts);

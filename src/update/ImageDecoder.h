@@ -54,4 +54,9 @@ struct DecodedImage {
 // general-parameter block do not fit together.
 DecodedImage decodeImage(std::string_view bytes);
 
+// The registers of a definition the gateway reads: Num_Reg + 1, at most 8.
+inline std::size_t registersInUse(const ImageDefinition& definition) {
+    return definition.registerCount >= 7 ? 8 : std::size_t(definition.registerCount) + 1;
+}
+
 }  // namespace tessaro
