@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "app/ProjectState.h"
+#include "documents/Paths.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"

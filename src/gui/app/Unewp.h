@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "platform/Platform.h"
 
 class QLabel;

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 
 namespace tessaro {
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <array>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"

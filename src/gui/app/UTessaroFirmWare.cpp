@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <thread>
 
-#include "app/IniProfile.h"
+#include "project/IniProfile.h"
 #include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"

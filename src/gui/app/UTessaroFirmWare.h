@@ -4,7 +4,7 @@
 #include <chrono>
 #include <memory>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "platform/Platform.h"
 #include "update/ConfigurationImage.h"
 #include "update/UpdateFeedback.h"

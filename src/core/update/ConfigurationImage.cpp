@@ -4,7 +4,7 @@
 #include <optional>
 #include <system_error>
 
-#include "app/ProjectState.h"
+#include "documents/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"

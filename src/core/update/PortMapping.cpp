@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "app/IniProfile.h"
+#include "project/IniProfile.h"
 
 namespace tessaro {
 

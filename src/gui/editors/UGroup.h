@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "editors/GroupTable.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"

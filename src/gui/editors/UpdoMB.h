@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "editors/FrameTable.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"

@@ -1,4 +1,4 @@
-#include "app/IniProfile.h"
+#include "project/IniProfile.h"
 
 #include <algorithm>
 #include <cctype>

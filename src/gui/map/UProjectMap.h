@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "map/ProjectMap.h"
 #include "platform/Platform.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 
 namespace tessaro {
 

@@ -5,16 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/Paths.h"
+
 namespace tessaro {
-
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
-// folder + separator + name; folders are kept without a trailing separator.
-std::string joinPath(std::string_view folder, std::string_view name);
 
 inline constexpr std::string_view kDesignCaption = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master";
 inline constexpr std::string_view kCaptionPrefix = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master :";

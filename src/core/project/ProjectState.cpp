@@ -1,4 +1,4 @@
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 
 #include <filesystem>
 #include <system_error>
@@ -7,13 +7,6 @@
 #include "documents/DocumentNames.h"
 
 namespace tessaro {
-
-std::string joinPath(std::string_view folder, std::string_view name) {
-    std::string path(folder);
-    path += kPathSeparator;
-    path += name;
-    return path;
-}
 
 void ProjectState::SetProjectPaths() {
     pargenPath = joinPath(projectFolder, kPargenFileName);

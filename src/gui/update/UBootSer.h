@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "platform/Platform.h"
 #include "update/UpdateFeedback.h"
 #include "update/UpdaterCommand.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <memory>
 
-#include "app/ProjectState.h"
+#include "documents/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/DocumentNames.h"
 #include "update/ConfigurationImage.h"
