@@ -138,7 +138,8 @@ void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts
     }
 }
 
-void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
+void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts,
+                     std::vector<SkippedDefinition>* skipped) {
     static constexpr const char* kPositions[8] = {"poscomp0", "poscomp1", "poscomp2", "poscomp3",
                                                   "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
     std::size_t rowNumber = 0;
@@ -146,7 +147,10 @@ void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& c
         ++rowNumber;
         RowReader reader(row, kDefinitionsFileName, rowNumber);
         const std::int32_t frame = reader.integer("NrFrameJ1939");
-        if (frame > counts.frames) continue;
+        if (frame > counts.frames) {
+            if (skipped) skipped->push_back({rowNumber, frame});
+            continue;
+        }
         if (frame < 1) throw Error(frameNumberBelowOneMessage(rowNumber, frame));
         ++counts.definitions;
         std::uint8_t* at = packer.entry(kDefinitionEntrySize);
@@ -204,7 +208,8 @@ ImageBuffer& imageBuffer() {
     return buffer;
 }
 
-ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image) {
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image,
+                                    std::vector<SkippedDefinition>* skipped) {
     Packer packer(image);
     ImageCounts counts;
     packer.entry(kHeaderSize);
@@ -215,7 +220,7 @@ ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffe
 
     if (counts.frames > 0)
         if (const auto definitions = loadIfPresent(projectFolder, kDefinitionsFileName))
-            packDefinitions(*definitions, packer, counts);
+            packDefinitions(*definitions, packer, counts, skipped);
     packer.headerWord(8, packer.offset());
 
     if (const auto groups = loadIfPresent(projectFolder, kGroupFileName)) packGroups(*groups, packer, counts);

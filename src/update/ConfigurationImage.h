@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "documents/DocumentNames.h"
 
@@ -41,7 +42,13 @@ struct ImageCounts {
 // element, a frame number below 1, or an image larger than the buffer; the buffer's length is then unchanged. The
 // text of a document that cannot be read, a value that does not convert or an absent attribute has its place (the
 // file, and the row and attribute or the element) on a second line.
-ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image = imageBuffer());
+// skipped, when given, gets the definition rows left out because their frame is beyond the frame count.
+struct SkippedDefinition {
+    std::size_t row = 0;  // in DefFrameJ1939.xml, from 1
+    std::int32_t frame = 0;
+};
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image = imageBuffer(),
+                                    std::vector<SkippedDefinition>* skipped = nullptr);
 
 // Replaces project folder/bin/bank.bin with the image in use, creating the bin folder when missing.
 // Throws tessaro::Error when the folder or the file cannot be created or written; the previous file stays whole.

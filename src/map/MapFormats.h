@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "map/ProjectMap.h"
+
+namespace tessaro {
+
+// The project map for a person: a block per frame with its eight bytes, a line per slave and register kind with
+// its ranges, then the findings. What each register feeds is the frame blocks read the other way round; the JSON
+// and the dialog list it.
+std::string mapText(const ProjectMap& map);
+
+// The same as one JSON document.
+std::string mapJson(const ProjectMap& map);
+
+// One line per frame byte, after a title line; lines end in CR LF.
+std::string mapCsv(const ProjectMap& map);
+
+// "holding", "input", or "Type_Reg 5" for a kind the gateway does not know.
+std::string registerKindName(std::uint8_t typeReg);
+// "slave 1 holding 100 high".
+std::string sourceText(const RegisterHalfSource& source);
+// "65262 (0xFEEE)".
+std::string pgnText(std::uint16_t pgn);
+// "0xFEEE".
+std::string pgnHex(std::uint16_t pgn);
+// "1000 ms", "On Request", or "group 7 missing" for a group that Group.xml does not hold.
+std::string cycleText(const FrameMap& frame);
+// "ET1 Engine temperature 1", or nothing for a PGN outside the table.
+std::string wellKnownText(const FrameMap& frame);
+
+}  // namespace tessaro
