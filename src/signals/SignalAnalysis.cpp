@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "map/MapFormats.h"
+
 namespace tessaro {
 
 namespace {
@@ -22,21 +24,21 @@ std::string byteList(const std::vector<unsigned>& bytes) {
 }
 
 // The place of a half among a slave's register bytes as Modbus carries them: a register's high byte first.
-std::int64_t streamPosition(const RegisterSource& source) {
-    return source.registerNumber * 2 + (source.half == RegisterHalf::low ? 1 : 0);
+std::int64_t streamPosition(const RegisterHalfSource& source) {
+    return std::int64_t(source.registerNumber) * 2 + (source.half == RegisterHalf::low ? 1 : 0);
 }
 
 // The halves, from the signal's most significant byte, make one value: in the order Modbus carries them, or in
 // whole registers with the low word first.
-bool formsOneValue(const std::vector<RegisterSource>& halves) {
+bool formsOneValue(const std::vector<RegisterHalfSource>& halves) {
     bool carried = true;
     for (std::size_t k = 1; k < halves.size(); ++k)
         carried = carried && streamPosition(halves[k]) == streamPosition(halves[k - 1]) + 1;
     if (carried) return true;
     if (halves.size() % 2 != 0) return false;
     for (std::size_t k = 0; k < halves.size(); k += 2) {
-        const RegisterSource& high = halves[k];
-        const RegisterSource& low = halves[k + 1];
+        const RegisterHalfSource& high = halves[k];
+        const RegisterHalfSource& low = halves[k + 1];
         if (high.half != RegisterHalf::high || low.half != RegisterHalf::low ||
             high.registerNumber != low.registerNumber)
             return false;
@@ -45,8 +47,8 @@ bool formsOneValue(const std::vector<RegisterSource>& halves) {
     return true;
 }
 
-std::vector<RegisterSource> exchangedHalves(std::vector<RegisterSource> halves) {
-    for (RegisterSource& half : halves)
+std::vector<RegisterHalfSource> exchangedHalves(std::vector<RegisterHalfSource> halves) {
+    for (RegisterHalfSource& half : halves)
         half.half = half.half == RegisterHalf::high ? RegisterHalf::low : RegisterHalf::high;
     return halves;
 }
@@ -57,11 +59,8 @@ std::string byteOrderName(ByteOrder order) {
 
 class FrameAnalysis {
 public:
-    FrameAnalysis(const MessageDefinition& message, std::int32_t frameNumber, std::uint32_t pgn,
-                  const FrameByteSources& sources)
-        : m_message(message), m_sources(sources) {
-        m_prefix =
-            "frame " + std::to_string(frameNumber) + " (" + message.name + ", PGN " + std::to_string(pgn) + "): ";
+    FrameAnalysis(const MessageDefinition& message, const FrameMap& frame) : m_message(message), m_frame(frame) {
+        m_prefix = "frame " + std::to_string(frame.frame) + " (" + message.name + "): ";
         m_result.message = message.name;
         m_result.signalsAtByte = signalsAtBytes(message);
     }
@@ -69,7 +68,7 @@ public:
     FrameSignals run() {
         for (const SignalDefinition& signal : m_message.signalDefinitions) analyse(signal);
         for (unsigned byte = 0; byte < kFrameBytes; ++byte)
-            if (!m_sources[byte].empty() && m_result.signalsAtByte[byte].empty())
+            if (!sourcesOf(byte).empty() && m_result.signalsAtByte[byte].empty())
                 add(SignalFindingKind::uncoveredByte, {}, byte + 1,
                     byteName(byte + 1) + " is fed, but no signal of " + m_message.name + " covers it");
         // Signal by signal, then the bytes; shown in the order of the bytes.
@@ -79,8 +78,10 @@ public:
     }
 
 private:
+    const std::vector<RegisterHalfSource>& sourcesOf(unsigned byte) const { return m_frame.bytes[byte].sources; }
+
     void add(SignalFindingKind kind, const std::string& signal, unsigned byte, const std::string& text) {
-        m_result.findings.push_back({kind, signal, byte, m_prefix + text});
+        m_result.findings.push_back({kind, signal, byte, sourcesOf(byte - 1).front().definitionRow, m_prefix + text});
     }
 
     void analyse(const SignalDefinition& signal) {
@@ -89,7 +90,7 @@ private:
         std::vector<unsigned> fed;    // in frame order
         for (const unsigned byte : span.bySignificance()) bytes.push_back(byte + 1);
         for (unsigned byte = span.first; byte <= span.last && byte < kFrameBytes; ++byte)
-            if (!m_sources[byte].empty()) fed.push_back(byte + 1);
+            if (!sourcesOf(byte).empty()) fed.push_back(byte + 1);
         if (fed.empty()) return;
         const std::string range = span.count() == 1   ? byteName(span.first + 1)
                                   : span.count() == 2 ? byteName(span.first + 1) + " and " + byteName(span.last + 1)
@@ -103,12 +104,12 @@ private:
 
         CoveredSignal covered{signal.name, bytes, {}, signal.factor, signal.offset, signal.unit, encodingText(signal)};
         bool onceEach = true;
-        std::vector<RegisterSource> halves;
+        std::vector<RegisterHalfSource> halves;
         for (const unsigned byte : bytes) {
-            const std::vector<RegisterSource>& feeding = m_sources[byte - 1];
+            const std::vector<RegisterHalfSource>& feeding = sourcesOf(byte - 1);
             onceEach = onceEach && feeding.size() == 1;
-            for (const RegisterSource& source : feeding) {
-                const SignalRegister feeder{source.slave, source.kind, source.registerNumber};
+            for (const RegisterHalfSource& source : feeding) {
+                const SignalRegister feeder{source.slave, source.typeReg, source.registerNumber};
                 if (std::find(covered.registers.begin(), covered.registers.end(), feeder) == covered.registers.end())
                     covered.registers.push_back(feeder);
             }
@@ -120,9 +121,9 @@ private:
 
         std::string feeders;
         for (unsigned byte = span.first; byte <= span.last; ++byte)
-            feeders += (feeders.empty() ? "" : ", ") + byteName(byte + 1) + " = " + sourceText(m_sources[byte].front());
-        const bool oneSlave = std::all_of(halves.begin(), halves.end(), [&](const RegisterSource& half) {
-            return half.slave == halves.front().slave && half.kind == halves.front().kind;
+            feeders += (feeders.empty() ? "" : ", ") + byteName(byte + 1) + " = " + sourceText(sourcesOf(byte).front());
+        const bool oneSlave = std::all_of(halves.begin(), halves.end(), [&](const RegisterHalfSource& half) {
+            return half.slave == halves.front().slave && half.typeReg == halves.front().typeReg;
         });
         if (oneSlave && formsOneValue(halves)) return;
         if (oneSlave && formsOneValue(exchangedHalves(halves)))
@@ -135,20 +136,15 @@ private:
     }
 
     const MessageDefinition& m_message;
-    const FrameByteSources& m_sources;
+    const FrameMap& m_frame;
     std::string m_prefix;
     FrameSignals m_result;
 };
 
 }  // namespace
 
-std::string sourceText(const RegisterSource& source) {
-    return registerText({source.slave, source.kind, source.registerNumber}) +
-           (source.half == RegisterHalf::high ? " high" : " low");
-}
-
 std::string registerText(const SignalRegister& source) {
-    return "slave " + std::to_string(source.slave) + (source.kind == RegisterKind::holding ? " holding " : " input ") +
+    return "slave " + std::to_string(source.slave) + " " + registerKindName(source.typeReg) + " " +
            std::to_string(source.registerNumber);
 }
 
@@ -182,11 +178,22 @@ std::array<std::vector<std::string>, kFrameBytes> signalsAtBytes(const MessageDe
     return names;
 }
 
-FrameSignals analyseFrameSignals(const SignalDatabase& database, std::int32_t frameNumber, std::uint32_t pgn,
-                                 const FrameByteSources& sources) {
-    const MessageDefinition* message = database.messageOfPgn(pgn);
+FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap& frame) {
+    const MessageDefinition* message = database.messageOfPgn(framePgn(frame.dataPage, frame.pgn));
     if (!message) return {};
-    return FrameAnalysis(*message, frameNumber, pgn, sources).run();
+    return FrameAnalysis(*message, frame).run();
+}
+
+void annotateSignals(ProjectMap& map, const SignalDatabase& database, const std::string& databaseName) {
+    map.withSignals = true;
+    for (FrameMap& frame : map.frames) {
+        frame.signalInfo = analyseFrameSignals(database, frame);
+        for (const SignalFinding& finding : frame.signalInfo.findings)
+            map.findings.push_back({MapSeverity::warning, finding.message});
+    }
+    for (const auto* notes : {&database.malformed, &database.leftOut})
+        for (const DatabaseNote& note : *notes)
+            map.findings.push_back({MapSeverity::warning, databaseName + ": " + noteText(note)});
 }
 
 }  // namespace tessaro

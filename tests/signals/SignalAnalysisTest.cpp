@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "map/MapFormats.h"
 #include "signals/SignalAnalysis.h"
 
 namespace tessaro {
@@ -15,17 +18,31 @@ constexpr const char* kDatabase =
     " SG_ Low : 16|4@1+ (1,0) [0|15] \"\" Cab\n"
     " SG_ High : 20|4@1+ (1,0) [0|15] \"\" Cab\n";
 
-const RegisterSource kR0High{1, RegisterKind::holding, 0, RegisterHalf::high};
-const RegisterSource kR0Low{1, RegisterKind::holding, 0, RegisterHalf::low};
+constexpr std::uint8_t kHolding = 3;
+constexpr std::uint8_t kInput = 4;
 
-RegisterSource source(std::int64_t registerNumber, RegisterHalf half, std::int32_t slave = 1,
-                      RegisterKind kind = RegisterKind::holding) {
-    return {slave, kind, registerNumber, half};
+// The halves of the cases come from row 7 of the definitions.
+RegisterHalfSource source(std::int32_t registerNumber, RegisterHalf half, std::uint8_t slave = 1,
+                          std::uint8_t typeReg = kHolding) {
+    return {registerNumber, 7, slave, typeReg, 1, half};
 }
 
-FrameSignals analyse(const FrameByteSources& sources, std::uint32_t pgn = 61444) {
+const RegisterHalfSource kR0High = source(0, RegisterHalf::high);
+const RegisterHalfSource kR0Low = source(0, RegisterHalf::low);
+
+using FrameByteSources = std::array<std::vector<RegisterHalfSource>, 8>;
+
+FrameMap frameOf(int number, std::uint16_t pgn, const FrameByteSources& sources) {
+    FrameMap frame;
+    frame.frame = number;
+    frame.pgn = pgn;
+    for (std::size_t b = 0; b < 8; ++b) frame.bytes[b] = {int(b + 1), sources[b]};
+    return frame;
+}
+
+FrameSignals analyse(const FrameByteSources& sources, std::uint16_t pgn = 61444) {
     static const SignalDatabase database = readSignalDatabase(kDatabase);
-    return analyseFrameSignals(database, 3, pgn, sources);
+    return analyseFrameSignals(database, frameOf(3, pgn, sources));
 }
 
 std::vector<std::string> findingTexts(const FrameSignals& signals) {
@@ -68,21 +85,21 @@ TEST(SignalAnalysis, ALittleEndianSignalFedLowByteFirstIsCoveredWithItsEncoding)
     const CoveredSignal& speed = signals.covered[0];
     EXPECT_EQ(speed.name, "EngineSpeed");
     EXPECT_EQ(speed.bytes, (std::vector<unsigned>{5, 4}));
-    EXPECT_EQ(speed.registers, (std::vector<SignalRegister>{{1, RegisterKind::holding, 0}}));
+    EXPECT_EQ(speed.registers, (std::vector<SignalRegister>{{1, kHolding, 0}}));
     EXPECT_EQ(speed.factor, 0.125);
     EXPECT_EQ(speed.unit, "rpm");
     EXPECT_EQ(speed.encoding, "raw = physical / 0.125, 16 bits unsigned, physical in rpm");
     // B5 is also Distance's lowest byte, which is only partly fed.
     EXPECT_EQ(
         findingTexts(signals),
-        (std::vector<std::string>{"frame 3 (EEC1, PGN 61444): signal Distance covers B5 to B8, but only B5 is fed"}));
+        (std::vector<std::string>{"frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 is fed"}));
 }
 
 // One line per case: the halves that feed the signal's bytes in frame order, and the finding (none when fine).
 struct ShapeCase {
     const char* signal;
     unsigned firstByte;  // 1-based
-    std::vector<RegisterSource> halves;
+    std::vector<RegisterHalfSource> halves;
     std::optional<SignalFindingKind> finding;
 };
 
@@ -92,7 +109,7 @@ const ShapeCase kShapeCases[] = {
     {"EngineSpeed", 4, {source(0, H), source(0, L)}, SignalFindingKind::swapped},
     {"EngineSpeed", 4, {source(0, L), source(1, H)}, SignalFindingKind::notOneValue},
     {"EngineSpeed", 4, {source(0, L), source(0, H, 2)}, SignalFindingKind::notOneValue},
-    {"EngineSpeed", 4, {source(0, L), source(0, H, 1, RegisterKind::input)}, SignalFindingKind::notOneValue},
+    {"EngineSpeed", 4, {source(0, L), source(0, H, 1, kInput)}, SignalFindingKind::notOneValue},
     {"EngineSpeed", 4, {source(0, L), source(1, L)}, SignalFindingKind::notOneValue},
     // Across two registers in the order Modbus carries them: one value.
     {"EngineSpeed", 4, {source(1, H), source(0, L)}, std::nullopt},
@@ -111,7 +128,7 @@ const ShapeCase kShapeCases[] = {
 TEST(SignalAnalysis, TheHalvesOfASignalFormOneValueOrAreSwappedOrDoNot) {
     for (const ShapeCase& c : kShapeCases) {
         std::string trace = c.signal;
-        for (const RegisterSource& half : c.halves) trace += ", " + sourceText(half);
+        for (const RegisterHalfSource& half : c.halves) trace += ", " + sourceText(half);
         SCOPED_TRACE(trace);
         FrameByteSources sources;
         for (std::size_t k = 0; k < c.halves.size(); ++k) sources[c.firstByte - 1 + k] = {c.halves[k]};
@@ -140,16 +157,17 @@ TEST(SignalAnalysis, TheFindingsSayWhatIsWrongAndNameTheirSignal) {
     const FrameSignals signals = analyse(sources);
     EXPECT_EQ(findingTexts(signals),
               (std::vector<std::string>{
-                  "frame 3 (EEC1, PGN 61444): signal Pressure is swapped: its registers give B1 and B2 in the opposite "
+                  "frame 3 (EEC1): signal Pressure is swapped: its registers give B1 and B2 in the opposite "
                   "of its big-endian byte order (B1 = slave 1 holding 7 low, B2 = slave 1 holding 7 high)",
-                  "frame 3 (EEC1, PGN 61444): signal EngineSpeed is fed from halves that do not form one value (B4 = "
+                  "frame 3 (EEC1): signal EngineSpeed is fed from halves that do not form one value (B4 = "
                   "slave 1 holding 0 high, B5 = slave 2 holding 0 low)",
-                  "frame 3 (EEC1, PGN 61444): signal Distance covers B5 to B8, but only B5 and B6 are fed",
+                  "frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 and B6 are fed",
               }));
     EXPECT_EQ(signals.findings[0].signal, "Pressure");
     EXPECT_EQ(signals.findings[1].signal, "EngineSpeed");
     EXPECT_EQ(signals.findings[2].kind, SignalFindingKind::partlyFed);
     EXPECT_EQ(signals.findings[2].byte, 5u);
+    EXPECT_EQ(signals.findings[2].definitionRow, 7u);
 }
 
 TEST(SignalAnalysis, AFedByteThatNoSignalCoversIsAFinding) {
@@ -160,16 +178,16 @@ TEST(SignalAnalysis, AFedByteThatNoSignalCoversIsAFinding) {
     sources[0] = {source(10, L)};
     sources[1] = {source(11, L)};
     sources[7] = {source(11, H)};
-    const FrameSignals signals = analyseFrameSignals(database, 2, 65262, sources);
+    const FrameSignals signals = analyseFrameSignals(database, frameOf(2, 65262, sources));
     EXPECT_EQ(findingTexts(signals),
-              (std::vector<std::string>{"frame 2 (ET1, PGN 65262): B2 is fed, but no signal of ET1 covers it",
-                                        "frame 2 (ET1, PGN 65262): B8 is fed, but no signal of ET1 covers it"}));
+              (std::vector<std::string>{"frame 2 (ET1): B2 is fed, but no signal of ET1 covers it",
+                                        "frame 2 (ET1): B8 is fed, but no signal of ET1 covers it"}));
     EXPECT_EQ(signals.findings[0].kind, SignalFindingKind::uncoveredByte);
     EXPECT_EQ(signals.findings[0].signal, "");
     EXPECT_EQ(signals.findings[1].byte, 8u);
     ASSERT_EQ(signals.covered.size(), 1u);
     EXPECT_EQ(signals.covered[0].encoding, "raw = physical + 40, 8 bits unsigned, physical in degC");
-    EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, RegisterKind::holding, 10}}));
+    EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, kHolding, 10}}));
 }
 
 TEST(SignalAnalysis, AFrameWhosePgnIsNotInTheDatabaseHasNoSignalsAndNoFindings) {
@@ -191,7 +209,7 @@ TEST(SignalAnalysis, ABitSignalIsCoveredByItsByteAndABytesTwoSourcesGiveNoShape)
     for (const CoveredSignal& signal : signals.covered) covered.push_back(signal.name);
     EXPECT_EQ(covered, (std::vector<std::string>{"EngineSpeed", "Low", "High"}));
     EXPECT_EQ(signals.covered[0].registers,
-              (std::vector<SignalRegister>{{1, RegisterKind::holding, 0}, {1, RegisterKind::holding, 5}}));
+              (std::vector<SignalRegister>{{1, kHolding, 0}, {1, kHolding, 5}}));
     EXPECT_EQ(findingOf(signals, "EngineSpeed"), nullptr);
 }
 
