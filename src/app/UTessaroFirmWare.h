@@ -19,6 +19,7 @@ class TFpargen;
 class TFpdoMB;
 class TFInfopdoMB;
 class TFGroup;
+class TFProjectMap;
 class LinkLabel;
 
 // The main window: the five steps, the project state and the settings file.
@@ -59,6 +60,7 @@ public:
     TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
     TFGroup* group() const { return m_group; }
     TFBootSer* bootSer() const { return m_bootSer; }
+    TFProjectMap* projectMap() const { return m_projectMap; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +78,7 @@ private:
     QPushButton* m_definitions = nullptr;
     QPushButton* m_groups = nullptr;
     QPushButton* m_updateDevice = nullptr;
+    QPushButton* m_mapButton = nullptr;
 
     TFsaveproj* m_saveproj = nullptr;
     TFAbout* m_about = nullptr;
@@ -84,6 +87,7 @@ private:
     TFInfopdoMB* m_infopdoMB = nullptr;
     TFGroup* m_group = nullptr;
     TFBootSer* m_bootSer = nullptr;
+    TFProjectMap* m_projectMap = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
 };
 

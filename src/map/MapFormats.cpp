@@ -59,6 +59,17 @@ void appendSource(Text& out, const RegisterHalfSource& source) {
     out << ' ' << source.registerNumber << ' ' << halfName(source.half);
 }
 
+void appendShortSource(Text& out, const RegisterHalfSource& source) {
+    out << 'S' << unsigned(source.slave) << ' ';
+    if (source.typeReg == 3)
+        out << "HR";
+    else if (source.typeReg == 4)
+        out << "IR";
+    else
+        out << 'T' << unsigned(source.typeReg) << ':';
+    out << source.registerNumber << ' ' << halfName(source.half);
+}
+
 std::size_t sourceCount(const ProjectMap& map) {
     std::size_t count = 0;
     for (const FrameMap& frame : map.frames)
@@ -90,6 +101,63 @@ std::string sourceText(const RegisterHalfSource& source) {
     return out.take();
 }
 
+std::string shortSourceText(const RegisterHalfSource& source) {
+    Text out;
+    appendShortSource(out, source);
+    return out.take();
+}
+
+MapTable frameTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Frame", "PGN", "Group"};
+    for (int b = 1; b <= 8; ++b) table.titles.push_back("B" + std::to_string(b));
+    table.rows.reserve(map.frames.size());
+    for (const FrameMap& frame : map.frames) {
+        std::vector<std::string>& row = table.rows.emplace_back();
+        row.reserve(table.titles.size());
+        row.push_back(std::to_string(frame.frame));
+        std::string pgn = pgnText(frame.pgn);
+        if (frame.wellKnown) pgn += " " + std::string(frame.wellKnown->acronym);
+        row.push_back(std::move(pgn));
+        row.push_back(frame.onRequest() ? cycleText(frame)
+                                        : "G" + std::to_string(frame.group) + " " + cycleText(frame));
+        for (const FrameByteMap& byte : frame.bytes) {
+            Text cell;
+            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
+                if (i) cell << '\n';
+                appendShortSource(cell, byte.sources[i]);
+            }
+            row.push_back(cell.take());
+        }
+    }
+    return table;
+}
+
+MapTable pollingTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Slave", "Kind", "Registers", "Feeds"};
+    for (const SlavePolling& polling : map.slaves) {
+        auto feed = polling.feeds.begin();
+        for (const RegisterRange& range : polling.ranges) {
+            Text registers, feeds;
+            registers << range.first;
+            if (range.last != range.first) registers << '-' << range.last;
+            for (std::int32_t number = range.first; number <= range.last; ++number) {
+                if (number != range.first) feeds << '\n';
+                feeds << number << ':';
+                if (feed == polling.feeds.end() || feed->registerNumber != number) feeds << " -";
+                for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
+                     ++feed, first = false)
+                    feeds << (first ? " F" : ", F") << feed->frame << " B" << unsigned(feed->byte) << ' '
+                          << halfName(feed->half);
+            }
+            table.rows.push_back(
+                {std::to_string(polling.slave), registerKindName(polling.typeReg), registers.take(), feeds.take()});
+        }
+    }
+    return table;
+}
+
 std::string pgnHex(std::uint16_t pgn) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", unsigned(pgn));
@@ -107,8 +175,7 @@ std::string cycleText(const FrameMap& frame) {
 }
 
 std::string wellKnownText(const FrameMap& frame) {
-    if (!frame.wellKnown) return {};
-    return std::string(frame.wellKnown->acronym) + " " + std::string(frame.wellKnown->name);
+    return wellKnownPgnText(frame.wellKnown);
 }
 
 std::string mapText(const ProjectMap& map) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "map/ProjectMap.h"
 
@@ -16,6 +17,22 @@ std::string mapJson(const ProjectMap& map);
 
 // One line per frame byte, after a title line; lines end in CR LF.
 std::string mapCsv(const ProjectMap& map);
+
+// The two tables of the dialog and its printed sheet, as texts.
+struct MapTable {
+    std::vector<std::string> titles;
+    std::vector<std::vector<std::string>> rows;
+};
+// A row per frame: "Frame", "PGN", "Group", then "B1" to "B8", each byte cell its sources one per line.
+MapTable frameTable(const ProjectMap& map);
+inline constexpr int kFirstByteColumn = 3;
+// A row per range of polled registers: "Slave", "Kind", "Registers", "Feeds" (a line per register).
+MapTable pollingTable(const ProjectMap& map);
+// What the short source texts of the tables stand for.
+inline constexpr const char* kShortSourceLegend =
+    "S = slave, HR = holding register, IR = input register; high/low = the register's half";
+// "S1 HR100 high", "S2 IR7 low", "S3 T5:9 low" for a kind the gateway does not know.
+std::string shortSourceText(const RegisterHalfSource& source);
 
 // "holding", "input", or "Type_Reg 5" for a kind the gateway does not know.
 std::string registerKindName(std::uint8_t typeReg);

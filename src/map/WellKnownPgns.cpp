@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "documents/NumericText.h"
+
 namespace tessaro {
 
 namespace {
@@ -60,6 +62,18 @@ const WellKnownPgn* findWellKnownPgn(std::uint32_t dataPage, std::uint32_t pgn) 
         std::lower_bound(kTable.begin(), kTable.end(), pgn,
                          [](const WellKnownPgn& entry, std::uint32_t number) { return entry.number < number; });
     return found != kTable.end() && found->number == pgn ? &*found : nullptr;
+}
+
+std::string wellKnownPgnTip(std::string_view dataPage, std::string_view pgn) {
+    const std::optional<std::int32_t> page = tryToInteger(dataPage);
+    const std::optional<std::int32_t> number = tryToInteger(pgn);
+    if (!page || !number) return {};
+    const WellKnownPgn* found = findWellKnownPgn(std::uint32_t(*page) & 0xFF, std::uint32_t(*number) & 0xFFFF);
+    return wellKnownPgnText(found);
+}
+
+std::string wellKnownPgnText(const WellKnownPgn* pgn) {
+    return pgn ? std::string(pgn->acronym) + " " + std::string(pgn->name) : std::string();
 }
 
 }  // namespace tessaro

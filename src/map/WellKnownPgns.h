@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tessaro {
@@ -19,5 +20,12 @@ std::span<const WellKnownPgn> wellKnownPgns();
 // The parameter group a frame carries, or nullptr when it is none of the table. The frame table holds the PGN
 // without its data-page bit, so the data page takes part: every PGN of the table lies on data page 0.
 const WellKnownPgn* findWellKnownPgn(std::uint32_t dataPage, std::uint32_t pgn);
+
+// "ET1 Engine temperature 1"; empty for nullptr.
+std::string wellKnownPgnText(const WellKnownPgn* pgn);
+
+// "ET1 Engine temperature 1" for the texts of a frame's data page and PGN, read as the builder reads them (their
+// low 8 and 16 bits); empty when a text is no number or the PGN is outside the table.
+std::string wellKnownPgnTip(std::string_view dataPage, std::string_view pgn);
 
 }  // namespace tessaro
