@@ -1,9 +1,12 @@
 #include "map/MapFormats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string_view>
+
+#include "signals/SignalAnalysis.h"
 
 namespace tessaro {
 
@@ -127,9 +130,24 @@ MapTable frameTable(const ProjectMap& map) {
                 if (i) cell << '\n';
                 appendShortSource(cell, byte.sources[i]);
             }
+            bool firstLine = byte.sources.empty();
+            for (const std::string& name : frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]) {
+                cell << (firstLine ? "" : "\n") << '[' << name << ']';
+                firstLine = false;
+            }
             row.push_back(cell.take());
         }
     }
+    return table;
+}
+
+MapTable signalTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Frame", "Message", "Signal", "Bytes", "Registers", "Encoding"};
+    for (const FrameMap& frame : map.frames)
+        for (const CoveredSignal& signal : frame.signalInfo.covered)
+            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signal.name,
+                                  signalBytesText(signal), signalRegistersText(signal), signal.encoding});
     return table;
 }
 
@@ -190,7 +208,9 @@ std::string mapText(const ProjectMap& map) {
             out << ", On Request";
         else
             out << ", group " << unsigned(frame.group) << " (" << cycleText(frame) << ')';
-        out << ", erase " << (frame.erase ? "yes" : "no") << '\n';
+        out << ", erase " << (frame.erase ? "yes" : "no");
+        if (frame.signalInfo.inDatabase()) out << ", message " << frame.signalInfo.message;
+        out << '\n';
         for (const FrameByteMap& byte : frame.bytes) {
             out << "  B" << byte.byte << ": ";
             if (byte.sources.empty()) out << "none";
@@ -199,8 +219,12 @@ std::string mapText(const ProjectMap& map) {
                 appendSource(out, byte.sources[i]);
             }
             if (byte.fedTwice()) out << "  (fed twice)";
+            const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
+            if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
             out << '\n';
         }
+        for (const CoveredSignal& signal : frame.signalInfo.covered)
+            out << "  signal " << coveredSignalText(signal) << '\n';
     }
 
     out << "Slaves: " << int(map.slaves.size()) << '\n';
@@ -239,6 +263,7 @@ std::string mapJson(const ProjectMap& map) {
                                    {"half", halfName(source.half)},
                                    {"definitionRow", source.definitionRow}});
             bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
+            if (map.withSignals) bytes.back()["signals"] = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
         }
         frames.push_back({{"frame", frame.frame},
                           {"pgn", frame.pgn},
@@ -252,6 +277,24 @@ std::string mapJson(const ProjectMap& map) {
                           {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
                           {"erase", frame.erase},
                           {"bytes", std::move(bytes)}});
+        if (!map.withSignals) continue;
+        const FrameSignals& signals = frame.signalInfo;
+        frames.back()["message"] = signals.inDatabase() ? Json(signals.message) : Json(nullptr);
+        Json covered = Json::array();
+        for (const CoveredSignal& signal : signals.covered) {
+            Json registers = Json::array();
+            for (const SignalRegister& feeder : signal.registers)
+                registers.push_back(
+                    {{"slave", feeder.slave}, {"kind", kind(feeder.typeReg)}, {"register", feeder.registerNumber}});
+            covered.push_back({{"name", signal.name},
+                               {"bytes", signal.bytes},
+                               {"registers", std::move(registers)},
+                               {"factor", signal.factor},
+                               {"offset", signal.offset},
+                               {"unit", signal.unit},
+                               {"encoding", signal.encoding}});
+        }
+        frames.back()["coveredSignals"] = std::move(covered);
     }
     Json slaves = Json::array();
     for (const SlavePolling& polling : map.slaves) {
@@ -283,7 +326,8 @@ std::string mapJson(const ProjectMap& map) {
 std::string mapCsv(const ProjectMap& map) {
     Text out;
     out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
-    out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice\r\n";
+    out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
+        << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
     for (const FrameMap& frame : map.frames) {
         std::string head =
             std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgn) + ",";
@@ -299,7 +343,18 @@ std::string mapCsv(const ProjectMap& map) {
                 if (i) out << "; ";
                 appendSource(out, byte.sources[i]);
             }
-            out << (byte.fedTwice() ? ",yes\r\n" : ",no\r\n");
+            out << (byte.fedTwice() ? ",yes" : ",no");
+            if (map.withSignals) {
+                const FrameSignals& signals = frame.signalInfo;
+                std::vector<std::string> covered;
+                for (const CoveredSignal& signal : signals.covered)
+                    if (std::find(signal.bytes.begin(), signal.bytes.end(), unsigned(byte.byte)) != signal.bytes.end())
+                        covered.push_back(coveredSignalText(signal));
+                out << ',' << csvField(signals.message) << ','
+                    << csvField(joinedNames(signals.signalsAtByte[std::size_t(byte.byte - 1)], "; ")) << ','
+                    << csvField(joinedNames(covered, "; "));
+            }
+            out << "\r\n";
         }
     }
     return out.take();

@@ -148,6 +148,35 @@ std::string registerText(const SignalRegister& source) {
            std::to_string(source.registerNumber);
 }
 
+std::string joinedNames(const std::vector<std::string>& names, std::string_view separator) {
+    std::string text;
+    for (const std::string& name : names) {
+        if (!text.empty()) text += separator;
+        text += name;
+    }
+    return text;
+}
+
+std::string signalBytesText(const CoveredSignal& signal) {
+    if (signal.bytes.empty()) return {};
+    const unsigned first = std::min(signal.bytes.front(), signal.bytes.back());
+    const unsigned last = std::max(signal.bytes.front(), signal.bytes.back());
+    if (first == last) return byteName(first);
+    return byteName(first) + "-" + byteName(last) +
+           (signal.bytes.front() > signal.bytes.back() ? " little-endian" : " big-endian");
+}
+
+std::string signalRegistersText(const CoveredSignal& signal) {
+    std::vector<std::string> registers;
+    for (const SignalRegister& feeder : signal.registers) registers.push_back(registerText(feeder));
+    return joinedNames(registers, ", ");
+}
+
+std::string coveredSignalText(const CoveredSignal& signal) {
+    return signal.name + ", " + signalBytesText(signal) + ", from " + signalRegistersText(signal) + ": " +
+           signal.encoding;
+}
+
 std::string numberText(double value) {
     char text[32];
     const auto [end, failure] = std::to_chars(text, text + sizeof text, value);
@@ -182,6 +211,14 @@ FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap&
     const MessageDefinition* message = database.messageOfPgn(framePgn(frame.dataPage, frame.pgn));
     if (!message) return {};
     return FrameAnalysis(*message, frame).run();
+}
+
+ProjectMap buildAnnotatedProjectMap(const std::string& projectFolder, const std::string& toolFolder,
+                                    const std::optional<std::string>& databaseFile) {
+    ProjectMap map = buildProjectMap(projectFolder);
+    const std::optional<std::string> path = databaseFile ? databaseFile : signalDatabasePath(projectFolder, toolFolder);
+    if (path) annotateSignals(map, loadSignalDatabase(*path), *path);
+    return map;
 }
 
 void annotateSignals(ProjectMap& map, const SignalDatabase& database, const std::string& databaseName) {

@@ -90,9 +90,8 @@ TEST(SignalAnalysis, ALittleEndianSignalFedLowByteFirstIsCoveredWithItsEncoding)
     EXPECT_EQ(speed.unit, "rpm");
     EXPECT_EQ(speed.encoding, "raw = physical / 0.125, 16 bits unsigned, physical in rpm");
     // B5 is also Distance's lowest byte, which is only partly fed.
-    EXPECT_EQ(
-        findingTexts(signals),
-        (std::vector<std::string>{"frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 is fed"}));
+    EXPECT_EQ(findingTexts(signals),
+              (std::vector<std::string>{"frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 is fed"}));
 }
 
 // One line per case: the halves that feed the signal's bytes in frame order, and the finding (none when fine).
@@ -208,8 +207,7 @@ TEST(SignalAnalysis, ABitSignalIsCoveredByItsByteAndABytesTwoSourcesGiveNoShape)
     std::vector<std::string> covered;
     for (const CoveredSignal& signal : signals.covered) covered.push_back(signal.name);
     EXPECT_EQ(covered, (std::vector<std::string>{"EngineSpeed", "Low", "High"}));
-    EXPECT_EQ(signals.covered[0].registers,
-              (std::vector<SignalRegister>{{1, kHolding, 0}, {1, kHolding, 5}}));
+    EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, kHolding, 0}, {1, kHolding, 5}}));
     EXPECT_EQ(findingOf(signals, "EngineSpeed"), nullptr);
 }
 
