@@ -4,6 +4,7 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
+#include "signals/SignalDatabase.h"
 
 namespace tessaro {
 
@@ -34,15 +35,22 @@ struct ReadingStopped {
 constexpr std::array<std::string_view, 3> kFrameLineAttributes = {"Priority", "DataPage", "PGN"};
 
 // Appends a frame per row; a row without one of the three attributes stops the reading there.
-void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines) {
+void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines,
+                    std::vector<std::optional<std::uint32_t>>& pgns) {
     for (const XmlElement& row : document.documentElement().children()) {
         std::string line;
-        for (const std::string_view name : kFrameLineAttributes) {
+        std::array<std::string, kFrameLineAttributes.size()> texts;
+        for (std::size_t k = 0; k < kFrameLineAttributes.size(); ++k) {
+            const std::string_view name = kFrameLineAttributes[k];
             if (!row.hasAttribute(name)) throw ReadingStopped{frames.size() + 1, name};
-            if (name != kFrameLineAttributes.front()) line += '\t';
-            line += row.attribute(name);
+            texts[k] = row.attribute(name);
+            if (k > 0) line += '\t';
+            line += texts[k];
         }
         lines.push_back(std::move(line));
+        const std::optional<std::int32_t> dataPage = tryToInteger(texts[1]);
+        const std::optional<std::int32_t> pgn = tryToInteger(texts[2]);
+        pgns.push_back(dataPage && pgn ? std::optional(framePgn(*dataPage, *pgn)) : std::nullopt);
         frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});
     }
 }
@@ -148,6 +156,7 @@ DefinitionControls unpackDefinition(const TClIndMB& definition) {
 void FrameDefinitions::clear() {
     m_frames.clear();
     m_lines.clear();
+    m_pgns.clear();
 }
 
 std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePath, const std::string& definitionsPath) {
@@ -156,7 +165,7 @@ std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePat
     XmlDocument document;
     if (XmlDocument::exists(frameTablePath))
         readReporting(document, frameTablePath, kFrameTableReadError, messages,
-                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines); });
+                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines, m_pgns); });
     if (XmlDocument::exists(definitionsPath))
         readReporting(document, definitionsPath, kDefinitionsReadError, messages,
                       [this](const XmlDocument& definitions) { readDefinitions(definitions, m_frames); });

@@ -15,9 +15,13 @@ constexpr std::array<std::string_view, 6> kAttributes = {"Priority", "DataPage",
 constexpr std::string_view kOnRequest = "On Request";
 constexpr std::string_view kNotInUse = " Not In Use";
 
-std::string notInUse(std::int32_t index) { return "G" + std::to_string(index) + std::string(kNotInUse); }
+std::string notInUse(std::int32_t index) {
+    return "G" + std::to_string(index) + std::string(kNotInUse);
+}
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool equalIgnoringCase(std::string_view left, std::string_view right) {
     if (left.size() != right.size()) return false;
@@ -73,7 +77,9 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
     return notInUseNumber(cellText).value_or(0);
 }
 
-std::string_view eraseAfterClick(std::string_view text) { return text == "Y" ? "N" : "Y"; }
+std::string_view eraseAfterClick(std::string_view text) {
+    return text == "Y" ? "N" : "Y";
+}
 
 FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink) {
     FrameTableRead read;

@@ -1,10 +1,9 @@
 #include "editors/UpdoMB.h"
 
-#include <array>
-
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
+#include <array>
 
 #include "editors/CellGrid.h"
 #include "platform/QtPlatform.h"
@@ -14,7 +13,7 @@ namespace tessaro {
 namespace {
 
 constexpr std::array<GridColumn, 7> kColumns = {
-    GridColumn{"N", 64},     GridColumn{"Priority", 60},   GridColumn{"Data Page", 75}, GridColumn{"PGN", 128},
+    GridColumn{"N", 64},      GridColumn{"Priority", 60},   GridColumn{"Data Page", 75}, GridColumn{"PGN", 128},
     GridColumn{"Group", 107}, GridColumn{"Erase Data", 64}, GridColumn{"Mnemonic", 147}};
 
 constexpr int kGroupColumn = int(FrameColumn::Group) + 1;
@@ -76,7 +75,9 @@ void TFpdoMB::EraseDataClick(int row) {
     cell->setText(QString::fromUtf8(next.data(), qsizetype(next.size())));
 }
 
-bool TFpdoMB::CheckRows() { return passesRowCheck(m_platform.messages, checkFrameRows(gridRows(m_grid))); }
+bool TFpdoMB::CheckRows() {
+    return passesRowCheck(m_platform.messages, checkFrameRows(gridRows(m_grid)));
+}
 
 void TFpdoMB::BitBtn1Click() {
     if (!CheckRows()) return;

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <string>
 #include <vector>
-
-#include <QDialog>
 
 #include "app/ProjectState.h"
 #include "editors/FrameTable.h"

@@ -207,6 +207,17 @@ std::array<std::vector<std::string>, kFrameBytes> signalsAtBytes(const MessageDe
     return names;
 }
 
+std::array<std::string, kFrameBytes> byteSignalTips(const SignalDatabase& database, std::uint32_t pgn) {
+    std::array<std::string, kFrameBytes> tips;
+    const MessageDefinition* message = database.messageOfPgn(pgn);
+    if (!message) return tips;
+    const auto names = signalsAtBytes(*message);
+    for (std::size_t byte = 0; byte < kFrameBytes; ++byte)
+        tips[byte] = message->name + " " + byteName(unsigned(byte + 1)) + ": " +
+                     (names[byte].empty() ? "no signal" : joinedNames(names[byte], ", "));
+    return tips;
+}
+
 FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap& frame) {
     const MessageDefinition* message = database.messageOfPgn(framePgn(frame.dataPage, frame.pgn));
     if (!message) return {};

@@ -31,6 +31,10 @@ std::string coveredSignalText(const CoveredSignal& signal);
 // The names of the message's signals at each of B1 to B8, in the message's order.
 std::array<std::vector<std::string>, kFrameBytes> signalsAtBytes(const MessageDefinition& message);
 
+// The tips of a frame's byte choices B1 to B8 in "Define J1939": "EEC1 B4: EngineSpeed", "EEC1 B2: no signal";
+// all empty when the PGN is not in the database.
+std::array<std::string, kFrameBytes> byteSignalTips(const SignalDatabase& database, std::uint32_t pgn);
+
 // The signals of the frame's PGN at its bytes, given the register halves that feed them.
 FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap& frame);
 
