@@ -8,6 +8,7 @@
 #include <map>
 #include <pugixml.hpp>
 
+#include "FastestRatio.h"
 #include "LargeProject.h"
 #include "app/ProjectState.h"
 #include "update/ConfigurationImage.h"
@@ -42,33 +43,20 @@ void BuildLargestImage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * image.length);
 }
 
-double fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
 // The machine is shared: repetitions of the two are interleaved, and the fastest of each is compared, since
 // another process can only slow a run down.
 BENCHMARK(ParseFloor)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", tessaro::bench::fastest);
 BENCHMARK(BuildLargestImage)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", tessaro::bench::fastest);
 
-// Prints as usual, and remembers the fastest CPU time of each benchmark for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.aggregate_name == "min") fastest[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    }
-    std::map<std::string, double> fastest;
-};
+using tessaro::bench::RatioReporter;
 
 }  // namespace
 

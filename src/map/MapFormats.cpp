@@ -120,7 +120,7 @@ MapTable frameTable(const ProjectMap& map) {
         row.reserve(table.titles.size());
         row.push_back(std::to_string(frame.frame));
         std::string pgn = pgnText(frame.pgn);
-        if (frame.wellKnown) pgn += " " + std::string(frame.wellKnown->acronym);
+        if (frame.wellKnown) pgn += "\n" + std::string(frame.wellKnown->acronym);
         row.push_back(std::move(pgn));
         row.push_back(frame.onRequest() ? cycleText(frame)
                                         : "G" + std::to_string(frame.group) + " " + cycleText(frame));

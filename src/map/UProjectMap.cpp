@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
@@ -41,8 +42,11 @@ QTableWidget* readOnlyTable(QWidget* parent, const char* name) {
     return table;
 }
 
-// Every cell gets its text; a row is as high as its tallest cell, up to maxLines lines.
-void fillTable(QTableWidget* table, const MapTable& texts, int maxLines) {
+// Every cell gets its text, and whatever decorate adds, before it goes into the table; a row is as high as its
+// tallest cell, up to maxLines lines.
+void fillTable(QTableWidget* table, const MapTable& texts, int maxLines,
+               const std::function<void(std::size_t, std::size_t, QTableWidgetItem&)>& decorate = {}) {
+    table->setUpdatesEnabled(false);
     table->clear();
     table->setColumnCount(int(texts.titles.size()));
     table->setRowCount(int(texts.rows.size()));
@@ -50,19 +54,20 @@ void fillTable(QTableWidget* table, const MapTable& texts, int maxLines) {
     for (const std::string& title : texts.titles) titles << toQt(title);
     table->setHorizontalHeaderLabels(titles);
     const int lineHeight = table->fontMetrics().lineSpacing();
-    for (int row = 0; row < int(texts.rows.size()); ++row) {
+    for (std::size_t row = 0; row < texts.rows.size(); ++row) {
         int lines = 1;
-        const std::vector<std::string>& cells = texts.rows[std::size_t(row)];
-        for (int column = 0; column < int(cells.size()); ++column) {
-            const std::string& text = cells[std::size_t(column)];
+        const std::vector<std::string>& cells = texts.rows[row];
+        for (std::size_t column = 0; column < cells.size(); ++column) {
+            const std::string& text = cells[column];
             lines = std::max(lines, int(std::count(text.begin(), text.end(), '\n')) + 1);
             auto* item = new QTableWidgetItem(toQt(text));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            item->setTextAlignment(Qt::AlignLeft | Qt::AlignTop);
-            table->setItem(row, column, item);
+            if (decorate) decorate(row, column, *item);
+            table->setItem(int(row), int(column), item);
         }
-        table->setRowHeight(row, std::min(lines, maxLines) * lineHeight + 6);
+        table->setRowHeight(int(row), std::min(lines, maxLines) * lineHeight + 6);
     }
+    table->setUpdatesEnabled(true);
 }
 
 QString htmlCell(const std::string& text, bool marked) {
@@ -104,7 +109,7 @@ TFProjectMap::TFProjectMap(platform::Platform platform, const ProjectState& proj
     setObjectName(QStringLiteral("FProjectMap"));
     setWindowTitle(QStringLiteral("Project Map"));
     setFont(platform::toolFont());
-    resize(1060, 680);
+    resize(1000, 680);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(platform::placedLabel(this, QStringLiteral("Frames: the sources of each data byte"), 0, 0, true));
@@ -159,22 +164,18 @@ void TFProjectMap::FormShow() {
         return;
     }
     const ProjectMap& map = *m_map;
-    fillTable(m_frames, frameTable(map), 4);
-    for (int column = 0; column < m_frames->columnCount(); ++column)
-        m_frames->setColumnWidth(column, column < kFirstByteColumn ? 110 : 96);
-    m_frames->setColumnWidth(0, 48);
     std::size_t fedTwice = 0;
-    for (std::size_t row = 0; row < map.frames.size(); ++row) {
+    fillTable(m_frames, frameTable(map), 4, [&](std::size_t row, std::size_t column, QTableWidgetItem& item) {
         const FrameMap& frame = map.frames[row];
-        if (frame.wellKnown) m_frames->item(int(row), 1)->setToolTip(toQt(wellKnownText(frame)));
-        for (const FrameByteMap& byte : frame.bytes) {
-            if (!byte.fedTwice()) continue;
-            ++fedTwice;
-            QTableWidgetItem* cell = m_frames->item(int(row), kFirstByteColumn + byte.byte - 1);
-            cell->setBackground(kFedTwice);
-            cell->setToolTip(QStringLiteral("Fed by %1 register halves").arg(byte.sources.size()));
-        }
-    }
+        if (column == 1 && frame.wellKnown) item.setToolTip(toQt(wellKnownText(frame)));
+        if (!fedTwiceCell(map, row, column)) return;
+        ++fedTwice;
+        item.setBackground(kFedTwice);
+        item.setToolTip(QStringLiteral("Fed by %1 register halves")
+                            .arg(frame.bytes[column - std::size_t(kFirstByteColumn)].sources.size()));
+    });
+    for (int column = 0; column < m_frames->columnCount(); ++column)
+        m_frames->setColumnWidth(column, column == 0 ? 44 : column < kFirstByteColumn ? 100 : 88);
     fillTable(m_polling, pollingTable(map), 8);
     m_polling->setColumnWidth(0, 48);
     m_polling->setColumnWidth(1, 70);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,16 @@ struct MapDefinition {
     int typeReg = 3;
 };
 
-inline void writeMapProject(const TemporaryFolder& folder, const std::vector<MapFrame>& frames,
-                            const std::vector<MapDefinition>& definitions, const std::vector<int>& cycleTimes) {
+inline void writeMapProjectAt(const std::string& folder, const std::vector<MapFrame>& frames,
+                              const std::vector<MapDefinition>& definitions, const std::vector<int>& cycleTimes) {
+    const auto write = [&folder](const char* name, const std::string& text) {
+        std::ofstream(folder + "/" + name, std::ios::binary) << text;
+    };
     std::string text = "<Frames_J1939>";
     for (const MapFrame& frame : frames)
         text += "<row Priority=\"6\" DataPage=\"" + frame.dataPage + "\" PGN=\"" + frame.pgn + "\" Group=\"" +
                 frame.group + "\" Erase=\"N\" Mnemonic=\"\"/>";
-    folder.write("FrameJ1939.xml", text + "</Frames_J1939>");
+    write("FrameJ1939.xml", text + "</Frames_J1939>");
     text = "<DefFrame>";
     for (const MapDefinition& definition : definitions) {
         text += "<row NrFrameJ1939=\"" + std::to_string(definition.frame) + "\" Device_ID=\"" +
@@ -40,11 +44,16 @@ inline void writeMapProject(const TemporaryFolder& folder, const std::vector<Map
                     std::to_string(k < definition.positions.size() ? definition.positions[k] : 0) + "\"";
         text += "/>";
     }
-    folder.write("DefFrameJ1939.xml", text + "</DefFrame>");
+    write("DefFrameJ1939.xml", text + "</DefFrame>");
     text = "<Group>";
     for (const int cycleTime : cycleTimes)
         text += "<row Cyclic_Time=\"" + std::to_string(cycleTime) + "\" Mnemonic=\"\"/>";
-    folder.write("Group.xml", text + "</Group>");
+    write("Group.xml", text + "</Group>");
+}
+
+inline void writeMapProject(const TemporaryFolder& folder, const std::vector<MapFrame>& frames,
+                            const std::vector<MapDefinition>& definitions, const std::vector<int>& cycleTimes) {
+    writeMapProjectAt(folder.path(), frames, definitions, cycleTimes);
 }
 
 }  // namespace tessaro::testing

@@ -1,0 +1,102 @@
+// "Project Map" shown over the largest project (250 frames, 7032 definitions) against the floor: filling the same
+// two grids with the same texts, computed beforehand, and nothing else.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTableWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "FastestRatio.h"
+#include "LargeProject.h"
+#include "app/ProjectState.h"
+#include "map/MapFormats.h"
+#include "map/UProjectMap.h"
+#include "platform/QtPlatform.h"
+
+namespace {
+
+std::string& projectFolder() {
+    static std::string folder;
+    return folder;
+}
+
+void fillFloor(QTableWidget& table, const tessaro::MapTable& texts) {
+    table.clear();
+    table.setColumnCount(int(texts.titles.size()));
+    table.setRowCount(int(texts.rows.size()));
+    for (int row = 0; row < int(texts.rows.size()); ++row)
+        for (int column = 0; column < int(texts.titles.size()); ++column)
+            table.setItem(
+                row, column,
+                new QTableWidgetItem(QString::fromStdString(texts.rows[std::size_t(row)][std::size_t(column)])));
+}
+
+void FillFloor(benchmark::State& state) {
+    const tessaro::ProjectMap map = tessaro::buildProjectMap(projectFolder());
+    const tessaro::MapTable frames = tessaro::frameTable(map);
+    const tessaro::MapTable polling = tessaro::pollingTable(map);
+    QTableWidget frameGrid, pollingGrid;
+    for (auto _ : state) {
+        fillFloor(frameGrid, frames);
+        fillFloor(pollingGrid, polling);
+        benchmark::DoNotOptimize(pollingGrid.item(0, 0));
+    }
+}
+
+void ShowProjectMap(benchmark::State& state) {
+    tessaro::platform::QtPlatform adapters{QString::fromStdString(projectFolder())};
+    tessaro::ProjectState project;
+    project.projectFolder = projectFolder();
+    project.SetProjectPaths();
+    tessaro::TFProjectMap dialog(adapters.platform(), project);
+    for (auto _ : state) {
+        dialog.FormShow();
+        benchmark::DoNotOptimize(dialog.map());
+    }
+    if (!dialog.map() || dialog.map()->frames.size() != 250) state.SkipWithError("the map was not read");
+}
+
+BENCHMARK(FillFloor)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", tessaro::bench::fastest);
+BENCHMARK(ShowProjectMap)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->ComputeStatistics("min", tessaro::bench::fastest);
+
+using tessaro::bench::RatioReporter;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) return 1;
+    projectFolder() = pattern;
+    tessaro::bench::writeLargestProject(pattern);
+
+    std::vector<char*> arguments(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave);
+    argc = static_cast<int>(arguments.size());
+    argv = arguments.data();
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    std::filesystem::remove_all(pattern);
+
+    const auto floor = reporter.fastest.find("FillFloor");
+    const auto show = reporter.fastest.find("ShowProjectMap");
+    if (floor != reporter.fastest.end() && show != reporter.fastest.end())
+        std::printf("\nShowProjectMap %.1f ms / FillFloor %.1f ms (fastest CPU times): %.2f (goal: at most 2.00)\n",
+                    show->second, floor->second, show->second / floor->second);
+    return 0;
+}
