@@ -56,8 +56,6 @@ BENCHMARK(BuildLargestImage)
     ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", tessaro::bench::fastest);
 
-using tessaro::bench::RatioReporter;
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,21 +64,8 @@ int main(int argc, char** argv) {
     projectFolder() = pattern;
     tessaro::bench::writeLargestProject(pattern);
 
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const std::map<std::string, double> fastest = tessaro::bench::runInterleaved(argc, argv);
     std::filesystem::remove_all(pattern);
-
-    const auto floor = reporter.fastest.find("ParseFloor");
-    const auto build = reporter.fastest.find("BuildLargestImage");
-    if (floor != reporter.fastest.end() && build != reporter.fastest.end())
-        std::printf("\nBuildLargestImage %.0f us / ParseFloor %.0f us (fastest CPU times): %.2f (goal: at most 1.50)\n",
-                    build->second, floor->second, build->second / floor->second);
+    tessaro::bench::printRatio(fastest, "BuildLargestImage", "ParseFloor", "us", 0, 1.5);
     return 0;
 }

@@ -70,8 +70,6 @@ BENCHMARK(ShowProjectMap)
     ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", tessaro::bench::fastest);
 
-using tessaro::bench::RatioReporter;
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,21 +80,8 @@ int main(int argc, char** argv) {
     projectFolder() = pattern;
     tessaro::bench::writeLargestProject(pattern);
 
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const std::map<std::string, double> fastest = tessaro::bench::runInterleaved(argc, argv);
     std::filesystem::remove_all(pattern);
-
-    const auto floor = reporter.fastest.find("FillFloor");
-    const auto show = reporter.fastest.find("ShowProjectMap");
-    if (floor != reporter.fastest.end() && show != reporter.fastest.end())
-        std::printf("\nShowProjectMap %.1f ms / FillFloor %.1f ms (fastest CPU times): %.2f (goal: at most 2.00)\n",
-                    show->second, floor->second, show->second / floor->second);
+    tessaro::bench::printRatio(fastest, "ShowProjectMap", "FillFloor", "ms", 1, 2.0);
     return 0;
 }

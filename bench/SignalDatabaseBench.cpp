@@ -113,8 +113,6 @@ BENCHMARK(ReadSignalDatabase)
     ->ReportAggregatesOnly(true)
     ->ComputeStatistics("min", tessaro::bench::fastest);
 
-using tessaro::bench::RatioReporter;
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,22 +121,8 @@ int main(int argc, char** argv) {
     databasePath() = folder + "/signals.dbc";
     tessaro::replaceFile(databasePath(), largeDatabase());
 
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const std::map<std::string, double> fastest = tessaro::bench::runInterleaved(argc, argv);
     std::filesystem::remove_all(folder);
-
-    const auto floor = reporter.fastest.find("ReadLinesFloor");
-    const auto reading = reporter.fastest.find("ReadSignalDatabase");
-    if (floor != reporter.fastest.end() && reading != reporter.fastest.end())
-        std::printf(
-            "\nReadSignalDatabase %.2f ms / ReadLinesFloor %.2f ms (fastest CPU times): %.2f (goal: at most 2.00)\n",
-            reading->second, floor->second, reading->second / floor->second);
+    tessaro::bench::printRatio(fastest, "ReadSignalDatabase", "ReadLinesFloor", "ms", 2, 2.0);
     return 0;
 }

@@ -36,17 +36,33 @@ bool continuesIdentifier(char c) {
     return startsIdentifier(c) || (c >= '0' && c <= '9');
 }
 
+// The well-formed sequences of UTF-8: each lead byte with the range its second byte may take.
 bool isValidUtf8(std::string_view text) {
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
     for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        std::size_t length = lead < 0x80           ? 1
-                             : (lead >> 5) == 0x6  ? 2
-                             : (lead >> 4) == 0xE  ? 3
-                             : (lead >> 3) == 0x1E ? 4
-                                                   : 0;
-        if (length == 0 || at + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return false;
+        const unsigned lead = byte(at);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned low = 0x80, high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return false;
+        for (std::size_t k = 2; k < length; ++k)
+            if ((byte(at + k) & 0xC0) != 0x80) return false;
         at += length;
     }
     return true;

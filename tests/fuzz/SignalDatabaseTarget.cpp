@@ -18,18 +18,31 @@ bool isIdentifier(std::string_view name) {
                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
+// Decodes each code point and checks its value: no overlong form, no surrogate, nothing beyond U+10FFFF.
 bool isUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const auto lead = static_cast<unsigned char>(text[at]);
-        const std::size_t length = lead < 0x80                   ? 1
-                                   : lead >= 0xC2 && lead < 0xE0 ? 2
-                                   : lead >= 0xE0 && lead < 0xF0 ? 3
-                                   : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                                 : 0;
-        if (length == 0 || at + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return false;
-        at += length;
+        int following = 0;
+        std::uint32_t value = lead, least = 0;
+        if (lead >= 0x80) {
+            if ((lead & 0xE0) == 0xC0) {
+                following = 1, value = lead & 0x1F, least = 0x80;
+            } else if ((lead & 0xF0) == 0xE0) {
+                following = 2, value = lead & 0x0F, least = 0x800;
+            } else if ((lead & 0xF8) == 0xF0) {
+                following = 3, value = lead & 0x07, least = 0x10000;
+            } else {
+                return false;
+            }
+        }
+        if (at + std::size_t(following) >= text.size()) return false;
+        for (int k = 1; k <= following; ++k) {
+            const auto next = static_cast<unsigned char>(text[at + std::size_t(k)]);
+            if ((next & 0xC0) != 0x80) return false;
+            value = value << 6 | (next & 0x3F);
+        }
+        if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+        at += std::size_t(following) + 1;
     }
     return true;
 }
