@@ -86,6 +86,25 @@ TEST_F(SignalDatabaseConstructs, AUnitInTheWindowsCodePageBecomesUtf8) {
               "C");
 }
 
+TEST(SignalDatabaseTexts, OnlyWellFormedUtf8IsTakenAsSuchAndTheRestAsLatin1) {
+    const auto unit = [](const std::string& written) {
+        const SignalDatabase database =
+            readSignalDatabase("BO_ 2364539904 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|1] \"" + written + "\" R\n");
+        return database.messages.at(0).signalDefinitions.at(0).unit;
+    };
+    EXPECT_EQ(unit("\xC2\xB0"
+                   "C"),
+              "\xC2\xB0"
+              "C");
+    EXPECT_EQ(unit("\xB0"
+                   "C"),
+              "\xC2\xB0"
+              "C");
+    EXPECT_EQ(unit("\xC0\x80"), "\xC3\x80\xC2\x80");              // an overlong form of NUL
+    EXPECT_EQ(unit("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");  // a surrogate
+    EXPECT_EQ(unit("\xE2\x82\xAC"), "\xE2\x82\xAC");              // the euro sign
+}
+
 TEST_F(SignalDatabaseConstructs, CommentsGoToTheirMessageAndSignal) {
     const MessageDefinition& eec1 = messageNamed(database(), "EEC1");
     EXPECT_EQ(eec1.comment, "Electronic engine controller 1");

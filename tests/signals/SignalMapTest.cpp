@@ -1,6 +1,7 @@
 // The signals in the project map and in check, through tessaro-cli as a user runs it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -189,6 +190,21 @@ TEST(SignalDatabaseChoice, ADatabaseThatCannotBeReadFailsTheCommand) {
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(outcome.err.rfind("tessaro-cli: Cannot open file \"" + missing + "\".", 0), 0u) << outcome.err;
     }
+}
+
+// The executable's own folder is its tool folder.
+TEST(SignalDatabaseChoice, TheCommandFindsTheDatabaseBesideItself) {
+    TemporaryFolder tool;
+    const std::string program = tool.file("tessaro-cli");
+    std::filesystem::copy_file(TESSARO_CLI, program);
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    TemporaryFolder project;
+    writeEngineSpeedProject(project, {0x54});
+    tool.write("signals.dbc", kEngineDatabase);
+    const std::string command = program + " map " + project.path() + " >" + tool.file("out");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(tool.read("out").find("  B4: slave 1 holding 0 low  [EngineSpeed]\n"), std::string::npos)
+        << tool.read("out");
 }
 
 }  // namespace
