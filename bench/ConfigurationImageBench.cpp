@@ -59,13 +59,7 @@ BENCHMARK(BuildLargestImage)
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return 1;
-    projectFolder() = pattern;
-    tessaro::bench::writeLargestProject(pattern);
-
-    const std::map<std::string, double> fastest = tessaro::bench::runInterleaved(argc, argv);
-    std::filesystem::remove_all(pattern);
-    tessaro::bench::printRatio(fastest, "BuildLargestImage", "ParseFloor", "us", 0, 1.5);
-    return 0;
+    return tessaro::bench::runAgainstLargestProject(
+        argc, argv, [](const std::string& folder) { projectFolder() = folder; }, "BuildLargestImage", "ParseFloor", 1.5,
+        "us");
 }

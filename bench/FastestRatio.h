@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,28 +31,16 @@ public:
 
 // Runs the benchmarks with their repetitions interleaved, and what the command line adds; the fastest CPU time of
 // each benchmark by name.
-inline std::map<std::string, double> runInterleaved(int argc, char** argv) {
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    benchmark::Initialize(&argc, arguments.data());
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return reporter.fastest;
-}
+std::map<std::string, double> runInterleaved(int argc, char** argv);
 
-// "NAME 4.44 ms / FLOOR 3.18 ms (fastest CPU times): 1.40 (goal: at most 2.00)", when both ran; the times with
-// the given number of decimals in the benchmarks' unit.
-inline void printRatio(const std::map<std::string, double>& fastest, const std::string& name, const std::string& floor,
-                       const char* unit, int decimals, double goal) {
-    const auto measured = fastest.find(name);
-    const auto least = fastest.find(floor);
-    if (measured == fastest.end() || least == fastest.end()) return;
-    std::printf("\n%s %.*f %s / %s %.*f %s (fastest CPU times): %.2f (goal: at most %.2f)\n", name.c_str(), decimals,
-                measured->second, unit, floor.c_str(), decimals, least->second, unit, measured->second / least->second,
-                goal);
-}
+// "MEASURED 4.4 ms / FLOOR 3.2 ms (fastest CPU times): 1.40 (goal: at most 2.00)", when both ran.
+void printRatio(const std::map<std::string, double>& fastest, const char* measured, const char* floor, double goal,
+                const char* unit);
+
+// Writes the largest project into a fresh folder and hands its path to useFolder, runs the benchmarks with their
+// repetitions interleaved, removes the folder and prints the fastest CPU time of measured against floor's, in
+// the unit the benchmarks report (a name for it: "us", "ms").
+int runAgainstLargestProject(int argc, char** argv, void (*useFolder)(const std::string&), const char* measured,
+                             const char* floor, double goal, const char* unit);
 
 }  // namespace tessaro::bench

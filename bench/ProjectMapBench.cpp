@@ -75,13 +75,7 @@ BENCHMARK(ShowProjectMap)
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return 1;
-    projectFolder() = pattern;
-    tessaro::bench::writeLargestProject(pattern);
-
-    const std::map<std::string, double> fastest = tessaro::bench::runInterleaved(argc, argv);
-    std::filesystem::remove_all(pattern);
-    tessaro::bench::printRatio(fastest, "ShowProjectMap", "FillFloor", "ms", 1, 2.0);
-    return 0;
+    return tessaro::bench::runAgainstLargestProject(
+        argc, argv, [](const std::string& folder) { projectFolder() = folder; }, "ShowProjectMap", "FillFloor", 2.0,
+        "ms");
 }

@@ -123,6 +123,6 @@ int main(int argc, char** argv) {
 
     const std::map<std::string, double> fastest = tessaro::bench::runInterleaved(argc, argv);
     std::filesystem::remove_all(folder);
-    tessaro::bench::printRatio(fastest, "ReadSignalDatabase", "ReadLinesFloor", "ms", 2, 2.0);
+    tessaro::bench::printRatio(fastest, "ReadSignalDatabase", "ReadLinesFloor", 2.0, "ms");
     return 0;
 }

@@ -182,7 +182,12 @@ int check(const Words& words, std::ostream& out) {
 int map(const Words& words, std::ostream& out) {
     if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
     const ProjectMap projectMap = buildAnnotatedProjectMap(projectFolder(words), words.toolFolder, words.dbc);
-    out << (words.json ? mapJson(projectMap) : words.csv ? mapCsv(projectMap) : mapText(projectMap));
+    if (words.json)
+        out << mapJson(projectMap);
+    else if (words.csv)
+        writeMapCsv(projectMap, out);
+    else
+        writeMapText(projectMap, out);
     return kSuccess;
 }
 

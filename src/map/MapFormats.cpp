@@ -1,9 +1,10 @@
 #include "map/MapFormats.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string_view>
 
 #include "signals/SignalAnalysis.h"
@@ -13,29 +14,94 @@ namespace tessaro {
 namespace {
 
 // The largest project has some hundred thousand register halves: the text is put together in one buffer.
+// Writes the digits of a number at at; the numbers here are short and fit in 32 bits, and the general
+// conversion costs more than the digits themselves.
+char* writeNumber(char* at, std::int64_t number) {
+    std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
+    if (number < 0) *at++ = '-';
+    char digits[10];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    while (count) *at++ = digits[--count];
+    return at;
+}
+
+template <std::size_t N>
+char* writeLiteral(char* at, const char (&literal)[N]) {
+    std::memcpy(at, literal, N - 1);
+    return at + N - 1;
+}
+
 class Text {
 public:
+    Text() = default;
+    // Hands the text to sink a piece at a time rather than keeping it whole.
+    explicit Text(std::ostream& sink) : m_sink(&sink) { m_text.resize(kPiece + 256); }
+
     Text& operator<<(std::string_view text) {
-        m_text.append(text);
+        std::memcpy(room(text.size()), text.data(), text.size());
+        m_used += text.size();
+        return *this;
+    }
+    // A literal's length is known here, so its copy is a few moves rather than a call.
+    template <std::size_t N>
+    Text& operator<<(const char (&literal)[N]) {
+        commit(writeLiteral(room(N - 1), literal));
         return *this;
     }
     Text& operator<<(char c) {
-        m_text.push_back(c);
+        *room(1) = c;
+        ++m_used;
         return *this;
     }
     Text& operator<<(std::int64_t number) {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-        m_text.append(digits, end);
+        commit(writeNumber(room(24), number));
         return *this;
     }
     Text& operator<<(int number) { return *this << std::int64_t(number); }
     Text& operator<<(unsigned number) { return *this << std::int64_t(number); }
-    void reserve(std::size_t size) { m_text.reserve(size); }
-    std::string take() { return std::move(m_text); }
+    Text& operator<<(std::size_t number) { return *this << std::int64_t(number); }
+    void reserve(std::size_t size) {
+        if (size > m_text.size()) m_text.resize(size);
+    }
+    std::string take() {
+        m_text.resize(m_used);
+        m_used = 0;
+        return std::move(m_text);
+    }
+
+    // Where the next count characters go; commit(end) then takes what was written up to end. The buffer grows
+    // ahead of the text and is cut to it at the end.
+    char* room(std::size_t count) {
+        if (m_used + count > m_text.size()) [[unlikely]]
+            grow(count);
+        return m_text.data() + m_used;
+    }
+    void commit(const char* end) { m_used = std::size_t(end - m_text.data()); }
+    // Where a piece may end: a sink gets what has come so far once it is a piece's size.
+    void mayFlush() {
+        if (m_sink && m_used >= kPiece) flush();
+    }
+    void flush() {
+        if (!m_sink) return;
+        m_sink->write(m_text.data(), std::streamsize(m_used));
+        m_used = 0;
+    }
 
 private:
+    static constexpr std::size_t kPiece = 1 << 16;
+
+    void grow(std::size_t count) {
+        if (m_sink && m_used > 0) flush();
+        if (m_used + count > m_text.size()) m_text.resize(std::max(2 * m_text.size(), m_used + count + 64));
+    }
+
+    std::ostream* m_sink = nullptr;
     std::string m_text;
+    std::size_t m_used = 0;
 };
 
 std::string_view halfName(RegisterHalf half) {
@@ -56,10 +122,19 @@ void appendKind(Text& out, std::uint8_t typeReg) {
         out << "Type_Reg " << unsigned(typeReg);
 }
 
+// Written in one go: the largest project has a hundred thousand of them.
 void appendSource(Text& out, const RegisterHalfSource& source) {
-    out << "slave " << unsigned(source.slave) << ' ';
-    appendKind(out, source.typeReg);
-    out << ' ' << source.registerNumber << ' ' << halfName(source.half);
+    if (source.typeReg != 3 && source.typeReg != 4) {
+        out << "slave " << unsigned(source.slave) << ' ';
+        appendKind(out, source.typeReg);
+        out << ' ' << source.registerNumber << ' ' << halfName(source.half);
+        return;
+    }
+    char* at = writeNumber(writeLiteral(out.room(48), "slave "), source.slave);
+    at = source.typeReg == 3 ? writeLiteral(at, " holding ") : writeLiteral(at, " input ");
+    at = writeNumber(at, source.registerNumber);
+    at = source.half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low");
+    out.commit(at);
 }
 
 void appendShortSource(Text& out, const RegisterHalfSource& source) {
@@ -196,9 +271,9 @@ std::string wellKnownText(const FrameMap& frame) {
     return wellKnownPgnText(frame.wellKnown);
 }
 
-std::string mapText(const ProjectMap& map) {
-    Text out;
-    out.reserve(32 * sourceCount(map) + 4096);
+namespace {
+
+void writeText(const ProjectMap& map, Text& out) {
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
         out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
@@ -222,6 +297,7 @@ std::string mapText(const ProjectMap& map) {
             const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
             out << '\n';
+            out.mayFlush();
         }
         for (const CoveredSignal& signal : frame.signalInfo.covered)
             out << "  signal " << coveredSignalText(signal) << '\n';
@@ -241,91 +317,128 @@ std::string mapText(const ProjectMap& map) {
 
     out << "Findings: " << int(map.findings.size()) << '\n';
     for (const MapFinding& finding : map.findings) out << "  warning: " << finding.message << '\n';
+    out.flush();
+}
+
+}  // namespace
+
+std::string mapText(const ProjectMap& map) {
+    Text out;
+    out.reserve(32 * sourceCount(map) + 4096);
+    writeText(map, out);
     return out.take();
 }
 
+void writeMapText(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeText(map, out);
+}
+
+// One line per frame, slave and finding: the document stays readable line by line, and the largest project's
+// stays a few megabytes.
 std::string mapJson(const ProjectMap& map) {
     using Json = nlohmann::ordered_json;
     const auto kind = [](std::uint8_t typeReg) {
         const std::string_view word = kindWord(typeReg);
         return word.empty() ? Json(nullptr) : Json(word);
     };
-    Json frames = Json::array();
-    for (const FrameMap& frame : map.frames) {
-        Json bytes = Json::array();
-        for (const FrameByteMap& byte : frame.bytes) {
-            Json sources = Json::array();
-            for (const RegisterHalfSource& source : byte.sources)
-                sources.push_back({{"slave", source.slave},
-                                   {"kind", kind(source.typeReg)},
-                                   {"typeReg", source.typeReg},
-                                   {"register", source.registerNumber},
-                                   {"half", halfName(source.half)},
-                                   {"definitionRow", source.definitionRow}});
-            bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
-            if (map.withSignals) bytes.back()["signals"] = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
+    std::string out = "{";
+    const auto list = [&out](const char* name, std::size_t count, const auto& entry, bool last) {
+        out += "\n \"";
+        out += name;
+        out += "\": [";
+        for (std::size_t i = 0; i < count; ++i) {
+            out += i ? ",\n  " : "\n  ";
+            out += entry(i).dump();
         }
-        frames.push_back({{"frame", frame.frame},
-                          {"pgn", frame.pgn},
-                          {"pgnHex", pgnHex(frame.pgn)},
-                          {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
-                          {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
-                          {"priority", frame.priority},
-                          {"dataPage", frame.dataPage},
-                          {"group", frame.group},
-                          {"onRequest", frame.onRequest()},
-                          {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
-                          {"erase", frame.erase},
-                          {"bytes", std::move(bytes)}});
-        if (!map.withSignals) continue;
-        const FrameSignals& signals = frame.signalInfo;
-        frames.back()["message"] = signals.inDatabase() ? Json(signals.message) : Json(nullptr);
-        Json covered = Json::array();
-        for (const CoveredSignal& signal : signals.covered) {
-            Json registers = Json::array();
-            for (const SignalRegister& feeder : signal.registers)
-                registers.push_back(
-                    {{"slave", feeder.slave}, {"kind", kind(feeder.typeReg)}, {"register", feeder.registerNumber}});
-            covered.push_back({{"name", signal.name},
-                               {"bytes", signal.bytes},
-                               {"registers", std::move(registers)},
-                               {"factor", signal.factor},
-                               {"offset", signal.offset},
-                               {"unit", signal.unit},
-                               {"encoding", signal.encoding}});
-        }
-        frames.back()["coveredSignals"] = std::move(covered);
-    }
-    Json slaves = Json::array();
-    for (const SlavePolling& polling : map.slaves) {
-        Json ranges = Json::array();
-        for (const RegisterRange& range : polling.ranges) ranges.push_back({range.first, range.last});
-        Json registers = Json::array();
-        auto feed = polling.feeds.begin();
-        for (const RegisterRange& range : polling.ranges)
-            for (std::int32_t number = range.first; number <= range.last; ++number) {
-                Json feeds = Json::array();
-                for (; feed != polling.feeds.end() && feed->registerNumber == number; ++feed)
-                    feeds.push_back({{"frame", feed->frame}, {"byte", feed->byte}, {"half", halfName(feed->half)}});
-                registers.push_back({{"register", number}, {"feeds", std::move(feeds)}});
+        out += count ? "\n ]" : "]";
+        if (!last) out += ',';
+    };
+    list(
+        "frames", map.frames.size(),
+        [&](std::size_t i) {
+            const FrameMap& frame = map.frames[i];
+            Json bytes = Json::array();
+            for (const FrameByteMap& byte : frame.bytes) {
+                Json sources = Json::array();
+                for (const RegisterHalfSource& source : byte.sources)
+                    sources.push_back({{"slave", source.slave},
+                                       {"kind", kind(source.typeReg)},
+                                       {"typeReg", source.typeReg},
+                                       {"register", source.registerNumber},
+                                       {"half", halfName(source.half)},
+                                       {"definitionRow", source.definitionRow}});
+                bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
+                if (map.withSignals)
+                    bytes.back()["signals"] = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             }
-        slaves.push_back({{"slave", polling.slave},
-                          {"kind", kind(polling.typeReg)},
-                          {"typeReg", polling.typeReg},
-                          {"ranges", std::move(ranges)},
-                          {"registers", std::move(registers)}});
-    }
-    Json findings = Json::array();
-    for (const MapFinding& finding : map.findings)
-        findings.push_back({{"severity", "warning"}, {"message", finding.message}});
-    const Json document = {
-        {"frames", std::move(frames)}, {"slaves", std::move(slaves)}, {"findings", std::move(findings)}};
-    return document.dump(1) + "\n";
+            Json entry{{"frame", frame.frame},
+                       {"pgn", frame.pgn},
+                       {"pgnHex", pgnHex(frame.pgn)},
+                       {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
+                       {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
+                       {"priority", frame.priority},
+                       {"dataPage", frame.dataPage},
+                       {"group", frame.group},
+                       {"onRequest", frame.onRequest()},
+                       {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
+                       {"erase", frame.erase},
+                       {"bytes", std::move(bytes)}};
+            if (!map.withSignals) return entry;
+            const FrameSignals& signals = frame.signalInfo;
+            entry["message"] = signals.inDatabase() ? Json(signals.message) : Json(nullptr);
+            Json covered = Json::array();
+            for (const CoveredSignal& signal : signals.covered) {
+                Json registers = Json::array();
+                for (const SignalRegister& feeder : signal.registers)
+                    registers.push_back(
+                        {{"slave", feeder.slave}, {"kind", kind(feeder.typeReg)}, {"register", feeder.registerNumber}});
+                covered.push_back({{"name", signal.name},
+                                   {"bytes", signal.bytes},
+                                   {"registers", std::move(registers)},
+                                   {"factor", signal.factor},
+                                   {"offset", signal.offset},
+                                   {"unit", signal.unit},
+                                   {"encoding", signal.encoding}});
+            }
+            entry["coveredSignals"] = std::move(covered);
+            return entry;
+        },
+        false);
+    list(
+        "slaves", map.slaves.size(),
+        [&](std::size_t i) {
+            const SlavePolling& polling = map.slaves[i];
+            Json ranges = Json::array();
+            for (const RegisterRange& range : polling.ranges) ranges.push_back({range.first, range.last});
+            Json registers = Json::array();
+            auto feed = polling.feeds.begin();
+            for (const RegisterRange& range : polling.ranges)
+                for (std::int32_t number = range.first; number <= range.last; ++number) {
+                    Json feeds = Json::array();
+                    for (; feed != polling.feeds.end() && feed->registerNumber == number; ++feed)
+                        feeds.push_back({{"frame", feed->frame}, {"byte", feed->byte}, {"half", halfName(feed->half)}});
+                    registers.push_back({{"register", number}, {"feeds", std::move(feeds)}});
+                }
+            return Json{{"slave", polling.slave},
+                        {"kind", kind(polling.typeReg)},
+                        {"typeReg", polling.typeReg},
+                        {"ranges", std::move(ranges)},
+                        {"registers", std::move(registers)}};
+        },
+        false);
+    list(
+        "findings", map.findings.size(),
+        [&](std::size_t i) {
+            return Json{{"severity", "warning"}, {"message", map.findings[i].message}};
+        },
+        true);
+    return out + "\n}\n";
 }
 
-std::string mapCsv(const ProjectMap& map) {
-    Text out;
-    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
+namespace {
+
+void writeCsv(const ProjectMap& map, Text& out) {
     out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
         << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
     for (const FrameMap& frame : map.frames) {
@@ -355,9 +468,24 @@ std::string mapCsv(const ProjectMap& map) {
                     << csvField(joinedNames(covered, "; "));
             }
             out << "\r\n";
+            out.mayFlush();
         }
     }
+    out.flush();
+}
+
+}  // namespace
+
+std::string mapCsv(const ProjectMap& map) {
+    Text out;
+    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
+    writeCsv(map, out);
     return out.take();
+}
+
+void writeMapCsv(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeCsv(map, out);
 }
 
 }  // namespace tessaro

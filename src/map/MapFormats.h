@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,15 @@ namespace tessaro {
 // and the dialog list it.
 std::string mapText(const ProjectMap& map);
 
+// The same, handed to sink a piece at a time: the text of the largest project runs to megabytes.
+void writeMapText(const ProjectMap& map, std::ostream& sink);
+
 // The same as one JSON document.
 std::string mapJson(const ProjectMap& map);
 
 // One line per frame byte, after a title line; lines end in CR LF.
 std::string mapCsv(const ProjectMap& map);
+void writeMapCsv(const ProjectMap& map, std::ostream& sink);
 
 // The two tables of the dialog and its printed sheet, as texts.
 struct MapTable {

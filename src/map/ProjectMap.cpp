@@ -1,6 +1,7 @@
 #include "map/ProjectMap.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "app/ProjectState.h"
@@ -56,6 +57,16 @@ struct Bucket {
 };
 
 void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>& rows, ProjectMap& map) {
+    // Every frame byte and every slave's feeds get their room first: the largest project has a hundred thousand
+    // register halves.
+    std::vector<std::array<std::uint32_t, 8>> halves(map.frames.size());
+    for (const ImageDefinition& definition : image.definitions)
+        for (std::size_t r = 0; r < registersInUse(definition); ++r)
+            for (const unsigned nibble : {unsigned(definition.positions[r]) >> 4, definition.positions[r] & 0x0Fu})
+                if (nibble >= 1 && nibble <= 8) ++halves[definition.frame - 1u][nibble - 1];
+    for (std::size_t f = 0; f < map.frames.size(); ++f)
+        for (std::size_t b = 0; b < 8; ++b) map.frames[f].bytes[b].sources.reserve(halves[f][b]);
+
     std::vector<std::int32_t> bucketOf(256 * 256, -1);
     std::vector<Bucket> buckets;
     for (std::uint32_t d = 0; d < image.definitions.size(); ++d) {
@@ -103,6 +114,7 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         SlavePolling& polling = map.slaves.emplace_back();
         polling.slave = bucket.slave;
         polling.typeReg = bucket.typeReg;
+        polling.feeds.reserve(16 * bucket.definitions.size());
         bool overlapping = false;
         for (const std::uint32_t d : bucket.definitions) {
             const ImageDefinition& definition = image.definitions[d];

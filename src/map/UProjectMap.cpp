@@ -21,6 +21,7 @@
 #include "map/MapFormats.h"
 #include "platform/QtPlatform.h"
 #include "signals/SignalAnalysis.h"
+#include "update/ConfigurationImage.h"
 
 namespace tessaro {
 
@@ -44,30 +45,32 @@ QTableWidget* readOnlyTable(QWidget* parent, const char* name) {
     return table;
 }
 
-// Every cell gets its text, and whatever decorate adds, before it goes into the table; a row is as high as its
-// tallest cell, up to maxLines lines.
+// Every cell gets its text, and whatever decorate adds, before it goes into the table. The rows are all as high
+// as the tallest cell, up to maxLines lines: one height for all is set once, where a height per row would cost as
+// much as the cells themselves in the largest project.
 void fillTable(QTableWidget* table, const MapTable& texts, int maxLines,
                const std::function<void(std::size_t, std::size_t, QTableWidgetItem&)>& decorate = {}) {
     table->setUpdatesEnabled(false);
     table->clear();
     table->setColumnCount(int(texts.titles.size()));
-    table->setRowCount(int(texts.rows.size()));
+    table->setRowCount(0);
     QStringList titles;
     for (const std::string& title : texts.titles) titles << toQt(title);
     table->setHorizontalHeaderLabels(titles);
-    const int lineHeight = table->fontMetrics().lineSpacing();
+    int lines = 1;
+    for (const std::vector<std::string>& cells : texts.rows)
+        for (const std::string& text : cells)
+            lines = std::max(lines, int(std::count(text.begin(), text.end(), '\n')) + 1);
+    table->verticalHeader()->setDefaultSectionSize(std::min(lines, maxLines) * table->fontMetrics().lineSpacing() + 6);
+    table->setRowCount(int(texts.rows.size()));
     for (std::size_t row = 0; row < texts.rows.size(); ++row) {
-        int lines = 1;
         const std::vector<std::string>& cells = texts.rows[row];
         for (std::size_t column = 0; column < cells.size(); ++column) {
-            const std::string& text = cells[column];
-            lines = std::max(lines, int(std::count(text.begin(), text.end(), '\n')) + 1);
-            auto* item = new QTableWidgetItem(toQt(text));
+            auto* item = new QTableWidgetItem(toQt(cells[column]));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             if (decorate) decorate(row, column, *item);
             table->setItem(int(row), int(column), item);
         }
-        table->setRowHeight(int(row), std::min(lines, maxLines) * lineHeight + 6);
     }
     table->setUpdatesEnabled(true);
 }
@@ -197,11 +200,10 @@ void TFProjectMap::FormShow() {
     m_signalsTitle->setVisible(map.withSignals);
     m_signals->setVisible(map.withSignals);
 
-    QString summary = QStringLiteral("%1 frames, %2 bytes fed twice, %3 polled ranges, %4 findings")
-                          .arg(map.frames.size())
-                          .arg(fedTwice)
-                          .arg(m_polling->rowCount())
-                          .arg(map.findings.size());
+    QString summary = toQt(plural(map.frames.size(), "frame", "frames") + ", " +
+                           plural(fedTwice, "byte fed twice", "bytes fed twice") + ", " +
+                           plural(std::size_t(m_polling->rowCount()), "polled range", "polled ranges") + ", " +
+                           plural(map.findings.size(), "finding", "findings"));
     const std::size_t shown = std::min<std::size_t>(map.findings.size(), 3);
     for (std::size_t i = 0; i < shown; ++i) summary += QStringLiteral("\n") + toQt(map.findings[i].message);
     if (map.findings.size() > shown) summary += QStringLiteral("\n...");

@@ -68,7 +68,8 @@ TEST_F(ProjectMapDialog, GridNamesEachBytesSourcesAndMarksBytesFedTwice) {
         EXPECT_EQ(cell(dialog, "sgSlaves", 0, 3), "100: F1 B1 high, F1 B2 low\n101: F1 B3 high\n102: F2 B1 low");
         EXPECT_EQ(cell(dialog, "sgSlaves", 1, 1), "input");
         EXPECT_EQ(cell(dialog, "sgSlaves", 1, 2), "5");
-        EXPECT_TRUE(testing::child<QLabel>(dialog, "LSummary")->text().startsWith("2 frames, 1 bytes fed twice"));
+        EXPECT_EQ(testing::child<QLabel>(dialog, "LSummary")->text().toStdString(),
+                  "2 frames, 1 byte fed twice, 2 polled ranges, 1 finding\nframe 1: B1 is fed by 2 register halves");
     });
     EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"Project Map"});
     EXPECT_TRUE(fake.messages.shown.empty());

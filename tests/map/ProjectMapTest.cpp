@@ -231,3 +231,24 @@ assert m["findings"] == [{"severity": "warning", "message": "frame 1: B1 is fed 
 
 }  // namespace
 }  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+TEST(ProjectMap, CommandPrintsTheSameTextAndCsvInPiecesAsWhole) {
+    // Some hundred kilobytes of text, so that it goes out in several pieces.
+    TemporaryFolder project;
+    std::vector<MapFrame> frames(20, MapFrame{"65262", "1"});
+    std::vector<MapDefinition> definitions;
+    for (int i = 0; i < 400; ++i)
+        definitions.push_back({i % 20 + 1, i % 7 + 1, i * 8, {0x18, 0x27, 0x36, 0x45, 0x54, 0x63, 0x72, 0x81}});
+    writeMapProject(project, frames, definitions, {1000});
+    const ProjectMap map = buildProjectMap(project.path());
+    const std::string text = mapText(map);
+    ASSERT_GT(text.size(), 150000u);
+    EXPECT_EQ(testing::runCli({"map", project.path()}).out, text);
+    EXPECT_EQ(testing::runCli({"map", project.path(), "--csv"}).out, mapCsv(map));
+}
+
+}  // namespace
+}  // namespace tessaro
