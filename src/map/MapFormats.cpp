@@ -138,14 +138,15 @@ void appendSource(Text& out, const RegisterHalfSource& source) {
 }
 
 void appendShortSource(Text& out, const RegisterHalfSource& source) {
-    out << 'S' << unsigned(source.slave) << ' ';
+    char* at = writeNumber(writeLiteral(out.room(48), "S"), source.slave);
     if (source.typeReg == 3)
-        out << "HR";
+        at = writeLiteral(at, " HR");
     else if (source.typeReg == 4)
-        out << "IR";
+        at = writeLiteral(at, " IR");
     else
-        out << 'T' << unsigned(source.typeReg) << ':';
-    out << source.registerNumber << ' ' << halfName(source.half);
+        at = writeLiteral(writeNumber(writeLiteral(at, " T"), source.typeReg), ":");
+    at = writeNumber(at, source.registerNumber);
+    out.commit(source.half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low"));
 }
 
 std::size_t sourceCount(const ProjectMap& map) {
@@ -230,6 +231,8 @@ MapTable pollingTable(const ProjectMap& map) {
     MapTable table;
     table.titles = {"Slave", "Kind", "Registers", "Feeds"};
     for (const SlavePolling& polling : map.slaves) {
+        const std::string slave = std::to_string(polling.slave);
+        const std::string kind = registerKindName(polling.typeReg);
         auto feed = polling.feeds.begin();
         for (const RegisterRange& range : polling.ranges) {
             Text registers, feeds;
@@ -237,15 +240,20 @@ MapTable pollingTable(const ProjectMap& map) {
             if (range.last != range.first) registers << '-' << range.last;
             for (std::int32_t number = range.first; number <= range.last; ++number) {
                 if (number != range.first) feeds << '\n';
-                feeds << number << ':';
-                if (feed == polling.feeds.end() || feed->registerNumber != number) feeds << " -";
+                // room() may move the buffer: what was written is committed before more room is asked for.
+                char* at = writeLiteral(writeNumber(feeds.room(32), number), ":");
+                if (feed == polling.feeds.end() || feed->registerNumber != number) at = writeLiteral(at, " -");
                 for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
-                     ++feed, first = false)
-                    feeds << (first ? " F" : ", F") << feed->frame << " B" << unsigned(feed->byte) << ' '
-                          << halfName(feed->half);
+                     ++feed, first = false) {
+                    feeds.commit(at);
+                    at = feeds.room(40);
+                    at = writeNumber(first ? writeLiteral(at, " F") : writeLiteral(at, ", F"), feed->frame);
+                    at = writeNumber(writeLiteral(at, " B"), feed->byte);
+                    at = feed->half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low");
+                }
+                feeds.commit(at);
             }
-            table.rows.push_back(
-                {std::to_string(polling.slave), registerKindName(polling.typeReg), registers.take(), feeds.take()});
+            table.rows.push_back({slave, kind, registers.take(), feeds.take()});
         }
     }
     return table;

@@ -60,8 +60,12 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
     // Every frame byte and every slave's feeds get their room first: the largest project has a hundred thousand
     // register halves.
     std::vector<std::array<std::uint32_t, 8>> halves(map.frames.size());
+    // An entry keeps 8 bits of its frame number: beyond 255 frames it can name none.
+    const auto namesFrame = [&map](const ImageDefinition& definition) {
+        return definition.frame >= 1 && definition.frame <= map.frames.size();
+    };
     for (const ImageDefinition& definition : image.definitions)
-        for (std::size_t r = 0; r < registersInUse(definition); ++r)
+        for (std::size_t r = 0; namesFrame(definition) && r < registersInUse(definition); ++r)
             for (const unsigned nibble : {unsigned(definition.positions[r]) >> 4, definition.positions[r] & 0x0Fu})
                 if (nibble >= 1 && nibble <= 8) ++halves[definition.frame - 1u][nibble - 1];
     for (std::size_t f = 0; f < map.frames.size(); ++f)
@@ -82,7 +86,15 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         }
         buckets[std::size_t(bucket)].definitions.push_back(d);
 
-        // The builder takes a frame number below 1 as an error, so the frame exists.
+        if (definition.index + registersInUse(definition) - 1 > 65535)
+            warn(map, definitionPlace(row) + ": its registers " + std::to_string(definition.index) + " to " +
+                          std::to_string(definition.index + registersInUse(definition) - 1) +
+                          " go past 65535, the last Modbus register");
+        if (!namesFrame(definition)) {
+            warn(map, definitionPlace(row) + ": the image holds its frame number as 0, which names no frame (an " +
+                          "entry keeps 8 bits of it)");
+            continue;
+        }
         FrameMap& frame = map.frames[definition.frame - 1u];
         for (std::size_t r = 0; r < registersInUse(definition); ++r) {
             const unsigned position = definition.positions[r];
@@ -125,7 +137,7 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
                 polling.ranges.back().last = std::max(polling.ranges.back().last, last);
             else
                 polling.ranges.push_back({first, last});
-            for (std::size_t r = 0; r < registersInUse(definition); ++r)
+            for (std::size_t r = 0; namesFrame(definition) && r < registersInUse(definition); ++r)
                 for (const RegisterHalf half : {RegisterHalf::high, RegisterHalf::low}) {
                     const unsigned position = definition.positions[r];
                     const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
@@ -174,6 +186,11 @@ ProjectMap buildProjectMap(const std::string& projectFolder) {
     }
     mapDefinitions(decoded, rows, map);
 
+    if (decoded.frames.size() > 255)
+        warn(map, "FrameJ1939.xml holds " + framesText(decoded.frames.size()) +
+                      ": an image entry keeps 8 bits of its " +
+                      "frame number, so the definitions of frame 256 feed no frame and those of frame 257 and above " +
+                      "feed the frame 256 places earlier");
     findBytesFedTwice(map);
     for (const SkippedDefinition& row : skipped)
         warn(map, definitionPlace(std::uint32_t(row.row)) + ": frame " + std::to_string(row.frame) +

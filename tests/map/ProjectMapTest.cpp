@@ -96,6 +96,14 @@ TEST(ProjectMap, RangesMergeAcrossDefinitionsOfOneSlaveAndKind) {
     EXPECT_EQ(map.slaves[2].ranges[0].first, 100);
     EXPECT_TRUE(map.slaves[2].feeds.empty());
     EXPECT_NE(mapText(map).find("Slave 3, holding registers: 100-106, 110\n"), std::string::npos);
+    // The dialog's polling list: a row per range, a line per register.
+    const MapTable polling = pollingTable(map);
+    ASSERT_EQ(polling.rows.size(), 4u);
+    EXPECT_EQ(polling.rows[0], (std::vector<std::string>{"3", "holding", "100-106",
+                                                         "100: F2 B3 high, F2 B3 low\n101: -\n102: -\n103: F2 B4 high, "
+                                                         "F2 B4 low\n104: F1 B1 high, F1 B1 low\n105: F1 B2 high, F1 "
+                                                         "B2 low, F2 B6 high, F2 B6 low\n106: F2 B7 high, F2 B7 low"}));
+    EXPECT_EQ(polling.rows[3], (std::vector<std::string>{"4", "holding", "100", "100: -"}));
 }
 
 TEST(ProjectMap, DefinitionBeyondTheFrameCountIsDroppedAsTheBuilderDropsIt) {
@@ -114,14 +122,36 @@ TEST(ProjectMap, DefinitionBeyondTheFrameCountIsDroppedAsTheBuilderDropsIt) {
     EXPECT_EQ(map.slaves[0].ranges[0].last, 0);
 }
 
-TEST(ProjectMap, PositionOutsideB1ToB8IsAFindingAndFeedsNothing) {
+TEST(ProjectMap, FrameNumbersBeyond255AreTheEightBitsTheImageKeeps) {
     TemporaryFolder project;
-    writeMapProject(project, {{"65262", "1"}}, {{1, 1, 20, {0x91}}}, {1000});
+    writeMapProject(project, std::vector<MapFrame>(300, MapFrame{"65262", "1"}),
+                    {{257, 1, 0, {0x10}}, {256, 2, 0, {0x10}}}, {1000});
+    const ProjectMap map = buildProjectMap(project.path());
+    EXPECT_EQ(sourceTexts(map.frames[0].bytes[0]), (std::vector<std::string>{"slave 1 holding 0 high"}));
+    EXPECT_EQ(
+        findingTexts(map),
+        (std::vector<std::string>{
+            "row 2 of DefFrameJ1939.xml: the image holds its frame number as 0, which names no frame (an entry "
+            "keeps 8 bits of it)",
+            "FrameJ1939.xml holds 300 frames: an image entry keeps 8 bits of its frame number, so the definitions "
+            "of frame 256 feed no frame and those of frame 257 and above feed the frame 256 places earlier"}));
+    // The gateway polls the register all the same.
+    ASSERT_EQ(map.slaves.size(), 2u);
+    EXPECT_TRUE(map.slaves[1].feeds.empty());
+}
+
+TEST(ProjectMap, PositionOutsideB1ToB8AndRegistersPast65535AreFindings) {
+    TemporaryFolder project;
+    writeMapProject(project, {{"65262", "1"}}, {{1, 1, 20, {0x91}}, {1, 2, 65534, {0x02, 0x03, 0x04}}}, {1000});
     const ProjectMap map = buildProjectMap(project.path());
     EXPECT_EQ(sourceTexts(map.frames[0].bytes[0]), (std::vector<std::string>{"slave 1 holding 20 low"}));
-    EXPECT_EQ(findingTexts(map), (std::vector<std::string>{"row 1 of DefFrameJ1939.xml (frame 1): poscomp0 145 names "
-                                                           "the nibble 9 for the high half of register 20, which is "
-                                                           "no frame byte (B1 to B8)"}));
+    EXPECT_EQ(sourceTexts(map.frames[0].bytes[3]), (std::vector<std::string>{"slave 2 holding 65536 low"}));
+    EXPECT_EQ(findingTexts(map),
+              (std::vector<std::string>{"row 1 of DefFrameJ1939.xml (frame 1): poscomp0 145 names "
+                                        "the nibble 9 for the high half of register 20, which is "
+                                        "no frame byte (B1 to B8)",
+                                        "row 2 of DefFrameJ1939.xml: its registers 65534 to 65536 go "
+                                        "past 65535, the last Modbus register"}));
 }
 
 TEST(ProjectMap, PgnNamesAndGroups) {
