@@ -9,6 +9,7 @@
 #include "cli/ProjectCheck.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
+#include "exchange/ProjectExchange.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::cli {
@@ -19,6 +20,9 @@ constexpr const char* kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
     "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
+    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
     "       tessaro-cli COMMAND --help\n";
 
 constexpr const char* kOverview =
@@ -28,6 +32,8 @@ constexpr const char* kOverview =
     "  build   compile a project folder into its configuration image\n"
     "  dump    decode a configuration image for a person, or as JSON\n"
     "  check   apply the editors' rules to a project's documents\n"
+    "  export  write the frames, the groups or the definitions as CSV or a workbook\n"
+    "  import  read them back from CSV or a workbook, checked cell by cell\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 for wrong usage.\n";
 
@@ -58,7 +64,37 @@ constexpr const char* kCheckHelp =
     "do not exist, values wider than their field, frame bytes mapped by two definitions of one frame.\n"
     "One line per finding, FILE:ROW: error|warning: MESSAGE. Exit status 1 when there is an error.\n";
 
+constexpr const char* kExportHelp =
+    "usage: tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
+    "\n"
+    "Writes a table of PROJECT_DIR for a spreadsheet: a header line naming the columns, then one line per\n"
+    "row, every value as the document holds it (0x10 stays 0x10, a leading blank stays).\n"
+    "  frames       N, Priority, DataPage, PGN, Group, Erase, Mnemonic (FrameJ1939.xml)\n"
+    "  groups       N, Cyclic_Time, Mnemonic (Group.xml)\n"
+    "  definitions  Frame, Device_ID, Index, Points, Type, R1_High, R1_Low ... R8_High, R8_Low\n"
+    "               (DefFrameJ1939.xml)\n"
+    "  workbook     the three tables as the sheets frames, groups and definitions of one workbook\n"
+    "CSV goes to standard output, or to FILE; a FILE ending in .xlsx gets a workbook whose cells are all text.\n"
+    "\n"
+    "  -o FILE   write to FILE instead\n";
+
+constexpr const char* kImportHelp =
+    "usage: tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "\n"
+    "Reads a table back from FILE (CSV, or the table's sheet when FILE ends in .xlsx), checks every cell with\n"
+    "the rules the editors apply at OK, and only then replaces the document, written as the editor's OK\n"
+    "writes it. CSV may use commas or semicolons, quotes, CR LF or LF, and a byte-order mark; the columns are\n"
+    "found by their header names. Definitions must name frames of FrameJ1939.xml. A workbook import checks\n"
+    "all three sheets (the definitions against its own frames sheet) before it writes any document.\n"
+    "The first problem is reported as FILE:LINE:COLUMN: message, with exit status 1, and nothing is written.\n";
+
 struct Usage {
+    std::string message;
+};
+
+// A failure reported as it is, without the program's name before it.
+struct PlainFailure {
     std::string message;
 };
 
@@ -144,6 +180,62 @@ int check(const Words& words, std::ostream& out) {
     return errors ? kFailure : kSuccess;
 }
 
+TableKind tableOperand(const Words& words) {
+    const std::optional<TableKind> kind = tableNamed(words.operands.front());
+    if (!kind) throw Usage{"unknown table '" + words.operands.front() + "'"};
+    return *kind;
+}
+
+// The words after the table's name.
+Words afterTable(const Words& words) {
+    Words rest = words;
+    rest.operands.erase(rest.operands.begin());
+    return rest;
+}
+
+int exportTable(const Words& words, std::ostream& out) {
+    if (words.operands.empty()) throw Usage{"frames, groups, definitions or workbook missing"};
+    const Words rest = afterTable(words);
+    if (words.operands.front() == "workbook") {
+        if (!words.output) throw Usage{"export workbook needs -o FILE.xlsx"};
+        if (!isWorkbookPath(*words.output)) throw Usage{"the workbook's FILE must end in .xlsx"};
+        const std::string folder = projectFolder(rest);
+        replaceFile(*words.output, projectWorkbookBytes(folder));
+        return kSuccess;
+    }
+    const TableKind kind = tableOperand(words);
+    const std::string folder = projectFolder(rest);
+    const TextRows rows = exportedRows(kind, folder);
+    if (!words.output) {
+        out << tableFileBytes(kind, rows, "");
+        return kSuccess;
+    }
+    replaceFile(*words.output, tableFileBytes(kind, rows, *words.output));
+    return kSuccess;
+}
+
+int importTable(const Words& words, std::ostream&) {
+    if (words.operands.empty()) throw Usage{"frames, groups, definitions or workbook missing"};
+    Words rest = afterTable(words);
+    if (rest.operands.size() < 2) throw Usage{rest.operands.empty() ? "PROJECT_DIR missing" : "FILE missing"};
+    if (rest.operands.size() > 2) throw Usage{"unexpected '" + rest.operands[2] + "'"};
+    const std::string file = rest.operands[1];
+    rest.operands.pop_back();
+    const bool workbook = words.operands.front() == "workbook";
+    const std::optional<TableKind> kind = workbook ? std::nullopt : std::optional(tableOperand(words));
+    if (workbook && !isWorkbookPath(file)) throw Usage{"import workbook reads a FILE ending in .xlsx"};
+    const std::string folder = projectFolder(rest);
+    try {
+        if (workbook)
+            importWorkbookFile(folder, file);
+        else
+            importTableFile(*kind, folder, file);
+    } catch (const Error& problem) {
+        throw PlainFailure{problem.what()};
+    }
+    return kSuccess;
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -166,7 +258,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         };
         static const Command commands[] = {{"build", kBuildHelp, true, false, build},
                                            {"dump", kDumpHelp, false, true, dump},
-                                           {"check", kCheckHelp, false, false, check}};
+                                           {"check", kCheckHelp, false, false, check},
+                                           {"export", kExportHelp, true, false, exportTable},
+                                           {"import", kImportHelp, false, false, importTable}};
         for (const Command& candidate : commands) {
             if (command != candidate.name) continue;
             const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson);
@@ -177,6 +271,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             return candidate.action(words, out);
         }
         throw Usage{"unknown command '" + command + "'"};
+    } catch (const PlainFailure& failure) {
+        err << failure.message << "\n";
+        return kFailure;
     } catch (const Usage& usage) {
         err << "tessaro-cli: " << usage.message << "\n" << kUsage;
         return kWrongUsage;

@@ -15,8 +15,6 @@ constexpr std::array<std::string_view, 5 + kRegisterSlots> kDefinitionAttributes
     "poscomp2",     "poscomp3",  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
 enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
 
-constexpr std::uint8_t kTypeRegOffset = 3;
-
 std::uint8_t lowByte(std::int32_t value) {
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value));
 }
@@ -143,6 +141,12 @@ DefinitionControls unpackDefinition(const TClIndMB& definition) {
         controls.low[r] = lowSelector(definition.positions[r]);
     }
     return controls;
+}
+
+void FrameDefinitions::setFrames(std::vector<std::string> lines) {
+    clear();
+    m_lines = std::move(lines);
+    for (std::size_t k = 0; k < m_lines.size(); ++k) m_frames.push_back(TClPdo{static_cast<std::int32_t>(k + 1), {}});
 }
 
 void FrameDefinitions::clear() {

@@ -10,14 +10,16 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kAttributes = {"Priority", "DataPage", "PGN", "Group", "Erase", "Mnemonic"};
-
 constexpr std::string_view kOnRequest = "On Request";
 constexpr std::string_view kNotInUse = " Not In Use";
 
-std::string notInUse(std::int32_t index) { return "G" + std::to_string(index) + std::string(kNotInUse); }
+std::string notInUse(std::int32_t index) {
+    return "G" + std::to_string(index) + std::string(kNotInUse);
+}
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool equalIgnoringCase(std::string_view left, std::string_view right) {
     if (left.size() != right.size()) return false;
@@ -73,7 +75,9 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
     return notInUseNumber(cellText).value_or(0);
 }
 
-std::string_view eraseAfterClick(std::string_view text) { return text == "Y" ? "N" : "Y"; }
+std::string_view eraseAfterClick(std::string_view text) {
+    return text == "Y" ? "N" : "Y";
+}
 
 FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink) {
     FrameTableRead read;
@@ -84,8 +88,9 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
         return read;
     }
     const std::vector<std::string>& captions = read.captions;
-    std::array<TableColumn, kAttributes.size()> columns;
-    for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kAttributes[column];
+    std::array<TableColumn, kFrameAttributes.size()> columns;
+    for (std::size_t column = 0; column < columns.size(); ++column)
+        columns[column].attribute = kFrameAttributes[column];
     columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) {
         return groupCaptionOf(captions, index);
     };
@@ -115,10 +120,10 @@ std::optional<std::string> checkFrameRows(const TableRows& rows) {
 std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
     TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(usedRowCount(rows)));
     for (TableRow& row : stored) {
-        row.resize(kAttributes.size());
+        row.resize(kFrameAttributes.size());
         row[FrameColumn::Group] = std::to_string(groupIndexOf(captions, row[FrameColumn::Group]));
     }
-    return tableText(kFrameRoot, kAttributes, stored);
+    return tableText(kFrameRoot, kFrameAttributes, stored);
 }
 
 void saveFrameTable(const std::string& path, const std::vector<std::string>& captions, const TableRows& rows) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -18,6 +19,9 @@ namespace tessaro {
 inline constexpr std::size_t kFrameRows = 250;
 inline constexpr std::size_t kGroupCaptionCount = 11;  // "On Request" and groups 1 to 10
 inline constexpr std::string_view kFrameRoot = "Frames_J1939";
+// A frame row's attributes, in written order.
+inline constexpr std::array<std::string_view, 6> kFrameAttributes = {"Priority", "DataPage", "PGN",
+                                                                     "Group",    "Erase",    "Mnemonic"};
 
 // Data columns of a frame row (the grid's columns 1 to 6).
 namespace FrameColumn {

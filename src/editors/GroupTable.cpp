@@ -7,14 +7,9 @@
 
 namespace tessaro {
 
-namespace {
-
-constexpr std::array<std::string_view, 2> kAttributes = {"Cyclic_Time", "Mnemonic"};
-
-}  // namespace
-
 TableRead readGroupTable(const std::string& path, const CellSink& sink) {
-    const std::array<TableColumn, 2> columns = {TableColumn{kAttributes[0], {}}, TableColumn{kAttributes[1], {}}};
+    const std::array<TableColumn, 2> columns = {TableColumn{kGroupAttributes[0], {}},
+                                                TableColumn{kGroupAttributes[1], {}}};
     return readTable(path, kGroupRows, columns, sink);
 }
 
@@ -31,8 +26,12 @@ std::optional<std::string> checkGroupRows(const TableRows& rows) {
     return std::nullopt;
 }
 
-std::string groupTableText(const TableRows& rows) { return tableText(kGroupRoot, kAttributes, rows); }
+std::string groupTableText(const TableRows& rows) {
+    return tableText(kGroupRoot, kGroupAttributes, rows);
+}
 
-void saveGroupTable(const std::string& path, const TableRows& rows) { replaceFile(path, groupTableText(rows)); }
+void saveGroupTable(const std::string& path, const TableRows& rows) {
+    replaceFile(path, groupTableText(rows));
+}
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@ namespace tessaro {
 
 inline constexpr std::size_t kGroupRows = 10;
 inline constexpr std::string_view kGroupRoot = "Group";
+// A group row's attributes, in written order.
+inline constexpr std::array<std::string_view, 2> kGroupAttributes = {"Cyclic_Time", "Mnemonic"};
 
 // Data columns of a group row.
 namespace GroupColumn {

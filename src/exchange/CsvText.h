@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exchange/TextGrid.h"
+
+namespace tessaro {
+
+// Comma-separated text as RFC 4180 has it: fields in double quotes may hold the separator, line breaks and doubled
+// quotes. What spreadsheets write is read too: a UTF-8 byte-order mark, a semicolon as the separator (found from the
+// header line), CR LF or LF. Lines holding nothing are left out.
+
+// The cells of text, each with the line it starts on and its column (both from 1). Throws ExchangeError at the
+// first place the text breaks the rules: a quote inside an unquoted field, something after a closing quote, a quote
+// that is never closed.
+TextGrid readCsv(std::string_view text);
+
+// The rows as comma-separated lines ending in CR LF; a cell is quoted only when it holds a comma, a semicolon, a
+// quote or a line break, or when it would otherwise read as a blank line.
+std::string writeCsv(const std::vector<std::vector<std::string>>& rows);
+
+}  // namespace tessaro

@@ -1,0 +1,180 @@
+#include "exchange/ProjectExchange.h"
+
+#include <array>
+#include <limits>
+
+#include "app/ProjectState.h"
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+#include "editors/FrameTable.h"
+#include "editors/GroupTable.h"
+#include "exchange/CsvText.h"
+#include "exchange/Workbook.h"
+
+namespace tessaro {
+
+namespace {
+
+// A table document's rows as it holds them, every attribute as text and every row, also those beyond the grid.
+template <std::size_t N>
+TableRows documentRows(const std::string& path, const std::array<std::string_view, N>& attributes) {
+    std::array<TableColumn, N> columns;
+    for (std::size_t c = 0; c < N; ++c) columns[c].attribute = attributes[c];
+    TableRows rows;
+    const TableRead read = readTable(path, std::numeric_limits<std::size_t>::max(), columns, collectInto(rows));
+    if (read.failure) throw Error(*read.failure);
+    return rows;
+}
+
+std::string documentPath(TableKind kind, const std::string& projectFolder) {
+    switch (kind) {
+        case TableKind::frames:
+            return joinPath(projectFolder, kFrameTableFileName);
+        case TableKind::groups:
+            return joinPath(projectFolder, kGroupFileName);
+        case TableKind::definitions:
+            return joinPath(projectFolder, kDefinitionsFileName);
+    }
+    return {};
+}
+
+// The frame list of the project's frame table, as the definitions editor lists it.
+FrameDefinitions projectFrames(const std::string& projectFolder) {
+    FrameDefinitions frames;
+    const std::vector<std::string> messages = frames.load(documentPath(TableKind::frames, projectFolder), {});
+    if (!messages.empty()) throw Error(messages.front());
+    return frames;
+}
+
+FrameDefinitions projectDefinitions(const std::string& projectFolder) {
+    FrameDefinitions definitions;
+    const std::vector<std::string> messages = definitions.load(documentPath(TableKind::frames, projectFolder),
+                                                               documentPath(TableKind::definitions, projectFolder));
+    if (!messages.empty()) throw Error(messages.front());
+    return definitions;
+}
+
+// FrameJ1939.xml as the frame table's OK writes it: the grid shows each group as its caption, OK stores its index.
+std::string frameDocument(const std::string& projectFolder, TableRows rows) {
+    const std::vector<std::string> captions =
+        loadGroupCaptions(documentPath(TableKind::groups, projectFolder)).captions;
+    for (TableRow& row : rows) row[FrameColumn::Group] = groupCaptionOf(captions, toInteger(row[FrameColumn::Group]));
+    return frameTableText(captions, rows);
+}
+
+// DefFrameJ1939.xml as the definitions editor's OK writes it, with these definitions for these frames.
+std::string definitionDocument(FrameDefinitions frames, std::vector<std::vector<TClIndMB>> definitions) {
+    for (std::size_t f = 0; f < frames.frameCount(); ++f) frames.frame(f).definitions = std::move(definitions[f]);
+    return frames.documentText();
+}
+
+// Reads the table's cells, placing a problem in the file.
+template <typename Import>
+auto placed(TableKind kind, const std::string& path, const TextGrid& grid, Import import) {
+    try {
+        return import(grid);
+    } catch (const ExchangeError& problem) {
+        throw Error(problem.placed(tableFilePlace(kind, path)));
+    }
+}
+
+TextGrid readGrid(TableKind kind, const std::string& path, const std::string& bytes) {
+    try {
+        return isWorkbookPath(path) ? readWorkbookSheet(bytes, tableName(kind)) : readCsv(bytes);
+    } catch (const ExchangeError& problem) {
+        throw Error(problem.placed(tableFilePlace(kind, path)));
+    } catch (const Error& problem) {
+        throw Error(path + ": " + problem.what());
+    }
+}
+
+}  // namespace
+
+bool isWorkbookPath(std::string_view path) {
+    if (path.size() < 5) return false;
+    std::string extension(path.substr(path.size() - 5));
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return extension == ".xlsx";
+}
+
+std::string tableFilePlace(TableKind kind, const std::string& path) {
+    return isWorkbookPath(path) ? path + "[" + std::string(tableName(kind)) + "]" : path;
+}
+
+TextRows exportedRows(TableKind kind, const std::string& projectFolder) {
+    switch (kind) {
+        case TableKind::frames:
+            return frameTableRows(documentRows(documentPath(kind, projectFolder), kFrameAttributes));
+        case TableKind::groups:
+            return groupTableRows(documentRows(documentPath(kind, projectFolder), kGroupAttributes));
+        case TableKind::definitions:
+            return definitionTableRows(projectDefinitions(projectFolder));
+    }
+    return {};
+}
+
+std::string tableFileBytes(TableKind kind, const TextRows& rows, std::string_view path) {
+    if (isWorkbookPath(path)) return workbookBytes({WorkbookSheet{std::string(tableName(kind)), rows}});
+    return writeCsv(rows);
+}
+
+std::string projectWorkbookBytes(const std::string& projectFolder) {
+    std::vector<WorkbookSheet> sheets;
+    for (const TableKind kind : kTableKinds)
+        sheets.push_back(WorkbookSheet{std::string(tableName(kind)), exportedRows(kind, projectFolder)});
+    return workbookBytes(sheets);
+}
+
+TextGrid readTableFile(TableKind kind, const std::string& path) {
+    return readGrid(kind, path, readFile(path));
+}
+
+void importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path) {
+    const TextGrid grid = readTableFile(kind, path);
+    std::string document;
+    switch (kind) {
+        case TableKind::frames:
+            document = frameDocument(projectFolder, placed(kind, path, grid, importFrameRows));
+            break;
+        case TableKind::groups:
+            document = groupTableText(placed(kind, path, grid, importGroupRows));
+            break;
+        case TableKind::definitions: {
+            FrameDefinitions frames = projectFrames(projectFolder);
+            const std::size_t count = frames.frameCount();
+            auto definitions =
+                placed(kind, path, grid, [count](const TextGrid& cells) { return importDefinitionRows(cells, count); });
+            document = definitionDocument(std::move(frames), std::move(definitions));
+            break;
+        }
+    }
+    replaceFile(documentPath(kind, projectFolder), document);
+}
+
+void importWorkbookFile(const std::string& projectFolder, const std::string& path) {
+    const std::string bytes = readFile(path);
+    const TextGrid frameGrid = readGrid(TableKind::frames, path, bytes);
+    const TextGrid groupGrid = readGrid(TableKind::groups, path, bytes);
+    const TextGrid definitionGrid = readGrid(TableKind::definitions, path, bytes);
+    TableRows frameRows = placed(TableKind::frames, path, frameGrid, importFrameRows);
+    const TableRows groupRows = placed(TableKind::groups, path, groupGrid, importGroupRows);
+    std::vector<std::string> lines;
+    for (const TableRow& row : frameRows)
+        lines.push_back(row[FrameColumn::Priority] + '\t' + row[FrameColumn::DataPage] + '\t' + row[FrameColumn::Pgn]);
+    FrameDefinitions frames;
+    frames.setFrames(std::move(lines));
+    const std::size_t count = frames.frameCount();
+    auto definitions = placed(TableKind::definitions, path, definitionGrid,
+                              [count](const TextGrid& cells) { return importDefinitionRows(cells, count); });
+
+    const std::string frameText = frameDocument(projectFolder, std::move(frameRows));
+    const std::string groupText = groupTableText(groupRows);
+    const std::string definitionText = definitionDocument(std::move(frames), std::move(definitions));
+    replaceFile(documentPath(TableKind::groups, projectFolder), groupText);
+    replaceFile(documentPath(TableKind::frames, projectFolder), frameText);
+    replaceFile(documentPath(TableKind::definitions, projectFolder), definitionText);
+}
+
+}  // namespace tessaro

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaro {
+
+// A table of texts as a CSV file or a workbook's sheet holds it, each cell with its place.
+
+struct GridCell {
+    std::string text;
+    std::size_t line = 0;    // the CSV line the cell starts on, or the sheet's row (from 1)
+    std::size_t column = 0;  // from 1
+};
+
+struct GridRow {
+    std::size_t line = 0;
+    std::vector<GridCell> cells;
+};
+
+struct TextGrid {
+    std::vector<GridRow> rows;
+};
+
+// A problem at a place of an imported file. what() is "LINE:COLUMN: message"; placed() puts the file before it.
+class ExchangeError : public std::runtime_error {
+public:
+    ExchangeError(std::size_t line, std::size_t column, const std::string& message);
+
+    std::size_t line() const { return m_line; }
+    std::size_t column() const { return m_column; }
+    const std::string& message() const { return m_message; }
+    // "FILE:LINE:COLUMN: message"
+    std::string placed(std::string_view file) const;
+
+private:
+    std::size_t m_line;
+    std::size_t m_column;
+    std::string m_message;
+};
+
+}  // namespace tessaro
