@@ -142,7 +142,13 @@ TextGrid readCsv(std::string_view text) {
             ++at;
             continue;
         }
-        if (!blankLine || row.cells.size() > 1) grid.rows.push_back(std::move(row));
+        if (at == size && !blankLine) {
+            const GridCell& last = row.cells.back();
+            throw ExchangeError(last.line, last.column,
+                                "the file stops in the middle of a line (was it cut short?): every line of a table, "
+                                "the last one too, ends with a line break");
+        }
+        if (!blankLine) grid.rows.push_back(std::move(row));
         row = GridRow{};
         if (at == size) break;
         at += lineBreakAt(text, at);

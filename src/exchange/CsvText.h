@@ -11,11 +11,12 @@ namespace tessaro {
 
 // Comma-separated text as RFC 4180 has it: fields in double quotes may hold the separator, line breaks and doubled
 // quotes. What spreadsheets write is read too: a UTF-8 byte-order mark, a semicolon as the separator (found from the
-// header line), CR LF or LF. Lines holding nothing are left out.
+// header line), CR LF or LF. Lines holding nothing are left out. Every line ends with a line break, so that a
+// file cut short is refused rather than read as a shorter table.
 
 // The cells of text, each with the line it starts on and its column (both from 1). Throws ExchangeError at the
 // first place the text breaks the rules: a quote inside an unquoted field, something after a closing quote, a quote
-// that is never closed.
+// that is never closed, a last line without its line break, text that is not UTF-8.
 TextGrid readCsv(std::string_view text);
 
 // The rows as comma-separated lines ending in CR LF; a cell is quoted only when it holds a comma, a semicolon, a
