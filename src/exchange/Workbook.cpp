@@ -23,6 +23,7 @@ namespace {
 // ---- writing
 
 constexpr double kColumnWidth = 16;
+constexpr std::uint8_t kTextFormat = 49;  // the built-in "@"
 
 // A file of our own in the system's temporary folder, removed when done; libxlsxwriter writes only to files.
 class TemporaryFile {
@@ -54,9 +55,9 @@ std::string workbookBytes(const std::vector<WorkbookSheet>& sheets) {
     lxw_workbook* workbook = workbook_new(file.path().c_str());
     if (!workbook) throw Error("Cannot write the workbook");
     lxw_format* text = workbook_add_format(workbook);
-    format_set_num_format(text, "@");
+    format_set_num_format_index(text, kTextFormat);
     lxw_format* header = workbook_add_format(workbook);
-    format_set_num_format(header, "@");
+    format_set_num_format_index(header, kTextFormat);
     format_set_bold(header);
     format_set_bg_color(header, 0xD9D9D9);
     format_set_bottom(header, LXW_BORDER_THIN);
