@@ -99,7 +99,8 @@ void FrameTableShowAndOk(benchmark::State& state) {
     project.projectFolder = folder;
     project.SetProjectPaths();
     tessaro::TFpdoMB dialog(
-        tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort, adapters.launcher},
+        tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort, adapters.launcher,
+                                    adapters.files},
         project);
     auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("sgA"));
 

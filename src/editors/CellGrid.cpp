@@ -7,8 +7,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QPainter>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -18,7 +18,9 @@ namespace tessaro {
 
 namespace {
 
-QString toQt(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString toQt(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 }  // namespace
 
@@ -77,7 +79,9 @@ void GridFiller::set(std::size_t row, std::size_t column, std::string_view text)
     m_next = cell + 1;
 }
 
-void GridFiller::finish() { emptyUpTo(m_cells); }
+void GridFiller::finish() {
+    emptyUpTo(m_cells);
+}
 
 void fillGrid(QTableWidget* grid, const TableRows& rows) {
     GridFiller filler(grid);

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <functional>
-#include <span>
-
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <functional>
+#include <span>
 
 #include "editors/TableDocument.h"
 #include "platform/Platform.h"
@@ -106,6 +105,5 @@ struct ButtonName {
 };
 GridButtons layOutGridDialog(QDialog* dialog, QTableWidget* grid, ButtonName ok, ButtonName cancel,
                              std::initializer_list<ButtonName> others = {});
-
 
 }  // namespace tessaro

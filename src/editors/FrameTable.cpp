@@ -117,13 +117,17 @@ std::optional<std::string> checkFrameRows(const TableRows& rows) {
     return std::nullopt;
 }
 
-std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
+TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows) {
     TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(usedRowCount(rows)));
     for (TableRow& row : stored) {
         row.resize(kFrameAttributes.size());
         row[FrameColumn::Group] = std::to_string(groupIndexOf(captions, row[FrameColumn::Group]));
     }
-    return tableText(kFrameRoot, kFrameAttributes, stored);
+    return stored;
+}
+
+std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
+    return tableText(kFrameRoot, kFrameAttributes, storedFrameRows(captions, rows));
 }
 
 void saveFrameTable(const std::string& path, const std::vector<std::string>& captions, const TableRows& rows) {

@@ -70,6 +70,9 @@ FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& f
 // The first failing check of the used rows (Priority, Data Page, PGN), as its message.
 std::optional<std::string> checkFrameRows(const TableRows& rows);
 
+// The used rows as the document holds them: each Group cell as its index in decimal.
+TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
+
 // The document of the used rows, each Group cell written as its index; saveFrameTable throws tessaro::Error when
 // the file cannot be written.
 std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows);

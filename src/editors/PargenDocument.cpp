@@ -60,7 +60,8 @@ std::optional<std::string> validatePargen(const PargenSettings& settings) {
         return "Error! The Modbus RTU TimeOut must to be between 1 and 65535 milleseconds";
     if (!integerTextWithin(settings.delay, 1, 65535))
         return "Error! The Modbus RTU Cyclic Delay must to be between 1 and 65535 milleseconds";
-    if (settings.rs232 && settings.stopBitsPosition > 0) return "Error! when RS232 is select only 1 Stop bit can be used";
+    if (settings.rs232 && settings.stopBitsPosition > 0)
+        return "Error! when RS232 is select only 1 Stop bit can be used";
     return std::nullopt;
 }
 
@@ -78,6 +79,8 @@ std::string pargenText(const PargenSettings& settings) {
     return document.toText();
 }
 
-void savePargen(const std::string& path, const PargenSettings& settings) { replaceFile(path, pargenText(settings)); }
+void savePargen(const std::string& path, const PargenSettings& settings) {
+    replaceFile(path, pargenText(settings));
+}
 
 }  // namespace tessaro

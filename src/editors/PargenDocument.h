@@ -23,8 +23,8 @@ struct PargenSettings {
 };
 
 inline constexpr std::string_view kPargenRoot = "GeneralParameter";
-inline constexpr std::array<std::string_view, 8> kPargenElements = {
-    "BR_CAN", "ID_CAN", "Select_Ser", "Baud_Ser", "Par_Ser", "Stop_Ser", "TimeOut_Ser", "Delay_Ser"};
+inline constexpr std::array<std::string_view, 8> kPargenElements = {"BR_CAN",  "ID_CAN",   "Select_Ser",  "Baud_Ser",
+                                                                    "Par_Ser", "Stop_Ser", "TimeOut_Ser", "Delay_Ser"};
 
 inline constexpr std::array<std::string_view, 9> kCanBaudRates = {"10",  "20",  "50",  "100", "125",
                                                                   "250", "500", "800", "1000"};

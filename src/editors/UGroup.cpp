@@ -1,10 +1,9 @@
 #include "editors/UGroup.h"
 
-#include <array>
-
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
+#include <array>
 
 #include "editors/CellGrid.h"
 #include "platform/QtPlatform.h"
@@ -13,8 +12,8 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::array<GridColumn, 3> kColumns = {
-    GridColumn{"Group", 64}, GridColumn{"Cyclic Time [mS]", 104}, GridColumn{"Mnemonic", 235}};
+constexpr std::array<GridColumn, 3> kColumns = {GridColumn{"Group", 64}, GridColumn{"Cyclic Time [mS]", 104},
+                                                GridColumn{"Mnemonic", 235}};
 
 }  // namespace
 
@@ -46,7 +45,9 @@ void TFGroup::FormShow() {
     m_ok->setFocus();
 }
 
-bool TFGroup::CheckRows() { return passesRowCheck(m_platform.messages, checkGroupRows(gridRows(m_grid))); }
+bool TFGroup::CheckRows() {
+    return passesRowCheck(m_platform.messages, checkGroupRows(gridRows(m_grid)));
+}
 
 void TFGroup::bitbtn1Click() {
     if (!CheckRows()) return;

@@ -44,6 +44,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void importDefinitions();
     void resetControls();
     DefinitionControls controls() const;
     void showControls(const DefinitionControls& controls);

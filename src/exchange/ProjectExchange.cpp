@@ -131,21 +131,31 @@ TextGrid readTableFile(TableKind kind, const std::string& path) {
     return readGrid(kind, path, readFile(path));
 }
 
+TableRows importedFrameRows(const std::string& path) {
+    return placed(TableKind::frames, path, readTableFile(TableKind::frames, path), importFrameRows);
+}
+
+TableRows importedGroupRows(const std::string& path) {
+    return placed(TableKind::groups, path, readTableFile(TableKind::groups, path), importGroupRows);
+}
+
+std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount) {
+    return placed(TableKind::definitions, path, readTableFile(TableKind::definitions, path),
+                  [frameCount](const TextGrid& cells) { return importDefinitionRows(cells, frameCount); });
+}
+
 void importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path) {
-    const TextGrid grid = readTableFile(kind, path);
     std::string document;
     switch (kind) {
         case TableKind::frames:
-            document = frameDocument(projectFolder, placed(kind, path, grid, importFrameRows));
+            document = frameDocument(projectFolder, importedFrameRows(path));
             break;
         case TableKind::groups:
-            document = groupTableText(placed(kind, path, grid, importGroupRows));
+            document = groupTableText(importedGroupRows(path));
             break;
         case TableKind::definitions: {
             FrameDefinitions frames = projectFrames(projectFolder);
-            const std::size_t count = frames.frameCount();
-            auto definitions =
-                placed(kind, path, grid, [count](const TextGrid& cells) { return importDefinitionRows(cells, count); });
+            auto definitions = importedDefinitions(path, frames.frameCount());
             document = definitionDocument(std::move(frames), std::move(definitions));
             break;
         }

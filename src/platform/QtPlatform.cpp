@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
@@ -118,6 +119,20 @@ std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QStr
     FolderBrowserDialog browser(parent, title, root, start);
     if (browser.exec() != QDialog::Accepted || browser.chosenFolder().isEmpty()) return std::nullopt;
     return browser.chosenFolder();
+}
+
+std::optional<QString> QtFileChooser::openFile(QWidget* parent, const QString& title, const QString& folder,
+                                               const QString& filter) {
+    const QString chosen = QFileDialog::getOpenFileName(parent, title, folder, filter);
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> QtFileChooser::saveFile(QWidget* parent, const QString& title, const QString& suggested,
+                                               const QString& filter) {
+    const QString chosen = QFileDialog::getSaveFileName(parent, title, suggested, filter);
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen;
 }
 
 void QtShell::open(const QString& address) {

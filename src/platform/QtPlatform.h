@@ -54,6 +54,14 @@ public:
                                         const QString& start) override;
 };
 
+class QtFileChooser : public FileChooser {
+public:
+    std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& suggested,
+                                    const QString& filter) override;
+};
+
 class QtShell : public Shell {
 public:
     void open(const QString& address) override;
@@ -69,8 +77,9 @@ struct QtPlatform {
     QtShell shell;
     QtSerialPort serialPort;
     ProcessLauncher launcher;
+    QtFileChooser files;
 
-    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher}; }
+    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher, files}; }
 };
 
 }  // namespace tessaro::platform

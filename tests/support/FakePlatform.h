@@ -59,6 +59,35 @@ public:
     std::vector<Call> calls;
 };
 
+// Answers each chooser with the next queued answer (nothing when none is queued) and records the calls.
+class FakeFileChooser : public platform::FileChooser {
+public:
+    std::optional<QString> openFile(QWidget*, const QString& title, const QString& folder,
+                                    const QString& filter) override {
+        calls.push_back({"open", title, folder, filter});
+        return next();
+    }
+    std::optional<QString> saveFile(QWidget*, const QString& title, const QString& suggested,
+                                    const QString& filter) override {
+        calls.push_back({"save", title, suggested, filter});
+        return next();
+    }
+    struct Call {
+        std::string kind;
+        QString title, start, filter;
+    };
+    std::deque<std::optional<QString>> answers;
+    std::vector<Call> calls;
+
+private:
+    std::optional<QString> next() {
+        if (answers.empty()) return std::nullopt;
+        std::optional<QString> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
 class RecordingShell : public platform::Shell {
 public:
     void open(const QString& address) override { opened.push_back(address.toStdString()); }
@@ -113,9 +142,10 @@ struct FakePlatform {
     RecordingShell shell;
     FakeSerialPort serialPort;
     RecordingLauncher launcher;
+    FakeFileChooser files;
 
     platform::Platform platform() {
-        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher};
+        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher, files};
     }
 };
 
