@@ -1,10 +1,13 @@
 #include "exchange/CsvText.h"
 
+#include <algorithm>
+
 namespace tessaro {
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kQuotedStops = "\"\r\n";
 
 // The length of the line break at at: 2 for CR LF, 1 for a lone CR or LF, 0 for none.
 std::size_t lineBreakAt(std::string_view text, std::size_t at) {
@@ -82,18 +85,30 @@ std::string ExchangeError::placed(std::string_view file) const {
 }
 
 TextGrid readCsv(std::string_view text) {
+    TextGrid grid;
+    grid.rows.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1);
+    readCsvRows(text, [&grid](const GridRow& row) { grid.rows.push_back(row); });
+    return grid;
+}
+
+void readCsvRows(std::string_view text, const RowVisitor& visit) {
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
     const char separator = separatorOf(text);
+    const char stopCharacters[] = {separator, '\r', '\n', '"'};
+    const std::string_view stops(stopCharacters, sizeof stopCharacters);
     const std::size_t size = text.size();
-    TextGrid grid;
+    // One row, its cells and their texts used again and again.
     GridRow row;
+    std::size_t cellCount = 0;
     std::size_t line = 1;
     std::size_t at = 0;
     for (;;) {
-        GridCell cell;
+        if (cellCount == row.cells.size()) row.cells.emplace_back();
+        GridCell& cell = row.cells[cellCount];
+        cell.text.clear();
         cell.line = line;
-        cell.column = row.cells.size() + 1;
-        if (row.cells.empty()) row.line = line;
+        cell.column = cellCount + 1;
+        if (cellCount == 0) row.line = line;
         const bool quoted = at < size && text[at] == '"';
         if (quoted) {
             ++at;
@@ -115,7 +130,7 @@ TextGrid readCsv(std::string_view text) {
                     ++line;
                     continue;
                 }
-                const std::size_t plain = text.find_first_of("\"\r\n", at);
+                const std::size_t plain = text.find_first_of(kQuotedStops, at);
                 const std::size_t end = plain == std::string_view::npos ? size : plain;
                 cell.text.append(text.substr(at, end - at));
                 at = end;
@@ -126,7 +141,6 @@ TextGrid readCsv(std::string_view text) {
                                         "' follows the closing quote of the cell: a quote inside a quoted cell is "
                                         "written twice");
         } else {
-            const char stops[] = {separator, '\r', '\n', '"', '\0'};
             const std::size_t end = std::min(text.find_first_of(stops, at), size);
             if (end < size && text[end] == '"')
                 throw ExchangeError(line, cell.column,
@@ -136,26 +150,26 @@ TextGrid readCsv(std::string_view text) {
             at = end;
         }
         checkText(cell);
-        const bool blankLine = row.cells.empty() && !quoted && cell.text.empty();
-        row.cells.push_back(std::move(cell));
+        const bool blankLine = cellCount == 0 && !quoted && cell.text.empty();
+        ++cellCount;
         if (at < size && text[at] == separator) {
             ++at;
             continue;
         }
-        if (at == size && !blankLine) {
-            const GridCell& last = row.cells.back();
-            throw ExchangeError(last.line, last.column,
+        if (at == size && !blankLine)
+            throw ExchangeError(cell.line, cell.column,
                                 "the file stops in the middle of a line (was it cut short?): every line of a table, "
                                 "the last one too, ends with a line break");
+        if (!blankLine) {
+            row.cells.resize(cellCount);
+            visit(row);
         }
-        if (!blankLine) grid.rows.push_back(std::move(row));
-        row = GridRow{};
+        cellCount = 0;
         if (at == size) break;
         at += lineBreakAt(text, at);
         ++line;
         if (at == size) break;
     }
-    return grid;
 }
 
 std::string writeCsv(const std::vector<std::vector<std::string>>& rows) {

@@ -18,6 +18,8 @@ namespace tessaro {
 // first place the text breaks the rules: a quote inside an unquoted field, something after a closing quote, a quote
 // that is never closed, a last line without its line break, text that is not UTF-8.
 TextGrid readCsv(std::string_view text);
+// The same, handing each row to visit as soon as it is read; a problem stops the reading there.
+void readCsvRows(std::string_view text, const RowVisitor& visit);
 
 // The rows as comma-separated lines ending in CR LF; a cell is quoted only when it holds a comma, a semicolon, a
 // quote or a line break, or when it would otherwise read as a blank line.

@@ -47,9 +47,7 @@ std::string quoted(std::string_view text) {
 // missing is refused.
 class Columns {
 public:
-    Columns(const TextGrid& grid, TableKind kind) : m_names(tableHeader(kind)), m_at(m_names.size(), 0) {
-        if (grid.rows.empty()) throw ExchangeError(1, 1, "the file holds no header line (" + listOfNames() + ")");
-        const GridRow& header = grid.rows.front();
+    Columns(const GridRow& header, TableKind kind) : m_kind(kind), m_names(tableHeader(kind)), m_at(m_names.size(), 0) {
         m_headerLine = header.line;
         for (const GridCell& cell : header.cells) {
             std::size_t name = 0;
@@ -67,6 +65,12 @@ public:
                 throw ExchangeError(m_headerLine, header.cells.size() + 1,
                                     "the column " + quoted(m_names[name]) + " is missing: the " +
                                         std::string(tableName(kind)) + " table has the columns " + listOfNames());
+    }
+
+    static std::string listOfNames(TableKind kind) {
+        std::string list;
+        for (const std::string& name : tableHeader(kind)) list += (list.empty() ? "" : ", ") + name;
+        return list;
     }
 
     // The cell of the row under the name at position name of the header.
@@ -93,23 +97,26 @@ public:
     }
 
 private:
-    std::string listOfNames() const {
-        std::string list;
-        for (const std::string& name : m_names) list += (list.empty() ? "" : ", ") + name;
-        return list;
-    }
+    std::string listOfNames() const { return listOfNames(m_kind); }
 
+    TableKind m_kind;
     std::vector<std::string> m_names;
     std::vector<std::size_t> m_at;  // the column of each name, from 1
     std::size_t m_headerLine = 1;
 };
 
-// The data rows that hold anything, each with its number (from 1).
+// The header, then the data rows that hold anything, each with its number (from 1).
 template <typename Visit>
-void forEachDataRow(const TextGrid& grid, const Columns& columns, Visit visit) {
+void forEachDataRow(const RowSource& rows, TableKind kind, Visit visit) {
+    std::optional<Columns> columns;
     std::size_t number = 0;
-    for (std::size_t r = 1; r < grid.rows.size(); ++r)
-        if (columns.holdsAnything(grid.rows[r])) visit(grid.rows[r], ++number);
+    rows([&](const GridRow& row) {
+        if (!columns)
+            columns.emplace(row, kind);
+        else if (columns->holdsAnything(row))
+            visit(*columns, row, ++number);
+    });
+    if (!columns) throw ExchangeError(1, 1, "the file holds no header line (" + Columns::listOfNames(kind) + ")");
 }
 
 // N: the row's own number, counting from 1; the table holds at most limit rows.
@@ -229,10 +236,9 @@ TextRows definitionTableRows(const FrameDefinitions& definitions) {
     return table;
 }
 
-TableRows importFrameRows(const TextGrid& grid) {
-    const Columns columns(grid, TableKind::frames);
+TableRows importFrameRows(const RowSource& source) {
     TableRows rows;
-    forEachDataRow(grid, columns, [&](const GridRow& row, std::size_t number) {
+    forEachDataRow(source, TableKind::frames, [&](const Columns& columns, const GridRow& row, std::size_t number) {
         checkRowNumber(columns.cell(row, 0), number, kFrameRows, "frames");
         std::array<Cell, kFrameAttributes.size()> cells{};
         for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = columns.cell(row, c + 1);
@@ -253,10 +259,9 @@ TableRows importFrameRows(const TextGrid& grid) {
     return rows;
 }
 
-TableRows importGroupRows(const TextGrid& grid) {
-    const Columns columns(grid, TableKind::groups);
+TableRows importGroupRows(const RowSource& source) {
     TableRows rows;
-    forEachDataRow(grid, columns, [&](const GridRow& row, std::size_t number) {
+    forEachDataRow(source, TableKind::groups, [&](const Columns& columns, const GridRow& row, std::size_t number) {
         checkRowNumber(columns.cell(row, 0), number, kGroupRows, "groups");
         const Cell cyclicTime = columns.cell(row, 1 + GroupColumn::CyclicTime);
         if (const std::optional<std::string> broken = checkGroupRow(int(number), cyclicTime.text))
@@ -266,10 +271,9 @@ TableRows importGroupRows(const TextGrid& grid) {
     return rows;
 }
 
-std::vector<std::vector<TClIndMB>> importDefinitionRows(const TextGrid& grid, std::size_t frameCount) {
-    const Columns columns(grid, TableKind::definitions);
+std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& source, std::size_t frameCount) {
     std::vector<std::vector<TClIndMB>> frames(frameCount);
-    forEachDataRow(grid, columns, [&](const GridRow& row, std::size_t) {
+    forEachDataRow(source, TableKind::definitions, [&](const Columns& columns, const GridRow& row, std::size_t) {
         const Cell frame = columns.cell(row, kFrame);
         const std::optional<std::int32_t> frameNumber = tryToInteger(frame.text);
         if (!frameNumber) refuse(frame, notAnIntegerMessage(frame.text));
@@ -305,12 +309,13 @@ std::vector<std::vector<TClIndMB>> importDefinitionRows(const TextGrid& grid, st
             for (int half = 0; half < 2; ++half) {
                 const Cell cell = columns.cell(row, kFirstRegister + 2 * r + std::size_t(half));
                 const std::optional<int> selector = selectorOf(cell.text);
-                const std::string name = registerColumn(r, half == 0);
                 if (!selector)
-                    refuse(cell, name + " " + quoted(cell.text) + " names no frame byte: \"none\" or B1 to B8");
+                    refuse(cell, registerColumn(r, half == 0) + " " + quoted(cell.text) +
+                                     " names no frame byte: \"none\" or B1 to B8");
                 if (*selector != 0 && !registerInUse(definition.registerCount, r + 1))
-                    refuse(cell, name + " names the frame byte " + quoted(cell.text) + ", but the definition has " +
-                                     std::to_string(*pointCount) + (*pointCount == 1 ? " point" : " points") +
+                    refuse(cell, registerColumn(r, half == 0) + " names the frame byte " + quoted(cell.text) +
+                                     ", but the definition has " + std::to_string(*pointCount) +
+                                     (*pointCount == 1 ? " point" : " points") +
                                      ": leave the registers beyond Points empty");
                 nibbles[half] = *selector;
             }
@@ -319,6 +324,22 @@ std::vector<std::vector<TClIndMB>> importDefinitionRows(const TextGrid& grid, st
         frames[std::size_t(*frameNumber - 1)].push_back(std::move(definition));
     });
     return frames;
+}
+
+}  // namespace tessaro
+
+namespace tessaro {
+
+TableRows importFrameRows(const TextGrid& grid) {
+    return importFrameRows(rowsOf(grid));
+}
+
+TableRows importGroupRows(const TextGrid& grid) {
+    return importGroupRows(rowsOf(grid));
+}
+
+std::vector<std::vector<TClIndMB>> importDefinitionRows(const TextGrid& grid, std::size_t frameCount) {
+    return importDefinitionRows(rowsOf(grid), frameCount);
 }
 
 }  // namespace tessaro

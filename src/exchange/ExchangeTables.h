@@ -39,9 +39,13 @@ TextRows definitionTableRows(const FrameDefinitions& definitions);
 
 // The rows of a table read back, as the document holds them (a frame's Group as its index in decimal text).
 // Throws ExchangeError at the first cell that breaks a rule; rows whose cells are all empty are left out.
+TableRows importFrameRows(const RowSource& rows);
+TableRows importGroupRows(const RowSource& rows);
+// Per frame (frameCount of them), the definitions read back, in the order of their rows.
+std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& rows, std::size_t frameCount);
+// The same from a grid held whole.
 TableRows importFrameRows(const TextGrid& grid);
 TableRows importGroupRows(const TextGrid& grid);
-// Per frame (frameCount of them), the definitions read back, in the order of their rows.
 std::vector<std::vector<TClIndMB>> importDefinitionRows(const TextGrid& grid, std::size_t frameCount);
 
 }  // namespace tessaro

@@ -69,25 +69,31 @@ std::string definitionDocument(FrameDefinitions frames, std::vector<std::vector<
     return frames.documentText();
 }
 
-// Reads the table's cells, placing a problem in the file.
+// Hands the rows of the table in the file's bytes (the table's sheet of a workbook, or CSV read as it goes) to
+// import, and places a problem in the file.
 template <typename Import>
-auto placed(TableKind kind, const std::string& path, const TextGrid& grid, Import import) {
+auto importRows(TableKind kind, const std::string& path, const std::string& bytes, Import import) {
     try {
-        return import(grid);
+        if (!isWorkbookPath(path))
+            return import(RowSource([&bytes](const RowVisitor& visit) { readCsvRows(bytes, visit); }));
+        TextGrid sheet;
+        try {
+            sheet = readWorkbookSheet(bytes, tableName(kind));
+        } catch (const Error& problem) {  // the workbook as a whole
+            throw Error(path + ": " + problem.what());
+        }
+        return import(rowsOf(sheet));
     } catch (const ExchangeError& problem) {
         throw Error(problem.placed(tableFilePlace(kind, path)));
     }
 }
 
-TextGrid readGrid(TableKind kind, const std::string& path, const std::string& bytes) {
-    try {
-        return isWorkbookPath(path) ? readWorkbookSheet(bytes, tableName(kind)) : readCsv(bytes);
-    } catch (const ExchangeError& problem) {
-        throw Error(problem.placed(tableFilePlace(kind, path)));
-    } catch (const Error& problem) {
-        throw Error(path + ": " + problem.what());
-    }
+auto definitionsOf(std::size_t frameCount) {
+    return [frameCount](const RowSource& rows) { return importDefinitionRows(rows, frameCount); };
 }
+
+const auto frameRowsOf = [](const RowSource& rows) { return importFrameRows(rows); };
+const auto groupRowsOf = [](const RowSource& rows) { return importGroupRows(rows); };
 
 }  // namespace
 
@@ -127,21 +133,16 @@ std::string projectWorkbookBytes(const std::string& projectFolder) {
     return workbookBytes(sheets);
 }
 
-TextGrid readTableFile(TableKind kind, const std::string& path) {
-    return readGrid(kind, path, readFile(path));
-}
-
 TableRows importedFrameRows(const std::string& path) {
-    return placed(TableKind::frames, path, readTableFile(TableKind::frames, path), importFrameRows);
+    return importRows(TableKind::frames, path, readFile(path), frameRowsOf);
 }
 
 TableRows importedGroupRows(const std::string& path) {
-    return placed(TableKind::groups, path, readTableFile(TableKind::groups, path), importGroupRows);
+    return importRows(TableKind::groups, path, readFile(path), groupRowsOf);
 }
 
 std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount) {
-    return placed(TableKind::definitions, path, readTableFile(TableKind::definitions, path),
-                  [frameCount](const TextGrid& cells) { return importDefinitionRows(cells, frameCount); });
+    return importRows(TableKind::definitions, path, readFile(path), definitionsOf(frameCount));
 }
 
 void importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path) {
@@ -165,19 +166,14 @@ void importTableFile(TableKind kind, const std::string& projectFolder, const std
 
 void importWorkbookFile(const std::string& projectFolder, const std::string& path) {
     const std::string bytes = readFile(path);
-    const TextGrid frameGrid = readGrid(TableKind::frames, path, bytes);
-    const TextGrid groupGrid = readGrid(TableKind::groups, path, bytes);
-    const TextGrid definitionGrid = readGrid(TableKind::definitions, path, bytes);
-    TableRows frameRows = placed(TableKind::frames, path, frameGrid, importFrameRows);
-    const TableRows groupRows = placed(TableKind::groups, path, groupGrid, importGroupRows);
+    TableRows frameRows = importRows(TableKind::frames, path, bytes, frameRowsOf);
+    const TableRows groupRows = importRows(TableKind::groups, path, bytes, groupRowsOf);
     std::vector<std::string> lines;
     for (const TableRow& row : frameRows)
         lines.push_back(row[FrameColumn::Priority] + '\t' + row[FrameColumn::DataPage] + '\t' + row[FrameColumn::Pgn]);
     FrameDefinitions frames;
     frames.setFrames(std::move(lines));
-    const std::size_t count = frames.frameCount();
-    auto definitions = placed(TableKind::definitions, path, definitionGrid,
-                              [count](const TextGrid& cells) { return importDefinitionRows(cells, count); });
+    auto definitions = importRows(TableKind::definitions, path, bytes, definitionsOf(frames.frameCount()));
 
     const std::string frameText = frameDocument(projectFolder, std::move(frameRows));
     const std::string groupText = groupTableText(groupRows);

@@ -23,19 +23,16 @@ std::string tableFileBytes(TableKind kind, const TextRows& rows, std::string_vie
 // The three tables in one workbook: sheets frames, groups and definitions.
 std::string projectWorkbookBytes(const std::string& projectFolder);
 
-// The cells of a table file: the table's sheet of a workbook, or a CSV file. Throws tessaro::Error whose text is
-// "FILE:LINE:COLUMN: message" (FILE[SHEET] for a workbook), or "FILE: message" for the file as a whole.
-TextGrid readTableFile(TableKind kind, const std::string& path);
-
-// The rows of a table file, checked cell by cell, as the documents hold them (a frame's Group as its index);
-// throws tessaro::Error as readTableFile does.
+// The rows of a table file (the table's sheet of a workbook, or a CSV file), checked cell by cell, as the documents
+// hold them (a frame's Group as its index). Throws tessaro::Error whose text is "FILE:LINE:COLUMN: message"
+// (FILE[SHEET] for a workbook), or "FILE: message" for the file as a whole.
 TableRows importedFrameRows(const std::string& path);
 TableRows importedGroupRows(const std::string& path);
 // Per frame of frameCount, the definitions of a table file.
 std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount);
 
 // Checks every cell of the file, then replaces the table's document as its editor's OK writes it. Throws
-// tessaro::Error as readTableFile does, and writes nothing then.
+// tessaro::Error as importedFrameRows does, and writes nothing then.
 void importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path);
 
 // Checks the three sheets of the workbook, the definitions against the frames of its own frames sheet, and only

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,6 +25,18 @@ struct GridRow {
 struct TextGrid {
     std::vector<GridRow> rows;
 };
+
+// The rows of a table handed over one at a time, as a reader goes down a file, so that a large one is never held
+// whole: a source calls its visitor once per row, in order.
+using RowVisitor = std::function<void(const GridRow&)>;
+using RowSource = std::function<void(const RowVisitor&)>;
+
+// The rows of a grid held whole.
+inline RowSource rowsOf(const TextGrid& grid) {
+    return [&grid](const RowVisitor& visit) {
+        for (const GridRow& row : grid.rows) visit(row);
+    };
+}
 
 // A problem at a place of an imported file. what() is "LINE:COLUMN: message"; placed() puts the file before it.
 class ExchangeError : public std::runtime_error {

@@ -82,8 +82,10 @@ void csvTable(std::string_view input) {
     }
     TESSARO_FUZZ_EXPECT(textsOf(again) == cells, shownCells(cells) + "comes back as\n" + shownCells(textsOf(again)));
 
-    checkTable(grid, lines, importFrameRows, frameTableRows);
-    checkTable(grid, lines, importGroupRows, groupTableRows);
+    checkTable(
+        grid, lines, [](const TextGrid& cells) { return importFrameRows(cells); }, frameTableRows);
+    checkTable(
+        grid, lines, [](const TextGrid& cells) { return importGroupRows(cells); }, groupTableRows);
     checkTable(
         grid, lines, [](const TextGrid& cells) { return importDefinitionRows(cells, kFrameRows); },
         [](const std::vector<std::vector<TClIndMB>>& definitions) {
