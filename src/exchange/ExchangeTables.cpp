@@ -236,39 +236,51 @@ TextRows definitionTableRows(const FrameDefinitions& definitions) {
     return table;
 }
 
-TableRows importFrameRows(const RowSource& source) {
+namespace {
+
+// A numbered table (the frames, the groups): N checked, then the cells under the document's attributes, which check
+// looks at and may change before they are kept.
+template <std::size_t Width, typename Check>
+TableRows numberedTable(const RowSource& source, TableKind kind, std::size_t limit, std::string_view what,
+                        Check check) {
     TableRows rows;
-    forEachDataRow(source, TableKind::frames, [&](const Columns& columns, const GridRow& row, std::size_t number) {
-        checkRowNumber(columns.cell(row, 0), number, kFrameRows, "frames");
-        std::array<Cell, kFrameAttributes.size()> cells{};
-        for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = columns.cell(row, c + 1);
-        if (const std::optional<BrokenRule> broken =
-                brokenFrameRule(int(number), cells[FrameColumn::Priority].text, cells[FrameColumn::DataPage].text,
-                                cells[FrameColumn::Pgn].text)) {
-            const Cell& cell = cells[FrameColumn::Priority + broken->field];
-            refuse(cell, refusedValue(broken->message, cell.text));
-        }
-        const Cell& group = cells[FrameColumn::Group];
-        const std::optional<std::int32_t> groupIndex = tryToInteger(group.text);
-        if (!groupIndex) refuse(group, notAnIntegerMessage(group.text));
+    forEachDataRow(source, kind, [&](const Columns& columns, const GridRow& row, std::size_t number) {
+        checkRowNumber(columns.cell(row, 0), number, limit, what);
+        std::array<Cell, Width> cells{};
+        for (std::size_t c = 0; c < Width; ++c) cells[c] = columns.cell(row, c + 1);
         TableRow stored;
         for (const Cell& cell : cells) stored.emplace_back(cell.text);
-        stored[FrameColumn::Group] = std::to_string(*groupIndex);
+        check(int(number), cells, stored);
         rows.push_back(std::move(stored));
     });
     return rows;
 }
 
+}  // namespace
+
+TableRows importFrameRows(const RowSource& source) {
+    return numberedTable<kFrameAttributes.size()>(
+        source, TableKind::frames, kFrameRows, "frames", [](int number, const auto& cells, TableRow& stored) {
+            if (const std::optional<BrokenRule> broken =
+                    brokenFrameRule(number, cells[FrameColumn::Priority].text, cells[FrameColumn::DataPage].text,
+                                    cells[FrameColumn::Pgn].text)) {
+                const Cell& cell = cells[FrameColumn::Priority + broken->field];
+                refuse(cell, refusedValue(broken->message, cell.text));
+            }
+            const Cell& group = cells[FrameColumn::Group];
+            const std::optional<std::int32_t> groupIndex = tryToInteger(group.text);
+            if (!groupIndex) refuse(group, notAnIntegerMessage(group.text));
+            stored[FrameColumn::Group] = std::to_string(*groupIndex);
+        });
+}
+
 TableRows importGroupRows(const RowSource& source) {
-    TableRows rows;
-    forEachDataRow(source, TableKind::groups, [&](const Columns& columns, const GridRow& row, std::size_t number) {
-        checkRowNumber(columns.cell(row, 0), number, kGroupRows, "groups");
-        const Cell cyclicTime = columns.cell(row, 1 + GroupColumn::CyclicTime);
-        if (const std::optional<std::string> broken = checkGroupRow(int(number), cyclicTime.text))
-            refuse(cyclicTime, refusedValue(*broken, cyclicTime.text));
-        rows.push_back({std::string(cyclicTime.text), std::string(columns.cell(row, 1 + GroupColumn::Mnemonic).text)});
-    });
-    return rows;
+    return numberedTable<kGroupAttributes.size()>(
+        source, TableKind::groups, kGroupRows, "groups", [](int number, const auto& cells, TableRow&) {
+            const Cell& cyclicTime = cells[GroupColumn::CyclicTime];
+            if (const std::optional<std::string> broken = checkGroupRow(number, cyclicTime.text))
+                refuse(cyclicTime, refusedValue(*broken, cyclicTime.text));
+        });
 }
 
 std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& source, std::size_t frameCount) {

@@ -26,6 +26,16 @@ struct TextGrid {
     std::vector<GridRow> rows;
 };
 
+// The texts alone, row by row.
+inline std::vector<std::vector<std::string>> cellTexts(const TextGrid& grid) {
+    std::vector<std::vector<std::string>> texts;
+    for (const GridRow& row : grid.rows) {
+        texts.emplace_back();
+        for (const GridCell& cell : row.cells) texts.back().push_back(cell.text);
+    }
+    return texts;
+}
+
 // The rows of a table handed over one at a time, as a reader goes down a file, so that a large one is never held
 // whole: a source calls its visitor once per row, in order.
 using RowVisitor = std::function<void(const GridRow&)>;

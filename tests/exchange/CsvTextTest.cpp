@@ -7,15 +7,6 @@ namespace {
 
 using Cells = std::vector<std::vector<std::string>>;
 
-Cells textsOf(const TextGrid& grid) {
-    Cells cells;
-    for (const GridRow& row : grid.rows) {
-        cells.emplace_back();
-        for (const GridCell& cell : row.cells) cells.back().push_back(cell.text);
-    }
-    return cells;
-}
-
 TEST(CsvText, ReadsTheDialectsSpreadsheetsWrite) {
     const struct {
         const char* name;
@@ -43,7 +34,7 @@ TEST(CsvText, ReadsTheDialectsSpreadsheetsWrite) {
         {"a header without a separator", "N\n1\n", {{"N"}, {"1"}}},
         {"nothing at all", "", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(textsOf(readCsv(c.text)), c.cells) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(cellTexts(readCsv(c.text)), c.cells) << c.name;
 }
 
 TEST(CsvText, EveryCellKnowsItsLineAndColumn) {
@@ -101,9 +92,9 @@ TEST(CsvText, WhatIsWrittenReadsBackToTheSameCells) {
                           "after a mark"},
                          {"2", "", "\"quoted\", then; more\r\nand a line"},
                          {"3", "$10", ""}};
-    EXPECT_EQ(textsOf(readCsv(writeCsv(cells))), cells);
+    EXPECT_EQ(cellTexts(readCsv(writeCsv(cells))), cells);
     const Cells markFirst = {{"\xEF\xBB\xBFN", "x"}};
-    EXPECT_EQ(textsOf(readCsv(writeCsv(markFirst))), markFirst);
+    EXPECT_EQ(cellTexts(readCsv(writeCsv(markFirst))), markFirst);
 }
 
 }  // namespace

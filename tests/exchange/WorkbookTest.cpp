@@ -12,15 +12,6 @@ namespace {
 
 using Cells = std::vector<std::vector<std::string>>;
 
-Cells textsOf(const TextGrid& grid) {
-    Cells cells;
-    for (const GridRow& row : grid.rows) {
-        cells.emplace_back();
-        for (const GridCell& cell : row.cells) cells.back().push_back(cell.text);
-    }
-    return cells;
-}
-
 // A workbook as another program writes it: the given parts in a zip archive.
 std::string archiveOf(const std::vector<std::pair<std::string, std::string>>& parts) {
     const testing::TemporaryFolder folder;
@@ -61,8 +52,8 @@ TEST(Workbook, WrittenTextsReadBackAsTheyWere) {
                          {"3", " +4", "two\nlines, \"quoted\" & <marked>"},
                          {"4", "", "Öl °C"}};
     const std::string bytes = workbookBytes({{"frames", cells}, {"groups", {{"N"}}}});
-    EXPECT_EQ(textsOf(readWorkbookSheet(bytes, "frames")), cells);
-    EXPECT_EQ(textsOf(readWorkbookSheet(bytes, "groups")), (Cells{{"N"}}));
+    EXPECT_EQ(cellTexts(readWorkbookSheet(bytes, "frames")), cells);
+    EXPECT_EQ(cellTexts(readWorkbookSheet(bytes, "groups")), (Cells{{"N"}}));
 }
 
 TEST(Workbook, SharedInlineAndNumberCellsAreReadWithTheirPlaces) {
@@ -75,7 +66,7 @@ TEST(Workbook, SharedInlineAndNumberCellsAreReadWithTheirPlaces) {
         "<x:row r=\"4\"><x:c r=\"A4\" s=\"0\"/></x:row>",
         "<si><t>N</t></si><si><r><t>ri</t></r><rPh><t>skip</t></rPh><r><t>ch_x0041_</t></r></si>");
     const TextGrid grid = readWorkbookSheet(bytes, "frames");
-    EXPECT_EQ(textsOf(grid), (Cells{{"N", "", " lead"}, {"65535", "richA", "from a formula", "100", "0"}}));
+    EXPECT_EQ(cellTexts(grid), (Cells{{"N", "", " lead"}, {"65535", "richA", "from a formula", "100", "0"}}));
     EXPECT_EQ(grid.rows[1].line, 3u);
     EXPECT_EQ(grid.rows[1].cells[3].column, 4u);
 }

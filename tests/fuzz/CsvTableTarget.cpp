@@ -12,15 +12,6 @@ namespace {
 
 using Cells = std::vector<std::vector<std::string>>;
 
-Cells textsOf(const TextGrid& grid) {
-    Cells cells;
-    for (const GridRow& row : grid.rows) {
-        cells.emplace_back();
-        for (const GridCell& cell : row.cells) cells.back().push_back(cell.text);
-    }
-    return cells;
-}
-
 std::string shownCells(const Cells& cells) {
     std::string text;
     for (const auto& row : cells) {
@@ -72,7 +63,7 @@ void csvTable(std::string_view input) {
     }
 
     // What is accepted writes back to the same cells.
-    const Cells cells = textsOf(grid);
+    const Cells cells = cellTexts(grid);
     const std::string written = writeCsv(cells);
     TextGrid again;
     try {
@@ -80,7 +71,8 @@ void csvTable(std::string_view input) {
     } catch (const ExchangeError& refusal) {
         TESSARO_FUZZ_EXPECT(false, std::string("what was written is refused: ") + refusal.what());
     }
-    TESSARO_FUZZ_EXPECT(textsOf(again) == cells, shownCells(cells) + "comes back as\n" + shownCells(textsOf(again)));
+    TESSARO_FUZZ_EXPECT(cellTexts(again) == cells,
+                        shownCells(cells) + "comes back as\n" + shownCells(cellTexts(again)));
 
     checkTable(
         grid, lines, [](const TextGrid& cells) { return importFrameRows(cells); }, frameTableRows);
