@@ -4,6 +4,7 @@
 #include <xlsxwriter.h>
 #include <zip.h>
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -44,6 +45,26 @@ private:
     std::string m_path;
 };
 
+// Whether text holds "_xHHHH_" at at: how a workbook writes a character that XML cannot hold.
+bool escapeAt(std::string_view text, std::size_t at) {
+    if (text.substr(at, 2) != "_x" || at + 7 > text.size() || text[at + 6] != '_') return false;
+    for (std::size_t k = at + 2; k < at + 6; ++k)
+        if (!std::isxdigit(static_cast<unsigned char>(text[k]))) return false;
+    return true;
+}
+
+// libxlsxwriter writes a text that looks like such an escape as it is; its underscore is written "_x005F_" so that
+// the text reads back as itself.
+std::string literalText(const std::string& text) {
+    if (text.find("_x") == std::string::npos) return text;
+    std::string result;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (escapeAt(text, at)) result += "_x005F";
+        result += text[at];
+    }
+    return result;
+}
+
 [[noreturn]] void workbookFailure(lxw_error error) {
     throw Error(std::string("Cannot write the workbook: ") + lxw_strerror(error));
 }
@@ -71,7 +92,7 @@ std::string workbookBytes(const std::vector<WorkbookSheet>& sheets) {
         for (std::size_t r = 0; r < sheet.rows.size() && failure == LXW_NO_ERROR; ++r)
             for (std::size_t c = 0; c < sheet.rows[r].size() && failure == LXW_NO_ERROR; ++c)
                 failure = worksheet_write_string(worksheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
-                                                 sheet.rows[r][c].c_str(), r == 0 ? header : text);
+                                                 literalText(sheet.rows[r][c]).c_str(), r == 0 ? header : text);
     }
     const lxw_error closed = workbook_close(workbook);
     if (failure != LXW_NO_ERROR) workbookFailure(failure);
@@ -172,8 +193,8 @@ std::string unescaped(std::string_view text) {
     std::string result;
     for (std::size_t at = 0; at < text.size();) {
         unsigned code = 0;
-        if (text.substr(at, 2) == "_x" && at + 7 <= text.size() && text[at + 6] == '_' &&
-            std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16).ptr == text.data() + at + 6) {
+        if (escapeAt(text, at)) {
+            std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
             if (code < 0x80) {
                 result += static_cast<char>(code);
             } else if (code < 0x800) {

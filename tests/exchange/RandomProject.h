@@ -16,7 +16,10 @@ namespace tessaro::testing {
 // the conversion reads, and mnemonics that a spreadsheet or a CSV file would trip over.
 class RandomProject {
 public:
-    explicit RandomProject(std::uint32_t seed) : m_engine(seed) {}
+    // Without carriage returns in the mnemonics for a trip through a spreadsheet, which keeps a line break in a cell
+    // as LF alone.
+    explicit RandomProject(std::uint32_t seed, bool carriageReturns = true)
+        : m_engine(seed), m_carriageReturns(carriageReturns) {}
 
     void writeTo(const std::string& folder) {
         const std::size_t groupCount = below(kGroupRows + 1);
@@ -74,11 +77,13 @@ public:
     }
 
     std::string mnemonic() {
-        static const char* const pieces[] = {"EEC1", " lead", "trail ", "a,b",  "x;y",   "say \"hi\"", "001",
-                                             "$10",  "3/4",   "+4",     "1.50", "Öl °C", "two\nlines", "=1+1",
-                                             "TRUE", "10%",   "1e3",    "&<>'", "0x10",  "",           "two\r\nlines"};
+        static const char* const pieces[] = {"EEC1",       " lead", "trail ",       "a,b",    "x;y",  "say \"hi\"",
+                                             "001",        "$10",   "3/4",          "+4",     "1.50", "Öl °C",
+                                             "two\nlines", "=1+1",  "TRUE",         "10%",    "1e3",  "&<>'",
+                                             "0x10",       "",      "two\r\nlines", "_x0041_"};
         std::string text;
         for (std::size_t k = below(3); k > 0; --k) text += pieces[below(std::size(pieces))];
+        if (!m_carriageReturns) std::erase(text, '\r');
         return text;
     }
 
@@ -86,6 +91,7 @@ private:
     std::size_t below(std::size_t bound) { return std::size_t(m_engine() % bound); }
 
     std::mt19937 m_engine;
+    bool m_carriageReturns;
 };
 
 }  // namespace tessaro::testing

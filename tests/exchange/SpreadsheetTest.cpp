@@ -34,7 +34,7 @@ TEST(Spreadsheet, AWorkbookCalcSavedAndTheCsvFilesItSavedFromItImportUnchanged) 
     ASSERT_EQ(std::system("command -v soffice >/dev/null"), 0)
         << "soffice is missing: scripts/install-deps installs libreoffice-calc-nogui";
     testing::TemporaryFolder work, project;
-    testing::RandomProject random(2026);
+    testing::RandomProject random(2026, false);
     random.writeTo(project.path());
     const std::vector<std::string> written = documentsOf(project);
     for (const std::string& document : written) ASSERT_NE(document.find("<row "), std::string::npos) << document;

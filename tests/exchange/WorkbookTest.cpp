@@ -46,11 +46,9 @@ std::string sheetWorkbook(const std::string& sheetData, const std::string& share
 }
 
 TEST(Workbook, WrittenTextsReadBackAsTheyWere) {
-    const Cells cells = {{"N", "PGN", "Mnemonic"},
-                         {"1", "0x10", "001"},
-                         {"2", "$10", "3/4"},
-                         {"3", " +4", "two\nlines, \"quoted\" & <marked>"},
-                         {"4", "", "Öl °C"}};
+    const Cells cells = {{"N", "PGN", "Mnemonic"}, {"1", "0x10", "001"},
+                         {"2", "$10", "3/4"},      {"3", " +4", "two\nlines, \"quoted\" & <marked>"},
+                         {"4", "", "Öl °C"},       {"5", "_x0041_ stays, _x005F_ too", "\x01 and \t"}};
     const std::string bytes = workbookBytes({{"frames", cells}, {"groups", {{"N"}}}});
     EXPECT_EQ(cellTexts(readWorkbookSheet(bytes, "frames")), cells);
     EXPECT_EQ(cellTexts(readWorkbookSheet(bytes, "groups")), (Cells{{"N"}}));
