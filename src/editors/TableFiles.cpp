@@ -32,7 +32,10 @@ std::optional<std::string> chooseTableToWrite(platform::Platform& platform, QWid
     const std::optional<QString> chosen =
         platform.files.saveFile(parent, titleOf("Export", kind), QString::fromStdString(suggested), kFilter);
     if (!chosen) return std::nullopt;
-    return chosen->toStdString();
+    std::string path = chosen->toStdString();
+    // A name typed without an extension gets the CSV one.
+    if (path.find('.', path.find_last_of('/') + 1) == std::string::npos) path += ".csv";
+    return path;
 }
 
 void exportTableChosen(platform::Platform& platform, QWidget* parent, TableKind kind, const std::string& projectFolder,

@@ -15,7 +15,8 @@ namespace tessaro {
 // The file to read a table from, or nothing when the user gives up.
 std::optional<std::string> chooseTableToRead(platform::Platform& platform, QWidget* parent, TableKind kind,
                                              const std::string& projectFolder);
-// The file to write a table to, suggested as frames.csv (and so on) in the project folder.
+// The file to write a table to, suggested as frames.csv (and so on) in the project folder; a name chosen without an
+// extension gets ".csv".
 std::optional<std::string> chooseTableToWrite(platform::Platform& platform, QWidget* parent, TableKind kind,
                                               const std::string& projectFolder);
 
