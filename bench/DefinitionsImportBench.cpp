@@ -1,5 +1,5 @@
 // Importing the largest project's 7032 definitions from CSV, whole process: tessaro-cli import definitions against
-// definitions_import_floor (which splits the same file and writes the same document with pugixml), started in turn,
+// definitions_import_floor (which splits the same file and writes the same document with pugixml, as safely), in turn,
 // A B A B ..., so that a drift of the machine's speed touches both alike. Prints the medians of CPU (user + system)
 // and wall time and of the ratio pair by pair, after checking that both write the same bytes.
 //   definitions_import_bench [PAIRS]

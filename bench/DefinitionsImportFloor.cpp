@@ -1,8 +1,11 @@
 // The floor of importing definitions: the least a program can do to turn a definitions CSV file into
 // DefFrameJ1939.xml. It splits the lines at commas (the file has no quotes), maps the columns by their fixed order and
-// writes the rows with pugixml, checking nothing. tessaro-cli import definitions is timed against it, whole process
-// against whole process, on the same file:
+// writes the rows with pugixml, checking nothing, and replaces the document as safely as the tool does. tessaro-cli
+// import definitions is timed against it, whole process against whole process, on the same file:
 //   definitions_import_floor PROJECT_DIR FILE
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <pugixml.hpp>
@@ -64,10 +67,22 @@ int main(int argc, char** argv) {
             row.append_attribute(name.c_str()).set_value(value);
         }
     }
+    // The tool never leaves a document half-written, so neither does its floor: a temporary file flushed to disk,
+    // renamed over the document, and the folder flushed.
     const std::string path = std::string(argv[1]) + "/DefFrameJ1939.xml";
-    if (!document.save_file(path.c_str(), "", pugi::format_raw | pugi::format_no_declaration)) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    const std::string temporary = path + ".floor";
+    if (!document.save_file(temporary.c_str(), "", pugi::format_raw | pugi::format_no_declaration)) {
+        std::fprintf(stderr, "cannot write %s\n", temporary.c_str());
         return 1;
     }
+    const int file = open(temporary.c_str(), O_RDONLY);
+    const int folder = open(argv[1], O_RDONLY | O_DIRECTORY);
+    if (file < 0 || folder < 0 || fsync(file) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0 ||
+        fsync(folder) != 0) {
+        std::fprintf(stderr, "cannot replace %s\n", path.c_str());
+        return 1;
+    }
+    close(file);
+    close(folder);
     return 0;
 }
