@@ -1,6 +1,5 @@
 #include "exchange/Workbook.h"
 
-#include <unistd.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
@@ -17,6 +16,15 @@
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 
+#if __has_include(<unistd.h>)
+#include <unistd.h>
+#define TESSARO_POSIX 1
+#elif defined(_WIN32)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace tessaro {
 
 namespace {
@@ -30,16 +38,28 @@ constexpr std::uint8_t kTextFormat = 49;  // the built-in "@"
 class TemporaryFile {
 public:
     TemporaryFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-workbook-XXXXXX").string();
+        const std::string folder = std::filesystem::temp_directory_path().string();
+#if defined(TESSARO_POSIX)
+        std::string pattern = folder + "/tessaro-workbook-XXXXXX";
         const int descriptor = mkstemp(pattern.data());
         if (descriptor < 0) throw Error("Cannot create a temporary file for the workbook");
         ::close(descriptor);
         m_path = pattern;
+#else
+        char name[MAX_PATH];
+        if (GetTempFileNameA(folder.c_str(), "tsw", 0, name) == 0)
+            throw Error("Cannot create a temporary file for the workbook");
+        m_path = name;
+#endif
     }
-    ~TemporaryFile() { std::remove(m_path.c_str()); }
+    ~TemporaryFile() {
+        std::remove(m_path.c_str());
+    }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const std::string& path() const { return m_path; }
+    const std::string& path() const {
+        return m_path;
+    }
 
 private:
     std::string m_path;
