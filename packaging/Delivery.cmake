@@ -15,7 +15,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
 set(TESSARO_DESKTOP_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/tessaro.desktop.in)
 if(TESSARO_BUILD_GUI)
     install(TARGETS tessaro RUNTIME DESTINATION .)
-    install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/tessaro.svg DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/src/gui/app/icons/tessaro.svg DESTINATION .)
     # The desktop entry names the folder it is installed in, which is known only when installing.
     install(CODE "set(TESSARO_DESKTOP_TEMPLATE \"${TESSARO_DESKTOP_TEMPLATE}\")")
     install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/DesktopEntry.cmake)

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
+#include "map/MapFormats.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::cli {
@@ -20,6 +22,7 @@ constexpr const char* kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
     "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli map PROJECT_DIR [--json | --csv]\n"
     "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
     "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
@@ -32,6 +35,7 @@ constexpr const char* kOverview =
     "  build   compile a project folder into its configuration image\n"
     "  dump    decode a configuration image for a person, or as JSON\n"
     "  check   apply the editors' rules to a project's documents\n"
+    "  map     show what each frame byte carries and what each Modbus slave is polled for\n"
     "  export  write the frames, the groups or the definitions as CSV or a workbook\n"
     "  import  read them back from CSV or a workbook, checked cell by cell\n"
     "\n"
@@ -64,6 +68,18 @@ constexpr const char* kCheckHelp =
     "do not exist, values wider than their field, frame bytes mapped by two definitions of one frame.\n"
     "One line per finding, FILE:ROW: error|warning: MESSAGE. Exit status 1 when there is an error.\n";
 
+constexpr const char* kMapHelp =
+    "usage: tessaro-cli map PROJECT_DIR [--json | --csv]\n"
+    "\n"
+    "Reads the documents of PROJECT_DIR as the build does and prints the project map: for each frame its PGN,\n"
+    "priority, data page, group and cyclic time, and for each data byte B1 to B8 the register halves that feed\n"
+    "it (slave, holding or input, register = the definition's index + the register's position, high or low);\n"
+    "for each slave and register kind the registers the gateway polls, merged into ranges, with the frame bytes\n"
+    "each feeds; then the findings: frame bytes fed twice, definitions the build leaves out, positions that name\n"
+    "no frame byte. Exit status 1 when a document cannot be read; findings alone do not fail.\n"
+    "\n"
+    "  --json    print the same as one JSON document\n"
+    "  --csv     print one line per frame byte\n";
 constexpr const char* kExportHelp =
     "usage: tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
@@ -103,10 +119,11 @@ struct Words {
     std::vector<std::string> operands;
     std::optional<std::string> output;
     bool json = false;
+    bool csv = false;
     bool help = false;
 };
 
-Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson) {
+Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson, bool takesCsv) {
     Words words;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
@@ -118,6 +135,8 @@ Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bo
             words.output = arguments[++i];
         } else if (takesJson && word == "--json") {
             words.json = true;
+        } else if (takesCsv && word == "--csv") {
+            words.csv = true;
         } else if (word.size() > 1 && word[0] == '-') {
             throw Usage{"unknown option '" + word + "'"};
         } else {
@@ -143,7 +162,8 @@ std::string projectFolder(const Words& words) {
 
 int build(const Words& words, std::ostream& out) {
     const std::string folder = projectFolder(words);
-    ImageBuffer& image = imageBuffer();
+    const auto buffer = std::make_unique<ImageBuffer>();
+    ImageBuffer& image = *buffer;
     const ImageCounts counts = BuildConfigurationImage(folder, image);
     std::string path;
     if (words.output) {
@@ -178,6 +198,18 @@ int check(const Words& words, std::ostream& out) {
         errors = errors || finding.severity == Severity::error;
     }
     return errors ? kFailure : kSuccess;
+}
+
+int map(const Words& words, std::ostream& out) {
+    if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
+    const ProjectMap projectMap = buildProjectMap(projectFolder(words));
+    if (words.json)
+        out << mapJson(projectMap);
+    else if (words.csv)
+        writeMapCsv(projectMap, out);
+    else
+        writeMapText(projectMap, out);
+    return kSuccess;
 }
 
 TableKind tableOperand(const Words& words) {
@@ -254,16 +286,18 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             const char* help;
             bool takesOutput;
             bool takesJson;
+            bool takesCsv;
             int (*action)(const Words&, std::ostream&);
         };
-        static const Command commands[] = {{"build", kBuildHelp, true, false, build},
-                                           {"dump", kDumpHelp, false, true, dump},
-                                           {"check", kCheckHelp, false, false, check},
-                                           {"export", kExportHelp, true, false, exportTable},
-                                           {"import", kImportHelp, false, false, importTable}};
+        static const Command commands[] = {{"build", kBuildHelp, true, false, false, build},
+                                           {"dump", kDumpHelp, false, true, false, dump},
+                                           {"check", kCheckHelp, false, false, false, check},
+                                           {"map", kMapHelp, false, true, true, map},
+                                           {"export", kExportHelp, true, false, false, exportTable},
+                                           {"import", kImportHelp, false, false, false, importTable}};
         for (const Command& candidate : commands) {
             if (command != candidate.name) continue;
-            const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson);
+            const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv);
             if (words.help) {
                 out << candidate.help;
                 return kSuccess;

@@ -41,17 +41,15 @@ public:
                                                 const QString& start) = 0;
 };
 
-// The system's file chooser, for the files the tool reads or writes on the user's word (the spreadsheet tables).
 class FileChooser {
 public:
     virtual ~FileChooser() = default;
-    // Lets the user choose an existing file, starting in folder; filter is a Qt name filter list ("CSV (*.csv)").
-    // The chosen full path, or nothing.
-    virtual std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
-                                            const QString& filter) = 0;
-    // Lets the user choose the file to write, starting with suggested; the chosen full path, or nothing.
-    virtual std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& suggested,
-                                            const QString& filter) = 0;
+    // Lets the user name a file to write, offering start; the chosen full path, or nothing.
+    virtual std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                                  const QString& filter) = 0;
+    // Lets the user choose an existing file to read, starting in the folder start; the chosen full path, or nothing.
+    virtual std::optional<QString> chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                                  const QString& filter) = 0;
 };
 
 class Shell {

@@ -12,7 +12,7 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "documents/Errors.h"
 #include "platform/FolderBrowserDialog.h"
 
@@ -121,16 +121,16 @@ std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QStr
     return browser.chosenFolder();
 }
 
-std::optional<QString> QtFileChooser::openFile(QWidget* parent, const QString& title, const QString& folder,
-                                               const QString& filter) {
-    const QString chosen = QFileDialog::getOpenFileName(parent, title, folder, filter);
+std::optional<QString> QtFileChooser::chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                                     const QString& filter) {
+    const QString chosen = QFileDialog::getSaveFileName(parent, title, start, filter);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;
 }
 
-std::optional<QString> QtFileChooser::saveFile(QWidget* parent, const QString& title, const QString& suggested,
-                                               const QString& filter) {
-    const QString chosen = QFileDialog::getSaveFileName(parent, title, suggested, filter);
+std::optional<QString> QtFileChooser::chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                                     const QString& filter) {
+    const QString chosen = QFileDialog::getOpenFileName(parent, title, start, filter);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;
 }

@@ -56,10 +56,10 @@ public:
 
 class QtFileChooser : public FileChooser {
 public:
-    std::optional<QString> openFile(QWidget* parent, const QString& title, const QString& folder,
-                                    const QString& filter) override;
-    std::optional<QString> saveFile(QWidget* parent, const QString& title, const QString& suggested,
-                                    const QString& filter) override;
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                          const QString& filter) override;
+    std::optional<QString> chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                          const QString& filter) override;
 };
 
 class QtShell : public Shell {

@@ -1,7 +1,6 @@
-#include <filesystem>
-
 #include <QLabel>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
@@ -33,10 +32,15 @@ TEST_F(MainWindow, ControlsStandAtTheirPlaces) {
         QRect geometry;
     };
     const Place places[] = {
-        {"New", "New project", {80, 36, 145, 26}},          {"open", "Open project", {232, 36, 145, 26}},
-        {"btn_Prm_Gen", "Set Communication", {80, 80, 146, 26}}, {"btn_RCOB", "Frame J1939", {80, 124, 146, 26}},
-        {"btn_Info_RCOB", "Define J1939", {232, 124, 146, 26}}, {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
-        {"CreateBin", "Update Device", {80, 212, 146, 26}},  {"about", "", {493, 21, 21, 19}},
+        {"New", "New project", {80, 36, 145, 26}},
+        {"open", "Open project", {232, 36, 145, 26}},
+        {"btn_Prm_Gen", "Set Communication", {80, 80, 146, 26}},
+        {"btn_RCOB", "Frame J1939", {80, 124, 146, 26}},
+        {"btn_Info_RCOB", "Define J1939", {232, 124, 146, 26}},
+        {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
+        {"CreateBin", "Update Device", {80, 212, 146, 26}},
+        {"btn_ProjectMap", "Project Map", {232, 212, 146, 26}},
+        {"about", "", {493, 21, 21, 19}},
         {"LbButton1", "X", {520, 21, 21, 19}},
     };
     for (const Place& place : places) {
@@ -101,8 +105,9 @@ TEST_F(MainWindow, OpenCancelledAfterTheProjectWasDeletedLeavesNoValidProject) {
     EXPECT_EQ(fake.folders.calls.back().start, "");
     EXPECT_EQ(caption(), kPrefix);
     EXPECT_EQ(window->project().pargenPath, "/pargen.xml");
-    for (const char* editor : {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP"}) click(editor);
-    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(4, {"plain", "Project not valid"}));
+    for (const char* editor : {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP", "btn_ProjectMap"})
+        click(editor);
+    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(5, {"plain", "Project not valid"}));
     EXPECT_TRUE(fake.dialogs.shownTitles.empty());
 }
 
@@ -111,8 +116,9 @@ TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
     window->show();
     closeTool();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(fake.messages.shown, (std::vector<testing::Message>{
-                                       {"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<testing::Message>{{"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
 }
 
 TEST_F(MainWindow, WebAndMailLinks) {
@@ -125,7 +131,8 @@ TEST_F(MainWindow, WebAndMailLinks) {
     });
     click("about");
     EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"About..."});
-    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{kMakerWebPage, kMakerWebPage, "mailto:info@orvane.example"}));
+    EXPECT_EQ(fake.shell.opened,
+              (std::vector<std::string>{kMakerWebPage, kMakerWebPage, "mailto:info@orvane.example"}));
     EXPECT_EQ(window->about()->size(), QSize(389, 152));
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/FrameTable.h"
 #include "editors/GroupTable.h"

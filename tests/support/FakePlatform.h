@@ -59,32 +59,34 @@ public:
     std::vector<Call> calls;
 };
 
-// Answers each chooser with the next queued answer (nothing when none is queued) and records the calls.
+// Answers every save-file question with answer, and records the questions.
+// Answers each chooser with the next queued answer, or answer when none is queued, and records the calls.
 class FakeFileChooser : public platform::FileChooser {
 public:
-    std::optional<QString> openFile(QWidget*, const QString& title, const QString& folder,
-                                    const QString& filter) override {
-        calls.push_back({"open", title, folder, filter});
+    std::optional<QString> chooseSaveFile(QWidget*, const QString& title, const QString& start,
+                                          const QString& filter) override {
+        calls.push_back({title, start, filter, "save"});
         return next();
     }
-    std::optional<QString> saveFile(QWidget*, const QString& title, const QString& suggested,
-                                    const QString& filter) override {
-        calls.push_back({"save", title, suggested, filter});
+    std::optional<QString> chooseOpenFile(QWidget*, const QString& title, const QString& start,
+                                          const QString& filter) override {
+        calls.push_back({title, start, filter, "open"});
         return next();
     }
     struct Call {
-        std::string kind;
         QString title, start, filter;
+        std::string kind;
     };
     std::deque<std::optional<QString>> answers;
+    std::optional<QString> answer;
     std::vector<Call> calls;
 
 private:
     std::optional<QString> next() {
-        if (answers.empty()) return std::nullopt;
-        std::optional<QString> answer = answers.front();
+        if (answers.empty()) return answer;
+        std::optional<QString> queued = answers.front();
         answers.pop_front();
-        return answer;
+        return queued;
     }
 };
 

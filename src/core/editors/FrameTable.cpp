@@ -1,0 +1,136 @@
+#include "editors/FrameTable.h"
+
+#include <array>
+#include <charconv>
+
+#include "documents/AtomicFile.h"
+#include "editors/RowRules.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr std::string_view kOnRequest = "On Request";
+constexpr std::string_view kNotInUse = " Not In Use";
+
+std::string notInUse(std::int32_t index) {
+    return "G" + std::to_string(index) + std::string(kNotInUse);
+}
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equalIgnoringCase(std::string_view left, std::string_view right) {
+    if (left.size() != right.size()) return false;
+    for (std::size_t at = 0; at < left.size(); ++at)
+        if (upper(left[at]) != upper(right[at])) return false;
+    return true;
+}
+
+// The number of a text written as notInUse(number) writes it, ignoring ASCII case.
+std::optional<std::int32_t> notInUseNumber(std::string_view text) {
+    if (text.size() < 2 + kNotInUse.size() || upper(text.front()) != 'G') return std::nullopt;
+    const std::string_view number = text.substr(1, text.size() - 1 - kNotInUse.size());
+    if (!equalIgnoringCase(text.substr(text.size() - kNotInUse.size()), kNotInUse)) return std::nullopt;
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size() || std::to_string(value) != number)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath) {
+    const std::array<TableColumn, 2> columns = {
+        TableColumn{kGroupColumns.cyclicTime.name, [](std::int32_t value) { return std::to_string(value); }},
+        TableColumn{kGroupColumns.mnemonic.name, {}},
+    };
+    TableRows groups;
+    const TableRead read = readTable(groupPath, kGroupCaptionCount - 1, columns, collectInto(groups));
+    GroupCaptionsLoad load;
+    load.captions.reserve(kGroupCaptionCount);
+    load.captions.emplace_back(kOnRequest);
+    for (const TableRow& group : groups) {
+        if (group.size() < columns.size()) break;
+        load.captions.push_back("G" + std::to_string(load.captions.size()) + " " + group[0] + " - " + group[1]);
+    }
+    load.failure = read.failure;
+    if (!load.failure)
+        while (load.captions.size() < kGroupCaptionCount)
+            load.captions.push_back(notInUse(static_cast<std::int32_t>(load.captions.size())));
+    return load;
+}
+
+std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_t index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < captions.size())
+        return captions[static_cast<std::size_t>(index)];
+    return notInUse(index);
+}
+
+std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_view cellText) {
+    for (std::size_t index = 0; index < captions.size(); ++index)
+        if (equalIgnoringCase(captions[index], cellText)) return static_cast<std::int32_t>(index);
+    return notInUseNumber(cellText).value_or(0);
+}
+
+std::string_view eraseAfterClick(std::string_view text) {
+    return text == "Y" ? "N" : "Y";
+}
+
+FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink) {
+    FrameTableRead read;
+    GroupCaptionsLoad groups = loadGroupCaptions(groupPath);
+    read.captions = std::move(groups.captions);
+    if (groups.failure) {
+        read.table.failure = std::move(groups.failure);
+        return read;
+    }
+    const std::vector<std::string>& captions = read.captions;
+    std::array<TableColumn, kFrameAttributes.size()> columns;
+    for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kFrameAttributes[column];
+    columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) {
+        return groupCaptionOf(captions, index);
+    };
+    read.table = readTable(framePath, kFrameRows, columns, sink);
+    return read;
+}
+
+FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath) {
+    FrameTableLoad load;
+    FrameTableRead read = readFrameTable(groupPath, framePath, collectInto(load.table.rows));
+    load.captions = std::move(read.captions);
+    static_cast<TableRead&>(load.table) = std::move(read.table);
+    return load;
+}
+
+std::optional<std::string> checkFrameRows(const TableRows& rows) {
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index) {
+        const TableRow& row = rows[index];
+        if (auto broken = checkFrameRow(int(index + 1), cellOf(row, FrameColumn::Priority),
+                                        cellOf(row, FrameColumn::DataPage), cellOf(row, FrameColumn::Pgn)))
+            return broken;
+    }
+    return std::nullopt;
+}
+
+TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows) {
+    TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(usedRowCount(rows)));
+    for (TableRow& row : stored) {
+        row.resize(kFrameAttributes.size());
+        row[FrameColumn::Group] = std::to_string(groupIndexOf(captions, row[FrameColumn::Group]));
+    }
+    return stored;
+}
+
+std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
+    return tableText(kFrameRoot, kFrameAttributes, storedFrameRows(captions, rows));
+}
+
+void saveFrameTable(const std::string& path, const std::vector<std::string>& captions, const TableRows& rows) {
+    replaceFile(path, frameTableText(captions, rows));
+}
+
+}  // namespace tessaro

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "documents/DocumentColumns.h"
+#include "documents/DocumentNames.h"
+#include "editors/TableDocument.h"
+
+namespace tessaro {
+
+// FrameJ1939.xml: the J1939 frames, a frame's number being its position. The grid shows a group caption where the
+// document holds the group index.
+
+inline constexpr std::size_t kFrameRows = 250;
+inline constexpr std::size_t kGroupCaptionCount = 11;  // "On Request" and groups 1 to 10
+inline constexpr std::string_view kFrameRoot = kFrameColumns.root;
+// A frame row's attributes, in written order.
+inline constexpr auto kFrameAttributes = columnNames(kFrameColumns.all());
+
+// Data columns of a frame row (the grid's columns 1 to 6).
+namespace FrameColumn {
+inline constexpr std::size_t Priority = 0;
+inline constexpr std::size_t DataPage = 1;
+inline constexpr std::size_t Pgn = 2;
+inline constexpr std::size_t Group = 3;
+inline constexpr std::size_t Erase = 4;
+inline constexpr std::size_t Mnemonic = 5;
+}  // namespace FrameColumn
+
+struct GroupCaptionsLoad {
+    // Index 0 "On Request", then one per group; fewer than 11 when Group.xml failed part-way.
+    std::vector<std::string> captions;
+    std::optional<std::string> failure;
+};
+
+// The captions of groups 1 to 10 from Group.xml; groups it does not have (or a missing file) are "Not In Use".
+GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath);
+
+// The caption of a stored group index; an index without a caption reads "G" + index + " Not In Use".
+std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_t index);
+
+// The index of a Group cell's text: the first caption equal to it ignoring ASCII case, the number of a
+// "Not In Use" text, otherwise 0 (On Request).
+std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_view cellText);
+
+// A click on the Erase Data check box: "Y" becomes "N", anything else "Y".
+std::string_view eraseAfterClick(std::string_view text);
+
+struct FrameTableRead {
+    std::vector<std::string> captions;
+    TableRead table;
+};
+
+// Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
+// there.
+FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink);
+
+struct FrameTableLoad {
+    std::vector<std::string> captions;
+    TableLoad table;
+};
+FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath);
+
+// The first failing check of the used rows (Priority, Data Page, PGN), as its message.
+std::optional<std::string> checkFrameRows(const TableRows& rows);
+
+// The used rows as the document holds them: each Group cell as its index in decimal.
+TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
+
+// The document of the used rows, each Group cell written as its index; saveFrameTable throws tessaro::Error when
+// the file cannot be written.
+std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows);
+void saveFrameTable(const std::string& path, const std::vector<std::string>& captions, const TableRows& rows);
+
+}  // namespace tessaro

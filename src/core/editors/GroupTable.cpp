@@ -1,0 +1,36 @@
+#include "editors/GroupTable.h"
+
+#include <array>
+
+#include "documents/AtomicFile.h"
+#include "editors/RowRules.h"
+
+namespace tessaro {
+
+TableRead readGroupTable(const std::string& path, const CellSink& sink) {
+    const std::array<TableColumn, 2> columns = {TableColumn{kGroupAttributes[0], {}}, TableColumn{kGroupAttributes[1], {}}};
+    return readTable(path, kGroupRows, columns, sink);
+}
+
+TableLoad loadGroupTable(const std::string& path) {
+    TableLoad load;
+    static_cast<TableRead&>(load) = readGroupTable(path, collectInto(load.rows));
+    return load;
+}
+
+std::optional<std::string> checkGroupRows(const TableRows& rows) {
+    const std::size_t used = usedRowCount(rows);
+    for (std::size_t index = 0; index < used; ++index)
+        if (auto broken = checkGroupRow(int(index + 1), cellOf(rows[index], GroupColumn::CyclicTime))) return broken;
+    return std::nullopt;
+}
+
+std::string groupTableText(const TableRows& rows) {
+    return tableText(kGroupRoot, kGroupAttributes, rows);
+}
+
+void saveGroupTable(const std::string& path, const TableRows& rows) {
+    replaceFile(path, groupTableText(rows));
+}
+
+}  // namespace tessaro
