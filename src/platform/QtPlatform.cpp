@@ -12,9 +12,9 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "project/ProjectState.h"
 #include "documents/Errors.h"
 #include "platform/FolderBrowserDialog.h"
+#include "project/ProjectState.h"
 
 namespace tessaro::platform {
 

@@ -89,7 +89,8 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
     }
     const std::vector<std::string>& captions = read.captions;
     std::array<TableColumn, kFrameAttributes.size()> columns;
-    for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kFrameAttributes[column];
+    for (std::size_t column = 0; column < columns.size(); ++column)
+        columns[column].attribute = kFrameAttributes[column];
     columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) {
         return groupCaptionOf(captions, index);
     };

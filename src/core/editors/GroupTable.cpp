@@ -8,7 +8,8 @@
 namespace tessaro {
 
 TableRead readGroupTable(const std::string& path, const CellSink& sink) {
-    const std::array<TableColumn, 2> columns = {TableColumn{kGroupAttributes[0], {}}, TableColumn{kGroupAttributes[1], {}}};
+    const std::array<TableColumn, 2> columns = {TableColumn{kGroupAttributes[0], {}},
+                                                TableColumn{kGroupAttributes[1], {}}};
     return readTable(path, kGroupRows, columns, sink);
 }
 

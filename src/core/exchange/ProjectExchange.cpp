@@ -3,7 +3,6 @@
 #include <array>
 #include <limits>
 
-#include "project/ProjectState.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
@@ -11,6 +10,7 @@
 #include "editors/GroupTable.h"
 #include "exchange/CsvText.h"
 #include "exchange/Workbook.h"
+#include "project/ProjectState.h"
 
 namespace tessaro {
 

@@ -1,9 +1,9 @@
 #include "editors/TableFiles.h"
 
-#include "project/ProjectState.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
+#include "project/ProjectState.h"
 
 namespace tessaro {
 

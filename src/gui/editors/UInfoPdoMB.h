@@ -3,10 +3,10 @@
 #include <QDialog>
 #include <array>
 
-#include "project/ProjectState.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QComboBox;
 class QLineEdit;

@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-
-#include "project/ProjectState.h"
 #include "editors/FrameTable.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QPushButton;
 class QTableWidget;
