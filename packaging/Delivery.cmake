@@ -5,9 +5,10 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
 endif()
 
 install(TARGETS tessaro-cli RUNTIME DESTINATION .)
-# Only the documents: an image or an export built in the examples folder is no part of them.
+# Only the documents and the signal databases: an image or an export built in the examples folder is no part of
+# them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION PROJECTS
-        FILES_MATCHING PATTERN "*.xml" PATTERN "bin" EXCLUDE)
+        FILES_MATCHING PATTERN "*.xml" PATTERN "*.dbc" PATTERN "bin" EXCLUDE)
 install(DIRECTORY DESTINATION MASTER)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)

@@ -27,8 +27,8 @@ void copyDocuments(const std::string& from, const std::string& to) {
 const std::string kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
-    "       tessaro-cli check PROJECT_DIR\n"
-    "       tessaro-cli map PROJECT_DIR [--json | --csv]\n"
+    "       tessaro-cli check PROJECT_DIR [--dbc FILE]\n"
+    "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
     "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
     "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
@@ -110,6 +110,10 @@ TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
         {{"dump", "a", "-o", "x"}, "unknown option '-o'"},
         {{"check", "a", "--verbose"}, "unknown option '--verbose'"},
         {{"check"}, "PROJECT_DIR missing"},
+        {{"check", "a", "--dbc"}, "'--dbc' needs a file name"},
+        {{"map", "a", "--dbc", "x", "--dbc", "y"}, "'--dbc' given twice"},
+        {{"build", "a", "--dbc", "x"}, "unknown option '--dbc'"},
+        {{"dump", "a", "--dbc", "x"}, "unknown option '--dbc'"},
         {{"export"}, "frames, groups, definitions or workbook missing"},
         {{"export", "signals", "a"}, "unknown table 'signals'"},
         {{"export", "frames"}, "PROJECT_DIR missing"},

@@ -4,6 +4,7 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
+#include "signals/SignalDatabase.h"
 
 namespace tessaro {
 
@@ -32,17 +33,24 @@ constexpr std::array<std::string_view, 3> kFrameLineAttributes = {kFrameColumns.
                                                                   kFrameColumns.dataPage.name, kFrameColumns.pgn.name};
 
 // Appends a frame per row; a row without one of the three attributes stops the reading there.
-void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines) {
+void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines,
+                    std::vector<std::optional<std::uint32_t>>& pgns) {
     for (const XmlElement& row : document.documentElement().children()) {
         std::string line;
+        std::array<std::string, kFrameLineAttributes.size()> texts;
         RowReader reader(row);
-        for (const std::string_view name : kFrameLineAttributes) {
+        for (std::size_t k = 0; k < kFrameLineAttributes.size(); ++k) {
+            const std::string_view name = kFrameLineAttributes[k];
             const char* value = reader.find(name);
             if (!value) throw ReadingStopped{frames.size() + 1, name};
-            if (name != kFrameLineAttributes.front()) line += '\t';
-            line += value;
+            texts[k] = value;
+            if (k > 0) line += '\t';
+            line += texts[k];
         }
         lines.push_back(std::move(line));
+        const std::optional<std::int32_t> dataPage = tryToInteger(texts[1]);
+        const std::optional<std::int32_t> pgn = tryToInteger(texts[2]);
+        pgns.push_back(dataPage && pgn ? std::optional(framePgn(*dataPage, *pgn)) : std::nullopt);
         frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});
     }
 }
@@ -154,6 +162,7 @@ void FrameDefinitions::setFrames(std::vector<std::string> lines) {
 void FrameDefinitions::clear() {
     m_frames.clear();
     m_lines.clear();
+    m_pgns.clear();
 }
 
 std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePath, const std::string& definitionsPath) {
@@ -162,7 +171,7 @@ std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePat
     XmlDocument document;
     if (XmlDocument::exists(frameTablePath))
         readReporting(document, frameTablePath, kFrameTableReadError, messages,
-                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines); });
+                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines, m_pgns); });
     if (XmlDocument::exists(definitionsPath))
         readReporting(document, definitionsPath, kDefinitionsReadError, messages,
                       [this](const XmlDocument& definitions) { readDefinitions(definitions, m_frames); });

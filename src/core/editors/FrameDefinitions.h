@@ -100,6 +100,8 @@ public:
     const TClPdo& frame(std::size_t position) const { return m_frames[position]; }
     // "Priority" TAB "DataPage" TAB "PGN" per frame.
     const std::vector<std::string>& frameLines() const { return m_lines; }
+    // The frame's PGN with its data page (framePgn); nothing when either is no integer.
+    std::optional<std::uint32_t> framePgnOf(std::size_t position) const { return m_pgns[position]; }
 
     // DefFrameJ1939.xml: the rows grouped by frame, in frame list order.
     std::string documentText() const;
@@ -115,6 +117,7 @@ private:
 
     std::vector<TClPdo> m_frames;
     std::vector<std::string> m_lines;
+    std::vector<std::optional<std::uint32_t>> m_pgns;
 };
 
 }  // namespace tessaro

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string_view>
 
+#include "signals/SignalAnalysis.h"
+
 namespace tessaro {
 
 namespace {
@@ -204,9 +206,24 @@ MapTable frameTable(const ProjectMap& map) {
                 if (i) cell << '\n';
                 appendShortSource(cell, byte.sources[i]);
             }
+            bool firstLine = byte.sources.empty();
+            for (const std::string& name : frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]) {
+                cell << (firstLine ? "" : "\n") << '[' << name << ']';
+                firstLine = false;
+            }
             row.push_back(cell.take());
         }
     }
+    return table;
+}
+
+MapTable signalTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Frame", "Message", "Signal", "Bytes", "Registers", "Encoding"};
+    for (const FrameMap& frame : map.frames)
+        for (const CoveredSignal& signal : frame.signalInfo.covered)
+            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signal.name,
+                                  signalBytesText(signal), signalRegistersText(signal), signal.encoding});
     return table;
 }
 
@@ -274,7 +291,9 @@ void writeText(const ProjectMap& map, Text& out) {
             out << ", On Request";
         else
             out << ", group " << unsigned(frame.group) << " (" << cycleText(frame) << ')';
-        out << ", erase " << (frame.erase ? "yes" : "no") << '\n';
+        out << ", erase " << (frame.erase ? "yes" : "no");
+        if (frame.signalInfo.inDatabase()) out << ", message " << frame.signalInfo.message;
+        out << '\n';
         for (const FrameByteMap& byte : frame.bytes) {
             out << "  B" << byte.byte << ": ";
             if (byte.sources.empty()) out << "none";
@@ -283,9 +302,13 @@ void writeText(const ProjectMap& map, Text& out) {
                 appendSource(out, byte.sources[i]);
             }
             if (byte.fedTwice()) out << "  (fed twice)";
+            const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
+            if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
             out << '\n';
             out.mayFlush();
         }
+        for (const CoveredSignal& signal : frame.signalInfo.covered)
+            out << "  signal " << coveredSignalText(signal) << '\n';
     }
 
     out << "Slaves: " << int(map.slaves.size()) << '\n';
@@ -354,19 +377,40 @@ std::string mapJson(const ProjectMap& map) {
                                        {"half", halfName(source.half)},
                                        {"definitionRow", source.definitionRow}});
                 bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
+                if (map.withSignals)
+                    bytes.back()["signals"] = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             }
-            return Json{{"frame", frame.frame},
-                        {"pgn", frame.pgn},
-                        {"pgnHex", pgnHex(frame.pgn)},
-                        {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
-                        {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
-                        {"priority", frame.priority},
-                        {"dataPage", frame.dataPage},
-                        {"group", frame.group},
-                        {"onRequest", frame.onRequest()},
-                        {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
-                        {"erase", frame.erase},
-                        {"bytes", std::move(bytes)}};
+            Json entry{{"frame", frame.frame},
+                       {"pgn", frame.pgn},
+                       {"pgnHex", pgnHex(frame.pgn)},
+                       {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
+                       {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
+                       {"priority", frame.priority},
+                       {"dataPage", frame.dataPage},
+                       {"group", frame.group},
+                       {"onRequest", frame.onRequest()},
+                       {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
+                       {"erase", frame.erase},
+                       {"bytes", std::move(bytes)}};
+            if (!map.withSignals) return entry;
+            const FrameSignals& signals = frame.signalInfo;
+            entry["message"] = signals.inDatabase() ? Json(signals.message) : Json(nullptr);
+            Json covered = Json::array();
+            for (const CoveredSignal& signal : signals.covered) {
+                Json registers = Json::array();
+                for (const SignalRegister& feeder : signal.registers)
+                    registers.push_back(
+                        {{"slave", feeder.slave}, {"kind", kind(feeder.typeReg)}, {"register", feeder.registerNumber}});
+                covered.push_back({{"name", signal.name},
+                                   {"bytes", signal.bytes},
+                                   {"registers", std::move(registers)},
+                                   {"factor", signal.factor},
+                                   {"offset", signal.offset},
+                                   {"unit", signal.unit},
+                                   {"encoding", signal.encoding}});
+            }
+            entry["coveredSignals"] = std::move(covered);
+            return entry;
         },
         false);
     list(
@@ -403,7 +447,8 @@ std::string mapJson(const ProjectMap& map) {
 namespace {
 
 void writeCsv(const ProjectMap& map, Text& out) {
-    out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice\r\n";
+    out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
+        << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
     for (const FrameMap& frame : map.frames) {
         std::string head =
             std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgn) + ",";
@@ -419,7 +464,18 @@ void writeCsv(const ProjectMap& map, Text& out) {
                 if (i) out << "; ";
                 appendSource(out, byte.sources[i]);
             }
-            out << (byte.fedTwice() ? ",yes\r\n" : ",no\r\n");
+            out << (byte.fedTwice() ? ",yes" : ",no");
+            if (map.withSignals) {
+                const FrameSignals& signals = frame.signalInfo;
+                std::vector<std::string> covered;
+                for (const CoveredSignal& signal : signals.covered)
+                    if (std::find(signal.bytes.begin(), signal.bytes.end(), unsigned(byte.byte)) != signal.bytes.end())
+                        covered.push_back(coveredSignalText(signal));
+                out << ',' << csvField(signals.message) << ','
+                    << csvField(joinedNames(signals.signalsAtByte[std::size_t(byte.byte - 1)], "; ")) << ','
+                    << csvField(joinedNames(covered, "; "));
+            }
+            out << "\r\n";
             out.mayFlush();
         }
     }

@@ -28,11 +28,15 @@ struct MapTable {
     std::vector<std::string> titles;
     std::vector<std::vector<std::string>> rows;
 };
-// A row per frame: "Frame", "PGN", "Group", then "B1" to "B8", each byte cell its sources one per line.
+// A row per frame: "Frame", "PGN", "Group", then "B1" to "B8", each byte cell its sources one per line, then the
+// signals at the byte in brackets.
 MapTable frameTable(const ProjectMap& map);
 inline constexpr int kFirstByteColumn = 3;
 // A row per range of polled registers: "Slave", "Kind", "Registers", "Feeds" (a line per register).
 MapTable pollingTable(const ProjectMap& map);
+// A row per signal that its frame's sources feed whole: "Frame", "Message", "Signal", "Bytes", "Registers",
+// "Encoding".
+MapTable signalTable(const ProjectMap& map);
 // What the short source texts of the tables stand for.
 inline constexpr const char* kShortSourceLegend =
     "S = slave, HR = holding register, IR = input register; high/low = the register's half";

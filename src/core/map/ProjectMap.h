@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "map/WellKnownPgns.h"
+#include "signals/FrameSignals.h"
 
 namespace tessaro {
 
@@ -43,6 +44,8 @@ struct FrameMap {
     std::optional<std::uint16_t> cycleMs;
     const WellKnownPgn* wellKnown = nullptr;  // nullptr for a PGN outside the table
     std::array<FrameByteMap, 8> bytes;
+    // The signals of the PGN at the bytes, when the project has a signal database.
+    FrameSignals signalInfo;
 
     bool onRequest() const { return group == 0; }
 };
@@ -79,6 +82,7 @@ struct ProjectMap {
     std::vector<FrameMap> frames;
     std::vector<SlavePolling> slaves;  // by slave, holding before input
     std::vector<MapFinding> findings;
+    bool withSignals = false;  // the frames were annotated from a signal database
 };
 
 // Reads the project folder's documents. Throws tessaro::Error, as the builder does, when a document cannot be

@@ -21,6 +21,7 @@
 #include "exchange/ProjectExchange.h"
 #include "map/WellKnownPgns.h"
 #include "platform/QtPlatform.h"
+#include "signals/SignalAnalysis.h"
 
 namespace tessaro {
 
@@ -292,6 +293,15 @@ void TFInfopdoMB::FormShow() {
             m_frameList->item(row)->setToolTip(
                 QString::fromStdString(wellKnownPgnTip(fields[1].toStdString(), fields[2].toStdString())));
     }
+    m_signalDatabase.reset();
+    if (const auto path = signalDatabasePath(m_project.projectFolder, m_project.toolFolder)) {
+        // A database that cannot be read only leaves the tips out; this dialog's messages are its documents'.
+        try {
+            m_signalDatabase = loadSignalDatabase(*path);
+        } catch (const Error&) {
+        }
+    }
+    showSignalTips();
     for (const std::string& message : messages) m_platform.messages.plain(toQt(message));
     m_readGuard.shown(messages.empty());
     m_ok->setFocus();
@@ -305,8 +315,23 @@ void TFInfopdoMB::LPdoCanAClick() {
     QStringList items;
     items.reserve(qsizetype(count));
     for (std::size_t position = 0; position < count; ++position) items << QStringLiteral("Ind MB %1").arg(position);
-    const QSignalBlocker quiet(m_definitionList);
-    m_definitionList->addItems(items);
+    {
+        const QSignalBlocker quiet(m_definitionList);
+        m_definitionList->addItems(items);
+    }
+    showSignalTips();
+}
+
+void TFInfopdoMB::showSignalTips() {
+    const int frame = selectedFrame();
+    std::array<std::string, kFrameBytes> tips;
+    if (frame >= 0 && m_signalDatabase)
+        if (const std::optional<std::uint32_t> pgn = m_frames.framePgnOf(std::size_t(frame)))
+            tips = byteSignalTips(*m_signalDatabase, *pgn);
+    for (std::size_t r = 0; r < kRegisterSlots; ++r)
+        for (RadioGroup* group : {m_high[r], m_low[r]})
+            for (std::size_t byte = 0; byte < kFrameBytes; ++byte)
+                group->button(int(byte + 1))->setToolTip(toQt(tips[byte]));
 }
 
 void TFInfopdoMB::LIndMbCanAClick() {

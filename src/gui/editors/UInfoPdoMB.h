@@ -7,6 +7,7 @@
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
 #include "project/ProjectState.h"
+#include "signals/SignalDatabase.h"
 
 class QComboBox;
 class QLineEdit;
@@ -51,12 +52,15 @@ private:
     int selectedFrame() const;
     int selectedDefinition() const;
     bool validate();
+    // The signals of the selected frame's PGN at each byte choice, as tips; none without a frame or a database.
+    void showSignalTips();
     void watchClicks(QListWidget* list, void (TFInfopdoMB::*handler)(), int& rowAtPress);
 
     platform::Platform m_platform;
     PartialReadGuard m_readGuard;
     const ProjectState& m_project;
     FrameDefinitions m_frames;
+    std::optional<SignalDatabase> m_signalDatabase;  // read at every show
     TClIndMB m_clipboard;
     // What a drop-down without a choice stands for: the count and kind last shown.
     std::uint8_t m_keptRegisterCount = 0;

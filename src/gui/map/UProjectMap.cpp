@@ -20,6 +20,7 @@
 #include "documents/Errors.h"
 #include "map/MapFormats.h"
 #include "platform/QtPlatform.h"
+#include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro {
@@ -27,6 +28,7 @@ namespace tessaro {
 namespace {
 
 const QColor kFedTwice(255, 205, 205);
+constexpr const char* kSignalTableTitle = "Signals fed whole: their registers and how the Modbus side encodes them";
 
 QString toQt(const std::string& text) {
     return QString::fromStdString(text);
@@ -122,6 +124,11 @@ TFProjectMap::TFProjectMap(platform::Platform platform, const ProjectState& proj
         platform::placedLabel(this, QStringLiteral("Slaves: the registers the gateway polls"), 0, 0, true));
     m_polling = readOnlyTable(this, "sgSlaves");
     layout->addWidget(m_polling, 2);
+    // Shown when the project has a signal database.
+    m_signalsTitle = platform::placedLabel(this, QString::fromLatin1(kSignalTableTitle), 0, 0, true);
+    layout->addWidget(m_signalsTitle);
+    m_signals = readOnlyTable(this, "sgSignals");
+    layout->addWidget(m_signals, 2);
     auto* legend = new QLabel(
         QString::fromLatin1(kShortSourceLegend) + QStringLiteral("; a red cell is fed by more than one register half"),
         this);
@@ -158,10 +165,11 @@ void TFProjectMap::showEvent(QShowEvent* event) {
 void TFProjectMap::FormShow() {
     m_map.reset();
     try {
-        m_map = buildProjectMap(m_project.projectFolder);
+        m_map = buildAnnotatedProjectMap(m_project.projectFolder, m_project.toolFolder);
     } catch (const Error& failure) {
         fillTable(m_frames, {}, 1);
         fillTable(m_polling, {}, 1);
+        fillTable(m_signals, {}, 1);
         m_summary->setText(QString());
         m_platform.messages.standardError(toQt(failure.what()));
         return;
@@ -171,6 +179,9 @@ void TFProjectMap::FormShow() {
     fillTable(m_frames, frameTable(map), 4, [&](std::size_t row, std::size_t column, QTableWidgetItem& item) {
         const FrameMap& frame = map.frames[row];
         if (column == 1 && frame.wellKnown) item.setToolTip(toQt(wellKnownText(frame)));
+        // The signals' names in full, which a narrow cell cuts.
+        if (column >= std::size_t(kFirstByteColumn))
+            item.setToolTip(toQt(joinedNames(frame.signalInfo.signalsAtByte[column - kFirstByteColumn], "\n")));
         if (!fedTwiceCell(map, row, column)) return;
         ++fedTwice;
         item.setBackground(kFedTwice);
@@ -183,6 +194,11 @@ void TFProjectMap::FormShow() {
     m_polling->setColumnWidth(0, 48);
     m_polling->setColumnWidth(1, 70);
     m_polling->setColumnWidth(2, 90);
+    fillTable(m_signals, signalTable(map), 1);
+    for (const auto& [column, width] : {std::pair{0, 44}, {1, 70}, {2, 180}, {3, 120}, {4, 180}})
+        m_signals->setColumnWidth(column, width);
+    m_signalsTitle->setVisible(map.withSignals);
+    m_signals->setVisible(map.withSignals);
 
     QString summary = toQt(plural(map.frames.size(), "frame", "frames") + ", " +
                            plural(fedTwice, "byte fed twice", "bytes fed twice") + ", " +
@@ -240,6 +256,11 @@ void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QStrin
         htmlTable(frameTable(map), [&](std::size_t row, std::size_t column) { return fedTwiceCell(map, row, column); });
     html += QStringLiteral("<p>") + QString::fromLatin1(kShortSourceLegend).toHtmlEscaped() +
             QStringLiteral("; a red cell is fed by more than one register half.</p>");
+    if (map.withSignals) {
+        html +=
+            QStringLiteral("<h3>") + QString::fromLatin1(kSignalTableTitle).toHtmlEscaped() + QStringLiteral("</h3>");
+        html += htmlTable(signalTable(map), [](std::size_t, std::size_t) { return false; });
+    }
     html += QStringLiteral("<h3>Slaves: the registers the gateway polls</h3>");
     html += htmlTable(pollingTable(map), [](std::size_t, std::size_t) { return false; });
     html += QStringLiteral("<h3>Findings</h3>");

@@ -41,6 +41,8 @@ private:
 
     QTableWidget* m_frames = nullptr;
     QTableWidget* m_polling = nullptr;
+    QLabel* m_signalsTitle = nullptr;
+    QTableWidget* m_signals = nullptr;
     QLabel* m_summary = nullptr;
     QPushButton* m_close = nullptr;
 };
