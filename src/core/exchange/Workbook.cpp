@@ -15,15 +15,7 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
-
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#define TESSARO_POSIX 1
-#elif defined(_WIN32)
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
+#include "documents/SystemHeaders.h"
 
 namespace tessaro {
 
