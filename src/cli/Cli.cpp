@@ -10,6 +10,7 @@
 #include "cli/ProjectCheck.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
+#include "exchange/ProjectExchange.h"
 #include "map/MapFormats.h"
 #include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
@@ -23,6 +24,9 @@ constexpr const char* kUsage =
     "       tessaro-cli dump IMAGE [--json]\n"
     "       tessaro-cli check PROJECT_DIR [--dbc FILE]\n"
     "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
+    "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
+    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
     "       tessaro-cli COMMAND --help\n";
 
 constexpr const char* kOverview =
@@ -33,6 +37,8 @@ constexpr const char* kOverview =
     "  dump    decode a configuration image for a person, or as JSON\n"
     "  check   apply the editors' rules to a project's documents\n"
     "  map     show what each frame byte carries and what each Modbus slave is polled for\n"
+    "  export  write the frames, the groups or the definitions as CSV or a workbook\n"
+    "  import  read them back from CSV or a workbook, checked cell by cell\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 for wrong usage.\n";
 
@@ -84,7 +90,37 @@ constexpr const char* kMapHelp =
     "  --csv        print one line per frame byte\n"
     "  --dbc FILE   the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool folder\n";
 
+constexpr const char* kExportHelp =
+    "usage: tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
+    "\n"
+    "Writes a table of PROJECT_DIR for a spreadsheet: a header line naming the columns, then one line per\n"
+    "row, every value as the document holds it (0x10 stays 0x10, a leading blank stays).\n"
+    "  frames       N, Priority, DataPage, PGN, Group, Erase, Mnemonic (FrameJ1939.xml)\n"
+    "  groups       N, Cyclic_Time, Mnemonic (Group.xml)\n"
+    "  definitions  Frame, Device_ID, Index, Points, Type, R1_High, R1_Low ... R8_High, R8_Low\n"
+    "               (DefFrameJ1939.xml)\n"
+    "  workbook     the three tables as the sheets frames, groups and definitions of one workbook\n"
+    "CSV goes to standard output, or to FILE; a FILE ending in .xlsx gets a workbook whose cells are all text.\n"
+    "\n"
+    "  -o FILE   write to FILE instead\n";
+
+constexpr const char* kImportHelp =
+    "usage: tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "\n"
+    "Reads a table back from FILE (CSV, or the table's sheet when FILE ends in .xlsx), checks every cell with\n"
+    "the rules the editors apply at OK, and only then replaces the document, written as the editor's OK\n"
+    "writes it. CSV may use commas or semicolons, quotes, CR LF or LF, and a byte-order mark; the columns are\n"
+    "found by their header names. Definitions must name frames of FrameJ1939.xml. A workbook import checks\n"
+    "all three sheets (the definitions against its own frames sheet) before it writes any document.\n"
+    "The first problem is reported as FILE:LINE:COLUMN: message, with exit status 1, and nothing is written.\n";
+
 struct Usage {
+    std::string message;
+};
+
+// A failure reported as it is, without the program's name before it.
+struct PlainFailure {
     std::string message;
 };
 
@@ -193,6 +229,62 @@ int map(const Words& words, std::ostream& out) {
     return kSuccess;
 }
 
+TableKind tableOperand(const Words& words) {
+    const std::optional<TableKind> kind = tableNamed(words.operands.front());
+    if (!kind) throw Usage{"unknown table '" + words.operands.front() + "'"};
+    return *kind;
+}
+
+// The words after the table's name.
+Words afterTable(const Words& words) {
+    Words rest = words;
+    rest.operands.erase(rest.operands.begin());
+    return rest;
+}
+
+int exportTable(const Words& words, std::ostream& out) {
+    if (words.operands.empty()) throw Usage{"frames, groups, definitions or workbook missing"};
+    const Words rest = afterTable(words);
+    if (words.operands.front() == "workbook") {
+        if (!words.output) throw Usage{"export workbook needs -o FILE.xlsx"};
+        if (!isWorkbookPath(*words.output)) throw Usage{"the workbook's FILE must end in .xlsx"};
+        const std::string folder = projectFolder(rest);
+        replaceFile(*words.output, projectWorkbookBytes(folder));
+        return kSuccess;
+    }
+    const TableKind kind = tableOperand(words);
+    const std::string folder = projectFolder(rest);
+    const TextRows rows = exportedRows(kind, folder);
+    if (!words.output) {
+        out << tableFileBytes(kind, rows, "");
+        return kSuccess;
+    }
+    replaceFile(*words.output, tableFileBytes(kind, rows, *words.output));
+    return kSuccess;
+}
+
+int importTable(const Words& words, std::ostream&) {
+    if (words.operands.empty()) throw Usage{"frames, groups, definitions or workbook missing"};
+    Words rest = afterTable(words);
+    if (rest.operands.size() < 2) throw Usage{rest.operands.empty() ? "PROJECT_DIR missing" : "FILE missing"};
+    if (rest.operands.size() > 2) throw Usage{"unexpected '" + rest.operands[2] + "'"};
+    const std::string file = rest.operands[1];
+    rest.operands.pop_back();
+    const bool workbook = words.operands.front() == "workbook";
+    const std::optional<TableKind> kind = workbook ? std::nullopt : std::optional(tableOperand(words));
+    if (workbook && !isWorkbookPath(file)) throw Usage{"import workbook reads a FILE ending in .xlsx"};
+    const std::string folder = projectFolder(rest);
+    try {
+        if (workbook)
+            importWorkbookFile(folder, file);
+        else
+            importTableFile(*kind, folder, file);
+    } catch (const Error& problem) {
+        throw PlainFailure{problem.what()};
+    }
+    return kSuccess;
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
@@ -219,7 +311,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         static const Command commands[] = {{"build", kBuildHelp, true, false, false, false, build},
                                            {"dump", kDumpHelp, false, true, false, false, dump},
                                            {"check", kCheckHelp, false, false, false, true, check},
-                                           {"map", kMapHelp, false, true, true, true, map}};
+                                           {"map", kMapHelp, false, true, true, true, map},
+                                           {"export", kExportHelp, true, false, false, false, exportTable},
+                                           {"import", kImportHelp, false, false, false, false, importTable}};
         for (const Command& candidate : commands) {
             if (command != candidate.name) continue;
             Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv,
@@ -232,6 +326,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             return candidate.action(words, out);
         }
         throw Usage{"unknown command '" + command + "'"};
+    } catch (const PlainFailure& failure) {
+        err << failure.message << "\n";
+        return kFailure;
     } catch (const Usage& usage) {
         err << "tessaro-cli: " << usage.message << "\n" << kUsage;
         return kWrongUsage;

@@ -47,6 +47,9 @@ public:
     // Lets the user name a file to write, offering start; the chosen full path, or nothing.
     virtual std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
                                                   const QString& filter) = 0;
+    // Lets the user choose an existing file to read, starting in the folder start; the chosen full path, or nothing.
+    virtual std::optional<QString> chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                                  const QString& filter) = 0;
 };
 
 class Shell {

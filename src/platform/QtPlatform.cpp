@@ -12,9 +12,9 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "project/ProjectState.h"
 #include "documents/Errors.h"
 #include "platform/FolderBrowserDialog.h"
+#include "project/ProjectState.h"
 
 namespace tessaro::platform {
 
@@ -124,6 +124,13 @@ std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QStr
 std::optional<QString> QtFileChooser::chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
                                                      const QString& filter) {
     const QString chosen = QFileDialog::getSaveFileName(parent, title, start, filter);
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen;
+}
+
+std::optional<QString> QtFileChooser::chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                                     const QString& filter) {
+    const QString chosen = QFileDialog::getOpenFileName(parent, title, start, filter);
     if (chosen.isEmpty()) return std::nullopt;
     return chosen;
 }

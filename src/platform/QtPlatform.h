@@ -58,6 +58,8 @@ class QtFileChooser : public FileChooser {
 public:
     std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
                                           const QString& filter) override;
+    std::optional<QString> chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                          const QString& filter) override;
 };
 
 class QtShell : public Shell {

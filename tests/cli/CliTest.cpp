@@ -29,6 +29,9 @@ const std::string kUsage =
     "       tessaro-cli dump IMAGE [--json]\n"
     "       tessaro-cli check PROJECT_DIR [--dbc FILE]\n"
     "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
+    "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
+    "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
+    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
     "       tessaro-cli COMMAND --help\n";
 
 TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {
@@ -111,6 +114,15 @@ TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
         {{"map", "a", "--dbc", "x", "--dbc", "y"}, "'--dbc' given twice"},
         {{"build", "a", "--dbc", "x"}, "unknown option '--dbc'"},
         {{"dump", "a", "--dbc", "x"}, "unknown option '--dbc'"},
+        {{"export"}, "frames, groups, definitions or workbook missing"},
+        {{"export", "signals", "a"}, "unknown table 'signals'"},
+        {{"export", "frames"}, "PROJECT_DIR missing"},
+        {{"export", "workbook", "a"}, "export workbook needs -o FILE.xlsx"},
+        {{"export", "workbook", "a", "-o", "book.csv"}, "the workbook's FILE must end in .xlsx"},
+        {{"import", "frames", "a"}, "FILE missing"},
+        {{"import", "frames", "a", "b", "c"}, "unexpected 'c'"},
+        {{"import", "workbook", "a", "b.csv"}, "import workbook reads a FILE ending in .xlsx"},
+        {{"import", "frames", "a", "b", "-o", "c"}, "unknown option '-o'"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = runCli(c.arguments);
@@ -124,7 +136,7 @@ TEST(Cli, HelpOnEachCommand) {
     const Outcome overview = runCli({"--help"});
     EXPECT_EQ(overview.status, 0);
     EXPECT_EQ(overview.out.rfind(kUsage, 0), 0u);
-    for (const char* command : {"build", "dump", "check"}) {
+    for (const char* command : {"build", "dump", "check", "export", "import"}) {
         const Outcome outcome = runCli({command, "--help"});
         EXPECT_EQ(outcome.status, 0) << command;
         EXPECT_EQ(outcome.out.rfind(std::string("usage: tessaro-cli ") + command, 0), 0u) << outcome.out;
@@ -397,6 +409,69 @@ TEST(CliCheck, TheEngineDemoPassesAndBuilds) {
     EXPECT_EQ(build.status, 0) << build.err;
     EXPECT_EQ(build.out, project.file("bin/bank.bin") + ": 233 bytes, 5 frames, 12 definitions, 2 groups\n");
     EXPECT_EQ(runCli({"dump", project.file("bin/bank.bin")}).status, 0);
+}
+
+TEST(CliExchange, ExportsEachTableToStandardOutputOrAFile) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const Outcome groups = runCli({"export", "groups", project.path()});
+    EXPECT_EQ(groups.status, 0) << groups.err;
+    EXPECT_EQ(groups.out, "N,Cyclic_Time,Mnemonic\r\n1,100,Fast engine data\r\n2,1000,Slow engine data\r\n");
+    EXPECT_EQ(groups.err, "");
+    const Outcome frames = runCli({"export", "frames", project.path(), "-o", project.file("frames.csv")});
+    EXPECT_EQ(frames.status, 0) << frames.err;
+    EXPECT_EQ(frames.out, "");
+    const std::string firstLines =
+        "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n1,3,0,61444,1,N,EEC1 engine speed and torque\r\n";
+    EXPECT_EQ(project.read("frames.csv").substr(0, firstLines.size()), firstLines);
+    EXPECT_EQ(runCli({"export", "definitions", project.path(), "-o", project.file("definitions.xlsx")}).status, 0);
+    EXPECT_EQ(project.read("definitions.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(runCli({"export", "workbook", project.path(), "-o", project.file("book.xlsx")}).status, 0);
+    EXPECT_EQ(project.read("book.xlsx").substr(0, 2), "PK");
+}
+
+TEST(CliExchange, ImportWritesTheDocumentAsTheEditorsOkDoes) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    project.write("groups.csv", "\xEF\xBB\xBFN;Mnemonic;Cyclic_Time\r\n1;\"a;b\"; 0x10\r\n2;;020\r\n");
+    const Outcome outcome = runCli({"import", "groups", project.path(), project.file("groups.csv")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out + outcome.err, "");
+    EXPECT_EQ(project.read("Group.xml"),
+              "<Group><row Cyclic_Time=\" 0x10\" Mnemonic=\"a;b\"/><row Cyclic_Time=\"020\" Mnemonic=\"\"/></Group>");
+    for (const char* table : {"frames", "definitions"}) {
+        const std::string file = project.file(std::string(table) + ".xlsx");
+        ASSERT_EQ(runCli({"export", table, project.path(), "-o", file}).status, 0);
+        EXPECT_EQ(runCli({"import", table, project.path(), file}).status, 0) << table;
+    }
+    EXPECT_EQ(runCli({"check", project.path()}).status, 0);
+}
+
+TEST(CliExchange, AProblemIsReportedAtItsPlaceWithStatusOneAndNothingWritten) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string groups = project.read("Group.xml");
+    const std::string definitions = project.read("DefFrameJ1939.xml");
+    project.write("groups.csv", "N,Cyclic_Time,Mnemonic\n1,100,a\n2,65536,b\n");
+    const Outcome outcome = runCli({"import", "groups", project.path(), project.file("groups.csv")});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, project.file("groups.csv") +
+                               ":3:2: Error in row 2!! The Cyclic Time must be between 1 and 65535 mS (the cell "
+                               "holds '65536')\n");
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(project.read("Group.xml"), groups);
+
+    ASSERT_EQ(runCli({"export", "workbook", project.path(), "-o", project.file("book.xlsx")}).status, 0);
+    project.write("FrameJ1939.xml", "<Frames_J1939/>");  // the project's frames no longer hold the definitions' frames
+    const Outcome frameless = runCli({"import", "definitions", project.path(), project.file("book.xlsx")});
+    EXPECT_EQ(frameless.status, 1);
+    EXPECT_EQ(frameless.err,
+              project.file("book.xlsx") + "[definitions]:2:1: there is no frame 1: the frame table holds 0 frames\n");
+    EXPECT_EQ(project.read("DefFrameJ1939.xml"), definitions);
+
+    const Outcome missing = runCli({"import", "frames", project.path(), project.file("none.csv")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("Cannot open file \"" + project.file("none.csv") + "\"", 0), 0u) << missing.err;
 }
 
 // The executable itself: its exit status and its two streams.

@@ -175,7 +175,7 @@ TEST_F(FrameDefinitionsDialog, ControlsTextsAndTheStateAfterShow) {
             {"bitbtn2", "Cancel"}, {"button1", "Export"}, {"bitbtn4", "Import"}};
         for (const auto& [name, caption] : buttons)
             EXPECT_EQ(child<QPushButton>(dialog, name)->text().toStdString(), caption);
-        EXPECT_FALSE(child<QPushButton>(dialog, "bitbtn4")->isEnabled());
+        EXPECT_TRUE(child<QPushButton>(dialog, "bitbtn4")->isEnabled());
     });
 }
 
@@ -477,6 +477,60 @@ TEST_F(FrameDefinitionsDialog, ExportWritesTheDefinitionsOnScreenOneLineEach) {
     EXPECT_EQ(tool.read("PROJECTS/DefFrame.csv"), "100,1,\r\n200,2,\r\n300,2,\r\n");
     EXPECT_EQ(tool.read(kDefinitions),
               definitionsDocument(writtenRow(2, "1", "200", 0, 3) + writtenRow(1, "1", "100", 0, 3)));
+}
+
+TEST_F(FrameDefinitionsDialog, ImportReadsTheDefinitionsOnScreenWhichOnlyOkWrites) {
+    twoDefinitionsOnFrameOne();
+    const std::string before = tool.read(kDefinitions);
+    const std::string file = tool.write(
+        "definitions.csv",
+        "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,R5_Low,"
+        "R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\r\n"
+        "3, 7,0x10,2,Input Register,B1,B2,none,B3\r\n1,1,5,1,Holding Register,B8,none\r\n");
+    for (const bool confirm : {false, true}) {
+        fake.files.answers.push_back(QString::fromStdString(file));
+        define([confirm](TFInfopdoMB& dialog) {
+            selectFrame(dialog, 0);
+            selectDefinition(dialog, 1);
+            press(dialog, "bitbtn4");
+            EXPECT_EQ(frames(dialog)->currentRow(), -1);
+            expectReset(dialog);
+            EXPECT_TRUE(items(definitions(dialog)).isEmpty());
+            selectFrame(dialog, 2);
+            EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0"}));
+            selectDefinition(dialog, 0);
+            EXPECT_EQ(text(dialog, "E_Dev_ID"), " 7");
+            EXPECT_EQ(text(dialog, "EindexA"), "0x10");
+            EXPECT_EQ(text(dialog, "CB_NoP"), "2");
+            EXPECT_EQ(text(dialog, "CB_ToD"), "Input Register");
+            if (confirm) press(dialog, "bitbtn1");
+        });
+        EXPECT_EQ(tool.read(kDefinitions), confirm
+                                               ? definitionsDocument(writtenRow(1, "1", "5", 0, 3, {0x80}) +
+                                                                     writtenRow(3, " 7", "0x10", 1, 4, {0x12, 0x03}))
+                                               : before);
+    }
+    EXPECT_TRUE(fake.messages.shown.empty());
+    ASSERT_EQ(fake.files.calls.size(), 2u);
+    EXPECT_EQ(fake.files.calls[0].title, "Import definitions");
+}
+
+TEST_F(FrameDefinitionsDialog, ARefusedImportIsShownInThePlainBoxAndChangesNothing) {
+    twoDefinitionsOnFrameOne();
+    const std::string file =
+        tool.write("definitions.csv",
+                   "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,"
+                   "R4_High,R4_Low,R5_High,R5_Low,R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\r\n"
+                   "4,1,0,1,Input Register\r\n");
+    fake.files.answers.push_back(QString::fromStdString(file));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+        EXPECT_EQ(dialog.frameList().frame(0).definitions.size(), 2u);
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain", file + ":2:1: there is no frame 4: the frame table holds 3 frames"}}));
 }
 
 TEST_F(FrameDefinitionsDialog, FailedWritesAreShownAndTheDialogKeepsItsState) {

@@ -1,14 +1,15 @@
-#include <filesystem>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <filesystem>
 
+#include "documents/AtomicFile.h"
 #include "editors/UGroup.h"
 #include "editors/UpdoMB.h"
+#include "exchange/Workbook.h"
 #include "support/GridCells.h"
 #include "support/GuiFixture.h"
 
@@ -60,8 +61,7 @@ protected:
         const QPointF centre = grid->visualItemRect(grid->item(row - 1, column)).center();
         const QPointF global = grid->viewport()->mapToGlobal(centre);
         QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(grid->viewport(), &press);
         QApplication::sendEvent(grid->viewport(), &release);
     }
@@ -92,7 +92,7 @@ TEST_F(FrameDialog, GridColumnsAndButtons) {
         EXPECT_FALSE(grid->item(0, 0)->flags() & Qt::ItemIsEditable);
         EXPECT_FALSE(grid->item(0, kErase)->flags() & Qt::ItemIsEditable) << "the check box is clicked, not typed";
         EXPECT_TRUE(child<QPushButton>(dialog, "BitBtn2")->isEnabled());
-        for (const char* inert : {"BitBtn3", "BitBtn4"}) EXPECT_FALSE(child<QPushButton>(dialog, inert)->isEnabled());
+        for (const char* acting : {"BitBtn3", "BitBtn4"}) EXPECT_TRUE(child<QPushButton>(dialog, acting)->isEnabled());
         EXPECT_EQ(child<QPushButton>(dialog, "BitBtn3")->text(), "Export");
         EXPECT_EQ(child<QPushButton>(dialog, "BitBtn4")->text(), "Import");
     });
@@ -188,8 +188,8 @@ TEST_F(FrameDialog, CaptionFollowsAChangedCyclicTimeAndTheIndexStays) {
         EXPECT_EQ(cells(2, kGroup), "G2 200 - ") << "the blank after the dash";
         ok(dialog);
     });
-    EXPECT_EQ(frameXml(), "<Frames_J1939>" + frameRow("1", "1") + frameRow("2", "2") + frameRow("3", "1") +
-                              "</Frames_J1939>");
+    EXPECT_EQ(frameXml(),
+              "<Frames_J1939>" + frameRow("1", "1") + frameRow("2", "2") + frameRow("3", "1") + "</Frames_J1939>");
 }
 
 TEST_F(FrameDialog, GroupsRemovedInTheGroupEditorShowAsNotInUseAndKeepTheirIndex) {
@@ -285,8 +285,9 @@ TEST_F(FrameDialog, LoadFailuresAreShownWithWhatWasFilledBefore) {
         EXPECT_EQ(cells(3, 1), "");
         EXPECT_EQ(dialog.GroupCaptions().size(), 11u);
     });
-    tool.write("PROJECTS/Group.xml", "<Group><row Cyclic_Time=\"100\" Mnemonic=\"a\"/><row Cyclic_Time=\"x\" "
-                                     "Mnemonic=\"b\"/></Group>");
+    tool.write("PROJECTS/Group.xml",
+               "<Group><row Cyclic_Time=\"100\" Mnemonic=\"a\"/><row Cyclic_Time=\"x\" "
+               "Mnemonic=\"b\"/></Group>");
     frames([](TFpdoMB& dialog, const GridCells& cells) {
         EXPECT_EQ(dialog.GroupCaptions(), (std::vector<std::string>{"On Request", "G1 100 - a"}));
         EXPECT_EQ(cells(1, 1), "") << "the frames are not read after a Group.xml failure";
@@ -336,10 +337,11 @@ TEST_F(FrameDialog, DocumentWithMoreRowsThanTheGridSaysSoOnce) {
         ok(dialog);
     });
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<Message>{{"plain", "FrameJ1939.xml has 251 rows; only the first 250 are shown, and the "
-                                              "rows beyond 250 will not be kept if you press OK."}}));
-    EXPECT_EQ(frameXml(), "<Frames_J1939>" + rows.substr(0, rows.size() - frameRow("3", "0").size()) +
-                              "</Frames_J1939>");
+              (std::vector<Message>{{"plain",
+                                     "FrameJ1939.xml has 251 rows; only the first 250 are shown, and the "
+                                     "rows beyond 250 will not be kept if you press OK."}}));
+    EXPECT_EQ(frameXml(),
+              "<Frames_J1939>" + rows.substr(0, rows.size() - frameRow("3", "0").size()) + "</Frames_J1939>");
 }
 
 TEST_F(FrameDialog, FailedSaveIsShownAndTheDialogStaysOpen) {
@@ -351,6 +353,98 @@ TEST_F(FrameDialog, FailedSaveIsShownAndTheDialogStaysOpen) {
     ASSERT_EQ(fake.messages.shown.size(), 1u);
     EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
     EXPECT_NE(fake.messages.shown[0].text.find("FrameJ1939.xml"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+class FrameDialogExchange : public FrameDialog {
+protected:
+    static void press(QWidget& dialog, const char* name) { child<QPushButton>(dialog, name)->click(); }
+    std::string projectFolder() const { return tool.file("PROJECTS"); }
+};
+
+TEST_F(FrameDialogExchange, ImportFillsTheGridWhichOnlyOkWritesAndCancelDiscards) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    writeFrames(frameRow("1", "0"));
+    const std::string before = frameXml();
+    const std::string file = tool.write("frames.csv",
+                                        "N;Priority;DataPage;PGN;Group;Erase;Mnemonic\r\n"
+                                        "1; 3;0x1;$FEF1;2;Y;\"a;b\"\r\n2;7;0;65535;12;;3/4\r\n");
+    for (const bool confirm : {false, true}) {
+        fake.files.answers.push_back(QString::fromStdString(file));
+        frames([confirm](TFpdoMB& dialog, const GridCells& cells) {
+            press(dialog, "BitBtn4");
+            EXPECT_EQ(cells(1, 1), " 3");
+            EXPECT_EQ(cells(1, 3), "$FEF1");
+            EXPECT_EQ(cells(1, kGroup), "G2 200 - ");
+            EXPECT_EQ(cells(1, kErase), "Y");
+            EXPECT_EQ(cells(1, 6), "a;b");
+            EXPECT_EQ(cells(2, kGroup), "G12 Not In Use");
+            EXPECT_EQ(cells(3, 1), "");
+            EXPECT_EQ(cells(3, 0), "3");
+            if (confirm) ok(dialog);
+        });
+        EXPECT_EQ(frameXml(), confirm ? "<Frames_J1939><row Priority=\" 3\" DataPage=\"0x1\" PGN=\"$FEF1\" Group=\"2\" "
+                                        "Erase=\"Y\" Mnemonic=\"a;b\"/><row Priority=\"7\" DataPage=\"0\" "
+                                        "PGN=\"65535\" Group=\"12\" Erase=\"\" Mnemonic=\"3/4\"/></Frames_J1939>"
+                                      : before);
+    }
+    EXPECT_TRUE(fake.messages.shown.empty());
+    ASSERT_EQ(fake.files.calls.size(), 2u);
+    EXPECT_EQ(fake.files.calls[0].kind, "open");
+    EXPECT_EQ(fake.files.calls[0].title, "Import frames");
+    EXPECT_EQ(fake.files.calls[0].start.toStdString(), projectFolder());
+}
+
+TEST_F(FrameDialogExchange, ARefusedFileIsShownInTheErrorBoxAndTheGridStays) {
+    writeFrames(frameRow("1", "0"));
+    const std::string file =
+        tool.write("frames.csv", "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\n1,1,0,1,0,,\n2,1,5,1,0,,\n");
+    fake.files.answers.push_back(QString::fromStdString(file));
+    fake.files.answers.push_back(std::nullopt);  // the user gives up choosing
+    frames([](TFpdoMB& dialog, const GridCells& cells) {
+        press(dialog, "BitBtn4");
+        press(dialog, "BitBtn4");
+        EXPECT_EQ(cells(1, 1), "1");
+        EXPECT_EQ(cells(1, 3), "100");
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"error", file + ":3:3: Error in row 2!! The Data Page must to be 0 or 1 (the cell "
+                                                     "holds '5')"}}));
+}
+
+TEST_F(FrameDialogExchange, ExportWritesTheGridAsItStandsToCsvOrAWorkbook) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    const std::string csv = tool.file("out/frames.csv");
+    const std::string book = tool.file("out/frames.xlsx");
+    std::filesystem::create_directories(tool.file("out"));
+    fake.files.answers = {QString::fromStdString(csv), QString::fromStdString(book),
+                          QString::fromStdString(tool.file("out/plain"))};
+    frames([](TFpdoMB& dialog, const GridCells& cells) {
+        for (int column = 1; column <= 6; ++column)
+            cells.set(1, column, std::vector<std::string>{"", " 0x6", "0", "001", "", "", "x, \"y\""}[column]);
+        cells.set(1, kGroup, "G3 20 - Brakes");
+        cells.set(2, 1, "9");  // not checked: Export writes what is shown
+        for (int times = 0; times < 3; ++times) press(dialog, "BitBtn3");
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_FALSE(tool.exists("PROJECTS/FrameJ1939.xml"));
+    EXPECT_EQ(tool.read("out/frames.csv"),
+              "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n1, 0x6,0,001,3,,\"x, \"\"y\"\"\"\r\n2,9,,,0,,\r\n");
+    const TextGrid sheet = readWorkbookSheet(readFile(book), "frames");
+    ASSERT_EQ(sheet.rows.size(), 3u);
+    EXPECT_EQ(sheet.rows[1].cells[3].text, "001");
+    EXPECT_EQ(tool.read("out/plain.csv"), tool.read("out/frames.csv"));
+    ASSERT_EQ(fake.files.calls.size(), 3u);
+    EXPECT_EQ(fake.files.calls[0].kind, "save");
+    EXPECT_EQ(fake.files.calls[0].title, "Export frames");
+    EXPECT_EQ(fake.files.calls[0].start.toStdString(), projectFolder() + "/frames.csv");
+    EXPECT_TRUE(fake.messages.shown.empty());
 }
 
 }  // namespace

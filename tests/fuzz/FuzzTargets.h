@@ -17,6 +17,8 @@ void imageBuilder(std::string_view input);
 void imageDump(std::string_view input);
 // A signal database (DBC) and the analysis of a frame fed whole against each of its messages.
 void signalDatabase(std::string_view input);
+// A table file as CSV: the reader, the writer and the three tables' import and export.
+void csvTable(std::string_view input);
 
 struct Target {
     const char* name;
@@ -32,6 +34,7 @@ inline constexpr Target kTargets[] = {
     {"image_builder", imageBuilder},
     {"image_dump", imageDump},
     {"signal_database", signalDatabase},
+    {"csv_table", csvTable},
 };
 
 }  // namespace tessaro::fuzz

@@ -60,18 +60,34 @@ public:
 };
 
 // Answers every save-file question with answer, and records the questions.
+// Answers each chooser with the next queued answer, or answer when none is queued, and records the calls.
 class FakeFileChooser : public platform::FileChooser {
 public:
     std::optional<QString> chooseSaveFile(QWidget*, const QString& title, const QString& start,
                                           const QString& filter) override {
-        calls.push_back({title, start, filter});
-        return answer;
+        calls.push_back({title, start, filter, "save"});
+        return next();
+    }
+    std::optional<QString> chooseOpenFile(QWidget*, const QString& title, const QString& start,
+                                          const QString& filter) override {
+        calls.push_back({title, start, filter, "open"});
+        return next();
     }
     struct Call {
         QString title, start, filter;
+        std::string kind;
     };
+    std::deque<std::optional<QString>> answers;
     std::optional<QString> answer;
     std::vector<Call> calls;
+
+private:
+    std::optional<QString> next() {
+        if (answers.empty()) return answer;
+        std::optional<QString> queued = answers.front();
+        answers.pop_front();
+        return queued;
+    }
 };
 
 class RecordingShell : public platform::Shell {

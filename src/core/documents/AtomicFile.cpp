@@ -11,17 +11,7 @@
 #include <system_error>
 
 #include "documents/Errors.h"
-
-#if __has_include(<unistd.h>)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define TESSARO_POSIX 1
-#elif defined(_WIN32)
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
+#include "documents/SystemHeaders.h"
 
 namespace tessaro {
 

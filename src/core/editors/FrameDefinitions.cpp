@@ -15,8 +15,6 @@ constexpr auto kDefinitionAttributes = columnNames(kDefinitionColumns.all());
 static_assert(kDefinitionAttributes.size() == 5 + kRegisterSlots);
 enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
 
-constexpr std::uint8_t kTypeRegOffset = 3;
-
 std::uint8_t lowByte(std::int32_t value) {
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value));
 }
@@ -153,6 +151,12 @@ DefinitionControls unpackDefinition(const TClIndMB& definition) {
         controls.low[r] = lowSelector(definition.positions[r]);
     }
     return controls;
+}
+
+void FrameDefinitions::setFrames(std::vector<std::string> lines) {
+    clear();
+    m_lines = std::move(lines);
+    for (std::size_t k = 0; k < m_lines.size(); ++k) m_frames.push_back(TClPdo{static_cast<std::int32_t>(k + 1), {}});
 }
 
 void FrameDefinitions::clear() {

@@ -15,6 +15,8 @@ namespace tessaro {
 
 inline constexpr std::size_t kRegisterSlots = 8;
 inline constexpr std::string_view kDefinitionsRoot = kDefinitionColumns.root;
+// Type_Reg is the register kind plus this: 3 holding registers, 4 input registers.
+inline constexpr std::uint8_t kTypeRegOffset = 3;
 
 inline constexpr std::string_view kFrameTableReadError = "Error in reading file PDO XML";
 inline constexpr std::string_view kDefinitionsReadError = "Error in reading file SDOPDO XML";
@@ -89,6 +91,9 @@ public:
     // reading where it failed, keeping what was read. Returns the messages to show, in order, each at most once, each
     // with the place where the reading stopped on its second line.
     std::vector<std::string> load(const std::string& frameTablePath, const std::string& definitionsPath);
+
+    // A frame list of one frame per line and no definitions, for definitions that come from elsewhere.
+    void setFrames(std::vector<std::string> lines);
 
     std::size_t frameCount() const { return m_frames.size(); }
     TClPdo& frame(std::size_t position) { return m_frames[position]; }

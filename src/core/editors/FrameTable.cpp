@@ -10,8 +10,6 @@ namespace tessaro {
 
 namespace {
 
-constexpr auto kAttributes = columnNames(kFrameColumns.all());
-
 constexpr std::string_view kOnRequest = "On Request";
 constexpr std::string_view kNotInUse = " Not In Use";
 
@@ -90,8 +88,9 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
         return read;
     }
     const std::vector<std::string>& captions = read.captions;
-    std::array<TableColumn, kAttributes.size()> columns;
-    for (std::size_t column = 0; column < columns.size(); ++column) columns[column].attribute = kAttributes[column];
+    std::array<TableColumn, kFrameAttributes.size()> columns;
+    for (std::size_t column = 0; column < columns.size(); ++column)
+        columns[column].attribute = kFrameAttributes[column];
     columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) {
         return groupCaptionOf(captions, index);
     };
@@ -118,13 +117,17 @@ std::optional<std::string> checkFrameRows(const TableRows& rows) {
     return std::nullopt;
 }
 
-std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
+TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows) {
     TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(usedRowCount(rows)));
     for (TableRow& row : stored) {
-        row.resize(kAttributes.size());
+        row.resize(kFrameAttributes.size());
         row[FrameColumn::Group] = std::to_string(groupIndexOf(captions, row[FrameColumn::Group]));
     }
-    return tableText(kFrameRoot, kAttributes, stored);
+    return stored;
+}
+
+std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {
+    return tableText(kFrameRoot, kFrameAttributes, storedFrameRows(captions, rows));
 }
 
 void saveFrameTable(const std::string& path, const std::vector<std::string>& captions, const TableRows& rows) {

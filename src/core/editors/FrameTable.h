@@ -19,6 +19,8 @@ namespace tessaro {
 inline constexpr std::size_t kFrameRows = 250;
 inline constexpr std::size_t kGroupCaptionCount = 11;  // "On Request" and groups 1 to 10
 inline constexpr std::string_view kFrameRoot = kFrameColumns.root;
+// A frame row's attributes, in written order.
+inline constexpr auto kFrameAttributes = columnNames(kFrameColumns.all());
 
 // Data columns of a frame row (the grid's columns 1 to 6).
 namespace FrameColumn {
@@ -66,6 +68,9 @@ FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& f
 
 // The first failing check of the used rows (Priority, Data Page, PGN), as its message.
 std::optional<std::string> checkFrameRows(const TableRows& rows);
+
+// The used rows as the document holds them: each Group cell as its index in decimal.
+TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
 
 // The document of the used rows, each Group cell written as its index; saveFrameTable throws tessaro::Error when
 // the file cannot be written.

@@ -7,14 +7,9 @@
 
 namespace tessaro {
 
-namespace {
-
-constexpr auto kAttributes = columnNames(kGroupColumns.all());
-
-}  // namespace
-
 TableRead readGroupTable(const std::string& path, const CellSink& sink) {
-    const std::array<TableColumn, 2> columns = {TableColumn{kAttributes[0], {}}, TableColumn{kAttributes[1], {}}};
+    const std::array<TableColumn, 2> columns = {TableColumn{kGroupAttributes[0], {}},
+                                                TableColumn{kGroupAttributes[1], {}}};
     return readTable(path, kGroupRows, columns, sink);
 }
 
@@ -32,7 +27,7 @@ std::optional<std::string> checkGroupRows(const TableRows& rows) {
 }
 
 std::string groupTableText(const TableRows& rows) {
-    return tableText(kGroupRoot, kAttributes, rows);
+    return tableText(kGroupRoot, kGroupAttributes, rows);
 }
 
 void saveGroupTable(const std::string& path, const TableRows& rows) {

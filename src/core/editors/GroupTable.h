@@ -15,6 +15,8 @@ namespace tessaro {
 
 inline constexpr std::size_t kGroupRows = 10;
 inline constexpr std::string_view kGroupRoot = kGroupColumns.root;
+// A group row's attributes, in written order.
+inline constexpr auto kGroupAttributes = columnNames(kGroupColumns.all());
 
 // Data columns of a group row.
 namespace GroupColumn {

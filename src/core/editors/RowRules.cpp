@@ -17,13 +17,29 @@ std::string rowErrorMessage(int row, std::string_view text) {
     return "Error in row " + std::to_string(row) + std::string(text);
 }
 
+std::optional<BrokenRule> brokenFrameRule(int row, std::string_view priority, std::string_view dataPage,
+                                          std::string_view pgn) {
+    if (!within(priority, kFrameColumns.priority))
+        return BrokenRule{0, rowErrorMessage(row, "!! The Priority must to be between 0 and 7")};
+    if (!within(dataPage, kFrameColumns.dataPage))
+        return BrokenRule{1, rowErrorMessage(row, "!! The Data Page must to be 0 or 1")};
+    if (!within(pgn, kFrameColumns.pgn))
+        return BrokenRule{2, rowErrorMessage(row, "!! The PGN must to be between 0x0000 and 0xFFFF")};
+    return std::nullopt;
+}
+
+namespace {
+
+std::optional<std::string> messageOf(std::optional<BrokenRule> broken) {
+    if (!broken) return std::nullopt;
+    return std::move(broken->message);
+}
+
+}  // namespace
+
 std::optional<std::string> checkFrameRow(int row, std::string_view priority, std::string_view dataPage,
                                          std::string_view pgn) {
-    if (!within(priority, kFrameColumns.priority))
-        return rowErrorMessage(row, "!! The Priority must to be between 0 and 7");
-    if (!within(dataPage, kFrameColumns.dataPage)) return rowErrorMessage(row, "!! The Data Page must to be 0 or 1");
-    if (!within(pgn, kFrameColumns.pgn)) return rowErrorMessage(row, "!! The PGN must to be between 0x0000 and 0xFFFF");
-    return std::nullopt;
+    return messageOf(brokenFrameRule(row, priority, dataPage, pgn));
 }
 
 std::optional<std::string> checkGroupRow(int row, std::string_view cyclicTime) {
@@ -32,10 +48,14 @@ std::optional<std::string> checkGroupRow(int row, std::string_view cyclicTime) {
     return std::nullopt;
 }
 
-std::optional<std::string> checkDefinition(std::string_view index, std::string_view deviceId) {
-    if (!within(index, kDefinitionColumns.index)) return "Index Modbus must be between 0 and 65535";
-    if (!within(deviceId, kDefinitionColumns.deviceId)) return "Device ID must be between 1 and 250";
+std::optional<BrokenRule> brokenDefinitionRule(std::string_view index, std::string_view deviceId) {
+    if (!within(index, kDefinitionColumns.index)) return BrokenRule{0, "Index Modbus must be between 0 and 65535"};
+    if (!within(deviceId, kDefinitionColumns.deviceId)) return BrokenRule{1, "Device ID must be between 1 and 250"};
     return std::nullopt;
+}
+
+std::optional<std::string> checkDefinition(std::string_view index, std::string_view deviceId) {
+    return messageOf(brokenDefinitionRule(index, deviceId));
 }
 
 }  // namespace tessaro

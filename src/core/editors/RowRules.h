@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,7 +13,19 @@ namespace tessaro {
 // The checks the editors make at OK, on the texts as typed or stored. Each returns the message of the first rule
 // broken, or nothing. Texts that do not convert count as -1, which every range rejects.
 
-// A frame table row: Priority 0..7, then Data Page 0 or 1, then PGN 0..65535.
+// A broken rule: the field it is about (its position among the fields checked, from 0) and its message.
+struct BrokenRule {
+    std::size_t field;
+    std::string message;
+};
+
+// A frame table row: Priority 0..7, then Data Page 0 or 1, then PGN 0..65535 (fields 0, 1, 2).
+std::optional<BrokenRule> brokenFrameRule(int row, std::string_view priority, std::string_view dataPage,
+                                          std::string_view pgn);
+// A frame definition at New and Modify: Modbus index 0..65535 (field 0), then Device ID 1..250 (field 1).
+std::optional<BrokenRule> brokenDefinitionRule(std::string_view index, std::string_view deviceId);
+
+// The same checks, as their messages.
 // "Error in row N!! The Priority must to be between 0 and 7" and so on, row counting from 1.
 std::optional<std::string> checkFrameRow(int row, std::string_view priority, std::string_view dataPage,
                                          std::string_view pgn);

@@ -17,6 +17,8 @@
 #include "documents/Errors.h"
 #include "editors/RadioGroup.h"
 #include "editors/RowRules.h"
+#include "editors/TableFiles.h"
+#include "exchange/ProjectExchange.h"
 #include "map/WellKnownPgns.h"
 #include "platform/QtPlatform.h"
 #include "signals/SignalAnalysis.h"
@@ -175,9 +177,7 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     m_ok = button(this, "bitbtn1", QStringLiteral("OK"), 8, 392, 75);
     auto* cancel = button(this, "bitbtn2", QStringLiteral("Cancel"), 90, 392, 75);
     auto* exportButton = button(this, "button1", QStringLiteral("Export"), 475, 392, 75);
-    // Nothing settles what an import would read.
     auto* importButton = button(this, "bitbtn4", QStringLiteral("Import"), 557, 392, 75);
-    importButton->setEnabled(false);
 
     watchClicks(m_frameList, &TFInfopdoMB::LPdoCanAClick, m_frameRowAtPress);
     watchClicks(m_definitionList, &TFInfopdoMB::LIndMbCanAClick, m_definitionRowAtPress);
@@ -408,6 +408,30 @@ void TFInfopdoMB::Button1Click() {
     }
 }
 
-void TFInfopdoMB::BitBtn4Click() {}
+void TFInfopdoMB::BitBtn4Click() {
+    importDefinitions();
+}
+
+void TFInfopdoMB::importDefinitions() {
+    const std::optional<std::string> path =
+        chooseTableToRead(m_platform, this, TableKind::definitions, m_project.projectFolder);
+    if (!path) return;
+    std::vector<std::vector<TClIndMB>> definitions;
+    try {
+        definitions = importedDefinitions(*path, m_frames.frameCount());
+    } catch (const Error& refusal) {
+        m_platform.messages.plain(toQt(refusal.what()));
+        return;
+    }
+    for (std::size_t f = 0; f < m_frames.frameCount(); ++f) m_frames.frame(f).definitions = std::move(definitions[f]);
+    {
+        const QSignalBlocker quiet(m_frameList);
+        m_frameList->setCurrentRow(-1);
+        m_frameList->clearSelection();
+    }
+    resetControls();
+    // The definitions on screen are now the file's, whole; OK may replace the document with them.
+    m_readGuard.shown(true);
+}
 
 }  // namespace tessaro

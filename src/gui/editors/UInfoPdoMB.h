@@ -3,10 +3,10 @@
 #include <QDialog>
 #include <array>
 
-#include "project/ProjectState.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 #include "signals/SignalDatabase.h"
 
 class QComboBox;
@@ -45,6 +45,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void importDefinitions();
     void resetControls();
     DefinitionControls controls() const;
     void showControls(const DefinitionControls& controls);

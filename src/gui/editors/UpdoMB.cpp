@@ -5,7 +5,11 @@
 #include <QTableWidget>
 #include <array>
 
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
 #include "editors/CellGrid.h"
+#include "editors/TableFiles.h"
+#include "exchange/ProjectExchange.h"
 #include "map/WellKnownPgns.h"
 #include "platform/QtPlatform.h"
 
@@ -53,9 +57,9 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
 
     const GridButtons buttons = layOutGridDialog(this, m_grid, {"BitBtn1", "OK"}, {"BitBtn2", "Cancel"},
                                                  {{"BitBtn3", "Export"}, {"BitBtn4", "Import"}});
-    // Export and Import have no action yet.
-    for (QPushButton* inert : buttons.others) inert->setEnabled(false);
     m_ok = buttons.ok;
+    connect(buttons.others[0], &QPushButton::clicked, this, &TFpdoMB::BitBtn3Click);
+    connect(buttons.others[1], &QPushButton::clicked, this, &TFpdoMB::BitBtn4Click);
     connect(m_ok, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
     platform::centreOnScreen(this);
 }
@@ -91,6 +95,37 @@ void TFpdoMB::EraseDataClick(int row) {
 
 bool TFpdoMB::CheckRows() {
     return passesRowCheck(m_platform.messages, checkFrameRows(gridRows(m_grid)));
+}
+
+void TFpdoMB::BitBtn3Click() {
+    exportFrames();
+}
+
+void TFpdoMB::BitBtn4Click() {
+    importFrames();
+}
+
+void TFpdoMB::exportFrames() {
+    exportTableChosen(m_platform, this, TableKind::frames, m_project.projectFolder,
+                      frameTableRows(storedFrameRows(m_groupCaptions, gridRows(m_grid))));
+}
+
+void TFpdoMB::importFrames() {
+    const std::optional<std::string> path =
+        chooseTableToRead(m_platform, this, TableKind::frames, m_project.projectFolder);
+    if (!path) return;
+    TableRows rows;
+    try {
+        rows = importedFrameRows(*path);
+    } catch (const Error& refusal) {
+        m_platform.messages.error(QString::fromUtf8(refusal.what()));
+        return;
+    }
+    for (TableRow& row : rows)
+        row[FrameColumn::Group] = groupCaptionOf(m_groupCaptions, toInteger(row[FrameColumn::Group]));
+    fillGrid(m_grid, rows);
+    // The grid now holds the file's table whole; OK may replace the document with it.
+    m_readGuard.shown(true);
 }
 
 void TFpdoMB::BitBtn1Click() {

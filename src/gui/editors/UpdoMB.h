@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-
-#include "project/ProjectState.h"
 #include "editors/FrameTable.h"
 #include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QPushButton;
 class QTableWidget;
@@ -28,11 +26,19 @@ public:
     void BitBtn1Click();
     bool CheckRows();
     std::int32_t GroupIndexOf(const QString& cellText) const;
+    // "Export": the grid as it stands, to a CSV file or a workbook chosen through the seam.
+    void BitBtn3Click();
+    // "Import": a frames table from a CSV file or a workbook into the grid, written only at OK.
+    void BitBtn4Click();
     // A click on the Erase Data check box of grid row row (1 to 250).
     void EraseDataClick(int row);
 
     // Rebuilt at every show: index 0 "On Request", then groups 1 to 10.
     const std::vector<std::string>& GroupCaptions() const { return m_groupCaptions; }
+
+private:
+    void exportFrames();
+    void importFrames();
 
 protected:
     void showEvent(QShowEvent* event) override;

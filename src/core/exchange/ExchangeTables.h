@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editors/FrameDefinitions.h"
+#include "editors/TableDocument.h"
+#include "exchange/TextGrid.h"
+
+namespace tessaro {
+
+// The three tables a project goes out to a spreadsheet as, and comes back from: a header line naming the columns,
+// then one line per row. Values go out as the documents hold them and come back only when every cell passes the
+// rules the editors apply at OK.
+
+enum class TableKind { frames, groups, definitions };
+
+inline constexpr TableKind kTableKinds[] = {TableKind::frames, TableKind::groups, TableKind::definitions};
+
+// "frames", "groups", "definitions": the command's word and the workbook's sheet.
+std::string_view tableName(TableKind kind);
+std::optional<TableKind> tableNamed(std::string_view name);
+// The header of the table.
+std::vector<std::string> tableHeader(TableKind kind);
+
+// A table as it goes out: its header, then its rows.
+using TextRows = std::vector<std::vector<std::string>>;
+
+// The frames' and the groups' document texts (one attribute per column, in document order) as a table.
+TextRows frameTableRows(const TableRows& frames);
+TextRows groupTableRows(const TableRows& groups);
+// The definitions of every frame, in frame list order: Points is the number of points, Type the kind's item (or
+// Type_Reg's number for a kind outside the list), the registers' byte selectors "none" or "B1" to "B8" (a nibble
+// above 8 as "B9" to "B15"), empty for the registers beyond Points.
+TextRows definitionTableRows(const FrameDefinitions& definitions);
+
+// The rows of a table read back, as the document holds them (a frame's Group as its index in decimal text).
+// Throws ExchangeError at the first cell that breaks a rule; rows whose cells are all empty are left out.
+TableRows importFrameRows(const RowSource& rows);
+TableRows importGroupRows(const RowSource& rows);
+// Per frame (frameCount of them), the definitions read back, in the order of their rows.
+std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& rows, std::size_t frameCount);
+// The same from a grid held whole.
+TableRows importFrameRows(const TextGrid& grid);
+TableRows importGroupRows(const TextGrid& grid);
+std::vector<std::vector<TClIndMB>> importDefinitionRows(const TextGrid& grid, std::size_t frameCount);
+
+}  // namespace tessaro

@@ -1,0 +1,52 @@
+#include "editors/TableFiles.h"
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "exchange/ProjectExchange.h"
+#include "project/ProjectState.h"
+
+namespace tessaro {
+
+namespace {
+
+const QString kFilter = QStringLiteral("Tables (*.csv *.xlsx);;CSV (*.csv);;Workbook (*.xlsx);;All files (*)");
+
+QString titleOf(const char* verb, TableKind kind) {
+    const std::string_view name = tableName(kind);
+    return QStringLiteral("%1 %2").arg(QLatin1String(verb), QString::fromUtf8(name.data(), qsizetype(name.size())));
+}
+
+}  // namespace
+
+std::optional<std::string> chooseTableToRead(platform::Platform& platform, QWidget* parent, TableKind kind,
+                                             const std::string& projectFolder) {
+    const std::optional<QString> chosen =
+        platform.files.chooseOpenFile(parent, titleOf("Import", kind), QString::fromStdString(projectFolder), kFilter);
+    if (!chosen) return std::nullopt;
+    return chosen->toStdString();
+}
+
+std::optional<std::string> chooseTableToWrite(platform::Platform& platform, QWidget* parent, TableKind kind,
+                                              const std::string& projectFolder) {
+    const std::string suggested = joinPath(projectFolder, std::string(tableName(kind)) + ".csv");
+    const std::optional<QString> chosen =
+        platform.files.chooseSaveFile(parent, titleOf("Export", kind), QString::fromStdString(suggested), kFilter);
+    if (!chosen) return std::nullopt;
+    std::string path = chosen->toStdString();
+    // A name typed without an extension gets the CSV one.
+    if (path.find('.', path.find_last_of('/') + 1) == std::string::npos) path += ".csv";
+    return path;
+}
+
+void exportTableChosen(platform::Platform& platform, QWidget* parent, TableKind kind, const std::string& projectFolder,
+                       const TextRows& rows) {
+    const std::optional<std::string> path = chooseTableToWrite(platform, parent, kind, projectFolder);
+    if (!path) return;
+    try {
+        replaceFile(*path, tableFileBytes(kind, rows, *path));
+    } catch (const Error& failure) {
+        platform.messages.standardError(QString::fromUtf8(failure.what()));
+    }
+}
+
+}  // namespace tessaro

@@ -1,0 +1,149 @@
+// A project out to CSV files and a workbook and back, through the functions the CLI and the dialogs call.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "exchange/ProjectExchange.h"
+#include "exchange/RandomProject.h"
+#include "exchange/Workbook.h"
+#include "support/TemporaryFolder.h"
+
+namespace tessaro {
+namespace {
+
+const char* const kDocuments[] = {"FrameJ1939.xml", "Group.xml", "DefFrameJ1939.xml"};
+
+struct Documents {
+    std::vector<std::string> bytes;
+    bool operator==(const Documents&) const = default;
+};
+
+Documents documentsOf(const testing::TemporaryFolder& project) {
+    Documents documents;
+    for (const char* name : kDocuments) documents.bytes.push_back(project.exists(name) ? project.read(name) : "-");
+    return documents;
+}
+
+void exportTo(TableKind kind, const std::string& folder, const std::string& file) {
+    replaceFile(file, tableFileBytes(kind, exportedRows(kind, folder), file));
+}
+
+std::string refusal(const std::function<void()>& import) {
+    try {
+        import();
+    } catch (const Error& problem) {
+        return problem.what();
+    }
+    return "accepted";
+}
+
+TEST(RoundTrip, RandomProjectsComeBackByteForByteFromCsvAndFromTheWorkbook) {
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        testing::TemporaryFolder project, files;
+        testing::RandomProject(seed).writeTo(project.path());
+        const Documents written = documentsOf(project);
+        for (const TableKind kind : kTableKinds)
+            exportTo(kind, project.path(), files.file(std::string(tableName(kind)) + ".csv"));
+        replaceFile(files.file("book.xlsx"), projectWorkbookBytes(project.path()));
+        for (const char* name : kDocuments) std::filesystem::remove(project.file(name));
+        // Frames first: the definitions are checked against them.
+        for (const TableKind kind : kTableKinds)
+            importTableFile(kind, project.path(), files.file(std::string(tableName(kind)) + ".csv"));
+        EXPECT_EQ(documentsOf(project), written) << "seed " << seed;
+        for (const char* name : kDocuments) std::filesystem::remove(project.file(name));
+        importWorkbookFile(project.path(), files.file("book.xlsx"));
+        EXPECT_EQ(documentsOf(project), written) << "seed " << seed;
+    }
+}
+
+TEST(RoundTrip, HandEditedValuesThatCheckPassesComeBackUnchanged) {
+    testing::TemporaryFolder project, files;
+    project.write("Group.xml",
+                  "<Group><row Cyclic_Time=\" 0x1F4\" Mnemonic=\"\"/><row Cyclic_Time=\"$10\" "
+                  "Mnemonic=\" lead, &quot;q&quot;\"/></Group>");
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939><row Priority=\"  0x7\" DataPage=\"+1\" PGN=\"$fef1\" Group=\"7\" Erase=\"y\" "
+                  "Mnemonic=\"3/4\"/><row Priority=\"006\" DataPage=\"X0\" PGN=\"0XFFFF\" Group=\"0\" Erase=\"\" "
+                  "Mnemonic=\"001;$10\"/></Frames_J1939>");
+    project.write("DefFrameJ1939.xml",
+                  "<DefFrame><row NrFrameJ1939=\"1\" Device_ID=\" 0x0A\" Index=\"00100\" Num_Reg=\"11\" Type_Reg=\"5\" "
+                  "poscomp0=\"249\" poscomp1=\"159\" poscomp2=\"136\" poscomp3=\"1\" poscomp4=\"16\" poscomp5=\"255\" "
+                  "poscomp6=\"0\" poscomp7=\"160\"/><row NrFrameJ1939=\"2\" Device_ID=\"250\" Index=\"$FFFF\" "
+                  "Num_Reg=\"0\" Type_Reg=\"0\" poscomp0=\"18\" poscomp1=\"0\" poscomp2=\"0\" poscomp3=\"0\" "
+                  "poscomp4=\"0\" poscomp5=\"0\" poscomp6=\"0\" poscomp7=\"0\"/></DefFrame>");
+    const Documents edited = documentsOf(project);
+    for (const TableKind kind : kTableKinds) {
+        exportTo(kind, project.path(), files.file(std::string(tableName(kind)) + ".csv"));
+        importTableFile(kind, project.path(), files.file(std::string(tableName(kind)) + ".csv"));
+    }
+    EXPECT_EQ(documentsOf(project), edited);
+    replaceFile(files.file("book.xlsx"), projectWorkbookBytes(project.path()));
+    importWorkbookFile(project.path(), files.file("book.xlsx"));
+    EXPECT_EQ(documentsOf(project), edited);
+    EXPECT_EQ(tableFileBytes(TableKind::definitions, exportedRows(TableKind::definitions, project.path()), "x.csv"),
+              "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,"
+              "R5_Low,R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\r\n"
+              "1, 0x0A,00100,12,5,B15,B9,B9,B15,B8,B8,none,B1,B1,none,B15,B15,none,none,B10,none\r\n"
+              "2,250,$FFFF,1,0,B1,B2,,,,,,,,,,,,,,\r\n");
+}
+
+TEST(RoundTrip, AFileCutShortChangesNothing) {
+    testing::TemporaryFolder project, files;
+    testing::RandomProject(7).writeTo(project.path());
+    const Documents before = documentsOf(project);
+    const std::string csv = tableFileBytes(TableKind::frames, exportedRows(TableKind::frames, project.path()), "f.csv");
+    ASSERT_GT(csv.size(), 200u);
+    for (std::size_t cut = 1; cut < csv.size(); ++cut) {
+        // A file cut at a line's end reads as a shorter table.
+        if (csv[cut - 1] == '\n' || csv[cut - 1] == '\r') continue;
+        const std::string file = files.write("cut.csv", csv.substr(0, cut));
+        EXPECT_NE(refusal([&] { importTableFile(TableKind::frames, project.path(), file); }), "accepted") << cut;
+    }
+    EXPECT_EQ(documentsOf(project), before);
+
+    const std::string book = projectWorkbookBytes(project.path());
+    for (std::size_t cut = 0; cut < book.size(); cut += 97) {
+        const std::string file = files.write("cut.xlsx", book.substr(0, cut));
+        EXPECT_NE(refusal([&] { importWorkbookFile(project.path(), file); }), "accepted") << cut;
+    }
+    EXPECT_EQ(documentsOf(project), before);
+}
+
+TEST(RoundTrip, AWorkbookIsCheckedWholeBeforeAnyDocumentIsWritten) {
+    testing::TemporaryFolder project, files;
+    testing::RandomProject(3).writeTo(project.path());
+    const Documents before = documentsOf(project);
+    // Definitions that name a frame beyond the workbook's own frames sheet.
+    testing::TemporaryFolder other;
+    other.write("FrameJ1939.xml",
+                "<Frames_J1939><row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Group=\"0\" Erase=\"\" "
+                "Mnemonic=\"\"/></Frames_J1939>");
+    other.write("DefFrameJ1939.xml", "<DefFrame/>");
+    TextRows definitions = {tableHeader(TableKind::definitions),
+                            {"2", "1", "0", "1", "Holding Register", "none", "none"}};
+    const std::string file = files.file("book.xlsx");
+    replaceFile(file, workbookBytes({{"frames", exportedRows(TableKind::frames, other.path())},
+                                     {"groups", exportedRows(TableKind::groups, other.path())},
+                                     {"definitions", definitions}}));
+    EXPECT_EQ(refusal([&] { importWorkbookFile(project.path(), file); }),
+              file + "[definitions]:2:1: there is no frame 2: the frame table holds 1 frame");
+    EXPECT_EQ(documentsOf(project), before);
+    replaceFile(file, workbookBytes({{"frames", exportedRows(TableKind::frames, other.path())}}));
+    EXPECT_EQ(refusal([&] { importWorkbookFile(project.path(), file); }),
+              file + ": the workbook has no sheet named 'groups'");
+    EXPECT_EQ(documentsOf(project), before);
+}
+
+TEST(RoundTrip, ExportRefusesADocumentItCannotRead) {
+    testing::TemporaryFolder project;
+    project.write("FrameJ1939.xml", "<Frames_J1939><row Priority=\"1\"/></Frames_J1939>");
+    EXPECT_EQ(refusal([&] { exportedRows(TableKind::frames, project.path()); }),
+              "Could not convert variant of type (Null) into type (String)\nFrameJ1939.xml, row 1, attribute DataPage");
+    project.write("Group.xml", "<Group><row");
+    EXPECT_NE(refusal([&] { exportedRows(TableKind::groups, project.path()); }), "accepted");
+}
+
+}  // namespace
+}  // namespace tessaro
