@@ -94,6 +94,13 @@ public:
     const TClPdo& frame(std::size_t position) const { return m_frames[position]; }
     // "Priority" TAB "DataPage" TAB "PGN" per frame.
     const std::vector<std::string>& frameLines() const { return m_lines; }
+    // The documents the last load could not read whole, in reading order.
+    const std::vector<std::string_view>& unreadFiles() const { return m_unreadFiles; }
+    // The rows (from 1) of DefFrameJ1939.xml the last load skipped as their frame is beyond the frame list; OK
+    // does not write them.
+    const std::vector<std::size_t>& rowsBeyondFrames() const { return m_rowsBeyondFrames; }
+    // Said before OK drops those rows; nothing when there are none.
+    std::optional<std::string> rowsBeyondFramesWarning() const;
 
     // DefFrameJ1939.xml: the rows grouped by frame, in frame list order.
     std::string documentText() const;
@@ -109,6 +116,8 @@ private:
 
     std::vector<TClPdo> m_frames;
     std::vector<std::string> m_lines;
+    std::vector<std::string_view> m_unreadFiles;
+    std::vector<std::size_t> m_rowsBeyondFrames;
 };
 
 }  // namespace tessaro

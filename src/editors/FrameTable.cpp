@@ -15,9 +15,13 @@ constexpr std::array<std::string_view, 6> kAttributes = {"Priority", "DataPage",
 constexpr std::string_view kOnRequest = "On Request";
 constexpr std::string_view kNotInUse = " Not In Use";
 
-std::string notInUse(std::int32_t index) { return "G" + std::to_string(index) + std::string(kNotInUse); }
+std::string notInUse(std::int32_t index) {
+    return "G" + std::to_string(index) + std::string(kNotInUse);
+}
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool equalIgnoringCase(std::string_view left, std::string_view right) {
     if (left.size() != right.size()) return false;
@@ -73,7 +77,9 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
     return notInUseNumber(cellText).value_or(0);
 }
 
-std::string_view eraseAfterClick(std::string_view text) { return text == "Y" ? "N" : "Y"; }
+std::string_view eraseAfterClick(std::string_view text) {
+    return text == "Y" ? "N" : "Y";
+}
 
 FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink) {
     FrameTableRead read;
@@ -81,6 +87,7 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
     read.captions = std::move(groups.captions);
     if (groups.failure) {
         read.table.failure = std::move(groups.failure);
+        read.unreadFile = kGroupFileName;
         return read;
     }
     const std::vector<std::string>& captions = read.captions;
@@ -90,6 +97,7 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
         return groupCaptionOf(captions, index);
     };
     read.table = readTable(framePath, kFrameRows, columns, sink);
+    if (read.table.failure) read.unreadFile = kFrameTableFileName;
     return read;
 }
 
@@ -110,6 +118,10 @@ std::optional<std::string> checkFrameRows(const TableRows& rows) {
             return broken;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> frameRowsDropped(const TableRows& rows) {
+    return droppedRowsWarning(kFrameTableFileName, "Priority", rows);
 }
 
 std::string frameTableText(const std::vector<std::string>& captions, const TableRows& rows) {

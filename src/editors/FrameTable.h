@@ -51,6 +51,8 @@ std::string_view eraseAfterClick(std::string_view text);
 struct FrameTableRead {
     std::vector<std::string> captions;
     TableRead table;
+    // The document the failure comes from, if any: Group.xml or FrameJ1939.xml.
+    std::string_view unreadFile;
 };
 
 // Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
@@ -65,6 +67,9 @@ FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& f
 
 // The first failing check of the used rows (Priority, Data Page, PGN), as its message.
 std::optional<std::string> checkFrameRows(const TableRows& rows);
+
+// The rows OK would drop, said before it does; nothing when it keeps every row that holds text.
+std::optional<std::string> frameRowsDropped(const TableRows& rows);
 
 // The document of the used rows, each Group cell written as its index; saveFrameTable throws tessaro::Error when
 // the file cannot be written.

@@ -31,8 +31,16 @@ std::optional<std::string> checkGroupRows(const TableRows& rows) {
     return std::nullopt;
 }
 
-std::string groupTableText(const TableRows& rows) { return tableText(kGroupRoot, kAttributes, rows); }
+std::optional<std::string> groupRowsDropped(const TableRows& rows) {
+    return droppedRowsWarning(kGroupFileName, "Cyclic Time", rows);
+}
 
-void saveGroupTable(const std::string& path, const TableRows& rows) { replaceFile(path, groupTableText(rows)); }
+std::string groupTableText(const TableRows& rows) {
+    return tableText(kGroupRoot, kAttributes, rows);
+}
+
+void saveGroupTable(const std::string& path, const TableRows& rows) {
+    replaceFile(path, groupTableText(rows));
+}
 
 }  // namespace tessaro

@@ -23,8 +23,8 @@ struct PargenSettings {
 };
 
 inline constexpr std::string_view kPargenRoot = "GeneralParameter";
-inline constexpr std::array<std::string_view, 8> kPargenElements = {
-    "BR_CAN", "ID_CAN", "Select_Ser", "Baud_Ser", "Par_Ser", "Stop_Ser", "TimeOut_Ser", "Delay_Ser"};
+inline constexpr std::array<std::string_view, 8> kPargenElements = {"BR_CAN",  "ID_CAN",   "Select_Ser",  "Baud_Ser",
+                                                                    "Par_Ser", "Stop_Ser", "TimeOut_Ser", "Delay_Ser"};
 
 inline constexpr std::array<std::string_view, 9> kCanBaudRates = {"10",  "20",  "50",  "100", "125",
                                                                   "250", "500", "800", "1000"};
@@ -39,6 +39,13 @@ PargenSettings parsePargen(std::string_view documentText);
 
 // Settings from the file: the defaults when it does not exist; nothing when it cannot be loaded.
 std::optional<PargenSettings> loadPargen(const std::string& path);
+
+struct PargenRead {
+    std::optional<PargenSettings> settings;  // as loadPargen gives them
+    // The file exists but its settings could not be read: it is not well-formed or has no GeneralParameter.
+    bool unread = false;
+};
+PargenRead readPargen(const std::string& path);
 
 // The first broken rule's message, or nothing when the settings are valid.
 std::optional<std::string> validatePargen(const PargenSettings& settings);

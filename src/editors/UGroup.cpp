@@ -1,10 +1,9 @@
 #include "editors/UGroup.h"
 
-#include <array>
-
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
+#include <array>
 
 #include "editors/CellGrid.h"
 #include "platform/QtPlatform.h"
@@ -13,8 +12,8 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::array<GridColumn, 3> kColumns = {
-    GridColumn{"Group", 64}, GridColumn{"Cyclic Time [mS]", 104}, GridColumn{"Mnemonic", 235}};
+constexpr std::array<GridColumn, 3> kColumns = {GridColumn{"Group", 64}, GridColumn{"Cyclic Time [mS]", 104},
+                                                GridColumn{"Mnemonic", 235}};
 
 }  // namespace
 
@@ -28,6 +27,7 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
     m_grid = makeCellGrid(this, int(kGroupRows), kColumns);
     m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
+    platform::makeOkTheDefault(this, m_ok);
     platform::centreOnScreen(this);
 }
 
@@ -42,15 +42,17 @@ void TFGroup::FormShow() {
     const TableRead loaded = readGroupTable(m_project.groupPath, filler.sink());
     filler.finish();
     reportTableLoad(m_platform.messages, loaded, kGroupFileName, kGroupRows);
-    m_readGuard.shown(!loaded.failure);
+    m_readGuard.shown(unreadUnless(!loaded.failure, kGroupFileName));
     m_ok->setFocus();
 }
 
-bool TFGroup::CheckRows() { return passesRowCheck(m_platform.messages, checkGroupRows(gridRows(m_grid))); }
+bool TFGroup::CheckRows() {
+    return passesRowCheck(m_platform.messages, checkGroupRows(gridRows(m_grid)));
+}
 
 void TFGroup::bitbtn1Click() {
     if (!CheckRows()) return;
-    if (const auto warning = m_readGuard.beforeWrite(kGroupFileName)) {
+    if (const auto warning = m_readGuard.beforeWrite(kGroupFileName, groupRowsDropped(gridRows(m_grid)))) {
         m_platform.messages.plain(QString::fromStdString(*warning));
         return;
     }

@@ -188,6 +188,7 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(exportButton, &QPushButton::clicked, this, &TFInfopdoMB::Button1Click);
     connect(importButton, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn4Click);
+    platform::makeOkTheDefault(this, m_ok);
 
     platform::centreOnScreen(this);
 }
@@ -285,7 +286,7 @@ void TFInfopdoMB::FormShow() {
         m_frameList->addItems(lines);
     }
     for (const std::string& message : messages) m_platform.messages.plain(toQt(message));
-    m_readGuard.shown(messages.empty());
+    m_readGuard.shown(m_frames.unreadFiles());
     m_ok->setFocus();
 }
 
@@ -354,7 +355,7 @@ void TFInfopdoMB::PasteAClick() {
 }
 
 void TFInfopdoMB::BitBtn1Click() {
-    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName)) {
+    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName, m_frames.rowsBeyondFramesWarning())) {
         m_platform.messages.plain(toQt(*warning));
         return;
     }

@@ -1,10 +1,9 @@
 #include "editors/UpdoMB.h"
 
-#include <array>
-
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTableWidget>
+#include <array>
 
 #include "editors/CellGrid.h"
 #include "platform/QtPlatform.h"
@@ -14,7 +13,7 @@ namespace tessaro {
 namespace {
 
 constexpr std::array<GridColumn, 7> kColumns = {
-    GridColumn{"N", 64},     GridColumn{"Priority", 60},   GridColumn{"Data Page", 75}, GridColumn{"PGN", 128},
+    GridColumn{"N", 64},      GridColumn{"Priority", 60},   GridColumn{"Data Page", 75}, GridColumn{"PGN", 128},
     GridColumn{"Group", 107}, GridColumn{"Erase Data", 64}, GridColumn{"Mnemonic", 147}};
 
 constexpr int kGroupColumn = int(FrameColumn::Group) + 1;
@@ -44,6 +43,7 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     for (QPushButton* inert : buttons.others) inert->setEnabled(false);
     m_ok = buttons.ok;
     connect(m_ok, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
+    platform::makeOkTheDefault(this, m_ok);
     platform::centreOnScreen(this);
 }
 
@@ -61,7 +61,7 @@ void TFpdoMB::FormShow() {
     for (const std::string& caption : m_groupCaptions) items << QString::fromStdString(caption);
     m_groups->setItems(items);
     reportTableLoad(m_platform.messages, loaded.table, kFrameTableFileName, kFrameRows);
-    m_readGuard.shown(!loaded.table.failure);
+    m_readGuard.shown(unreadUnless(loaded.unreadFile.empty(), loaded.unreadFile));
     m_ok->setFocus();
 }
 
@@ -76,11 +76,13 @@ void TFpdoMB::EraseDataClick(int row) {
     cell->setText(QString::fromUtf8(next.data(), qsizetype(next.size())));
 }
 
-bool TFpdoMB::CheckRows() { return passesRowCheck(m_platform.messages, checkFrameRows(gridRows(m_grid))); }
+bool TFpdoMB::CheckRows() {
+    return passesRowCheck(m_platform.messages, checkFrameRows(gridRows(m_grid)));
+}
 
 void TFpdoMB::BitBtn1Click() {
     if (!CheckRows()) return;
-    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName)) {
+    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName, frameRowsDropped(gridRows(m_grid)))) {
         m_platform.messages.plain(QString::fromStdString(*warning));
         return;
     }

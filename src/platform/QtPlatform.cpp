@@ -6,8 +6,10 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 
@@ -39,6 +41,38 @@ QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, boo
 void centreOnScreen(QWidget* window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+namespace {
+
+class EnterPressesButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button || !button->isEnabled()) return false;
+        button->click();
+        return true;
+    }
+};
+
+}  // namespace
+
+void pressFocusedButtonsOnEnter(QWidget* window) {
+    auto* filter = new EnterPressesButton(window);
+    for (QPushButton* button : window->findChildren<QPushButton*>()) button->installEventFilter(filter);
+}
+
+void makeOkTheDefault(QDialog* dialog, QPushButton* ok) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) button->setAutoDefault(false);
+    ok->setDefault(true);
+    pressFocusedButtonsOnEnter(dialog);
 }
 
 UserInputBlock::UserInputBlock() {

@@ -1,7 +1,6 @@
-#include <filesystem>
-
 #include <QHeaderView>
 #include <QPushButton>
+#include <filesystem>
 
 #include "editors/UGroup.h"
 #include "support/GridCells.h"
@@ -100,13 +99,21 @@ TEST_F(GroupDialog, FirstFailingRowIsReportedAndNothingIsWritten) {
 
 TEST_F(GroupDialog, GapEndsTheListAndLaterRowsAreGoneAfterReopening) {
     tool.write("PROJECTS/Group.xml", kThreeGroups);
-    groups([](TFGroup& dialog, const GridCells& cells) {
+    groups([this](TFGroup& dialog, const GridCells& cells) {
         cells.set(2, 1, "");
         cells.set(4, 2, "a mnemonic but no cyclic time");
         cells.set(5, 1, "0");  // below the gap: not checked
         ok(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "the first OK says what it would drop";
+        EXPECT_EQ(groupXml(), kThreeGroups);
+        ok(dialog);
         EXPECT_FALSE(dialog.isVisible());
     });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 2 has no Cyclic Time, so OK keeps only the rows above it and "
+                                     "would lose rows 2 to 5: press OK again to drop them, or Cancel to "
+                                     "keep Group.xml as it is."}}));
     EXPECT_EQ(groupXml(), "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/></Group>");
     groups([](TFGroup&, const GridCells& cells) {
         EXPECT_EQ(cells(1, 1), "100");
@@ -163,8 +170,9 @@ TEST_F(GroupDialog, DocumentWithMoreRowsThanTheGridSaysSoOnce) {
         ok(dialog);
     });
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<Message>{{"plain", "Group.xml has 12 rows; only the first 10 are shown, and the rows "
-                                              "beyond 10 will not be kept if you press OK."}}));
+              (std::vector<Message>{{"plain",
+                                     "Group.xml has 12 rows; only the first 10 are shown, and the rows "
+                                     "beyond 10 will not be kept if you press OK."}}));
     EXPECT_EQ(groupXml().find("Cyclic_Time=\"11\""), std::string::npos);
     EXPECT_NE(groupXml().find("Cyclic_Time=\"10\""), std::string::npos);
 }
