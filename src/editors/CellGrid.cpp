@@ -42,7 +42,8 @@ protected:
         if (!next.isValid() || next.column() > 0 || columnCount() < 2) return next;
         if (action != MovePrevious) return model()->index(next.row(), 1);
         // Shift+Tab from the first data column: the last data column of the row above (of the last row at the top).
-        const int row = next.row() > 0 && currentIndex().column() > 0 ? next.row() - 1 : next.row();
+        int row = next.row();
+        if (currentIndex().column() > 0) --row;
         return model()->index(row < 0 ? rowCount() - 1 : row, columnCount() - 1);
     }
 };

@@ -1,5 +1,6 @@
 #include "platform/QtPlatform.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -9,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -45,9 +47,10 @@ void centreOnScreen(QWidget* window) {
 
 namespace {
 
-class EnterPressesButton : public QObject {
+// Enter, without modifiers, clicks a button: the focused button itself, or the given one.
+class EnterClicks : public QObject {
 public:
-    using QObject::QObject;
+    EnterClicks(QObject* parent, QPushButton* target = nullptr) : QObject(parent), m_target(target) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -55,17 +58,20 @@ protected:
         const auto* key = static_cast<const QKeyEvent*>(event);
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
         if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
-        auto* button = qobject_cast<QPushButton*>(watched);
+        QPushButton* button = m_target ? m_target.data() : qobject_cast<QPushButton*>(watched);
         if (!button || !button->isEnabled()) return false;
         button->click();
         return true;
     }
+
+private:
+    QPointer<QPushButton> m_target;
 };
 
 }  // namespace
 
 void pressFocusedButtonsOnEnter(QWidget* window) {
-    auto* filter = new EnterPressesButton(window);
+    auto* filter = new EnterClicks(window);
     for (QPushButton* button : window->findChildren<QPushButton*>()) button->installEventFilter(filter);
 }
 
@@ -73,6 +79,10 @@ void makeOkTheDefault(QDialog* dialog, QPushButton* ok) {
     for (QPushButton* button : dialog->findChildren<QPushButton*>()) button->setAutoDefault(false);
     ok->setDefault(true);
     pressFocusedButtonsOnEnter(dialog);
+    // A list the user can type into keeps Enter to itself; here it is OK, as in the other fields.
+    auto* toOk = new EnterClicks(dialog, ok);
+    for (QComboBox* list : dialog->findChildren<QComboBox*>())
+        if (list->isEditable()) list->installEventFilter(toOk);
 }
 
 UserInputBlock::UserInputBlock() {

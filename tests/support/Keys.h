@@ -1,0 +1,36 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+namespace tessaro::testing {
+
+// The window as the user has it in front of them: active, so the focus moves and the keys reach its widgets.
+inline void activate(QWidget& window) {
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window)) << window.windowTitle().toStdString();
+}
+
+// A key pressed and released where the keyboard focus is, as the user does it.
+inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// Text typed where the keyboard focus is, one key at a time; the first key into a grid cell opens its editor, which
+// takes the keys that follow.
+inline void typeKeys(const char* text) {
+    for (const char* key = text; *key; ++key) QTest::keyClick(QApplication::focusWidget(), *key);
+}
+
+// Focus on the widget, its text selected with Ctrl+A and erased, then text typed in its place.
+inline void typeInto(QWidget* field, const char* text) {
+    field->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    typeKeys(text);
+}
+
+}  // namespace tessaro::testing
