@@ -1,11 +1,11 @@
-#include <filesystem>
-
 #include <QLabel>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 
 namespace tessaro {
 namespace {
@@ -33,10 +33,14 @@ TEST_F(MainWindow, ControlsStandAtTheirPlaces) {
         QRect geometry;
     };
     const Place places[] = {
-        {"New", "New project", {80, 36, 145, 26}},          {"open", "Open project", {232, 36, 145, 26}},
-        {"btn_Prm_Gen", "Set Communication", {80, 80, 146, 26}}, {"btn_RCOB", "Frame J1939", {80, 124, 146, 26}},
-        {"btn_Info_RCOB", "Define J1939", {232, 124, 146, 26}}, {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
-        {"CreateBin", "Update Device", {80, 212, 146, 26}},  {"about", "", {493, 21, 21, 19}},
+        {"New", "New project", {80, 36, 145, 26}},
+        {"open", "Open project", {232, 36, 145, 26}},
+        {"btn_Prm_Gen", "Set Communication", {80, 80, 146, 26}},
+        {"btn_RCOB", "Frame J1939", {80, 124, 146, 26}},
+        {"btn_Info_RCOB", "Define J1939", {232, 124, 146, 26}},
+        {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
+        {"CreateBin", "Update Device", {80, 212, 146, 26}},
+        {"about", "", {493, 21, 21, 19}},
         {"LbButton1", "X", {520, 21, 21, 19}},
     };
     for (const Place& place : places) {
@@ -111,8 +115,32 @@ TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
     window->show();
     closeTool();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(fake.messages.shown, (std::vector<testing::Message>{
-                                       {"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<testing::Message>{{"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+}
+
+// A focused button of the main window is pressed by Enter, by the keypad's Enter and by Space alike.
+TEST_F(MainWindow, AFocusedButtonIsPressedByEnterAsBySpace) {
+    window->show();
+    testing::activate(*window);
+    const struct {
+        const char* button;
+        QString title;
+    } steps[] = {{"btn_Prm_Gen", "SET COMMUNICATION"},
+                 {"btn_RCOB", "J1939 Frame"},
+                 {"btn_Info_RCOB", "Define Frames J1939"},
+                 {"btn_GROUP", "Groups Setting"},
+                 {"about", "About..."}};
+    for (const auto& step : steps) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            fake.dialogs.shownTitles.clear();
+            testing::child<QPushButton>(*window, step.button)->setFocus(Qt::TabFocusReason);
+            testing::press(key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{step.title}) << step.button << " " << key;
+        }
+    }
+    window->hide();
 }
 
 TEST_F(MainWindow, WebAndMailLinks) {
@@ -125,7 +153,8 @@ TEST_F(MainWindow, WebAndMailLinks) {
     });
     click("about");
     EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"About..."});
-    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{kMakerWebPage, kMakerWebPage, "mailto:info@orvane.example"}));
+    EXPECT_EQ(fake.shell.opened,
+              (std::vector<std::string>{kMakerWebPage, kMakerWebPage, "mailto:info@orvane.example"}));
     EXPECT_EQ(window->about()->size(), QSize(389, 152));
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/Unewp.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 
 namespace tessaro {
 namespace {
@@ -110,6 +111,40 @@ TEST_F(NewProjectDialog, FolderThatCannotBeCreatedGivesTheSystemsReasonAndKeepsT
         (std::vector<Message>{{"plain", "Cannot create folder \"" + tool.file("PROJECTS/afile") + "\". File exists"}}));
     EXPECT_EQ(caption(), std::string(kDesignCaption));
     EXPECT_TRUE(window->saveproj()->FormCloseQuery()) << "Cancel grants the close";
+}
+
+// The name typed and Enter pressed in the field: OK with its checks; Escape and a focused Cancel are Cancel.
+TEST_F(NewProjectDialog, EnterInTheNameIsOkWithItsChecks) {
+    fake.dialogs.then([](QDialog& dialog) {
+        testing::activate(dialog);
+        auto* name = child<QLineEdit>(dialog, "E_Name");
+        EXPECT_TRUE(name->hasFocus());
+        testing::typeKeys("trail ");
+        testing::press(Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        testing::typeInto(name, "two words");
+        testing::press(Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    click("New");
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "Name project not valid"}}));
+    EXPECT_EQ(caption(), kPrefix + "two words");
+    EXPECT_EQ(projects(), (std::vector<std::string>{"two words", "two words/bin"}));
+
+    for (bool escape : {true, false}) {
+        fake.dialogs.then([escape](QDialog& dialog) {
+            testing::activate(dialog);
+            testing::typeKeys("other");
+            if (!escape) child<QPushButton>(dialog, "BitBtn2")->setFocus(Qt::TabFocusReason);
+            EXPECT_TRUE(child<QPushButton>(dialog, "BitBtn1")->isDefault());
+            testing::press(escape ? Qt::Key_Escape : Qt::Key_Return);
+            EXPECT_FALSE(dialog.isVisible());
+            EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        });
+        click("New");
+        EXPECT_EQ(caption(), kPrefix + "two words") << "the open project stays, and its caption";
+    }
+    EXPECT_EQ(projects(), (std::vector<std::string>{"two words", "two words/bin"}));
 }
 
 TEST_F(NewProjectDialog, EmptyDestinationAndEmptyNameGiveBothMessagesInOrder) {

@@ -371,6 +371,32 @@ TEST_F(FrameDefinitionsDialog, ReadingMessagesOncePerShowWithWhatWasReadBefore) 
               definitionsDocument(writtenRow(1, "1", "10", 0, 3) + writtenRow(2, "1", "20", 0, 3)));
 }
 
+// A damaged FrameJ1939.xml lists fewer frames, so OK would drop definitions: the warning names that document,
+// and the rows it would drop.
+TEST_F(FrameDefinitionsDialog, WarningAfterADamagedFrameTableNamesTheFrameTable) {
+    tool.write(kFrames, "<Frames_J1939>" + frameRow("6", "0", "1") + "<row Priority=\"1\"/></Frames_J1939>");
+    const std::string definitions =
+        definitionsDocument(writtenRow(1, "1", "10", 0, 3) + writtenRow(2, "1", "20", 0, 3));
+    tool.write(kDefinitions, definitions);
+    define([&](TFInfopdoMB& dialog) {
+        press(dialog, "bitbtn1");
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(tool.read(kDefinitions), definitions);
+        press(dialog, "bitbtn1");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{
+                  {"plain", "Error in reading file PDO XML\nFrameJ1939.xml, row 2, attribute DataPage"},
+                  {"plain",
+                   "FrameJ1939.xml could not be read whole. OK replaces DefFrameJ1939.xml with what is shown, "
+                   "and what could not be read is lost: press OK again to do so, or Cancel to keep "
+                   "DefFrameJ1939.xml as it is.\n\nRow 2 of DefFrameJ1939.xml belongs to a frame that "
+                   "FrameJ1939.xml does not have (it has 1 frame), so OK would lose it: press OK again to "
+                   "drop it, or Cancel to keep DefFrameJ1939.xml as it is."}}));
+    EXPECT_EQ(tool.read(kDefinitions), definitionsDocument(writtenRow(1, "1", "10", 0, 3)));
+}
+
 TEST_F(FrameDefinitionsDialog, NewAndModifyCheckTheIndexFirstAndChangeNothingOnFailure) {
     twoDefinitionsOnFrameOne();
     struct Case {

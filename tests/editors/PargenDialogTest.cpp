@@ -122,6 +122,36 @@ TEST_F(PargenDialog, CancelledInputIsGoneAtTheNextShowButABrokenDocumentKeepsThe
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+// A pargen.xml that cannot be read opens as the defaults (no GeneralParameter) or as the controls were (not
+// well-formed): the first OK says the stored settings would be replaced and writes nothing, the second writes.
+TEST_F(PargenDialog, FirstOkAfterAnUnreadableDocumentWarnsAndWritesNothing) {
+    const std::string warning =
+        "pargen.xml could not be read, so OK would replace the stored communication settings with those shown: "
+        "press OK again to do so, or Cancel to keep pargen.xml as it is.";
+    for (const std::string stored : {"<Settings><ID_CAN>3</ID_CAN></Settings>", "<GeneralParameter><ID_CAN>3"}) {
+        fake.messages.shown.clear();
+        tool.write("PROJECTS/pargen.xml", stored);
+        communication([&](TFpargen& dialog) {
+            ok(dialog);
+            EXPECT_TRUE(dialog.isVisible()) << stored;
+            EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), stored);
+        });
+        EXPECT_EQ(fake.messages.shown, (std::vector<testing::Message>{{"plain", warning}})) << stored;
+        EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), stored) << "Cancel keeps the file";
+
+        communication([](TFpargen& dialog) {
+            type(dialog, "E_ID_CAN", "10");
+            ok(dialog);
+            ok(dialog);
+            EXPECT_FALSE(dialog.isVisible());
+        });
+        EXPECT_EQ(fake.messages.shown.size(), 2u) << stored;
+        EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), kDefaults) << stored;
+    }
+    communication([](TFpargen& dialog) { ok(dialog); });
+    EXPECT_EQ(fake.messages.shown.size(), 2u) << "a document read whole is written at the first OK";
+}
+
 TEST_F(PargenDialog, FailedSaveIsShownAndTheDialogStaysOpen) {
     std::filesystem::create_directories(tool.file("PROJECTS/pargen.xml/blocked"));
     communication([](TFpargen& dialog) {
