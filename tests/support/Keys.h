@@ -14,15 +14,24 @@ inline void activate(QWidget& window) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window)) << window.windowTitle().toStdString();
 }
 
+// Where the keys go: the focus widget, or the active window; nothing once every window is closed.
+inline QWidget* keyTarget() {
+    QWidget* target = QApplication::focusWidget();
+    if (!target) target = QApplication::activeWindow();
+    if (!target) ADD_FAILURE() << "no window is there to take the keys";
+    return target;
+}
+
 // A key pressed and released where the keyboard focus is, as the user does it.
 inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    if (QWidget* target = keyTarget()) QTest::keyClick(target, key, modifiers);
 }
 
 // Text typed where the keyboard focus is, one key at a time; the first key into a grid cell opens its editor, which
 // takes the keys that follow.
 inline void typeKeys(const char* text) {
-    for (const char* key = text; *key; ++key) QTest::keyClick(QApplication::focusWidget(), *key);
+    for (const char* key = text; *key; ++key)
+        if (QWidget* target = keyTarget()) QTest::keyClick(target, *key);
 }
 
 // Focus on the widget, its text selected with Ctrl+A and erased, then text typed in its place.
