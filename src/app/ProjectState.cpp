@@ -97,7 +97,7 @@ std::vector<std::string> newProjectNameMessages(std::string_view destinationFold
 }
 
 std::string folderNotCreatedMessage(std::string_view folder, std::string_view reason) {
-    return "Cannot create folder \"" + std::string(folder) + "\". " + std::string(reason);
+    return "Cannot create the project folder: " + std::string(reason) + "\n" + std::string(folder);
 }
 
 NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder, std::string_view name) {

@@ -29,7 +29,7 @@ inline constexpr std::string_view kDestinationNotValid = "directory destination 
 inline constexpr std::string_view kNameNotValid = "Name project not valid";
 inline constexpr std::string_view kNameAlreadyExists = "Name project not valid because directory already exists";
 
-// "Cannot create folder "PATH". REASON", as a file that cannot be written is reported.
+// The system's reason first, so that it shows whatever the name's length, and the folder on a second line.
 std::string folderNotCreatedMessage(std::string_view folder, std::string_view reason);
 
 // Whether a typed name can be a folder directly below the destination and come back from the settings file: not

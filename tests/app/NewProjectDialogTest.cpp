@@ -106,9 +106,8 @@ TEST_F(NewProjectDialog, FolderThatCannotBeCreatedGivesTheSystemsReasonAndKeepsT
         EXPECT_EQ(child<QLineEdit>(dialog, "E_Name")->text(), "afile") << "kept so the user can correct it";
     });
     click("New");
-    EXPECT_EQ(
-        fake.messages.shown,
-        (std::vector<Message>{{"plain", "Cannot create folder \"" + tool.file("PROJECTS/afile") + "\". File exists"}}));
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "Cannot create the project folder: File exists\n" +
+                                                                       tool.file("PROJECTS/afile")}}));
     EXPECT_EQ(caption(), std::string(kDesignCaption));
     EXPECT_TRUE(window->saveproj()->FormCloseQuery()) << "Cancel grants the close";
 }

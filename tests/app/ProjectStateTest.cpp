@@ -127,13 +127,13 @@ TEST_F(ProjectStateTest, CreateProjectRefusesAndChangesNothing) {
         {"", "", {"directory destination not valid", "Name project not valid"}},
         {destination, "taken", {"Name project not valid because directory already exists"}},
         // The folder cannot be created: the system's reason.
-        {destination, "afile", {"Cannot create folder \"" + destination + "/afile\". File exists"}},
+        {destination, "afile", {"Cannot create the project folder: File exists\n" + destination + "/afile"}},
         {destination + "/missing",
          "demo",
-         {"Cannot create folder \"" + destination + "/missing/demo\". No such file or directory"}},
+         {"Cannot create the project folder: No such file or directory\n" + destination + "/missing/demo"}},
         {destination,
          std::string(300, 'n'),
-         {"Cannot create folder \"" + destination + "/" + std::string(300, 'n') + "\". File name too long"}},
+         {"Cannot create the project folder: File name too long\n" + destination + "/" + std::string(300, 'n')}},
         // Blanks the settings file would trim, so the name would not come back.
         {destination, "   ", {"Name project not valid"}},
         {destination, " lead", {"Name project not valid"}},
