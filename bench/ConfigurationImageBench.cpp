@@ -8,6 +8,7 @@
 #include <map>
 #include <pugixml.hpp>
 
+#include "FastestRatio.h"
 #include "LargeProject.h"
 #include "app/ProjectState.h"
 #include "update/ConfigurationImage.h"
@@ -33,7 +34,7 @@ void ParseFloor(benchmark::State& state) {
 }
 
 void BuildLargestImage(benchmark::State& state) {
-    tessaro::ImageBuffer& image = tessaro::imageBuffer();
+    static tessaro::ImageBuffer image;
     for (auto _ : state) {
         tessaro::BuildConfigurationImage(projectFolder(), image);
         benchmark::DoNotOptimize(image.bytes.data());
@@ -42,57 +43,23 @@ void BuildLargestImage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * image.length);
 }
 
-double fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-
 // The machine is shared: repetitions of the two are interleaved, and the fastest of each is compared, since
 // another process can only slow a run down.
 BENCHMARK(ParseFloor)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
+    ->ComputeStatistics("min", tessaro::bench::fastest);
 BENCHMARK(BuildLargestImage)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(15)
     ->ReportAggregatesOnly(true)
-    ->ComputeStatistics("min", fastest);
-
-// Prints as usual, and remembers the fastest CPU time of each benchmark for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.aggregate_name == "min") fastest[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    }
-    std::map<std::string, double> fastest;
-};
+    ->ComputeStatistics("min", tessaro::bench::fastest);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) return 1;
-    projectFolder() = pattern;
-    tessaro::bench::writeLargestProject(pattern);
-
-    std::vector<char*> arguments(argv, argv + argc);
-    char interleave[] = "--benchmark_enable_random_interleaving=true";
-    arguments.insert(arguments.begin() + 1, interleave);
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    std::filesystem::remove_all(pattern);
-
-    const auto floor = reporter.fastest.find("ParseFloor");
-    const auto build = reporter.fastest.find("BuildLargestImage");
-    if (floor != reporter.fastest.end() && build != reporter.fastest.end())
-        std::printf("\nBuildLargestImage %.0f us / ParseFloor %.0f us (fastest CPU times): %.2f (goal: at most 1.50)\n",
-                    build->second, floor->second, build->second / floor->second);
-    return 0;
+    return tessaro::bench::runAgainstLargestProject(
+        argc, argv, [](const std::string& folder) { projectFolder() = folder; }, "BuildLargestImage", "ParseFloor", 1.5,
+        "us");
 }

@@ -98,9 +98,9 @@ void FrameTableShowAndOk(benchmark::State& state) {
     tessaro::ProjectState project;
     project.projectFolder = folder;
     project.SetProjectPaths();
-    tessaro::TFpdoMB dialog(
-        tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort, adapters.launcher},
-        project);
+    tessaro::TFpdoMB dialog(tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort,
+                                                        adapters.launcher, adapters.files},
+                            project);
     auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("sgA"));
 
     const tessaro::FrameTableLoad texts = tessaro::loadFrameTable(project.groupPath, project.frameJ1939Path);

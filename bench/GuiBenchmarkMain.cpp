@@ -1,8 +1,8 @@
 // The main of the benchmarks that show dialogs: one offscreen QApplication around Google Benchmark.
-#include <cstdlib>
+#include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <benchmark/benchmark.h>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -17,6 +17,7 @@
 #include "editors/UInfoPdoMB.h"
 #include "editors/Upargen.h"
 #include "editors/UpdoMB.h"
+#include "map/UProjectMap.h"
 #include "platform/QtPlatform.h"
 #include "update/ConfigurationImage.h"
 #include "update/UBootSer.h"
@@ -72,6 +73,8 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     m_groups = button(this, "btn_GROUP", QStringLiteral("Setting Group"), 80, 168, 146, 26);
     stepLabel(this, QStringLiteral("Step 5"), 223);
     m_updateDevice = button(this, "CreateBin", QStringLiteral("Update Device"), 80, 212, 146, 26);
+    // Beside the last step, in the place the window leaves free there.
+    m_mapButton = button(this, "btn_ProjectMap", QStringLiteral("Project Map"), 232, 212, 146, 26);
 
     auto* aboutButton = button(this, "about", QString(), 493, 21, 21, 19);
     aboutButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
@@ -86,7 +89,7 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
 
     connect(m_new, &QPushButton::clicked, this, &TFTessaroFirmWare::NewaClick);
     connect(m_open, &QPushButton::clicked, this, &TFTessaroFirmWare::OpenaClick);
-    for (QPushButton* editor : {m_communication, m_frames, m_definitions, m_groups})
+    for (QPushButton* editor : {m_communication, m_frames, m_definitions, m_groups, m_mapButton})
         connect(editor, &QPushButton::clicked, this, [this, editor] { btn_str_lng1aClick(editor); });
     connect(m_updateDevice, &QPushButton::clicked, this, &TFTessaroFirmWare::CreateBinaClick);
     connect(aboutButton, &QPushButton::clicked, this, &TFTessaroFirmWare::AboutClick);
@@ -112,6 +115,7 @@ void TFTessaroFirmWare::createWindows() {
         m_platform, m_project,
         [this](const platform::ProgramCall& call, const WaitProgress& progress) { return RunAndWait(call, progress); },
         this);
+    m_projectMap = new TFProjectMap(m_platform, m_project, this);
 }
 
 void TFTessaroFirmWare::FormCreate(const std::string& toolFolder) {
@@ -150,6 +154,7 @@ void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
     if (sender == m_frames) dialog = m_pdoMB;
     if (sender == m_definitions) dialog = m_infopdoMB;
     if (sender == m_groups) dialog = m_group;
+    if (sender == m_mapButton) dialog = m_projectMap;
     if (dialog) m_platform.dialogs.runModal(*dialog);
 }
 
@@ -160,8 +165,8 @@ void TFTessaroFirmWare::CreateBinaClick() {
         return;
     }
     try {
-        BuildConfigurationImage(m_project.projectFolder);
-        WriteConfigurationImage(m_project.projectFolder);
+        BuildConfigurationImage(m_project.projectFolder, *m_image);
+        WriteConfigurationImage(m_project.projectFolder, *m_image);
     } catch (const Error& failure) {
         // The updater must never load a stale image: the update dialog does not open.
         m_platform.messages.standardError(toQt(failure.what()));

@@ -2,9 +2,11 @@
 
 #include <QWidget>
 #include <chrono>
+#include <memory>
 
 #include "app/ProjectState.h"
 #include "platform/Platform.h"
+#include "update/ConfigurationImage.h"
 #include "update/UpdateFeedback.h"
 
 class QLabel;
@@ -19,6 +21,7 @@ class TFpargen;
 class TFpdoMB;
 class TFInfopdoMB;
 class TFGroup;
+class TFProjectMap;
 class LinkLabel;
 
 // The main window: the five steps, the project state and the settings file.
@@ -59,6 +62,7 @@ public:
     TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
     TFGroup* group() const { return m_group; }
     TFBootSer* bootSer() const { return m_bootSer; }
+    TFProjectMap* projectMap() const { return m_projectMap; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +80,7 @@ private:
     QPushButton* m_definitions = nullptr;
     QPushButton* m_groups = nullptr;
     QPushButton* m_updateDevice = nullptr;
+    QPushButton* m_mapButton = nullptr;
 
     TFsaveproj* m_saveproj = nullptr;
     TFAbout* m_about = nullptr;
@@ -84,7 +89,10 @@ private:
     TFInfopdoMB* m_infopdoMB = nullptr;
     TFGroup* m_group = nullptr;
     TFBootSer* m_bootSer = nullptr;
+    TFProjectMap* m_projectMap = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
+    // Lives as long as the window: a build rewrites only the bytes its image uses.
+    std::unique_ptr<ImageBuffer> m_image = std::make_unique<ImageBuffer>();
 };
 
 }  // namespace tessaro

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "cli/ProjectCheck.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
+#include "map/MapFormats.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::cli {
@@ -19,6 +21,7 @@ constexpr const char* kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
     "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli map PROJECT_DIR [--json | --csv]\n"
     "       tessaro-cli COMMAND --help\n";
 
 constexpr const char* kOverview =
@@ -28,6 +31,7 @@ constexpr const char* kOverview =
     "  build   compile a project folder into its configuration image\n"
     "  dump    decode a configuration image for a person, or as JSON\n"
     "  check   apply the editors' rules to a project's documents\n"
+    "  map     show what each frame byte carries and what each Modbus slave is polled for\n"
     "\n"
     "Exit status: 0 on success, 1 on failure, 2 for wrong usage.\n";
 
@@ -58,6 +62,19 @@ constexpr const char* kCheckHelp =
     "do not exist, values wider than their field, frame bytes mapped by two definitions of one frame.\n"
     "One line per finding, FILE:ROW: error|warning: MESSAGE. Exit status 1 when there is an error.\n";
 
+constexpr const char* kMapHelp =
+    "usage: tessaro-cli map PROJECT_DIR [--json | --csv]\n"
+    "\n"
+    "Reads the documents of PROJECT_DIR as the build does and prints the project map: for each frame its PGN,\n"
+    "priority, data page, group and cyclic time, and for each data byte B1 to B8 the register halves that feed\n"
+    "it (slave, holding or input, register = the definition's index + the register's position, high or low);\n"
+    "for each slave and register kind the registers the gateway polls, merged into ranges, with the frame bytes\n"
+    "each feeds; then the findings: frame bytes fed twice, definitions the build leaves out, positions that name\n"
+    "no frame byte. Exit status 1 when a document cannot be read; findings alone do not fail.\n"
+    "\n"
+    "  --json    print the same as one JSON document\n"
+    "  --csv     print one line per frame byte\n";
+
 struct Usage {
     std::string message;
 };
@@ -67,10 +84,11 @@ struct Words {
     std::vector<std::string> operands;
     std::optional<std::string> output;
     bool json = false;
+    bool csv = false;
     bool help = false;
 };
 
-Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson) {
+Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson, bool takesCsv) {
     Words words;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
@@ -82,6 +100,8 @@ Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bo
             words.output = arguments[++i];
         } else if (takesJson && word == "--json") {
             words.json = true;
+        } else if (takesCsv && word == "--csv") {
+            words.csv = true;
         } else if (word.size() > 1 && word[0] == '-') {
             throw Usage{"unknown option '" + word + "'"};
         } else {
@@ -107,7 +127,8 @@ std::string projectFolder(const Words& words) {
 
 int build(const Words& words, std::ostream& out) {
     const std::string folder = projectFolder(words);
-    ImageBuffer& image = imageBuffer();
+    const auto buffer = std::make_unique<ImageBuffer>();
+    ImageBuffer& image = *buffer;
     const ImageCounts counts = BuildConfigurationImage(folder, image);
     std::string path;
     if (words.output) {
@@ -144,6 +165,18 @@ int check(const Words& words, std::ostream& out) {
     return errors ? kFailure : kSuccess;
 }
 
+int map(const Words& words, std::ostream& out) {
+    if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
+    const ProjectMap projectMap = buildProjectMap(projectFolder(words));
+    if (words.json)
+        out << mapJson(projectMap);
+    else if (words.csv)
+        writeMapCsv(projectMap, out);
+    else
+        writeMapText(projectMap, out);
+    return kSuccess;
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -162,14 +195,16 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             const char* help;
             bool takesOutput;
             bool takesJson;
+            bool takesCsv;
             int (*action)(const Words&, std::ostream&);
         };
-        static const Command commands[] = {{"build", kBuildHelp, true, false, build},
-                                           {"dump", kDumpHelp, false, true, dump},
-                                           {"check", kCheckHelp, false, false, check}};
+        static const Command commands[] = {{"build", kBuildHelp, true, false, false, build},
+                                           {"dump", kDumpHelp, false, true, false, dump},
+                                           {"check", kCheckHelp, false, false, false, check},
+                                           {"map", kMapHelp, false, true, true, map}};
         for (const Command& candidate : commands) {
             if (command != candidate.name) continue;
-            const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson);
+            const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv);
             if (words.help) {
                 out << candidate.help;
                 return kSuccess;

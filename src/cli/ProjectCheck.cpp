@@ -8,6 +8,8 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
+#include "editors/FrameTable.h"
+#include "editors/GroupTable.h"
 #include "editors/PargenDocument.h"
 #include "editors/RowRules.h"
 #include "update/ConfigurationImage.h"
@@ -16,8 +18,8 @@ namespace tessaro::cli {
 
 namespace {
 
-constexpr std::size_t kFrameTableRows = 250;
-constexpr std::size_t kGroupTableRows = 10;
+constexpr std::size_t kFrameTableRows = kFrameRows;
+constexpr std::size_t kGroupTableRows = kGroupRows;
 
 // The findings of one document, and the reading of its values as the builder reads them.
 class DocumentFindings {
@@ -30,9 +32,9 @@ public:
     }
 
     // The attribute's text, or nothing (and the builder's failure) when it is absent.
-    std::optional<std::string> text(const std::string& place, const XmlElement& row, const char* name,
+    std::optional<std::string> text(const std::string& place, const XmlElement& row, std::string_view name,
                                     std::string_view wantedType) {
-        if (row.hasAttribute(name)) return row.attribute(name);
+        if (const char* value = RowReader(row).find(name)) return value;
         add(place, Severity::error, nullConversionMessage(wantedType));
         return std::nullopt;
     }
@@ -46,13 +48,15 @@ public:
         }
     }
 
-    std::optional<std::int32_t> integer(const std::string& place, const XmlElement& row, const char* name) {
+    std::optional<std::int32_t> integer(const std::string& place, const XmlElement& row, std::string_view name) {
         const std::optional<std::string> value = text(place, row, name, "Integer");
         return value ? integer(place, *value) : std::nullopt;
     }
 
     // Warns when the value does not fit in the field's bits as an unsigned number; true when it fits.
-    bool fits(const std::string& place, std::string_view name, std::int32_t value, int bits) {
+    bool fits(const std::string& place, const ImageField& field, std::int32_t value) {
+        const std::string_view name = field.name;
+        const auto bits = int(8 * field.width);
         const std::int64_t limit = std::int64_t(1) << bits;
         if (value >= 0 && value < limit) return true;
         const std::uint32_t stored = static_cast<std::uint32_t>(value) & std::uint32_t(limit - 1);
@@ -137,18 +141,18 @@ private:
                 out.add(place, Severity::warning,
                         "FrameJ1939.xml holds " + std::to_string(rows.size()) + " frames, more than the " +
                             std::to_string(kFrameTableRows) + " rows of the frame table");
-            const auto priority = out.text(place, row, "Priority", "Integer");
-            const auto dataPage = out.text(place, row, "DataPage", "Integer");
-            const auto pgn = out.text(place, row, "PGN", "Integer");
+            const auto priority = out.text(place, row, kFrameEntry.priority.name, "Integer");
+            const auto dataPage = out.text(place, row, kFrameEntry.dataPage.name, "Integer");
+            const auto pgn = out.text(place, row, kFrameEntry.pgn.name, "Integer");
             if (priority && dataPage && pgn)
                 if (auto broken = checkFrameRow(int(i + 1), *priority, *dataPage, *pgn))
                     out.add(place, Severity::error, std::move(*broken));
-            if (const auto group = out.integer(place, row, "Group"))
-                if (out.fits(place, "Group", *group, 8) && std::size_t(*group) > groupCount)
+            if (const auto group = out.integer(place, row, kFrameEntry.group.name))
+                if (out.fits(place, kFrameEntry.group, *group) && std::size_t(*group) > groupCount)
                     out.add(place, Severity::warning,
                             "group " + std::to_string(*group) + " does not exist: Group.xml holds " +
                                 std::to_string(groupCount) + (groupCount == 1 ? " group" : " groups"));
-            if (const auto erase = out.text(place, row, "Erase", "String"))
+            if (const auto erase = out.text(place, row, kFrameEntry.erase.name, "String"))
                 if (*erase != "Y" && *erase != "N" && !erase->empty()) {
                     const bool set = *erase == "y";
                     out.add(place, Severity::warning,
@@ -168,7 +172,7 @@ private:
             const XmlElement& row = rows[i];
             const std::size_t rowNumber = i + 1;
             const std::string place = std::to_string(rowNumber);
-            const auto frame = out.integer(place, row, "NrFrameJ1939");
+            const auto frame = out.integer(place, row, kDefinitionEntry.frame.name);
             if (!frame) continue;
             if (*frame < 1) {
                 out.add(place, Severity::error, frameNumberBelowOneMessage(rowNumber, *frame));
@@ -182,19 +186,19 @@ private:
                 continue;
             }
             if (frameCount) ++m_definitionsInImage;
-            out.fits(place, "NrFrameJ1939", *frame, 8);
-            const auto deviceId = out.text(place, row, "Device_ID", "Integer");
-            const auto index = out.text(place, row, "Index", "Integer");
+            out.fits(place, kDefinitionEntry.frame, *frame);
+            const auto deviceId = out.text(place, row, kDefinitionEntry.deviceId.name, "Integer");
+            const auto index = out.text(place, row, kDefinitionEntry.index.name, "Integer");
             if (deviceId && index)
                 if (auto broken = checkDefinition(*index, *deviceId))
                     out.add(place, Severity::error, std::move(*broken));
-            const auto registerCount = out.integer(place, row, "Num_Reg");
-            if (registerCount && out.fits(place, "Num_Reg", *registerCount, 8) && *registerCount > 7)
+            const auto registerCount = out.integer(place, row, kDefinitionEntry.registerCount.name);
+            if (registerCount && out.fits(place, kDefinitionEntry.registerCount, *registerCount) && *registerCount > 7)
                 out.add(
                     place, Severity::warning,
                     "Num_Reg " + std::to_string(*registerCount) + " is more than 7: a definition has at most 8 points");
-            if (const auto kind = out.integer(place, row, "Type_Reg"))
-                if (out.fits(place, "Type_Reg", *kind, 8) && *kind != 3 && *kind != 4)
+            if (const auto kind = out.integer(place, row, kDefinitionEntry.typeReg.name))
+                if (out.fits(place, kDefinitionEntry.typeReg, *kind) && *kind != 3 && *kind != 4)
                     out.add(place, Severity::warning,
                             "Type_Reg " + std::to_string(*kind) +
                                 " is neither 3 (holding registers) nor 4 (input registers)");
@@ -203,9 +207,10 @@ private:
             auto& frameBytes = mappedBy[*frame];
             std::array<bool, 9> warned{};
             for (unsigned k = 0; k < 8 && k <= lastRead; ++k) {
-                const std::string name = "poscomp" + std::to_string(k);
-                const auto position = out.integer(place, row, name.c_str());
-                if (!position || !out.fits(place, name, *position, 8)) continue;
+                const ImageField& field = kDefinitionEntry.positions[k];
+                const std::string name(field.name);
+                const auto position = out.integer(place, row, field.name);
+                if (!position || !out.fits(place, field, *position)) continue;
                 for (const unsigned nibble : {unsigned(*position) >> 4, unsigned(*position) & 0x0F}) {
                     if (nibble > 8) {
                         out.add(place, Severity::warning,
@@ -235,7 +240,7 @@ private:
                 out.add(place, Severity::warning,
                         "Group.xml holds " + std::to_string(rows.size()) + " groups, more than the " +
                             std::to_string(kGroupTableRows) + " rows of the groups editor");
-            if (const auto cyclicTime = out.text(place, rows[i], "Cyclic_Time", "Integer"))
+            if (const auto cyclicTime = out.text(place, rows[i], kGroupEntry.cyclicTime.name, "Integer"))
                 if (auto broken = checkGroupRow(int(i + 1), *cyclicTime))
                     out.add(place, Severity::error, std::move(*broken));
         }

@@ -19,13 +19,6 @@ bool isRow(const pugi::xml_node& node) {
     return type == pugi::node_element || type == pugi::node_pcdata || type == pugi::node_cdata;
 }
 
-// name == text, without measuring text first: rows hold many attributes and readers look many up.
-bool sameName(std::string_view name, const char* text) {
-    for (const char c : name)
-        if (*text++ != c) return false;
-    return *text == '\0';
-}
-
 // The library's description and where in the text; the reader of a document says which document it was.
 std::string describeParseFailure(const pugi::xml_parse_result& result) {
     std::ostringstream message;
@@ -60,45 +53,30 @@ std::optional<XmlElement> XmlElement::findChild(std::string_view name) const {
 }
 
 bool XmlElement::hasAttribute(std::string_view name) const {
-    for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
-        if (name == attribute.name()) return true;
-    return false;
+    return RowReader(*this).find(name) != nullptr;
 }
 
 void XmlElement::attributeValues(std::span<const std::string_view> names, std::span<const char*> values) const {
-    const auto find = [](std::string_view name, pugi::xml_attribute from, pugi::xml_attribute to) {
-        for (pugi::xml_attribute attribute = from; attribute != to; attribute = attribute.next_attribute())
-            if (sameName(name, attribute.name())) return attribute;
-        return pugi::xml_attribute();
-    };
-    // Each search goes on from the attribute after the last one found, then wraps round to the start.
-    pugi::xml_attribute next = m_node.first_attribute();
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        if (next && sameName(names[index], next.name())) {
-            values[index] = next.value();
-            next = next.next_attribute();
-            continue;
-        }
-        pugi::xml_attribute found = find(names[index], next, pugi::xml_attribute());
-        if (!found) found = find(names[index], m_node.first_attribute(), next);
-        values[index] = found ? found.value() : nullptr;
-        if (found) next = found.next_attribute();
-    }
+    RowReader reader(*this);
+    for (std::size_t index = 0; index < names.size(); ++index) values[index] = reader.find(names[index]);
 }
 
 std::string XmlElement::attribute(std::string_view name) const {
-    for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
-        if (name == attribute.name()) return attribute.value();
-    throw Error(nullConversionMessage("String"));
+    return RowReader(*this).text(name, "String");
 }
 
 std::int32_t XmlElement::integerAttribute(std::string_view name) const {
-    for (pugi::xml_attribute attribute = m_node.first_attribute(); attribute; attribute = attribute.next_attribute())
-        if (name == attribute.name()) return toInteger(attribute.value());
-    throw Error(nullConversionMessage("Integer"));
+    return toInteger(RowReader(*this).text(name, "Integer"));
 }
 
-std::string XmlElement::text() const { return m_node.text().get(); }
+void RowReader::fail(const std::string& message, std::string_view name) const {
+    if (m_file.empty()) throw Error(message);
+    throw Error(withPlace(message, {m_file, m_rowNumber, name}));
+}
+
+std::string XmlElement::text() const {
+    return m_node.text().get();
+}
 
 XmlElement XmlElement::addChild(std::string_view name) {
     return XmlElement(m_node.append_child(std::string(name).c_str()));
@@ -108,9 +86,13 @@ void XmlElement::setAttribute(std::string_view name, std::string_view value) {
     m_node.append_attribute(std::string(name).c_str()).set_value(value.data(), value.size());
 }
 
-void XmlElement::setText(std::string_view text) { m_node.text().set(std::string(text).c_str()); }
+void XmlElement::setText(std::string_view text) {
+    m_node.text().set(std::string(text).c_str());
+}
 
-bool XmlDocument::exists(const std::string& path) { return fileExists(path); }
+bool XmlDocument::exists(const std::string& path) {
+    return fileExists(path);
+}
 
 void XmlDocument::load(const std::string& path) {
     reset();
@@ -144,7 +126,9 @@ void XmlDocument::reset() {
     m_source.reset();
 }
 
-XmlElement XmlDocument::documentElement() const { return XmlElement(m_document.document_element()); }
+XmlElement XmlDocument::documentElement() const {
+    return XmlElement(m_document.document_element());
+}
 
 std::optional<XmlElement> XmlDocument::findTopLevel(std::string_view name) const {
     return XmlElement(m_document).findChild(name);
@@ -164,6 +148,8 @@ std::string XmlDocument::toText() const {
     return std::move(writer.text);
 }
 
-void XmlDocument::save(const std::string& path) const { replaceFile(path, toText()); }
+void XmlDocument::save(const std::string& path) const {
+    replaceFile(path, toText());
+}
 
 }  // namespace tessaro

@@ -3,12 +3,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <pugixml.hpp>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <pugixml.hpp>
+#include "documents/NumericText.h"
 
 namespace tessaro {
 
@@ -44,6 +45,68 @@ public:
 private:
     pugi::xml_node m_node;
 };
+
+namespace detail {
+
+// name == text, without measuring text first: rows hold many attributes and readers look many up.
+inline bool sameName(std::string_view name, const char* text) {
+    for (const char c : name)
+        if (*text++ != c) return false;
+    return *text == '\0';
+}
+
+}  // namespace detail
+
+// The attributes of one row, looked up by name: the one attribute finder. Rows usually hold their attributes in the
+// order they are read, so each search starts after the previous find and wraps round to the first. The place, when
+// given, goes on the second line of a failure.
+class RowReader {
+public:
+    explicit RowReader(const XmlElement& row, std::string_view file = {}, std::size_t rowNumber = 0)
+        : m_row(row.node()), m_next(m_row.first_attribute()), m_file(file), m_rowNumber(rowNumber) {}
+
+    // The attribute's text, or nullptr when the row has none.
+    const char* find(std::string_view name);
+    // Absent: tessaro::Error with the Null conversion message for wantedType.
+    const char* text(std::string_view name, std::string_view wantedType = "String");
+    // Absent or not an integer: tessaro::Error.
+    std::int32_t integer(std::string_view name);
+
+private:
+    [[noreturn]] void fail(const std::string& message, std::string_view name) const;
+
+    pugi::xml_node m_row;
+    pugi::xml_attribute m_next;
+    std::string_view m_file;
+    std::size_t m_rowNumber;
+};
+
+// Inline: the image builder looks up every attribute of every row through it.
+inline const char* RowReader::find(std::string_view name) {
+    const auto take = [this](pugi::xml_attribute found) {
+        m_next = found.next_attribute();
+        return found.value();
+    };
+    // The usual case first; past the last attribute the library gives an empty name, which no name matches.
+    if (detail::sameName(name, m_next.name())) return take(m_next);
+    for (pugi::xml_attribute at = m_next.next_attribute(); at; at = at.next_attribute())
+        if (detail::sameName(name, at.name())) return take(at);
+    for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
+        if (detail::sameName(name, at.name())) return take(at);
+    return nullptr;
+}
+
+inline const char* RowReader::text(std::string_view name, std::string_view wantedType) {
+    if (const char* value = find(name)) return value;
+    fail(nullConversionMessage(wantedType), name);
+}
+
+inline std::int32_t RowReader::integer(std::string_view name) {
+    const char* value = text(name, "Integer");
+    std::int32_t number = 0;
+    if (tryToInteger(value, number)) return number;
+    fail(notAnIntegerMessage(value), name);
+}
 
 // One document object: emptied before every load and every save.
 class XmlDocument {

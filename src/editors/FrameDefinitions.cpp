@@ -11,9 +11,8 @@ namespace tessaro {
 namespace {
 
 // A definition row's attributes in written order; positions follow from kFirstPosition.
-constexpr std::array<std::string_view, 5 + kRegisterSlots> kDefinitionAttributes = {
-    "NrFrameJ1939", "Device_ID", "Index",    "Num_Reg",  "Type_Reg", "poscomp0", "poscomp1",
-    "poscomp2",     "poscomp3",  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
+constexpr auto kDefinitionAttributes = columnNames(kDefinitionColumns.all());
+static_assert(kDefinitionAttributes.size() == 5 + kRegisterSlots);
 enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
 
 constexpr std::uint8_t kTypeRegOffset = 3;
@@ -32,16 +31,19 @@ struct ReadingStopped {
     std::string_view attribute;
 };
 
-constexpr std::array<std::string_view, 3> kFrameLineAttributes = {"Priority", "DataPage", "PGN"};
+constexpr std::array<std::string_view, 3> kFrameLineAttributes = {kFrameColumns.priority.name,
+                                                                  kFrameColumns.dataPage.name, kFrameColumns.pgn.name};
 
 // Appends a frame per row; a row without one of the three attributes stops the reading there.
 void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines) {
     for (const XmlElement& row : document.documentElement().children()) {
         std::string line;
+        RowReader reader(row);
         for (const std::string_view name : kFrameLineAttributes) {
-            if (!row.hasAttribute(name)) throw ReadingStopped{frames.size() + 1, name};
+            const char* value = reader.find(name);
+            if (!value) throw ReadingStopped{frames.size() + 1, name};
             if (name != kFrameLineAttributes.front()) line += '\t';
-            line += row.attribute(name);
+            line += value;
         }
         lines.push_back(std::move(line));
         frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});

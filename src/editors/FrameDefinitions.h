@@ -8,12 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/DocumentColumns.h"
 #include "documents/DocumentNames.h"
 
 namespace tessaro {
 
 inline constexpr std::size_t kRegisterSlots = 8;
-inline constexpr std::string_view kDefinitionsRoot = "DefFrame";
+inline constexpr std::string_view kDefinitionsRoot = kDefinitionColumns.root;
 
 inline constexpr std::string_view kFrameTableReadError = "Error in reading file PDO XML";
 inline constexpr std::string_view kDefinitionsReadError = "Error in reading file SDOPDO XML";

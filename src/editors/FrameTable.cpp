@@ -10,7 +10,7 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kAttributes = {"Priority", "DataPage", "PGN", "Group", "Erase", "Mnemonic"};
+constexpr auto kAttributes = columnNames(kFrameColumns.all());
 
 constexpr std::string_view kOnRequest = "On Request";
 constexpr std::string_view kNotInUse = " Not In Use";
@@ -46,8 +46,8 @@ std::optional<std::int32_t> notInUseNumber(std::string_view text) {
 
 GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath) {
     const std::array<TableColumn, 2> columns = {
-        TableColumn{"Cyclic_Time", [](std::int32_t value) { return std::to_string(value); }},
-        TableColumn{"Mnemonic", {}},
+        TableColumn{kGroupColumns.cyclicTime.name, [](std::int32_t value) { return std::to_string(value); }},
+        TableColumn{kGroupColumns.mnemonic.name, {}},
     };
     TableRows groups;
     const TableRead read = readTable(groupPath, kGroupCaptionCount - 1, columns, collectInto(groups));

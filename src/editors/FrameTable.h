@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/DocumentColumns.h"
 #include "documents/DocumentNames.h"
 #include "editors/TableDocument.h"
 
@@ -17,7 +18,7 @@ namespace tessaro {
 
 inline constexpr std::size_t kFrameRows = 250;
 inline constexpr std::size_t kGroupCaptionCount = 11;  // "On Request" and groups 1 to 10
-inline constexpr std::string_view kFrameRoot = "Frames_J1939";
+inline constexpr std::string_view kFrameRoot = kFrameColumns.root;
 
 // Data columns of a frame row (the grid's columns 1 to 6).
 namespace FrameColumn {

@@ -9,7 +9,7 @@ namespace tessaro {
 
 namespace {
 
-constexpr std::array<std::string_view, 2> kAttributes = {"Cyclic_Time", "Mnemonic"};
+constexpr auto kAttributes = columnNames(kGroupColumns.all());
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "documents/DocumentColumns.h"
 #include "documents/DocumentNames.h"
 #include "editors/TableDocument.h"
 
@@ -13,7 +14,7 @@ namespace tessaro {
 // Group.xml: up to ten groups, each a cyclic time in milliseconds and a mnemonic; a group's number is its position.
 
 inline constexpr std::size_t kGroupRows = 10;
-inline constexpr std::string_view kGroupRoot = "Group";
+inline constexpr std::string_view kGroupRoot = kGroupColumns.root;
 
 // Data columns of a group row.
 namespace GroupColumn {

@@ -24,14 +24,14 @@ PargenSettings fromDocument(const XmlDocument& document) {
         return value ? toIntegerOr(*value, fallback) : fallback;
     };
     const PargenSettings defaults;
-    settings.canBaudRatePosition = integer("BR_CAN", defaults.canBaudRatePosition);
-    settings.deviceId = text("ID_CAN").value_or(defaults.deviceId);
-    settings.rs232 = integer("Select_Ser", 0) != 0;
-    settings.rtuBaudRatePosition = integer("Baud_Ser", defaults.rtuBaudRatePosition);
-    settings.parityPosition = integer("Par_Ser", defaults.parityPosition);
-    settings.stopBitsPosition = integer("Stop_Ser", defaults.stopBitsPosition);
-    settings.timeout = text("TimeOut_Ser").value_or(defaults.timeout);
-    settings.delay = text("Delay_Ser").value_or(defaults.delay);
+    settings.canBaudRatePosition = integer(kPargenColumns.canBaudRate.name, defaults.canBaudRatePosition);
+    settings.deviceId = text(kPargenColumns.canDeviceId.name).value_or(defaults.deviceId);
+    settings.rs232 = integer(kPargenColumns.serialInterface.name, 0) != 0;
+    settings.rtuBaudRatePosition = integer(kPargenColumns.rtuBaudRate.name, defaults.rtuBaudRatePosition);
+    settings.parityPosition = integer(kPargenColumns.parity.name, defaults.parityPosition);
+    settings.stopBitsPosition = integer(kPargenColumns.stopBits.name, defaults.stopBitsPosition);
+    settings.timeout = text(kPargenColumns.timeout.name).value_or(defaults.timeout);
+    settings.delay = text(kPargenColumns.delay.name).value_or(defaults.delay);
     return settings;
 }
 
@@ -65,10 +65,11 @@ std::optional<PargenSettings> loadPargen(const std::string& path) {
 }
 
 std::optional<std::string> validatePargen(const PargenSettings& settings) {
-    if (!integerTextWithin(settings.deviceId, 0, 240)) return "Error! The ID Device must to be between 0 and 240";
-    if (!integerTextWithin(settings.timeout, 1, 65535))
+    if (!within(settings.deviceId, kPargenColumns.canDeviceId))
+        return "Error! The ID Device must to be between 0 and 240";
+    if (!within(settings.timeout, kPargenColumns.timeout))
         return "Error! The Modbus RTU TimeOut must to be between 1 and 65535 milleseconds";
-    if (!integerTextWithin(settings.delay, 1, 65535))
+    if (!within(settings.delay, kPargenColumns.delay))
         return "Error! The Modbus RTU Cyclic Delay must to be between 1 and 65535 milleseconds";
     if (settings.rs232 && settings.stopBitsPosition > 0)
         return "Error! when RS232 is select only 1 Stop bit can be used";
@@ -81,14 +82,14 @@ std::optional<std::string> validatePargen(const PargenSettings& settings) {
 std::string pargenText(const PargenSettings& settings) {
     XmlDocument document;
     XmlElement root = document.addRoot(kPargenRoot);
-    root.addChild("BR_CAN").setText(std::to_string(settings.canBaudRatePosition));
-    root.addChild("ID_CAN").setText(settings.deviceId);
-    root.addChild("Select_Ser").setText(settings.rs232 ? "1" : "0");
-    root.addChild("Baud_Ser").setText(std::to_string(settings.rtuBaudRatePosition));
-    root.addChild("Par_Ser").setText(std::to_string(settings.parityPosition));
-    root.addChild("Stop_Ser").setText(std::to_string(settings.stopBitsPosition));
-    root.addChild("TimeOut_Ser").setText(settings.timeout);
-    root.addChild("Delay_Ser").setText(settings.delay);
+    root.addChild(kPargenColumns.canBaudRate.name).setText(std::to_string(settings.canBaudRatePosition));
+    root.addChild(kPargenColumns.canDeviceId.name).setText(settings.deviceId);
+    root.addChild(kPargenColumns.serialInterface.name).setText(settings.rs232 ? "1" : "0");
+    root.addChild(kPargenColumns.rtuBaudRate.name).setText(std::to_string(settings.rtuBaudRatePosition));
+    root.addChild(kPargenColumns.parity.name).setText(std::to_string(settings.parityPosition));
+    root.addChild(kPargenColumns.stopBits.name).setText(std::to_string(settings.stopBitsPosition));
+    root.addChild(kPargenColumns.timeout.name).setText(settings.timeout);
+    root.addChild(kPargenColumns.delay.name).setText(settings.delay);
     return document.toText();
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "documents/DocumentColumns.h"
+
 namespace tessaro {
 
 // The eight communication settings as pargen.xml holds them: list positions and texts as typed.
@@ -22,9 +24,8 @@ struct PargenSettings {
     bool operator==(const PargenSettings&) const = default;
 };
 
-inline constexpr std::string_view kPargenRoot = "GeneralParameter";
-inline constexpr std::array<std::string_view, 8> kPargenElements = {"BR_CAN",  "ID_CAN",   "Select_Ser",  "Baud_Ser",
-                                                                    "Par_Ser", "Stop_Ser", "TimeOut_Ser", "Delay_Ser"};
+inline constexpr std::string_view kPargenRoot = kPargenColumns.root;
+inline constexpr auto kPargenElements = columnNames(kPargenColumns.all());
 
 inline constexpr std::array<std::string_view, 9> kCanBaudRates = {"10",  "20",  "50",  "100", "125",
                                                                   "250", "500", "800", "1000"};

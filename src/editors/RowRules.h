@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "documents/DocumentColumns.h"
+
 namespace tessaro {
 
 // The checks the editors make at OK, on the texts as typed or stored. Each returns the message of the first rule
@@ -24,6 +26,8 @@ std::optional<std::string> checkDefinition(std::string_view index, std::string_v
 
 // Whether the text, converted leniently with -1 for what does not convert, lies in low..high.
 bool integerTextWithin(std::string_view text, std::int32_t low, std::int32_t high);
+// The same over the range of a document's column.
+bool within(std::string_view text, const DocumentColumn& column);
 
 // "Error in row N" followed by the check's own text, as the row checks show it.
 std::string rowErrorMessage(int row, std::string_view text);

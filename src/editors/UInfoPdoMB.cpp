@@ -17,6 +17,7 @@
 #include "documents/Errors.h"
 #include "editors/RadioGroup.h"
 #include "editors/RowRules.h"
+#include "map/WellKnownPgns.h"
 #include "platform/QtPlatform.h"
 
 namespace tessaro {
@@ -284,6 +285,13 @@ void TFInfopdoMB::FormShow() {
     {
         const QSignalBlocker quiet(m_frameList);
         m_frameList->addItems(lines);
+    }
+    // A frame's line is its priority, data page and PGN between tabs: the PGN's acronym and name as its tip.
+    for (int row = 0; row < m_frameList->count(); ++row) {
+        const QStringList fields = lines[row].split(QLatin1Char('\t'));
+        if (fields.size() == 3)
+            m_frameList->item(row)->setToolTip(
+                QString::fromStdString(wellKnownPgnTip(fields[1].toStdString(), fields[2].toStdString())));
     }
     for (const std::string& message : messages) m_platform.messages.plain(toQt(message));
     m_readGuard.shown(m_frames.unreadFiles());

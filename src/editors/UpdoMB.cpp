@@ -6,6 +6,7 @@
 #include <array>
 
 #include "editors/CellGrid.h"
+#include "map/WellKnownPgns.h"
 #include "platform/QtPlatform.h"
 
 namespace tessaro {
@@ -16,6 +17,8 @@ constexpr std::array<GridColumn, 7> kColumns = {
     GridColumn{"N", 64},      GridColumn{"Priority", 60},   GridColumn{"Data Page", 75}, GridColumn{"PGN", 128},
     GridColumn{"Group", 107}, GridColumn{"Erase Data", 64}, GridColumn{"Mnemonic", 147}};
 
+constexpr int kDataPageColumn = int(FrameColumn::DataPage) + 1;
+constexpr int kPgnColumn = int(FrameColumn::Pgn) + 1;
 constexpr int kGroupColumn = int(FrameColumn::Group) + 1;
 constexpr int kEraseColumn = int(FrameColumn::Erase) + 1;
 
@@ -36,6 +39,17 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
         new CheckBoxDelegate([this](const QModelIndex& index) { EraseDataClick(index.row() + 1); }, m_grid));
     for (int row = 0; row < m_grid->rowCount(); ++row)
         m_grid->item(row, kEraseColumn)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+
+    // The PGN's acronym and name follow what the row holds, as loaded or typed.
+    connect(m_grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() != kPgnColumn && item->column() != kDataPageColumn) return;
+        QTableWidgetItem* pgn = m_grid->item(item->row(), kPgnColumn);
+        QTableWidgetItem* dataPage = m_grid->item(item->row(), kDataPageColumn);
+        if (!pgn || !dataPage) return;
+        const QString tip =
+            QString::fromStdString(wellKnownPgnTip(dataPage->text().toStdString(), pgn->text().toStdString()));
+        if (pgn->toolTip() != tip) pgn->setToolTip(tip);
+    });
 
     const GridButtons buttons = layOutGridDialog(this, m_grid, {"BitBtn1", "OK"}, {"BitBtn2", "Cancel"},
                                                  {{"BitBtn3", "Export"}, {"BitBtn4", "Import"}});

@@ -13,7 +13,9 @@ namespace tessaro::platform {
 
 namespace {
 
-QString cleanPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+QString cleanPath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
 
 bool isSameOrBelow(const QString& path, const QString& root) {
     return path == root || path.startsWith(root.endsWith('/') ? root : root + '/');

@@ -41,6 +41,14 @@ public:
                                                 const QString& start) = 0;
 };
 
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    // Lets the user name a file to write, offering start; the chosen full path, or nothing.
+    virtual std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                                  const QString& filter) = 0;
+};
+
 class Shell {
 public:
     virtual ~Shell() = default;
@@ -111,6 +119,7 @@ struct Platform {
     Shell& shell;
     SerialPort& serialPort;
     Launcher& launcher;
+    FileChooser& files;
 };
 
 }  // namespace tessaro::platform

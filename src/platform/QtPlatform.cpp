@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -162,6 +163,13 @@ std::optional<QString> QtFolderBrowser::chooseFolder(QWidget* parent, const QStr
     FolderBrowserDialog browser(parent, title, root, start);
     if (browser.exec() != QDialog::Accepted || browser.chosenFolder().isEmpty()) return std::nullopt;
     return browser.chosenFolder();
+}
+
+std::optional<QString> QtFileChooser::chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                                     const QString& filter) {
+    const QString chosen = QFileDialog::getSaveFileName(parent, title, start, filter);
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen;
 }
 
 void QtShell::open(const QString& address) {

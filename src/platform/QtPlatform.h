@@ -64,6 +64,12 @@ public:
                                         const QString& start) override;
 };
 
+class QtFileChooser : public FileChooser {
+public:
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                          const QString& filter) override;
+};
+
 class QtShell : public Shell {
 public:
     void open(const QString& address) override;
@@ -79,8 +85,9 @@ struct QtPlatform {
     QtShell shell;
     QtSerialPort serialPort;
     ProcessLauncher launcher;
+    QtFileChooser files;
 
-    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher}; }
+    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher, files}; }
 };
 
 }  // namespace tessaro::platform

@@ -15,62 +15,6 @@ namespace tessaro {
 
 namespace {
 
-// Names and numbers are a few characters long; these loops beat the library calls on them.
-bool sameName(const char* name, const char* wanted) {
-    for (; *name == *wanted; ++name, ++wanted)
-        if (*name == '\0') return true;
-    return false;
-}
-
-// Most numbers in the documents are short plain decimals; up to nine digits they cannot overflow, so they are
-// read here, and every other text goes through the one conversion rule.
-std::optional<std::int32_t> integerOf(const char* text) {
-    std::int32_t value = 0;
-    std::size_t length = 0;
-    for (; length < 9 && text[length] >= '0' && text[length] <= '9'; ++length)
-        value = value * 10 + (text[length] - '0');
-    if (length > 0 && text[length] == '\0') return value;
-    return tryToInteger(text);
-}
-
-// The attributes of one row, looked up by name. Rows usually carry their attributes in the order they are read,
-// so each search starts after the previous find and wraps around to the first. A failure names the row and the
-// attribute.
-class RowReader {
-public:
-    RowReader(const XmlElement& row, std::string_view file, std::size_t rowNumber)
-        : m_row(row.node()), m_next(m_row.first_attribute()), m_file(file), m_rowNumber(rowNumber) {}
-
-    const char* text(const char* name, std::string_view wantedType) {
-        // The usual case first; past the last attribute the library gives an empty name, which no name matches.
-        if (sameName(m_next.name(), name)) return take(m_next);
-        for (pugi::xml_attribute at = m_next; at; at = at.next_attribute())
-            if (sameName(at.name(), name)) return take(at);
-        for (pugi::xml_attribute at = m_row.first_attribute(); at && at != m_next; at = at.next_attribute())
-            if (sameName(at.name(), name)) return take(at);
-        fail(nullConversionMessage(wantedType), name);
-    }
-    std::int32_t integer(const char* name) {
-        const char* value = text(name, "Integer");
-        if (const std::optional<std::int32_t> number = integerOf(value)) return *number;
-        fail(notAnIntegerMessage(value), name);
-    }
-
-private:
-    const char* take(pugi::xml_attribute found) {
-        m_next = found.next_attribute();
-        return found.value();
-    }
-    [[noreturn]] void fail(const std::string& message, const char* name) const {
-        throw Error(withPlace(message, {m_file, m_rowNumber, name}));
-    }
-
-    pugi::xml_node m_row;
-    pugi::xml_attribute m_next;
-    std::string_view m_file;
-    std::size_t m_rowNumber;
-};
-
 // The running offset. An entry that would pass the buffer's end is not written, but its size still counts, so
 // that the refusal can name the size the whole image needs.
 class Packer {
@@ -87,22 +31,19 @@ public:
         return at;
     }
 
-    void headerWord(std::size_t at, std::size_t value) { put32(m_bytes + at, static_cast<std::uint32_t>(value)); }
-
-    static void put8(std::uint8_t* at, std::int32_t value) { at[0] = static_cast<std::uint8_t>(value); }
-    static void put16(std::uint8_t* at, std::int32_t value) {
-        const auto pattern = static_cast<std::uint32_t>(value);
-        at[0] = static_cast<std::uint8_t>(pattern);
-        at[1] = static_cast<std::uint8_t>(pattern >> 8);
-    }
-    static void put32(std::uint8_t* at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    void headerWord(std::size_t word, std::size_t value) {
+        putField(m_bytes, kHeader.word(word), static_cast<std::uint32_t>(value));
     }
 
 private:
     std::uint8_t* m_bytes;
     std::size_t m_offset = 0;
 };
+
+// Values keep their low-order bits.
+void put(std::uint8_t* entry, const ImageField& field, std::int32_t value) {
+    putField(entry, field, static_cast<std::uint32_t>(value));
+}
 
 bool eraseFlag(const char* text) {
     return (text[0] == 'Y' || text[0] == 'y') && text[1] == '\0';
@@ -130,35 +71,40 @@ void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts
         std::uint8_t* at = packer.entry(kFrameEntrySize);
         if (!at) continue;
         RowReader reader(row, kFrameTableFileName, rowNumber);
-        Packer::put8(at, reader.integer("Priority"));
-        Packer::put8(at + 1, reader.integer("DataPage"));
-        Packer::put16(at + 2, reader.integer("PGN"));
-        Packer::put8(at + 4, reader.integer("Group"));
-        at[5] = eraseFlag(reader.text("Erase", "String")) ? 1 : 0;
+        put(at, kFrameEntry.priority, reader.integer(kFrameEntry.priority.name));
+        put(at, kFrameEntry.dataPage, reader.integer(kFrameEntry.dataPage.name));
+        put(at, kFrameEntry.pgn, reader.integer(kFrameEntry.pgn.name));
+        put(at, kFrameEntry.group, reader.integer(kFrameEntry.group.name));
+        putField(at, kFrameEntry.erase, eraseFlag(reader.text(kFrameEntry.erase.name, "String")) ? 1 : 0);
     }
 }
 
-void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts) {
-    static constexpr const char* kPositions[8] = {"poscomp0", "poscomp1", "poscomp2", "poscomp3",
-                                                  "poscomp4", "poscomp5", "poscomp6", "poscomp7"};
+void packDefinitions(const XmlDocument& document, Packer& packer, ImageCounts& counts,
+                     std::vector<SkippedDefinition>* skipped) {
     std::size_t rowNumber = 0;
     for (const XmlElement& row : document.documentElement().children()) {
         ++rowNumber;
         RowReader reader(row, kDefinitionsFileName, rowNumber);
-        const std::int32_t frame = reader.integer("NrFrameJ1939");
-        if (frame > counts.frames) continue;
+        const std::int32_t frame = reader.integer(kDefinitionEntry.frame.name);
+        if (frame > counts.frames) {
+            if (skipped) skipped->push_back({rowNumber, frame});
+            continue;
+        }
         if (frame < 1) throw Error(frameNumberBelowOneMessage(rowNumber, frame));
         ++counts.definitions;
         std::uint8_t* at = packer.entry(kDefinitionEntrySize);
         if (!at) continue;
-        Packer::put8(at, frame);
-        Packer::put8(at + 1, reader.integer("Device_ID"));
-        Packer::put16(at + 2, reader.integer("Index"));
-        Packer::put8(at + 4, reader.integer("Num_Reg"));
-        Packer::put8(at + 5, reader.integer("Type_Reg"));
-        const std::uint8_t lastRead = at[4];
-        for (std::uint8_t i = 0; i < 8; ++i)
-            Packer::put8(at + 6 + i, i <= lastRead ? reader.integer(kPositions[i]) : 0);
+        put(at, kDefinitionEntry.frame, frame);
+        put(at, kDefinitionEntry.deviceId, reader.integer(kDefinitionEntry.deviceId.name));
+        put(at, kDefinitionEntry.index, reader.integer(kDefinitionEntry.index.name));
+        put(at, kDefinitionEntry.registerCount, reader.integer(kDefinitionEntry.registerCount.name));
+        put(at, kDefinitionEntry.typeReg, reader.integer(kDefinitionEntry.typeReg.name));
+        // Positions up to the stored count are read; the rest are zero, read or not.
+        const std::uint8_t lastRead = at[kDefinitionEntry.registerCount.offset];
+        for (std::uint8_t i = 0; i < 8; ++i) {
+            const ImageField& position = kDefinitionEntry.positions[i];
+            put(at, position, i <= lastRead ? reader.integer(position.name) : 0);
+        }
     }
 }
 
@@ -169,7 +115,9 @@ void packGroups(const XmlDocument& document, Packer& packer, ImageCounts& counts
     for (const XmlElement& row : rows) {
         ++rowNumber;
         std::uint8_t* at = packer.entry(kGroupEntrySize);
-        if (at) Packer::put16(at, RowReader(row, kGroupFileName, rowNumber).integer("Cyclic_Time"));
+        if (at)
+            put(at, kGroupEntry.cyclicTime,
+                RowReader(row, kGroupFileName, rowNumber).integer(kGroupEntry.cyclicTime.name));
     }
 }
 
@@ -189,37 +137,31 @@ void packGeneralParameters(const XmlDocument& document, Packer& packer, const Im
                 withPlace(notAnIntegerMessage(text), DocumentPlace::ofElement(kPargenFileName, kPargenElements[i])));
         values[i] = *value;
     }
-    for (std::size_t i = 0; i < 6; ++i) Packer::put8(at + i, values[i]);
-    Packer::put16(at + 6, values[6]);
-    Packer::put16(at + 8, values[7]);
-    Packer::put16(at + 10, counts.frames);
-    Packer::put16(at + 12, counts.definitions);
-    Packer::put8(at + 14, counts.groups);
+    for (std::size_t i = 0; i < kPargenElements.size(); ++i) put(at, kGeneralBlock.parameters[i], values[i]);
+    put(at, kGeneralBlock.frameCount, counts.frames);
+    put(at, kGeneralBlock.definitionCount, counts.definitions);
+    put(at, kGeneralBlock.groupCount, counts.groups);
 }
 
 }  // namespace
 
-ImageBuffer& imageBuffer() {
-    static ImageBuffer buffer;
-    return buffer;
-}
-
-ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image) {
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image,
+                                    std::vector<SkippedDefinition>* skipped) {
     Packer packer(image);
     ImageCounts counts;
     packer.entry(kHeaderSize);
     packer.headerWord(0, packer.offset());
 
     if (const auto frames = loadIfPresent(projectFolder, kFrameTableFileName)) packFrames(*frames, packer, counts);
-    packer.headerWord(4, packer.offset());
+    packer.headerWord(1, packer.offset());
 
     if (counts.frames > 0)
         if (const auto definitions = loadIfPresent(projectFolder, kDefinitionsFileName))
-            packDefinitions(*definitions, packer, counts);
-    packer.headerWord(8, packer.offset());
+            packDefinitions(*definitions, packer, counts, skipped);
+    packer.headerWord(2, packer.offset());
 
     if (const auto groups = loadIfPresent(projectFolder, kGroupFileName)) packGroups(*groups, packer, counts);
-    packer.headerWord(12, packer.offset());
+    packer.headerWord(3, packer.offset());
 
     if (packer.overflowed()) {
         // Past the buffer nothing more is read: the general-parameter block would add its fixed size.
@@ -254,12 +196,6 @@ void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer
 
 namespace {
 
-std::uint32_t read32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + std::size_t(i)]);
-    return value;
-}
-
 [[noreturn]] void disagree(const std::string& what) {
     throw Error(what);
 }
@@ -284,7 +220,8 @@ ImageLayout readImageLayout(std::string_view bytes) {
     if (bytes.size() > kImageCapacity)
         disagree("the image holds " + std::to_string(bytes.size()) + " bytes, more than the limit of " +
                  std::to_string(kImageCapacity));
-    for (std::size_t word = 0; word < 4; ++word) layout.header[word] = read32(bytes, 4 * word);
+    for (std::size_t word = 0; word < layout.header.size(); ++word)
+        layout.header[word] = fieldValue(bytes, 0, kHeader.word(word));
     if (layout.header[0] != kHeaderSize)
         disagree("header word 0 is " + std::to_string(layout.header[0]) + ", but frame entries always start at 16");
     layout.counts.frames = entriesBetween(layout.header[0], layout.header[1], kFrameEntrySize, 4, "frame entries");

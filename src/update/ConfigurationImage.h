@@ -5,17 +5,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "documents/DocumentNames.h"
+#include "update/ImageFormat.h"
 
 namespace tessaro {
-
-inline constexpr std::size_t kImageCapacity = 100004;
-inline constexpr std::size_t kHeaderSize = 16;
-inline constexpr std::size_t kFrameEntrySize = 6;
-inline constexpr std::size_t kDefinitionEntrySize = 14;
-inline constexpr std::size_t kGroupEntrySize = 2;
-inline constexpr std::size_t kGeneralBlockSize = 15;
 
 // The image buffer and its length in use. Each build rewrites the bytes from 0 up to its new length; the bytes
 // beyond it are left as they were and never written.
@@ -25,9 +20,6 @@ struct ImageBuffer {
 
     std::string_view inUse() const { return {reinterpret_cast<const char*>(bytes.data()), std::size_t(length)}; }
 };
-
-// The process's one image buffer, living for the whole run.
-ImageBuffer& imageBuffer();
 
 struct ImageCounts {
     std::int32_t frames = 0;
@@ -41,11 +33,17 @@ struct ImageCounts {
 // element, a frame number below 1, or an image larger than the buffer; the buffer's length is then unchanged. The
 // text of a document that cannot be read, a value that does not convert or an absent attribute has its place (the
 // file, and the row and attribute or the element) on a second line.
-ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image = imageBuffer());
+// skipped, when given, gets the definition rows left out because their frame is beyond the frame count.
+struct SkippedDefinition {
+    std::size_t row = 0;  // in DefFrameJ1939.xml, from 1
+    std::int32_t frame = 0;
+};
+ImageCounts BuildConfigurationImage(const std::string& projectFolder, ImageBuffer& image,
+                                    std::vector<SkippedDefinition>* skipped = nullptr);
 
 // Replaces project folder/bin/bank.bin with the image in use, creating the bin folder when missing.
 // Throws tessaro::Error when the folder or the file cannot be created or written; the previous file stays whole.
-void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer& image = imageBuffer());
+void WriteConfigurationImage(const std::string& projectFolder, const ImageBuffer& image);
 
 // The sections of a stored image as its header gives them.
 struct ImageLayout {

@@ -40,6 +40,7 @@ TEST_F(MainWindow, ControlsStandAtTheirPlaces) {
         {"btn_Info_RCOB", "Define J1939", {232, 124, 146, 26}},
         {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
         {"CreateBin", "Update Device", {80, 212, 146, 26}},
+        {"btn_ProjectMap", "Project Map", {232, 212, 146, 26}},
         {"about", "", {493, 21, 21, 19}},
         {"LbButton1", "X", {520, 21, 21, 19}},
     };
@@ -105,8 +106,9 @@ TEST_F(MainWindow, OpenCancelledAfterTheProjectWasDeletedLeavesNoValidProject) {
     EXPECT_EQ(fake.folders.calls.back().start, "");
     EXPECT_EQ(caption(), kPrefix);
     EXPECT_EQ(window->project().pargenPath, "/pargen.xml");
-    for (const char* editor : {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP"}) click(editor);
-    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(4, {"plain", "Project not valid"}));
+    for (const char* editor : {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP", "btn_ProjectMap"})
+        click(editor);
+    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(5, {"plain", "Project not valid"}));
     EXPECT_TRUE(fake.dialogs.shownTitles.empty());
 }
 

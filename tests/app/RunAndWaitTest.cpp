@@ -162,9 +162,10 @@ TEST_F(RunAndWait, WhileTheUpdaterRunsTheDialogRepaintsAndCountsTheSecondsButTak
         child<QPushButton>(dialog, "LbButton4")->click();
         watch.stop();
 
-        EXPECT_EQ(seen, (std::vector<std::string>{"Waiting for Ser_48213_Update.exe: 0 s",
-                                                  "Waiting for Ser_48213_Update.exe: 1 s",
-                                                  "Waiting for Ser_48213_Update.exe: 2 s"}));
+        // A loaded machine may start the script late and show one more second; every second is counted in turn.
+        ASSERT_GE(seen.size(), 3u);
+        for (std::size_t second = 0; second < seen.size(); ++second)
+            EXPECT_EQ(seen[second], "Waiting for Ser_48213_Update.exe: " + std::to_string(second) + " s");
         EXPECT_GE(painted.paints, 3) << "the line was painted at every second";
         EXPECT_EQ(line->text(), "Ser_48213_Update.exe ended with exit code 3.");
         EXPECT_TRUE(closeRefused);

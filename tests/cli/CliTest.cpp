@@ -28,6 +28,7 @@ const std::string kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
     "       tessaro-cli check PROJECT_DIR\n"
+    "       tessaro-cli map PROJECT_DIR [--json | --csv]\n"
     "       tessaro-cli COMMAND --help\n";
 
 TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {

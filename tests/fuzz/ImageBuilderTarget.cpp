@@ -195,7 +195,7 @@ void imageBuilder(std::string_view input) {
 
     // The decoder takes back every image the builder makes, with the same counts.
     try {
-        const cli::DecodedImage decoded = cli::decodeImage(bytes);
+        const DecodedImage decoded = decodeImage(bytes);
         TESSARO_FUZZ_EXPECT(decoded.frames.size() == frames && decoded.definitions.size() == definitions &&
                                 decoded.groups.size() == groups && decoded.general.has_value() == general,
                             "the decoded counts");

@@ -140,20 +140,20 @@ void put16(std::string& bytes, std::uint32_t value) {
 }
 
 // The image the decoded entries stand for, laid out again: it must be the one decoded.
-std::string encoded(const cli::DecodedImage& image) {
+std::string encoded(const DecodedImage& image) {
     std::string bytes;
     for (const std::uint32_t word : image.header) {
         put16(bytes, word & 0xFFFF);
         put16(bytes, word >> 16);
     }
-    for (const cli::ImageFrame& frame : image.frames) {
+    for (const ImageFrame& frame : image.frames) {
         bytes += static_cast<char>(frame.priority);
         bytes += static_cast<char>(frame.dataPage);
         put16(bytes, frame.pgn);
         bytes += static_cast<char>(frame.group);
         bytes += static_cast<char>(frame.erase);
     }
-    for (const cli::ImageDefinition& definition : image.definitions) {
+    for (const ImageDefinition& definition : image.definitions) {
         bytes += static_cast<char>(definition.frame);
         bytes += static_cast<char>(definition.deviceId);
         put16(bytes, definition.index);
@@ -163,7 +163,7 @@ std::string encoded(const cli::DecodedImage& image) {
     }
     for (const std::uint16_t time : image.groups) put16(bytes, time);
     if (image.general) {
-        const cli::ImageGeneralParameters& general = *image.general;
+        const ImageGeneralParameters& general = *image.general;
         for (const std::uint8_t value : {general.canBaudRate, general.canDeviceId, general.serialInterface,
                                          general.rtuBaudRate, general.parity, general.stopBits})
             bytes += static_cast<char>(value);
@@ -193,7 +193,7 @@ std::size_t linesStartingWith(const std::string& text, const std::string& start)
     return count;
 }
 
-void checkJson(const std::string& json, const cli::DecodedImage& image) {
+void checkJson(const std::string& json, const DecodedImage& image) {
     const std::optional<JsonValue> document = JsonParser(json).document();
     TESSARO_FUZZ_EXPECT(document && document->kind == JsonValue::Kind::object, "--json is no JSON object");
     const auto length = [&](const char* name) -> std::optional<std::size_t> {
@@ -218,10 +218,10 @@ void checkJson(const std::string& json, const cli::DecodedImage& image) {
 }  // namespace
 
 void imageDump(std::string_view input) {
-    std::optional<cli::DecodedImage> image;
+    std::optional<DecodedImage> image;
     std::string refusal;
     try {
-        image = cli::decodeImage(input);
+        image = decodeImage(input);
     } catch (const Error& disagreement) {
         refusal = disagreement.what();
         TESSARO_FUZZ_EXPECT(!refusal.empty(), "a refusal without a message");

@@ -59,6 +59,21 @@ public:
     std::vector<Call> calls;
 };
 
+// Answers every save-file question with answer, and records the questions.
+class FakeFileChooser : public platform::FileChooser {
+public:
+    std::optional<QString> chooseSaveFile(QWidget*, const QString& title, const QString& start,
+                                          const QString& filter) override {
+        calls.push_back({title, start, filter});
+        return answer;
+    }
+    struct Call {
+        QString title, start, filter;
+    };
+    std::optional<QString> answer;
+    std::vector<Call> calls;
+};
+
 class RecordingShell : public platform::Shell {
 public:
     void open(const QString& address) override { opened.push_back(address.toStdString()); }
@@ -113,9 +128,10 @@ struct FakePlatform {
     RecordingShell shell;
     FakeSerialPort serialPort;
     RecordingLauncher launcher;
+    FakeFileChooser files;
 
     platform::Platform platform() {
-        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher};
+        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher, files};
     }
 };
 

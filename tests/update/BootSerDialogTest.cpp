@@ -383,7 +383,7 @@ TEST_F(BootSerDialog, AddedControlsCoverNoControlOfTheirStage) {
 class BootSerOnARealPort : public BootSerDialog {
 protected:
     void showOver(platform::SerialPort& port, std::function<void(TFBootSer&)> script) {
-        platform::Platform over{fake.messages, fake.dialogs, fake.folders, fake.shell, port, fake.launcher};
+        platform::Platform over{fake.messages, fake.dialogs, fake.folders, fake.shell, port, fake.launcher, fake.files};
         TFBootSer dialog(over, window->project(), nullptr);
         showWith(dialog, std::move(script));
     }
