@@ -24,6 +24,7 @@ using testing::child;
 using testing::GridCells;
 using testing::Message;
 using testing::press;
+using testing::typeCells;
 using testing::typeInto;
 using testing::typeKeys;
 
@@ -168,8 +169,7 @@ TEST_F(Keyboard, SettingGroupEnterEndsTheEditThenIsOk) {
     open("btn_GROUP", [](QDialog& dialog) {
         const GridCells cells(dialog);
         goTo(cells, 1, 1);
-        typeKeys("100");
-        press(Qt::Key_Tab);
+        typeCells({"100"});
         typeKeys("Engine");
         press(Qt::Key_Return);
         EXPECT_TRUE(dialog.isVisible()) << "the first Enter ends the edit";
@@ -187,14 +187,9 @@ TEST_F(Keyboard, SettingGroupTabRunsThroughTheRowsDataCellsOnly) {
     open("btn_GROUP", [](QDialog& dialog) {
         const GridCells cells(dialog);
         goTo(cells, 1, 1);
-        typeKeys("100");
-        press(Qt::Key_Tab);
-        typeKeys("a");
-        press(Qt::Key_Tab);
+        typeCells({"100", "a"});
         EXPECT_EQ(at(cells), std::make_pair(2, 1));
-        typeKeys("200");
-        press(Qt::Key_Tab);
-        press(Qt::Key_Tab);
+        typeCells({"200", ""});
         EXPECT_EQ(at(cells), std::make_pair(3, 1));
         press(Qt::Key_Backtab);
         press(Qt::Key_Backtab);
@@ -214,24 +209,14 @@ TEST_F(Keyboard, FrameJ1939TabThroughARowAndPastItsEnd) {
     open("btn_RCOB", [](QDialog& dialog) {
         const GridCells cells(dialog);
         goTo(cells, 1, 1);
-        typeKeys("3");
-        press(Qt::Key_Tab);
-        typeKeys("0");
-        press(Qt::Key_Tab);
-        typeKeys("0xFEF1");
-        press(Qt::Key_Tab);
+        typeCells({"3", "0", "0xFEF1"});
         EXPECT_EQ(at(cells), std::make_pair(1, 4));
         press(Qt::Key_Tab);
         press(Qt::Key_Space);
         EXPECT_EQ(cells(1, 5), "Y");
-        press(Qt::Key_Tab);
-        typeKeys("Engine");
-        press(Qt::Key_Tab);
+        typeCells({"", "Engine"});
         EXPECT_EQ(at(cells), std::make_pair(2, 1)) << "past the row's end: the next row's Priority";
-        typeKeys("4");
-        press(Qt::Key_Tab);
-        typeKeys("1");
-        press(Qt::Key_Tab);
+        typeCells({"4", "1"});
         typeKeys("100");
         press(Qt::Key_Return);
         EXPECT_TRUE(dialog.isVisible());

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
+#include <initializer_list>
 
 namespace tessaro::testing {
 
@@ -32,6 +33,14 @@ inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 inline void typeKeys(const char* text) {
     for (const char* key = text; *key; ++key)
         if (QWidget* target = keyTarget()) QTest::keyClick(target, *key);
+}
+
+// Each text typed into a cell of a grid and followed by Tab, as a user fills a row; an empty text only tabs on.
+inline void typeCells(std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        typeKeys(text);
+        press(Qt::Key_Tab);
+    }
 }
 
 // Focus on the widget, its text selected with Ctrl+A and erased, then text typed in its place.
