@@ -82,6 +82,9 @@ TEST_F(PargenDialog, TypedBaudRateIsNoChoice) {
         auto* baudRate = child<QComboBox>(dialog, "CB_BR_CAN");
         baudRate->setEditText("300");
         EXPECT_EQ(dialog.settingsFromControls().canBaudRatePosition, -1);
+        baudRate->setCurrentIndex(2);
+        baudRate->setEditText("250");
+        EXPECT_EQ(dialog.settingsFromControls().canBaudRatePosition, 5) << "the text chooses the entry it equals";
         baudRate->setCurrentIndex(8);
         EXPECT_EQ(dialog.settingsFromControls().canBaudRatePosition, 8);
     });
