@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
-#include "app/ProjectState.h"
+#include <gtest/gtest.h>
+
+#include "project/ProjectState.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {
