@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "project/ProjectState.h"
 #include "support/TemporaryFolder.h"
