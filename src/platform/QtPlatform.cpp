@@ -1,5 +1,6 @@
 #include "platform/QtPlatform.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -7,8 +8,11 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 
@@ -40,6 +44,46 @@ QLabel* placedLabel(QWidget* parent, const QString& text, int left, int top, boo
 void centreOnScreen(QWidget* window) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+namespace {
+
+// Enter, without modifiers, clicks a button: the focused button itself, or the given one.
+class EnterClicks : public QObject {
+public:
+    EnterClicks(QObject* parent, QPushButton* target = nullptr) : QObject(parent), m_target(target) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+        QPushButton* button = m_target ? m_target.data() : qobject_cast<QPushButton*>(watched);
+        if (!button || !button->isEnabled()) return false;
+        button->click();
+        return true;
+    }
+
+private:
+    QPointer<QPushButton> m_target;
+};
+
+}  // namespace
+
+void pressFocusedButtonsOnEnter(QWidget* window) {
+    auto* filter = new EnterClicks(window);
+    for (QPushButton* button : window->findChildren<QPushButton*>()) button->installEventFilter(filter);
+}
+
+void makeOkTheDefault(QDialog* dialog, QPushButton* ok) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) button->setAutoDefault(false);
+    ok->setDefault(true);
+    pressFocusedButtonsOnEnter(dialog);
+    // A list the user can type into keeps Enter to itself; here it is OK, as in the other fields.
+    auto* toOk = new EnterClicks(dialog, ok);
+    for (QComboBox* list : dialog->findChildren<QComboBox*>())
+        if (list->isEditable()) list->installEventFilter(toOk);
 }
 
 UserInputBlock::UserInputBlock() {

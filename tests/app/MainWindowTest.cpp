@@ -5,6 +5,7 @@
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 
 namespace tessaro {
 namespace {
@@ -119,6 +120,29 @@ TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
     EXPECT_EQ(
         fake.messages.shown,
         (std::vector<testing::Message>{{"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+}
+
+// A focused button of the main window is pressed by Enter, by the keypad's Enter and by Space alike.
+TEST_F(MainWindow, AFocusedButtonIsPressedByEnterAsBySpace) {
+    window->show();
+    testing::activate(*window);
+    const struct {
+        const char* button;
+        QString title;
+    } steps[] = {{"btn_Prm_Gen", "SET COMMUNICATION"},
+                 {"btn_RCOB", "J1939 Frame"},
+                 {"btn_Info_RCOB", "Define Frames J1939"},
+                 {"btn_GROUP", "Groups Setting"},
+                 {"about", "About..."}};
+    for (const auto& step : steps) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            fake.dialogs.shownTitles.clear();
+            testing::child<QPushButton>(*window, step.button)->setFocus(Qt::TabFocusReason);
+            testing::press(key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{step.title}) << step.button << " " << key;
+        }
+    }
+    window->hide();
 }
 
 TEST_F(MainWindow, WebAndMailLinks) {

@@ -1,11 +1,11 @@
-#include <filesystem>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/Unewp.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 
 namespace tessaro {
 namespace {
@@ -65,12 +65,12 @@ TEST_F(NewProjectDialog, DemoCreatesTheFolderWithAnEmptyBinAndBecomesTheProject)
     EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), "[lastproj]\nprojectname=demo\n");
 }
 
-TEST_F(NewProjectDialog, ExistingNameIsRefusedAndCancelShowsThePrefixAlone) {
+TEST_F(NewProjectDialog, ExistingNameIsRefusedAndAfterCancelTheCaptionShowsTheOpenProject) {
     newProject({"demo"});
     newProject({"demo"});
     EXPECT_EQ(fake.messages.shown,
               (std::vector<Message>{{"plain", "Name project not valid because directory already exists"}}));
-    EXPECT_EQ(caption(), kPrefix) << "the refused OK was followed by Cancel";
+    EXPECT_EQ(caption(), kPrefix + "demo") << "the refused OK was followed by Cancel";
     EXPECT_EQ(window->project().projectName, "demo") << "the previous project stays current";
     EXPECT_EQ(window->project().projectFolder, tool.file("PROJECTS/demo"));
     EXPECT_EQ(projects(), (std::vector<std::string>{"demo", "demo/bin"}));
@@ -85,16 +85,18 @@ TEST_F(NewProjectDialog, EmptyNameIsRefusedOnceAndTheDialogStaysOpenUntilAGoodNa
 
 TEST_F(NewProjectDialog, NamesThatWouldLeaveProjectsAreRefusedAndCreateNothing) {
     std::filesystem::create_directory(tool.file("PROJECTS/abc"));
-    const std::vector<std::string> names = {"/", "a/b", "abc/inner", "../outside", "..", ".", "a\\b", "\\"};
+    // The blanks are those the settings file trims, so such a name would not come back at the next start.
+    const std::vector<std::string> names = {"/",    "a/b", "abc/inner", "../outside", "..",    ".",
+                                            "a\\b", "\\",  "   ",       " lead",      "trail "};
     newProject(names);
     EXPECT_EQ(fake.messages.shown, std::vector<Message>(names.size(), {"plain", "Name project not valid"}));
     EXPECT_EQ(projects(), std::vector<std::string>{"abc"});
     EXPECT_FALSE(tool.exists("outside"));
-    EXPECT_EQ(caption(), kPrefix);
+    EXPECT_EQ(caption(), std::string(kDesignCaption)) << "no project was open, and none is";
     EXPECT_EQ(window->project().projectFolder, tool.file("PROJECTS"));
 }
 
-TEST_F(NewProjectDialog, FolderThatCannotBeCreatedGivesNoMessageAndKeepsTheDialogOpen) {
+TEST_F(NewProjectDialog, FolderThatCannotBeCreatedGivesTheSystemsReasonAndKeepsTheDialogOpen) {
     tool.write("PROJECTS/afile", "x");
     fake.dialogs.then([](QDialog& dialog) {
         child<QLineEdit>(dialog, "E_Name")->setText("afile");
@@ -104,9 +106,44 @@ TEST_F(NewProjectDialog, FolderThatCannotBeCreatedGivesNoMessageAndKeepsTheDialo
         EXPECT_EQ(child<QLineEdit>(dialog, "E_Name")->text(), "afile") << "kept so the user can correct it";
     });
     click("New");
-    EXPECT_TRUE(fake.messages.shown.empty());
-    EXPECT_EQ(caption(), kPrefix);
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "Cannot create the project folder: File exists\n" +
+                                                                       tool.file("PROJECTS/afile")}}));
+    EXPECT_EQ(caption(), std::string(kDesignCaption));
     EXPECT_TRUE(window->saveproj()->FormCloseQuery()) << "Cancel grants the close";
+}
+
+// The name typed and Enter pressed in the field: OK with its checks; Escape and a focused Cancel are Cancel.
+TEST_F(NewProjectDialog, EnterInTheNameIsOkWithItsChecks) {
+    fake.dialogs.then([](QDialog& dialog) {
+        testing::activate(dialog);
+        auto* name = child<QLineEdit>(dialog, "E_Name");
+        EXPECT_TRUE(name->hasFocus());
+        testing::typeKeys("trail ");
+        testing::press(Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        testing::typeInto(name, "two words");
+        testing::press(Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    click("New");
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "Name project not valid"}}));
+    EXPECT_EQ(caption(), kPrefix + "two words");
+    EXPECT_EQ(projects(), (std::vector<std::string>{"two words", "two words/bin"}));
+
+    for (bool escape : {true, false}) {
+        fake.dialogs.then([escape](QDialog& dialog) {
+            testing::activate(dialog);
+            testing::typeKeys("other");
+            if (!escape) child<QPushButton>(dialog, "BitBtn2")->setFocus(Qt::TabFocusReason);
+            EXPECT_TRUE(child<QPushButton>(dialog, "BitBtn1")->isDefault());
+            testing::press(escape ? Qt::Key_Escape : Qt::Key_Return);
+            EXPECT_FALSE(dialog.isVisible());
+            EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        });
+        click("New");
+        EXPECT_EQ(caption(), kPrefix + "two words") << "the open project stays, and its caption";
+    }
+    EXPECT_EQ(projects(), (std::vector<std::string>{"two words", "two words/bin"}));
 }
 
 TEST_F(NewProjectDialog, EmptyDestinationAndEmptyNameGiveBothMessagesInOrder) {

@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "project/ProjectState.h"
 #include "support/TemporaryFolder.h"
@@ -126,8 +126,20 @@ TEST_F(ProjectStateTest, CreateProjectRefusesAndChangesNothing) {
         {"", "demo", {"directory destination not valid"}},
         {"", "", {"directory destination not valid", "Name project not valid"}},
         {destination, "taken", {"Name project not valid because directory already exists"}},
-        {destination, "afile", {}},  // the folder cannot be created: no message
-        {destination + "/missing", "demo", {}},
+        // The folder cannot be created: the system's reason.
+        {destination, "afile", {"Cannot create the project folder: File exists\n" + destination + "/afile"}},
+        {destination + "/missing",
+         "demo",
+         {"Cannot create the project folder: No such file or directory\n" + destination + "/missing/demo"}},
+        {destination,
+         std::string(300, 'n'),
+         {"Cannot create the project folder: File name too long\n" + destination + "/" + std::string(300, 'n')}},
+        // Blanks the settings file would trim, so the name would not come back.
+        {destination, "   ", {"Name project not valid"}},
+        {destination, " lead", {"Name project not valid"}},
+        {destination, "trail ", {"Name project not valid"}},
+        {destination, "\ttab", {"Name project not valid"}},
+        {destination, "tab\t", {"Name project not valid"}},
         {destination, ".", {"Name project not valid"}},
         {destination, "..", {"Name project not valid"}},
         {destination, "../outside", {"Name project not valid"}},
@@ -149,13 +161,14 @@ TEST_F(ProjectStateTest, CreateProjectRefusesAndChangesNothing) {
     EXPECT_FALSE(tool.exists("PROJECTS/missing"));
 }
 
-TEST_F(ProjectStateTest, ProjectNameOfBlanksIsNotRefusedByTheCheck) {
-    EXPECT_TRUE(isValidProjectName("   "));
+TEST_F(ProjectStateTest, BlanksInsideANameAndLeadingDotsAreAccepted) {
+    EXPECT_FALSE(isValidProjectName("   "));
     EXPECT_TRUE(isValidProjectName("..."));
     EXPECT_TRUE(isValidProjectName(".hidden"));
-    const NewProjectOutcome outcome = state.createProject(state.projectsFolder, "   ");
+    const NewProjectOutcome outcome = state.createProject(state.projectsFolder, "two words");
     EXPECT_TRUE(outcome.created);
-    EXPECT_EQ(state.projectName, "   ");
+    EXPECT_EQ(state.projectName, "two words");
+    EXPECT_TRUE(tool.exists("PROJECTS/two words/bin"));
 }
 
 }  // namespace

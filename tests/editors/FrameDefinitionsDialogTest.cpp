@@ -118,8 +118,19 @@ TEST_F(FrameDefinitionsDialog, OkRewritesTheRowsGroupedByFrameWithoutRowsBeyondT
                    definitionRow(5, "3", "50", 0, 3) + "\n " +
                    definitionRow(2, "4", "0x10", 2, 3, " poscomp0=\"1\" poscomp1=\"2\" poscomp2=\"3\"") + "\n " +
                    definitionRow(1, "250", "11", 0, 3, " poscomp0=\"136\"") + "\n</DefFrame>\n");
-    define([](TFInfopdoMB& dialog) { press(dialog, "bitbtn1"); });
-    EXPECT_TRUE(fake.messages.shown.empty());
+    const std::string before = tool.read(kDefinitions);
+    define([&](TFInfopdoMB& dialog) {
+        press(dialog, "bitbtn1");
+        EXPECT_TRUE(dialog.isVisible()) << "the row of frame 5 would be dropped: the first OK says so";
+        EXPECT_EQ(tool.read(kDefinitions), before);
+        press(dialog, "bitbtn1");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 3 of DefFrameJ1939.xml belongs to a frame that FrameJ1939.xml "
+                                     "does not have (it has 3 frames), so OK would lose it: press OK again "
+                                     "to drop it, or Cancel to keep DefFrameJ1939.xml as it is."}}));
     EXPECT_EQ(
         tool.read(kDefinitions),
         definitionsDocument(writtenRow(1, "2", " 300", 1, 4, {0x12, 0x34}) + writtenRow(1, "250", "11", 0, 3, {136}) +
@@ -344,8 +355,11 @@ TEST_F(FrameDefinitionsDialog, ReadingMessagesOncePerShowWithWhatWasReadBefore) 
     });
     ASSERT_EQ(fake.messages.shown.size(), 5u);
     EXPECT_EQ(fake.messages.shown[4].text,
-              "DefFrameJ1939.xml could not be read whole. OK replaces it with what is shown, and what could not be "
-              "read is lost: press OK again to do so, or Cancel to keep the file as it is.");
+              "FrameJ1939.xml and DefFrameJ1939.xml could not be read whole. OK replaces DefFrameJ1939.xml with what "
+              "is shown, and what could not be read is lost: press OK again to do so, or Cancel to keep "
+              "DefFrameJ1939.xml as it is.\n\n"
+              "Row 2 of DefFrameJ1939.xml belongs to a frame that FrameJ1939.xml does not have (it has 2 frames), so "
+              "OK would lose it: press OK again to drop it, or Cancel to keep DefFrameJ1939.xml as it is.");
     EXPECT_EQ(tool.read(kDefinitions), before);
     define([check](TFInfopdoMB& dialog) {
         check(dialog);
@@ -355,6 +369,32 @@ TEST_F(FrameDefinitionsDialog, ReadingMessagesOncePerShowWithWhatWasReadBefore) 
     EXPECT_EQ(fake.messages.shown.size(), 8u);
     EXPECT_EQ(tool.read(kDefinitions),
               definitionsDocument(writtenRow(1, "1", "10", 0, 3) + writtenRow(2, "1", "20", 0, 3)));
+}
+
+// A damaged FrameJ1939.xml lists fewer frames, so OK would drop definitions: the warning names that document,
+// and the rows it would drop.
+TEST_F(FrameDefinitionsDialog, WarningAfterADamagedFrameTableNamesTheFrameTable) {
+    tool.write(kFrames, "<Frames_J1939>" + frameRow("6", "0", "1") + "<row Priority=\"1\"/></Frames_J1939>");
+    const std::string definitions =
+        definitionsDocument(writtenRow(1, "1", "10", 0, 3) + writtenRow(2, "1", "20", 0, 3));
+    tool.write(kDefinitions, definitions);
+    define([&](TFInfopdoMB& dialog) {
+        press(dialog, "bitbtn1");
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(tool.read(kDefinitions), definitions);
+        press(dialog, "bitbtn1");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{
+                  {"plain", "Error in reading file PDO XML\nFrameJ1939.xml, row 2, attribute DataPage"},
+                  {"plain",
+                   "FrameJ1939.xml could not be read whole. OK replaces DefFrameJ1939.xml with what is shown, "
+                   "and what could not be read is lost: press OK again to do so, or Cancel to keep "
+                   "DefFrameJ1939.xml as it is.\n\nRow 2 of DefFrameJ1939.xml belongs to a frame that "
+                   "FrameJ1939.xml does not have (it has 1 frame), so OK would lose it: press OK again to "
+                   "drop it, or Cancel to keep DefFrameJ1939.xml as it is."}}));
+    EXPECT_EQ(tool.read(kDefinitions), definitionsDocument(writtenRow(1, "1", "10", 0, 3)));
 }
 
 TEST_F(FrameDefinitionsDialog, NewAndModifyCheckTheIndexFirstAndChangeNothingOnFailure) {
@@ -420,8 +460,13 @@ TEST_F(FrameDefinitionsDialog, WithoutFrameTableEveryRowIsSkippedAndNewDoesNothi
         EXPECT_EQ(frames(dialog)->count(), 0);
         add(dialog, "1", "1");
         press(dialog, "bitbtn1");
+        press(dialog, "bitbtn1");
     });
-    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 1 of DefFrameJ1939.xml belongs to a frame that FrameJ1939.xml "
+                                     "does not have (it has no frame), so OK would lose it: press OK again "
+                                     "to drop it, or Cancel to keep DefFrameJ1939.xml as it is."}}));
     EXPECT_EQ(tool.read(kDefinitions), "<DefFrame/>");
 }
 

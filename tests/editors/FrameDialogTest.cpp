@@ -40,11 +40,12 @@ protected:
         testing::withGrid(fake.dialogs, script);
         click("btn_RCOB");
     }
-    // In "Setting Group" the user types text as the cyclic time of a group and presses OK.
-    void setCyclicTime(int group, const std::string& text) {
-        testing::withGrid<TFGroup>(fake.dialogs, [group, text](TFGroup& dialog, const GridCells& cells) {
+    // In "Setting Group" the user types text as the cyclic time of a group and presses OK (again, when asked to
+    // confirm that later groups are dropped).
+    void setCyclicTime(int group, const std::string& text, int oks = 1) {
+        testing::withGrid<TFGroup>(fake.dialogs, [group, text, oks](TFGroup& dialog, const GridCells& cells) {
             cells.set(group, 1, text);
-            dialog.bitbtn1Click();
+            for (int press = 0; press < oks; ++press) dialog.bitbtn1Click();
         });
         click("btn_GROUP");
     }
@@ -99,13 +100,19 @@ TEST_F(FrameDialog, GridColumnsAndButtons) {
 }
 
 TEST_F(FrameDialog, EmptyRowOnePassesAndWritesNoRows) {
-    frames([](TFpdoMB& dialog, const GridCells& cells) {
+    frames([this](TFpdoMB& dialog, const GridCells& cells) {
         cells.set(2, 1, "9");  // below the first empty Priority: neither checked nor written
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "row 2 would be dropped: the first OK says so";
+        EXPECT_FALSE(tool.exists("PROJECTS/FrameJ1939.xml"));
         ok(dialog);
         EXPECT_FALSE(dialog.isVisible());
     });
     EXPECT_EQ(frameXml(), "<Frames_J1939/>");
-    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 1 has no Priority, so OK keeps no row and would lose row 2: press "
+                                     "OK again to drop it, or Cancel to keep FrameJ1939.xml as it is."}}));
 }
 
 TEST_F(FrameDialog, GroupListOffersExactlyTheElevenCaptions) {
@@ -195,7 +202,8 @@ TEST_F(FrameDialog, CaptionFollowsAChangedCyclicTimeAndTheIndexStays) {
 TEST_F(FrameDialog, GroupsRemovedInTheGroupEditorShowAsNotInUseAndKeepTheirIndex) {
     tool.write("PROJECTS/Group.xml", kThreeGroups);
     writeFrames(frameRow("1", "2") + frameRow("2", "3"));
-    setCyclicTime(2, "");
+    setCyclicTime(2, "", 2);
+    EXPECT_EQ(fake.messages.shown.size(), 1u) << "dropping group 3 was confirmed";
     frames([](TFpdoMB& dialog, const GridCells& cells) {
         EXPECT_EQ(cells(1, kGroup), "G2 Not In Use");
         EXPECT_EQ(cells(2, kGroup), "G3 Not In Use");
@@ -240,8 +248,15 @@ TEST_F(FrameDialog, GapRowEndsTheTableAndIsGoneAfterReopening) {
         }
         cells.set(3, 2, "9");  // row 3 has no Priority: not checked
         ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ok(dialog);
         EXPECT_FALSE(dialog.isVisible());
     });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 3 has no Priority, so OK keeps only the rows above it and would "
+                                     "lose rows 3 and 4: press OK again to drop them, or Cancel to keep "
+                                     "FrameJ1939.xml as it is."}}));
     EXPECT_EQ(frameXml(), "<Frames_J1939>" + frameRow("1", "0") + frameRow("2", "0") + "</Frames_J1939>");
     frames([](TFpdoMB&, const GridCells& cells) {
         EXPECT_EQ(cells(2, 1), "2");
@@ -315,9 +330,9 @@ TEST_F(FrameDialog, FirstOkAfterAPartialReadWarnsAndWritesNothing) {
                                      "'x' is not a valid integer value\n"
                                      "Group.xml, row 1, attribute Cyclic_Time"},
                                     {"plain",
-                                     "FrameJ1939.xml could not be read whole. OK replaces it with what is "
+                                     "Group.xml could not be read whole. OK replaces FrameJ1939.xml with what is "
                                      "shown, and what could not be read is lost: press OK again to do so, "
-                                     "or Cancel to keep the file as it is."}}));
+                                     "or Cancel to keep FrameJ1939.xml as it is."}}));
     EXPECT_EQ(frameXml(), before);
 
     frames([](TFpdoMB& dialog, const GridCells&) {

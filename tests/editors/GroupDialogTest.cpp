@@ -1,11 +1,11 @@
-#include <filesystem>
-
 #include <QHeaderView>
 #include <QPushButton>
+#include <filesystem>
 
 #include "editors/UGroup.h"
 #include "support/GridCells.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 
 namespace tessaro {
 namespace {
@@ -100,18 +100,91 @@ TEST_F(GroupDialog, FirstFailingRowIsReportedAndNothingIsWritten) {
 
 TEST_F(GroupDialog, GapEndsTheListAndLaterRowsAreGoneAfterReopening) {
     tool.write("PROJECTS/Group.xml", kThreeGroups);
-    groups([](TFGroup& dialog, const GridCells& cells) {
+    groups([this](TFGroup& dialog, const GridCells& cells) {
         cells.set(2, 1, "");
         cells.set(4, 2, "a mnemonic but no cyclic time");
         cells.set(5, 1, "0");  // below the gap: not checked
         ok(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "the first OK says what it would drop";
+        EXPECT_EQ(groupXml(), kThreeGroups);
+        ok(dialog);
         EXPECT_FALSE(dialog.isVisible());
     });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 2 has no Cyclic Time, so OK keeps only the rows above it and "
+                                     "would lose rows 2 to 5: press OK again to drop them, or Cancel to "
+                                     "keep Group.xml as it is."}}));
     EXPECT_EQ(groupXml(), "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/></Group>");
     groups([](TFGroup&, const GridCells& cells) {
         EXPECT_EQ(cells(1, 1), "100");
         for (int row = 2; row <= 5; ++row) EXPECT_EQ(cells(row, 1) + cells(row, 2), "") << row;
     });
+}
+
+// Group 2's time erased with the keyboard: the first OK names the group that would go with it, the second drops it.
+TEST_F(GroupDialog, ClearingAGroupsTimeDropsTheLaterGroupsOnlyAtTheSecondOk) {
+    const std::string threeGroups =
+        "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/><row Cyclic_Time=\"200\" Mnemonic=\"\"/>"
+        "<row Cyclic_Time=\"300\" Mnemonic=\"Brakes\"/></Group>";
+    tool.write("PROJECTS/Group.xml", threeGroups);
+    groups([&](TFGroup& dialog, const GridCells& cells) {
+        testing::activate(dialog);
+        cells.grid()->setFocus(Qt::MouseFocusReason);
+        cells.grid()->setCurrentCell(1, 1);
+        testing::press(Qt::Key_F2);
+        testing::press(Qt::Key_A, Qt::ControlModifier);
+        testing::press(Qt::Key_Backspace);
+        testing::press(Qt::Key_Return);
+        EXPECT_EQ(cells(2, 1), "");
+        testing::press(Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(groupXml(), threeGroups);
+        testing::press(Qt::Key_Return);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Row 2 has no Cyclic Time, so OK keeps only the rows above it and "
+                                     "would lose row 3: press OK again to drop it, or Cancel to keep "
+                                     "Group.xml as it is."}}));
+    EXPECT_EQ(groupXml(), "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine\"/></Group>");
+}
+
+// What the second OK confirms is what the first one named: rows that come to be lost after the warning are named
+// again before anything is written.
+TEST_F(GroupDialog, RowsThatWouldBeLostAfterTheWarningAreNamedAgain) {
+    groups([this](TFGroup& dialog, const GridCells& cells) {
+        cells.set(1, 1, "100");
+        cells.set(3, 1, "300");
+        ok(dialog);
+        cells.set(5, 2, "late");
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(tool.exists("PROJECTS/Group.xml"));
+        cells.set(2, 1, "200");
+        cells.set(4, 1, "400");
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "row 5 alone is lost now";
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    const std::string close = ": press OK again to drop them, or Cancel to keep Group.xml as it is.";
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{
+                  {"plain",
+                   "Row 2 has no Cyclic Time, so OK keeps only the rows above it and would lose row 3: press "
+                   "OK again to drop it, or Cancel to keep Group.xml as it is."},
+                  {"plain",
+                   "Row 2 has no Cyclic Time, so OK keeps only the rows above it and would lose rows 3 and "
+                   "5" +
+                       close},
+                  {"plain",
+                   "Row 5 has no Cyclic Time, so OK keeps only the rows above it and would lose row 5: press "
+                   "OK again to drop it, or Cancel to keep Group.xml as it is."}}));
+    EXPECT_EQ(groupXml(),
+              "<Group><row Cyclic_Time=\"100\" Mnemonic=\"\"/><row Cyclic_Time=\"200\" Mnemonic=\"\"/><row "
+              "Cyclic_Time=\"300\" Mnemonic=\"\"/><row Cyclic_Time=\"400\" Mnemonic=\"\"/></Group>");
 }
 
 TEST_F(GroupDialog, LoadFailureIsShownWithTheRowsReadBefore) {
@@ -163,8 +236,9 @@ TEST_F(GroupDialog, DocumentWithMoreRowsThanTheGridSaysSoOnce) {
         ok(dialog);
     });
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<Message>{{"plain", "Group.xml has 12 rows; only the first 10 are shown, and the rows "
-                                              "beyond 10 will not be kept if you press OK."}}));
+              (std::vector<Message>{{"plain",
+                                     "Group.xml has 12 rows; only the first 10 are shown, and the rows "
+                                     "beyond 10 will not be kept if you press OK."}}));
     EXPECT_EQ(groupXml().find("Cyclic_Time=\"11\""), std::string::npos);
     EXPECT_NE(groupXml().find("Cyclic_Time=\"10\""), std::string::npos);
 }

@@ -1,9 +1,8 @@
-#include <filesystem>
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <filesystem>
 
 #include "editors/Upargen.h"
 #include "support/GuiFixture.h"
@@ -53,18 +52,27 @@ TEST_F(PargenDialog, NewProjectShowsTheDefaultsAndOkWritesThemInOrder) {
 }
 
 TEST_F(PargenDialog, ValuesOutsideTheListsAndOtherIntegers) {
-    tool.write("PROJECTS/pargen.xml",
-               "<?xml version=\"1.0\"?>\n<GeneralParameter>\n  <BR_CAN>9</BR_CAN>\n  <Select_Ser>7</Select_Ser>\n"
-               "  <ID_CAN> 7</ID_CAN>\n  <Stop_Ser>0</Stop_Ser>\n</GeneralParameter>\n");
-    communication([](TFpargen& dialog) {
+    const std::string stored =
+        "<?xml version=\"1.0\"?>\n<GeneralParameter>\n  <BR_CAN>9</BR_CAN>\n  <Select_Ser>7</Select_Ser>\n"
+        "  <ID_CAN> 7</ID_CAN>\n  <Stop_Ser>0</Stop_Ser>\n</GeneralParameter>\n";
+    tool.write("PROJECTS/pargen.xml", stored);
+    communication([&](TFpargen& dialog) {
         EXPECT_EQ(child<QComboBox>(dialog, "CB_BR_CAN")->currentIndex(), -1);
         EXPECT_EQ(text(dialog, "CB_BR_CAN"), "");
         EXPECT_TRUE(child<QRadioButton>(dialog, "RB_RS232")->isChecked());
         EXPECT_EQ(text(dialog, "E_DELAY_RTU"), "100");
         ok(dialog);
+        EXPECT_TRUE(dialog.isVisible()) << "a baud rate outside the list is not stored";
+        EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), stored);
+        child<QComboBox>(dialog, "CB_BR_CAN")->setCurrentIndex(8);
+        ok(dialog);
     });
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<testing::Message>{
+            {"error", "Error! The J1939 Baud rate must be one of 10, 20, 50, 100, 125, 250, 500, 800, 1000 kbit/s"}}));
     EXPECT_EQ(tool.read("PROJECTS/pargen.xml"),
-              "<GeneralParameter><BR_CAN>-1</BR_CAN><ID_CAN> 7</ID_CAN><Select_Ser>1</Select_Ser>"
+              "<GeneralParameter><BR_CAN>8</BR_CAN><ID_CAN> 7</ID_CAN><Select_Ser>1</Select_Ser>"
               "<Baud_Ser>3</Baud_Ser><Par_Ser>0</Par_Ser><Stop_Ser>0</Stop_Ser><TimeOut_Ser>1000</TimeOut_Ser>"
               "<Delay_Ser>100</Delay_Ser></GeneralParameter>");
 }
@@ -74,6 +82,9 @@ TEST_F(PargenDialog, TypedBaudRateIsNoChoice) {
         auto* baudRate = child<QComboBox>(dialog, "CB_BR_CAN");
         baudRate->setEditText("300");
         EXPECT_EQ(dialog.settingsFromControls().canBaudRatePosition, -1);
+        baudRate->setCurrentIndex(2);
+        baudRate->setEditText("250");
+        EXPECT_EQ(dialog.settingsFromControls().canBaudRatePosition, 5) << "the text chooses the entry it equals";
         baudRate->setCurrentIndex(8);
         EXPECT_EQ(dialog.settingsFromControls().canBaudRatePosition, 8);
     });
@@ -105,10 +116,43 @@ TEST_F(PargenDialog, FirstBrokenRuleIsShownAndNothingIsWritten) {
 
 TEST_F(PargenDialog, CancelledInputIsGoneAtTheNextShowButABrokenDocumentKeepsTheControls) {
     communication([](TFpargen& dialog) { type(dialog, "E_ID_CAN", "77"); });
-    communication([](TFpargen& dialog) { EXPECT_EQ(text(dialog, "E_ID_CAN"), "10"); type(dialog, "E_ID_CAN", "77"); });
+    communication([](TFpargen& dialog) {
+        EXPECT_EQ(text(dialog, "E_ID_CAN"), "10");
+        type(dialog, "E_ID_CAN", "77");
+    });
     tool.write("PROJECTS/pargen.xml", "<GeneralParameter><ID_CAN>3</ID_CAN>");
     communication([](TFpargen& dialog) { EXPECT_EQ(text(dialog, "E_ID_CAN"), "77"); });
     EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// A pargen.xml that cannot be read opens as the defaults (no GeneralParameter) or as the controls were (not
+// well-formed): the first OK says the stored settings would be replaced and writes nothing, the second writes.
+TEST_F(PargenDialog, FirstOkAfterAnUnreadableDocumentWarnsAndWritesNothing) {
+    const std::string warning =
+        "pargen.xml could not be read, so OK would replace the stored communication settings with those shown: "
+        "press OK again to do so, or Cancel to keep pargen.xml as it is.";
+    for (const std::string stored : {"<Settings><ID_CAN>3</ID_CAN></Settings>", "<GeneralParameter><ID_CAN>3"}) {
+        fake.messages.shown.clear();
+        tool.write("PROJECTS/pargen.xml", stored);
+        communication([&](TFpargen& dialog) {
+            ok(dialog);
+            EXPECT_TRUE(dialog.isVisible()) << stored;
+            EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), stored);
+        });
+        EXPECT_EQ(fake.messages.shown, (std::vector<testing::Message>{{"plain", warning}})) << stored;
+        EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), stored) << "Cancel keeps the file";
+
+        communication([](TFpargen& dialog) {
+            type(dialog, "E_ID_CAN", "10");
+            ok(dialog);
+            ok(dialog);
+            EXPECT_FALSE(dialog.isVisible());
+        });
+        EXPECT_EQ(fake.messages.shown.size(), 2u) << stored;
+        EXPECT_EQ(tool.read("PROJECTS/pargen.xml"), kDefaults) << stored;
+    }
+    communication([](TFpargen& dialog) { ok(dialog); });
+    EXPECT_EQ(fake.messages.shown.size(), 2u) << "a document read whole is written at the first OK";
 }
 
 TEST_F(PargenDialog, FailedSaveIsShownAndTheDialogStaysOpen) {

@@ -11,12 +11,28 @@ const char* const kDefaultsDocument =
     "<Par_Ser>0</Par_Ser><Stop_Ser>0</Stop_Ser><TimeOut_Ser>1000</TimeOut_Ser><Delay_Ser>100</Delay_Ser>"
     "</GeneralParameter>";
 
-TEST(PargenDocument, DefaultsAreWrittenInElementOrder) { EXPECT_EQ(pargenText(PargenSettings{}), kDefaultsDocument); }
+TEST(PargenDocument, DefaultsAreWrittenInElementOrder) {
+    EXPECT_EQ(pargenText(PargenSettings{}), kDefaultsDocument);
+}
 
 TEST(PargenDocument, MissingFileGivesTheDefaultsAndBrokenFileNothing) {
     testing::TemporaryFolder folder;
     EXPECT_EQ(loadPargen(folder.file("pargen.xml")), PargenSettings{});
     EXPECT_EQ(loadPargen(folder.write("pargen.xml", "<GeneralParameter><BR_CAN>")), std::nullopt);
+}
+
+TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
+    testing::TemporaryFolder folder;
+    const struct {
+        const char* text;
+        bool unread;
+    } cases[] = {{"<GeneralParameter><BR_CAN>", true},
+                 {"<Settings><ID_CAN>3</ID_CAN></Settings>", true},
+                 {"", true},
+                 {"<GeneralParameter/>", false},
+                 {"<?xml version=\"1.0\"?><GeneralParameter><BR_CAN>x</BR_CAN></GeneralParameter>", false}};
+    for (const auto& c : cases) EXPECT_EQ(readPargen(folder.write("pargen.xml", c.text)).unread, c.unread) << c.text;
+    EXPECT_FALSE(readPargen(folder.file("missing.xml")).unread);
 }
 
 TEST(PargenDocument, EachElementStandsAlone) {
@@ -55,20 +71,13 @@ TEST(PargenDocument, ValidationReportsTheFirstBrokenRule) {
     const char* const delay = "Error! The Modbus RTU Cyclic Delay must to be between 1 and 65535 milleseconds";
     const char* const stop = "Error! when RS232 is select only 1 Stop bit can be used";
     const Case cases[] = {
-        {"240", "1", "65535", false, 2, nullptr},
-        {"0", "65535", "1", true, 0, nullptr},
-        {"0xF0", " 5", "$10", false, 0, nullptr},
-        {"241", "1", "1", false, 0, id},
-        {"-1", "1", "1", false, 0, id},
-        {"", "1", "1", false, 0, id},
-        {"abc", "1", "1", false, 0, id},
-        {"10", "0", "1", false, 0, timeout},
-        {"10", "65536", "1", false, 0, timeout},
-        {"10", "1", "0", false, 0, delay},
-        {"10", "1", "65536", false, 0, delay},
-        {"10", "1", "1", true, 1, stop},
-        {"10", "1", "1", true, 2, stop},
-        {"999", "0", "0", true, 2, id},
+        {"240", "1", "65535", false, 2, nullptr}, {"0", "65535", "1", true, 0, nullptr},
+        {"0xF0", " 5", "$10", false, 0, nullptr}, {"241", "1", "1", false, 0, id},
+        {"-1", "1", "1", false, 0, id},           {"", "1", "1", false, 0, id},
+        {"abc", "1", "1", false, 0, id},          {"10", "0", "1", false, 0, timeout},
+        {"10", "65536", "1", false, 0, timeout},  {"10", "1", "0", false, 0, delay},
+        {"10", "1", "65536", false, 0, delay},    {"10", "1", "1", true, 1, stop},
+        {"10", "1", "1", true, 2, stop},          {"999", "0", "0", true, 2, id},
         {"10", "0", "0", true, 2, timeout},
     };
     for (const Case& c : cases) {
@@ -80,6 +89,25 @@ TEST(PargenDocument, ValidationReportsTheFirstBrokenRule) {
         settings.stopBitsPosition = c.stopBits;
         EXPECT_EQ(validatePargen(settings), c.message ? std::optional<std::string>(c.message) : std::nullopt)
             << c.deviceId << " / " << c.timeout << " / " << c.delay;
+    }
+}
+
+// Only a position of the J1939 list can be stored, so a fifth rule, after the four, refuses any other.
+TEST(PargenDocument, BaudRateOutsideTheListIsRefusedAfterTheOtherRules) {
+    const std::string rule =
+        "Error! The J1939 Baud rate must be one of 10, 20, 50, 100, 125, 250, 500, 800, 1000 kbit/s";
+    for (const std::int32_t position : {0, 5, 8}) {
+        PargenSettings settings;
+        settings.canBaudRatePosition = position;
+        EXPECT_EQ(validatePargen(settings), std::nullopt) << position;
+    }
+    for (const std::int32_t position : {-1, 9, 255}) {
+        PargenSettings settings;
+        settings.canBaudRatePosition = position;
+        EXPECT_EQ(validatePargen(settings), rule) << position;
+        settings.rs232 = true;
+        settings.stopBitsPosition = 1;
+        EXPECT_EQ(validatePargen(settings), "Error! when RS232 is select only 1 Stop bit can be used") << position;
     }
 }
 

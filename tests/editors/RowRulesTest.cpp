@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "editors/PartialReadGuard.h"
 #include "editors/RowRules.h"
+#include "editors/TableDocument.h"
 
 namespace tessaro {
 namespace {
@@ -55,6 +57,73 @@ TEST(RowRules, DefinitionChecksTheIndexFirstThenTheDeviceId) {
         else
             EXPECT_EQ(message, c.message) << c.index << "|" << c.deviceId;
     }
+}
+
+TEST(RowRules, RowListNamesRunsOfRowsAsAReaderCountsThem) {
+    const struct {
+        std::vector<std::size_t> rows;
+        const char* text;
+    } cases[] = {
+        {{3}, "row 3"},
+        {{3, 5}, "rows 3 and 5"},
+        {{3, 4}, "rows 3 and 4"},
+        {{1, 2, 3}, "rows 1 to 3"},
+        {{2, 4, 6, 7, 8, 9}, "rows 2, 4 and 6 to 9"},
+        {{1, 2, 4, 5}, "rows 1, 2, 4 and 5"},
+        {{7, 8, 9, 250}, "rows 7 to 9 and 250"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rowList(c.rows), c.text);
+}
+
+TEST(RowRules, DroppedRowsAreThoseAfterTheFirstEmptyFirstColumnThatHoldText) {
+    const TableRows rows = {{"1", "a"}, {"", "b"}, {"", ""}, {"4", ""}, {"", "", "x"}, {}, {"", ""}};
+    EXPECT_EQ(droppedRows(rows), (std::vector<std::size_t>{2, 4, 5}));
+    EXPECT_EQ(droppedRowsWarning("Group.xml", "Cyclic Time", rows),
+              "Row 2 has no Cyclic Time, so OK keeps only the rows above it and would lose rows 2, 4 and 5: press OK "
+              "again to drop them, or Cancel to keep Group.xml as it is.");
+    EXPECT_EQ(droppedRowsWarning("Group.xml", "Cyclic Time", {{"1", "a"}, {"2", ""}, {"", ""}}), std::nullopt);
+    EXPECT_EQ(droppedRowsWarning("FrameJ1939.xml", "Priority", {{"", "", "", "", "N"}}),
+              "Row 1 has no Priority, so OK keeps no row and would lose row 1: press OK again to drop it, or Cancel "
+              "to keep FrameJ1939.xml as it is.");
+}
+
+TEST(RowRules, DefinitionsBeyondTheFramesAreCountedInFrames) {
+    EXPECT_EQ(definitionsBeyondFramesMessage({4, 5}, 3),
+              "Rows 4 and 5 of DefFrameJ1939.xml belong to frames that FrameJ1939.xml does not have (it has 3 "
+              "frames), so OK would lose them: press OK again to drop them, or Cancel to keep DefFrameJ1939.xml as it "
+              "is.");
+    EXPECT_EQ(definitionsBeyondFramesMessage({1}, 0),
+              "Row 1 of DefFrameJ1939.xml belongs to a frame that FrameJ1939.xml does not have (it has no frame), so "
+              "OK would lose it: press OK again to drop it, or Cancel to keep DefFrameJ1939.xml as it is.");
+}
+
+// The first OK that would lose something warns; the next OK that would lose the same writes.
+TEST(PartialReadGuard, WarnsOnceForEachLossAndOnceAfterAPartialRead) {
+    const std::string partial =
+        "Group.xml could not be read whole. OK replaces it with what is shown, and what could "
+        "not be read is lost: press OK again to do so, or Cancel to keep the file as it is.";
+    PartialReadGuard guard;
+    guard.shown();
+    EXPECT_EQ(guard.beforeWrite("Group.xml"), std::nullopt);
+    EXPECT_EQ(guard.beforeWrite("Group.xml", "rows 3"), "rows 3");
+    EXPECT_EQ(guard.beforeWrite("Group.xml", "rows 3"), std::nullopt);
+    EXPECT_EQ(guard.beforeWrite("Group.xml", "rows 3 and 4"), "rows 3 and 4") << "a new loss is named again";
+    EXPECT_EQ(guard.beforeWrite("Group.xml"), std::nullopt);
+    EXPECT_EQ(guard.beforeWrite("Group.xml", "rows 3 and 4"), "rows 3 and 4") << "after an OK without loss";
+
+    guard.shown(unreadUnless(false, "Group.xml"));
+    EXPECT_EQ(guard.beforeWrite("Group.xml", "rows 3"), partial + "\n\nrows 3");
+    EXPECT_EQ(guard.beforeWrite("Group.xml", "rows 3"), std::nullopt);
+    guard.shown(unreadUnless(false, "Group.xml"));
+    EXPECT_EQ(guard.beforeWrite("Group.xml"), partial);
+    EXPECT_EQ(guard.beforeWrite("Group.xml"), std::nullopt);
+    guard.shown(unreadUnless(true, "Group.xml"));
+    EXPECT_EQ(guard.beforeWrite("Group.xml"), std::nullopt);
+
+    guard.shown({"Group.xml"});
+    EXPECT_EQ(guard.beforeWrite("FrameJ1939.xml"),
+              "Group.xml could not be read whole. OK replaces FrameJ1939.xml with what is shown, and what could not "
+              "be read is lost: press OK again to do so, or Cancel to keep FrameJ1939.xml as it is.");
 }
 
 }  // namespace

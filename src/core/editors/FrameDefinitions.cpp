@@ -4,6 +4,7 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
+#include "editors/RowRules.h"
 #include "signals/SignalDatabase.h"
 
 namespace tessaro {
@@ -92,31 +93,38 @@ TClIndMB readDefinition(const DefinitionValues& row) {
     return definition;
 }
 
-// Appends each row to its frame; rows of frames beyond the list are skipped. A failing row stops the reading.
-void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames) {
+// Appends each row to its frame; rows of frames beyond the list are skipped and their numbers (from 1) kept in
+// beyond. A failing row stops the reading.
+void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::size_t>& beyond) {
     const auto frameCount = static_cast<std::int64_t>(frames.size());
     std::size_t rowNumber = 0;
     for (const XmlElement& element : document.documentElement().children()) {
         const DefinitionValues row(element, ++rowNumber);
         const std::int32_t frameNumber = row.integer(kFrameNumber);
-        if (frameNumber > frameCount) continue;
+        if (frameNumber > frameCount) {
+            beyond.push_back(rowNumber);
+            continue;
+        }
         if (frameNumber < 1) row.stop(kFrameNumber);
         frames[static_cast<std::size_t>(frameNumber - 1)].definitions.push_back(readDefinition(row));
     }
 }
 
-// Reads the document at path with read; a failure gives message with the place where the reading stopped.
+// Reads the document at path with read; a failure gives message with the place where the reading stopped. True
+// when the document was read whole.
 template <typename Read>
-void readReporting(XmlDocument& document, const std::string& path, std::string_view message,
+bool readReporting(XmlDocument& document, const std::string& path, std::string_view message,
                    std::vector<std::string>& messages, Read read) {
     try {
         document.load(path);
         read(document);
+        return true;
     } catch (const ReadingStopped& stopped) {
         messages.push_back(withPlace(message, {path, stopped.row, stopped.attribute}));
     } catch (const Error&) {
         messages.push_back(withPlace(message, {path}));
     }
+    return false;
 }
 
 }  // namespace
@@ -162,6 +170,8 @@ void FrameDefinitions::setFrames(std::vector<std::string> lines) {
 void FrameDefinitions::clear() {
     m_frames.clear();
     m_lines.clear();
+    m_unreadFiles.clear();
+    m_rowsBeyondFrames.clear();
     m_pgns.clear();
 }
 
@@ -169,13 +179,20 @@ std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePat
     clear();
     std::vector<std::string> messages;
     XmlDocument document;
-    if (XmlDocument::exists(frameTablePath))
-        readReporting(document, frameTablePath, kFrameTableReadError, messages,
-                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines, m_pgns); });
-    if (XmlDocument::exists(definitionsPath))
-        readReporting(document, definitionsPath, kDefinitionsReadError, messages,
-                      [this](const XmlDocument& definitions) { readDefinitions(definitions, m_frames); });
+    if (XmlDocument::exists(frameTablePath) &&
+        !readReporting(document, frameTablePath, kFrameTableReadError, messages,
+                       [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines, m_pgns); }))
+        m_unreadFiles.push_back(kFrameTableFileName);
+    if (XmlDocument::exists(definitionsPath) &&
+        !readReporting(document, definitionsPath, kDefinitionsReadError, messages,
+                       [this](const XmlDocument& rows) { readDefinitions(rows, m_frames, m_rowsBeyondFrames); }))
+        m_unreadFiles.push_back(kDefinitionsFileName);
     return messages;
+}
+
+std::optional<std::string> FrameDefinitions::rowsBeyondFramesWarning() const {
+    if (m_rowsBeyondFrames.empty()) return std::nullopt;
+    return definitionsBeyondFramesMessage(m_rowsBeyondFrames, m_frames.size());
 }
 
 std::string FrameDefinitions::documentText() const {

@@ -100,6 +100,13 @@ public:
     const TClPdo& frame(std::size_t position) const { return m_frames[position]; }
     // "Priority" TAB "DataPage" TAB "PGN" per frame.
     const std::vector<std::string>& frameLines() const { return m_lines; }
+    // The documents the last load could not read whole, in reading order.
+    const std::vector<std::string_view>& unreadFiles() const { return m_unreadFiles; }
+    // The rows (from 1) of DefFrameJ1939.xml the last load skipped as their frame is beyond the frame list; OK
+    // does not write them.
+    const std::vector<std::size_t>& rowsBeyondFrames() const { return m_rowsBeyondFrames; }
+    // Said before OK drops those rows; nothing when there are none.
+    std::optional<std::string> rowsBeyondFramesWarning() const;
     // The frame's PGN with its data page (framePgn); nothing when either is no integer.
     std::optional<std::uint32_t> framePgnOf(std::size_t position) const { return m_pgns[position]; }
 
@@ -117,6 +124,8 @@ private:
 
     std::vector<TClPdo> m_frames;
     std::vector<std::string> m_lines;
+    std::vector<std::string_view> m_unreadFiles;
+    std::vector<std::size_t> m_rowsBeyondFrames;
     std::vector<std::optional<std::uint32_t>> m_pgns;
 };
 

@@ -85,6 +85,7 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
     read.captions = std::move(groups.captions);
     if (groups.failure) {
         read.table.failure = std::move(groups.failure);
+        read.unreadFile = kGroupFileName;
         return read;
     }
     const std::vector<std::string>& captions = read.captions;
@@ -95,6 +96,7 @@ FrameTableRead readFrameTable(const std::string& groupPath, const std::string& f
         return groupCaptionOf(captions, index);
     };
     read.table = readTable(framePath, kFrameRows, columns, sink);
+    if (read.table.failure) read.unreadFile = kFrameTableFileName;
     return read;
 }
 
@@ -115,6 +117,10 @@ std::optional<std::string> checkFrameRows(const TableRows& rows) {
             return broken;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> frameRowsDropped(const TableRows& rows) {
+    return droppedRowsWarning(kFrameTableFileName, "Priority", rows);
 }
 
 TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows) {

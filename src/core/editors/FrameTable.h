@@ -54,6 +54,8 @@ std::string_view eraseAfterClick(std::string_view text);
 struct FrameTableRead {
     std::vector<std::string> captions;
     TableRead table;
+    // The document the failure comes from, if any: Group.xml or FrameJ1939.xml.
+    std::string_view unreadFile;
 };
 
 // Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
@@ -71,6 +73,9 @@ std::optional<std::string> checkFrameRows(const TableRows& rows);
 
 // The used rows as the document holds them: each Group cell as its index in decimal.
 TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
+
+// The rows OK would drop, said before it does; nothing when it keeps every row that holds text.
+std::optional<std::string> frameRowsDropped(const TableRows& rows);
 
 // The document of the used rows, each Group cell written as its index; saveFrameTable throws tessaro::Error when
 // the file cannot be written.

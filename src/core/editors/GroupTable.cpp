@@ -26,6 +26,10 @@ std::optional<std::string> checkGroupRows(const TableRows& rows) {
     return std::nullopt;
 }
 
+std::optional<std::string> groupRowsDropped(const TableRows& rows) {
+    return droppedRowsWarning(kGroupFileName, "Cyclic Time", rows);
+}
+
 std::string groupTableText(const TableRows& rows) {
     return tableText(kGroupRoot, kGroupAttributes, rows);
 }

@@ -31,6 +31,9 @@ TableLoad loadGroupTable(const std::string& path);
 // The first row whose cyclic time is not 1 to 65535, as its message.
 std::optional<std::string> checkGroupRows(const TableRows& rows);
 
+// The rows OK would drop, said before it does; nothing when it keeps every row that holds text.
+std::optional<std::string> groupRowsDropped(const TableRows& rows);
+
 // The document of the used rows; saveGroupTable throws tessaro::Error when the file cannot be written.
 std::string groupTableText(const TableRows& rows);
 void saveGroupTable(const std::string& path, const TableRows& rows);

@@ -43,15 +43,25 @@ PargenSettings parsePargen(std::string_view documentText) {
     return fromDocument(document);
 }
 
-std::optional<PargenSettings> loadPargen(const std::string& path) {
-    if (!XmlDocument::exists(path)) return PargenSettings{};
+PargenRead readPargen(const std::string& path) {
+    PargenRead read;
+    if (!XmlDocument::exists(path)) {
+        read.settings = PargenSettings{};
+        return read;
+    }
     try {
         XmlDocument document;
         document.load(path);
-        return fromDocument(document);
+        read.settings = fromDocument(document);
+        read.unread = !document.findTopLevel(kPargenRoot);
     } catch (const Error&) {
-        return std::nullopt;
+        read.unread = true;
     }
+    return read;
+}
+
+std::optional<PargenSettings> loadPargen(const std::string& path) {
+    return readPargen(path).settings;
 }
 
 std::optional<std::string> validatePargen(const PargenSettings& settings) {
@@ -63,6 +73,9 @@ std::optional<std::string> validatePargen(const PargenSettings& settings) {
         return "Error! The Modbus RTU Cyclic Delay must to be between 1 and 65535 milleseconds";
     if (settings.rs232 && settings.stopBitsPosition > 0)
         return "Error! when RS232 is select only 1 Stop bit can be used";
+    // Only a position of the list is stored, so typed text that names no entry cannot be kept.
+    if (settings.canBaudRatePosition < 0 || settings.canBaudRatePosition >= std::int32_t(kCanBaudRates.size()))
+        return "Error! The J1939 Baud rate must be one of 10, 20, 50, 100, 125, 250, 500, 800, 1000 kbit/s";
     return std::nullopt;
 }
 

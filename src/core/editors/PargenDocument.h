@@ -41,6 +41,13 @@ PargenSettings parsePargen(std::string_view documentText);
 // Settings from the file: the defaults when it does not exist; nothing when it cannot be loaded.
 std::optional<PargenSettings> loadPargen(const std::string& path);
 
+struct PargenRead {
+    std::optional<PargenSettings> settings;  // as loadPargen gives them
+    // The file exists but its settings could not be read: it is not well-formed or has no GeneralParameter.
+    bool unread = false;
+};
+PargenRead readPargen(const std::string& path);
+
 // The first broken rule's message, or nothing when the settings are valid.
 std::optional<std::string> validatePargen(const PargenSettings& settings);
 

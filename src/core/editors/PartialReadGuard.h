@@ -3,26 +3,32 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
 
-// An editor rewrites its whole document from what it shows. After a show that could not read the document whole,
-// the first OK warns instead of writing, so the part that was not read is never dropped unawares.
+// An editor rewrites its whole document from what it shows. Where that would lose something the documents or the
+// grid hold (a part of a document that could not be read, rows OK does not keep), the first OK warns instead of
+// writing, and the next OK writes, so nothing is dropped unawares.
 class PartialReadGuard {
 public:
-    void shown(bool readWhole) { m_pending = !readWhole; }
+    // After a show: the documents that could not be read whole, none when each one was.
+    void shown(std::vector<std::string_view> unreadFiles = {});
 
-    // The warning for the first OK after a partial read, or nothing when OK may write.
-    std::optional<std::string> beforeWrite(std::string_view fileName) {
-        if (!m_pending) return std::nullopt;
-        m_pending = false;
-        return std::string(fileName) +
-               " could not be read whole. OK replaces it with what is shown, and what could not be read is lost: "
-               "press OK again to do so, or Cancel to keep the file as it is.";
-    }
+    // Before OK replaces fileName: the warning to show instead of writing, or nothing when OK may write. loss says
+    // what else the write would drop; once warned, the next OK that would drop the same writes.
+    std::optional<std::string> beforeWrite(std::string_view fileName,
+                                           const std::optional<std::string>& loss = std::nullopt);
 
 private:
-    bool m_pending = false;
+    std::vector<std::string> m_unread;
+    std::optional<std::string> m_warnedLoss;
 };
+
+// One document of a show as shown() takes it: none when it was read whole.
+inline std::vector<std::string_view> unreadUnless(bool readWhole, std::string_view fileName) {
+    if (readWhole) return {};
+    return {fileName};
+}
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
 #include "editors/RowRules.h"
 
+#include "documents/DocumentNames.h"
 #include "documents/NumericText.h"
 
 namespace tessaro {
@@ -56,6 +57,70 @@ std::optional<BrokenRule> brokenDefinitionRule(std::string_view index, std::stri
 
 std::optional<std::string> checkDefinition(std::string_view index, std::string_view deviceId) {
     return messageOf(brokenDefinitionRule(index, deviceId));
+}
+
+std::string rowList(const std::vector<std::size_t>& rows) {
+    // Runs of consecutive rows, each "a" or "a to b".
+    std::vector<std::string> runs;
+    for (std::size_t at = 0; at < rows.size();) {
+        std::size_t end = at;
+        while (end + 1 < rows.size() && rows[end + 1] == rows[end] + 1) ++end;
+        std::string run = std::to_string(rows[at]);
+        if (end == at + 1) {
+            runs.push_back(run);
+            run = std::to_string(rows[end]);
+        } else if (end > at) {
+            run += " to " + std::to_string(rows[end]);
+        }
+        runs.push_back(run);
+        at = end + 1;
+    }
+    std::string text = rows.size() == 1 ? "row " : "rows ";
+    for (std::size_t run = 0; run < runs.size(); ++run) {
+        if (run > 0) text += run + 1 == runs.size() ? " and " : ", ";
+        text += runs[run];
+    }
+    return text;
+}
+
+namespace {
+
+// The close of every loss message: what a second OK does and how to keep the file.
+std::string pressAgain(std::size_t count, std::string_view fileName) {
+    return std::string(": press OK again to drop ") + (count == 1 ? "it" : "them") + ", or Cancel to keep " +
+           std::string(fileName) + " as it is.";
+}
+
+std::string capitalised(std::string text) {
+    if (!text.empty() && text.front() >= 'a' && text.front() <= 'z') text.front() = char(text.front() - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+std::string droppedRowsMessage(std::string_view fileName, std::string_view column, std::size_t firstEmpty,
+                               const std::vector<std::size_t>& lost) {
+    return "Row " + std::to_string(firstEmpty) + " has no " + std::string(column) + ", so OK keeps " +
+           (firstEmpty == 1 ? "no row" : "only the rows above it") + " and would lose " + rowList(lost) +
+           pressAgain(lost.size(), fileName);
+}
+
+std::string definitionsBeyondFramesMessage(const std::vector<std::size_t>& rows, std::size_t frameCount) {
+    const bool one = rows.size() == 1;
+    const std::string frames = frameCount == 0   ? std::string("no frame")
+                               : frameCount == 1 ? std::string("1 frame")
+                                                 : std::to_string(frameCount) + " frames";
+    return capitalised(rowList(rows)) + " of " + std::string(kDefinitionsFileName) +
+           (one ? " belongs to a frame" : " belong to frames") + " that " + std::string(kFrameTableFileName) +
+           " does not have (it has " + frames + "), so OK would lose " + (one ? "it" : "them") +
+           pressAgain(rows.size(), kDefinitionsFileName);
+}
+
+std::string unreadSettingsMessage() {
+    return std::string(kPargenFileName) +
+           " could not be read, so OK would replace the stored communication settings with those shown: press OK "
+           "again to do so, or Cancel to keep " +
+           std::string(kPargenFileName) + " as it is.";
 }
 
 }  // namespace tessaro

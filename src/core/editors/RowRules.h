@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "documents/DocumentColumns.h"
 
@@ -43,5 +44,21 @@ bool within(std::string_view text, const DocumentColumn& column);
 
 // "Error in row N" followed by the check's own text, as the row checks show it.
 std::string rowErrorMessage(int row, std::string_view text);
+
+// What an OK would lose, said before it does: the first OK shows the text and writes nothing, a second OK writes.
+
+// Rows (from 1) as a reader counts them: "row 3", "rows 3 and 5", "rows 2, 4 and 6 to 9".
+std::string rowList(const std::vector<std::size_t>& rows);
+
+// The grid rows OK does not keep: firstEmpty is the first row whose first data column (named column) is empty,
+// lost the rows from there on that hold some text.
+std::string droppedRowsMessage(std::string_view fileName, std::string_view column, std::size_t firstEmpty,
+                               const std::vector<std::size_t>& lost);
+
+// The rows of the definitions document whose frame number is beyond the frame table's frameCount frames.
+std::string definitionsBeyondFramesMessage(const std::vector<std::size_t>& rows, std::size_t frameCount);
+
+// A settings document that exists but could not be read: its settings are replaced by those shown.
+std::string unreadSettingsMessage();
 
 }  // namespace tessaro

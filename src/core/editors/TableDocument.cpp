@@ -1,7 +1,10 @@
 #include "editors/TableDocument.h"
 
+#include <algorithm>
+
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
+#include "editors/RowRules.h"
 
 namespace tessaro {
 
@@ -9,6 +12,23 @@ std::size_t usedRowCount(const TableRows& rows) {
     std::size_t count = 0;
     while (count < rows.size() && !rows[count].empty() && !rows[count].front().empty()) ++count;
     return count;
+}
+
+std::vector<std::size_t> droppedRows(const TableRows& rows) {
+    std::vector<std::size_t> dropped;
+    for (std::size_t index = usedRowCount(rows); index < rows.size(); ++index) {
+        const TableRow& row = rows[index];
+        if (std::any_of(row.begin(), row.end(), [](const std::string& cell) { return !cell.empty(); }))
+            dropped.push_back(index + 1);
+    }
+    return dropped;
+}
+
+std::optional<std::string> droppedRowsWarning(std::string_view fileName, std::string_view column,
+                                              const TableRows& rows) {
+    const std::vector<std::size_t> dropped = droppedRows(rows);
+    if (dropped.empty()) return std::nullopt;
+    return droppedRowsMessage(fileName, column, usedRowCount(rows) + 1, dropped);
 }
 
 TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,

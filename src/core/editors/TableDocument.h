@@ -22,6 +22,14 @@ using TableRows = std::vector<TableRow>;
 // The rows that count: from the first up to the first whose first data column is empty (or the end).
 std::size_t usedRowCount(const TableRows& rows);
 
+// The rows (from 1) OK does not keep although they hold some text: from the first row whose first data column is
+// empty on.
+std::vector<std::size_t> droppedRows(const TableRows& rows);
+// Said before OK drops them: the message naming those rows, column being the first data column's name; nothing when
+// OK keeps every row that holds text.
+std::optional<std::string> droppedRowsWarning(std::string_view fileName, std::string_view column,
+                                              const TableRows& rows);
+
 // A row's cell, empty text where the row is shorter.
 inline std::string_view cellOf(const TableRow& row, std::size_t column) {
     return column < row.size() ? std::string_view(row[column]) : std::string_view();

@@ -77,6 +77,8 @@ void ProjectState::finishOpen(const std::optional<std::string>& chosenFolder) {
 
 bool isValidProjectName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return false;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    if (blank(name.front()) || blank(name.back())) return false;
     return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
@@ -85,6 +87,10 @@ std::vector<std::string> newProjectNameMessages(std::string_view destinationFold
     if (destinationFolder.empty()) messages.emplace_back(kDestinationNotValid);
     if (!isValidProjectName(name)) messages.emplace_back(kNameNotValid);
     return messages;
+}
+
+std::string folderNotCreatedMessage(std::string_view folder, std::string_view reason) {
+    return "Cannot create the project folder: " + std::string(reason) + "\n" + std::string(folder);
 }
 
 NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder, std::string_view name) {
@@ -97,7 +103,11 @@ NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder
         return outcome;
     }
     std::error_code failure;
-    if (!std::filesystem::create_directory(folder, failure) || failure) return outcome;
+    if (!std::filesystem::create_directory(folder, failure) || failure) {
+        if (!failure) failure = std::make_error_code(std::errc::file_exists);
+        outcome.messages.push_back(folderNotCreatedMessage(folder, failure.message()));
+        return outcome;
+    }
     std::error_code ignored;
     std::filesystem::create_directories(joinPath(folder, "bin"), ignored);
     setNewProject(destinationFolder, name);

@@ -22,8 +22,12 @@ inline constexpr std::string_view kDestinationNotValid = "directory destination 
 inline constexpr std::string_view kNameNotValid = "Name project not valid";
 inline constexpr std::string_view kNameAlreadyExists = "Name project not valid because directory already exists";
 
-// Whether a typed name can be a folder directly below the destination: not empty, no separator of either platform,
-// not "." or "..", no NUL (which would cut the name short).
+// The system's reason first, so that it shows whatever the name's length, and the folder on a second line.
+std::string folderNotCreatedMessage(std::string_view folder, std::string_view reason);
+
+// Whether a typed name can be a folder directly below the destination and come back from the settings file: not
+// empty, no blank (space or tab) at its start or end (the settings file trims them), no separator of either
+// platform, not "." or "..", no NUL (which would cut the name short).
 bool isValidProjectName(std::string_view name);
 
 // The messages of the checks made before anything is created, in the order they are shown.
@@ -71,7 +75,7 @@ public:
     void setNewProject(std::string_view destinationFolder, std::string_view name);
 
     // OK of the New project dialog: the checks, then the folder and its bin folder; the project is set only when
-    // the folder was created. A folder that cannot be created gives no message.
+    // the folder was created. A folder that cannot be created gives the system's reason.
     NewProjectOutcome createProject(std::string_view destinationFolder, std::string_view name);
 };
 

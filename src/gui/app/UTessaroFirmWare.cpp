@@ -95,6 +95,7 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     connect(aboutButton, &QPushButton::clicked, this, &TFTessaroFirmWare::AboutClick);
     connect(closeButton, &QPushButton::clicked, this, &TFTessaroFirmWare::LbButton1Click);
     connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
+    platform::pressFocusedButtonsOnEnter(this);
 
     platform::centreOnScreen(this);
 
@@ -139,10 +140,8 @@ void TFTessaroFirmWare::OpenaClick() {
 void TFTessaroFirmWare::NewaClick() {
     if (!m_saveproj) return;
     m_saveproj->setDestinationFolder(m_project.projectsFolder);
-    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted)
-        setCaptionFromProject();
-    else
-        setWindowTitle(toQt(std::string(kCaptionPrefix)));
+    // After Cancel the project that was open stays open, and so does its caption.
+    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted) setCaptionFromProject();
 }
 
 void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {

@@ -10,7 +10,8 @@
 namespace tessaro {
 
 TFsaveproj::TFsaveproj(platform::Platform platform, ProjectState& project, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_platform(platform),
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_platform(platform),
       m_project(project) {
     setObjectName(QStringLiteral("Fsaveproj"));
     setWindowTitle(QStringLiteral("New project"));
@@ -29,13 +30,12 @@ TFsaveproj::TFsaveproj(platform::Platform platform, ProjectState& project, QWidg
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("BitBtn1"));
     ok->setGeometry(92, 59, 69, 23);
-    ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("BitBtn2"));
     cancel->setGeometry(164, 59, 69, 23);
-    cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &TFsaveproj::BitBtn1Click);
     connect(cancel, &QPushButton::clicked, this, &TFsaveproj::BitBtn2Click);
+    platform::makeOkTheDefault(this, ok);
 
     platform::centreOnScreen(this);
     FormCreate();
@@ -73,7 +73,9 @@ void TFsaveproj::BitBtn2Click() {
     requestClose(QDialog::Rejected);
 }
 
-void TFsaveproj::reject() { BitBtn2Click(); }
+void TFsaveproj::reject() {
+    BitBtn2Click();
+}
 
 void TFsaveproj::requestClose(int result) {
     if (FormCloseQuery()) done(result);

@@ -22,10 +22,47 @@ QString toQt(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
+bool isEnter(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// The keyboard moves among the data cells only, so typed values land in the row the user looks at: column 0 holds
+// the row numbers and is never a place to type. Typing never searches for a row either.
+class DataCellGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+
+    void keyboardSearch(const QString&) override {}
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
+        if (!next.isValid() || next.column() > 0 || columnCount() < 2) return next;
+        if (action != MovePrevious) return model()->index(next.row(), 1);
+        // Shift+Tab from the first data column: the last data column of the row above (of the last row at the top).
+        int row = next.row();
+        if (currentIndex().column() > 0) --row;
+        return model()->index(row < 0 ? rowCount() - 1 : row, columnCount() - 1);
+    }
+};
+
 }  // namespace
 
+bool CellDelegate::eventFilter(QObject* object, QEvent* event) {
+    // Enter ends the edit and keeps the value; the dialog stays open, and the next Enter reaches its OK.
+    if (auto* editor = qobject_cast<QWidget*>(object); editor && isEnter(event)) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return true;
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
 QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn> columns) {
-    auto* grid = new QTableWidget(rows, int(columns.size()), parent);
+    QTableWidget* grid = new DataCellGrid(rows, int(columns.size()), parent);
+    grid->setItemDelegate(new CellDelegate(grid));
     grid->setObjectName(QStringLiteral("sgA"));
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setMinimumSectionSize(grid->fontMetrics().height() + 4);

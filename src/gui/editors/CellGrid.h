@@ -21,7 +21,8 @@ struct GridColumn {
     int width;
 };
 
-// A grid named sgA with rows data rows and one column per entry; every cell already holds an item.
+// A grid named sgA with rows data rows and one column per entry; every cell already holds an item. Tab, Shift+Tab
+// and the arrow keys move among the data cells only; typing never jumps to another row.
 QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn> columns);
 void setGridTitles(QTableWidget* grid, std::span<const GridColumn> columns);
 
@@ -59,11 +60,21 @@ bool passesRowCheck(platform::Messages& messages, const std::optional<std::strin
 // OK: runs the save; its failure goes to the standard error box. True when written.
 bool saveReported(platform::Messages& messages, const std::function<void()>& save);
 
-// A cell edited only by choosing one of a fixed list of texts.
-class ChoiceDelegate : public QStyledItemDelegate {
+// A cell edited as text: Enter ends the edit and keeps what was typed, without reaching the dialog.
+class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+};
+
+// A cell edited only by choosing one of a fixed list of texts.
+class ChoiceDelegate : public CellDelegate {
+    Q_OBJECT
+public:
+    using CellDelegate::CellDelegate;
 
     void setItems(const QStringList& items) { m_items = items; }
     const QStringList& items() const { return m_items; }

@@ -27,6 +27,7 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
     m_grid = makeCellGrid(this, int(kGroupRows), kColumns);
     m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
+    platform::makeOkTheDefault(this, m_ok);
     platform::centreOnScreen(this);
 }
 
@@ -41,7 +42,7 @@ void TFGroup::FormShow() {
     const TableRead loaded = readGroupTable(m_project.groupPath, filler.sink());
     filler.finish();
     reportTableLoad(m_platform.messages, loaded, kGroupFileName, kGroupRows);
-    m_readGuard.shown(!loaded.failure);
+    m_readGuard.shown(unreadUnless(!loaded.failure, kGroupFileName));
     m_ok->setFocus();
 }
 
@@ -51,7 +52,7 @@ bool TFGroup::CheckRows() {
 
 void TFGroup::bitbtn1Click() {
     if (!CheckRows()) return;
-    if (const auto warning = m_readGuard.beforeWrite(kGroupFileName)) {
+    if (const auto warning = m_readGuard.beforeWrite(kGroupFileName, groupRowsDropped(gridRows(m_grid)))) {
         m_platform.messages.plain(QString::fromStdString(*warning));
         return;
     }

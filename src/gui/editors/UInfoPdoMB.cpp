@@ -190,6 +190,7 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(exportButton, &QPushButton::clicked, this, &TFInfopdoMB::Button1Click);
     connect(importButton, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn4Click);
+    platform::makeOkTheDefault(this, m_ok);
 
     platform::centreOnScreen(this);
 }
@@ -303,7 +304,7 @@ void TFInfopdoMB::FormShow() {
     }
     showSignalTips();
     for (const std::string& message : messages) m_platform.messages.plain(toQt(message));
-    m_readGuard.shown(messages.empty());
+    m_readGuard.shown(m_frames.unreadFiles());
     m_ok->setFocus();
 }
 
@@ -387,7 +388,7 @@ void TFInfopdoMB::PasteAClick() {
 }
 
 void TFInfopdoMB::BitBtn1Click() {
-    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName)) {
+    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName, m_frames.rowsBeyondFramesWarning())) {
         m_platform.messages.plain(toQt(*warning));
         return;
     }
@@ -431,7 +432,7 @@ void TFInfopdoMB::importDefinitions() {
     }
     resetControls();
     // The definitions on screen are now the file's, whole; OK may replace the document with them.
-    m_readGuard.shown(true);
+    m_readGuard.shown();
 }
 
 }  // namespace tessaro

@@ -8,7 +8,9 @@
 #include <QRadioButton>
 #include <QShowEvent>
 
+#include "documents/DocumentNames.h"
 #include "documents/Errors.h"
+#include "editors/RowRules.h"
 #include "platform/QtPlatform.h"
 
 namespace tessaro {
@@ -41,12 +43,10 @@ void caption(QWidget* parent, const QString& text, int left, int top) {
     label->adjustSize();
 }
 
-// The chosen list position; -1 when the text typed over an editable list names no entry of it.
+// The chosen list position. Over an editable list the text decides: the entry it equals, or -1 when it names none.
 std::int32_t chosenPosition(const QComboBox* combo) {
-    const int index = combo->currentIndex();
-    if (index < 0) return -1;
-    if (combo->isEditable() && combo->currentText() != combo->itemText(index)) return -1;
-    return index;
+    if (combo->isEditable()) return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    return combo->currentIndex();
 }
 
 void choosePosition(QComboBox* combo, std::int32_t position) {
@@ -100,6 +100,7 @@ TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWi
     cancel->setGeometry(122, 288, 75, 25);
     connect(m_ok, &QPushButton::clicked, this, &TFpargen::BitBtn1Click);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    platform::makeOkTheDefault(this, m_ok);
     platform::centreOnScreen(this);
 }
 
@@ -109,9 +110,11 @@ void TFpargen::showEvent(QShowEvent* event) {
 }
 
 void TFpargen::FormShow() {
-    const std::optional<PargenSettings> loaded = loadPargen(m_project.pargenPath);
-    if (!loaded) return;
-    showSettings(*loaded);
+    const PargenRead loaded = readPargen(m_project.pargenPath);
+    m_readGuard.shown();
+    m_settingsUnread = loaded.unread;
+    if (!loaded.settings) return;
+    showSettings(*loaded.settings);
     m_ok->setFocus();
 }
 
@@ -149,6 +152,11 @@ bool TFpargen::Controllo_Dati() {
 
 void TFpargen::BitBtn1Click() {
     if (!Controllo_Dati()) return;
+    if (const auto warning = m_readGuard.beforeWrite(
+            kPargenFileName, m_settingsUnread ? std::optional<std::string>(unreadSettingsMessage()) : std::nullopt)) {
+        m_platform.messages.plain(QString::fromStdString(*warning));
+        return;
+    }
     try {
         savePargen(m_project.pargenPath, settingsFromControls());
     } catch (const Error& failure) {

@@ -4,6 +4,7 @@
 
 #include "project/ProjectState.h"
 #include "editors/PargenDocument.h"
+#include "editors/PartialReadGuard.h"
 #include "platform/Platform.h"
 
 class QComboBox;
@@ -32,6 +33,9 @@ protected:
 private:
     platform::Platform m_platform;
     const ProjectState& m_project;
+    PartialReadGuard m_readGuard;
+    // The last show found pargen.xml but could not read its settings.
+    bool m_settingsUnread = false;
 
     QComboBox* m_canBaudRate;
     QLineEdit* m_deviceId;

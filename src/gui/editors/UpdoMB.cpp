@@ -61,6 +61,7 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     connect(buttons.others[0], &QPushButton::clicked, this, &TFpdoMB::BitBtn3Click);
     connect(buttons.others[1], &QPushButton::clicked, this, &TFpdoMB::BitBtn4Click);
     connect(m_ok, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
+    platform::makeOkTheDefault(this, m_ok);
     platform::centreOnScreen(this);
 }
 
@@ -78,7 +79,7 @@ void TFpdoMB::FormShow() {
     for (const std::string& caption : m_groupCaptions) items << QString::fromStdString(caption);
     m_groups->setItems(items);
     reportTableLoad(m_platform.messages, loaded.table, kFrameTableFileName, kFrameRows);
-    m_readGuard.shown(!loaded.table.failure);
+    m_readGuard.shown(unreadUnless(loaded.unreadFile.empty(), loaded.unreadFile));
     m_ok->setFocus();
 }
 
@@ -125,12 +126,12 @@ void TFpdoMB::importFrames() {
         row[FrameColumn::Group] = groupCaptionOf(m_groupCaptions, toInteger(row[FrameColumn::Group]));
     fillGrid(m_grid, rows);
     // The grid now holds the file's table whole; OK may replace the document with it.
-    m_readGuard.shown(true);
+    m_readGuard.shown();
 }
 
 void TFpdoMB::BitBtn1Click() {
     if (!CheckRows()) return;
-    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName)) {
+    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName, frameRowsDropped(gridRows(m_grid)))) {
         m_platform.messages.plain(QString::fromStdString(*warning));
         return;
     }
