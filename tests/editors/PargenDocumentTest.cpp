@@ -17,8 +17,8 @@ TEST(PargenDocument, DefaultsAreWrittenInElementOrder) {
 
 TEST(PargenDocument, MissingFileGivesTheDefaultsAndBrokenFileNothing) {
     testing::TemporaryFolder folder;
-    EXPECT_EQ(loadPargen(folder.file("pargen.xml")), PargenSettings{});
-    EXPECT_EQ(loadPargen(folder.write("pargen.xml", "<GeneralParameter><BR_CAN>")), std::nullopt);
+    EXPECT_EQ(readPargen(folder.file("pargen.xml")).content, PargenSettings{});
+    EXPECT_EQ(readPargen(folder.write("pargen.xml", "<GeneralParameter><BR_CAN>")).content, std::nullopt);
 }
 
 TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
@@ -31,8 +31,11 @@ TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
                  {"", true},
                  {"<GeneralParameter/>", false},
                  {"<?xml version=\"1.0\"?><GeneralParameter><BR_CAN>x</BR_CAN></GeneralParameter>", false}};
-    for (const auto& c : cases) EXPECT_EQ(readPargen(folder.write("pargen.xml", c.text)).unread, c.unread) << c.text;
-    EXPECT_FALSE(readPargen(folder.file("missing.xml")).unread);
+    for (const auto& c : cases)
+        EXPECT_EQ(readPargen(folder.write("pargen.xml", c.text)).unreadFiles,
+                  c.unread ? std::vector<std::string_view>{"pargen.xml"} : std::vector<std::string_view>{})
+            << c.text;
+    EXPECT_TRUE(readPargen(folder.file("missing.xml")).unreadFiles.empty());
 }
 
 TEST(PargenDocument, EachElementStandsAlone) {

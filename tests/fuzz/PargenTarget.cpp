@@ -28,7 +28,7 @@ void pargen(std::string_view input) {
     }
 
     // The dialog's reading of the same bytes as a file: the settings, or nothing where the text is refused.
-    const std::optional<PargenSettings> loaded = loadPargen(writeScratchFile("pargen.xml", input));
+    const std::optional<PargenSettings> loaded = readPargen(writeScratchFile("pargen.xml", input)).content;
     TESSARO_FUZZ_EXPECT(loaded == parsed, "from the file " + (loaded ? shown(*loaded) : "nothing") +
                                               ", from the text " + (parsed ? shown(*parsed) : "nothing"));
     if (!parsed) return;

@@ -13,14 +13,11 @@
 #include <QVBoxLayout>
 
 #include "documents/Errors.h"
+#include "forms/Form.h"
 
 namespace tessaro {
 
 namespace {
-
-QString toQt(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 bool isEnter(const QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
@@ -138,10 +135,10 @@ TableRows gridRows(const QTableWidget* grid) {
     return rows;
 }
 
-void reportTableLoad(platform::Messages& messages, const TableRead& load, std::string_view fileName,
-                     std::size_t gridRows) {
-    if (load.failure) messages.standardError(toQt(*load.failure));
-    if (load.documentRows > gridRows) messages.plain(toQt(overflowMessage(fileName, load.documentRows, gridRows)));
+void reportTableRead(platform::Messages& messages, const std::vector<std::string>& failures, std::size_t documentRows,
+                     std::string_view fileName, std::size_t gridRows) {
+    for (const std::string& failure : failures) messages.standardError(toQt(failure));
+    if (documentRows > gridRows) messages.plain(toQt(overflowMessage(fileName, documentRows, gridRows)));
 }
 
 bool passesRowCheck(platform::Messages& messages, const std::optional<std::string>& broken) {
@@ -153,7 +150,7 @@ bool saveReported(platform::Messages& messages, const std::function<void()>& sav
     try {
         save();
     } catch (const Error& failure) {
-        messages.standardError(QString::fromUtf8(failure.what()));
+        messages.standardError(toQt(failure.what()));
         return false;
     }
     return true;
