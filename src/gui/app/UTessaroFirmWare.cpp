@@ -99,7 +99,7 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
 
     centreOnScreen(this);
 
-    FormCreate(toolFolder.toStdString());
+    FormCreate(fromQt(toolFolder));
 }
 
 TFTessaroFirmWare::~TFTessaroFirmWare() = default;

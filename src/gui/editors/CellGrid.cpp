@@ -109,7 +109,7 @@ void GridFiller::set(std::size_t row, std::size_t column, std::string_view text)
     const std::size_t cell = row * m_dataColumns + column;
     if (column >= m_dataColumns || cell >= m_cells || cell < m_next) return;
     emptyUpTo(cell);
-    place(cell, QString::fromUtf8(text.data(), qsizetype(text.size())));
+    place(cell, toQt(text));
     m_next = cell + 1;
 }
 
@@ -130,7 +130,7 @@ TableRows gridRows(const QTableWidget* grid) {
         TableRow& texts = rows[std::size_t(row)];
         texts.reserve(std::size_t(grid->columnCount() - 1));
         for (int column = 1; column < grid->columnCount(); ++column)
-            texts.push_back(grid->item(row, column)->text().toStdString());
+            texts.push_back(fromQt(grid->item(row, column)->text()));
     }
     return rows;
 }

@@ -226,7 +226,7 @@ void TFProjectMap::saveMapPdf() {
 void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QString& projectName, const QString& date) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error("Cannot write \"" + path.toStdString() + "\". " + file.errorString().toStdString());
+        throw Error("Cannot write \"" + fromQt(path) + "\". " + fromQt(file.errorString()));
     QPdfWriter writer(&file);
     writer.setTitle(QStringLiteral("Project Map ") + projectName);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12),
@@ -258,7 +258,7 @@ void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QStrin
     document.setDefaultFont(font);
     document.setHtml(html);
     document.print(&writer);
-    if (!file.flush()) throw Error("Cannot write \"" + path.toStdString() + "\". " + file.errorString().toStdString());
+    if (!file.flush()) throw Error("Cannot write \"" + fromQt(path) + "\". " + fromQt(file.errorString()));
 }
 
 }  // namespace tessaro
