@@ -39,10 +39,16 @@ TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
 }
 
 TEST(PargenDocument, EachElementStandsAlone) {
-    const PargenSettings read = parsePargen(
-        "<?xml version=\"1.0\"?>\n<GeneralParameter>\n <Delay_Ser>5</Delay_Ser>\n <Extra>1</Extra>\n"
-        " <Select_Ser>7</Select_Ser>\n <BR_CAN>9</BR_CAN>\n <Baud_Ser>abc</Baud_Ser>\n <ID_CAN> 007</ID_CAN>\n"
-        " <Par_Ser>$2</Par_Ser>\n <Stop_Ser>-1</Stop_Ser>\n <TimeOut_Ser></TimeOut_Ser>\n</GeneralParameter>\n");
+    testing::TemporaryFolder folder;
+    const PargenSettings read =
+        *readPargen(
+             folder.write(
+                 "pargen.xml",
+                 "<?xml version=\"1.0\"?>\n<GeneralParameter>\n <Delay_Ser>5</Delay_Ser>\n <Extra>1</Extra>\n"
+                 " <Select_Ser>7</Select_Ser>\n <BR_CAN>9</BR_CAN>\n <Baud_Ser>abc</Baud_Ser>\n <ID_CAN> 007</ID_CAN>\n"
+                 " <Par_Ser>$2</Par_Ser>\n <Stop_Ser>-1</Stop_Ser>\n "
+                 "<TimeOut_Ser></TimeOut_Ser>\n</GeneralParameter>\n"))
+             .content;
     EXPECT_EQ(read.canBaudRatePosition, 9);  // outside the list: applied unchanged
     EXPECT_EQ(read.deviceId, " 007");
     EXPECT_TRUE(read.rs232);
@@ -56,8 +62,10 @@ TEST(PargenDocument, EachElementStandsAlone) {
 TEST(PargenDocument, MissingElementsTakeTheirDefaults) {
     PargenSettings expected;
     expected.deviceId = "3";
-    EXPECT_EQ(parsePargen("<GeneralParameter><ID_CAN>3</ID_CAN></GeneralParameter>"), expected);
-    EXPECT_EQ(parsePargen("<Other><ID_CAN>3</ID_CAN></Other>"), PargenSettings{});
+    testing::TemporaryFolder folder;
+    EXPECT_EQ(readPargen(folder.write("pargen.xml", "<GeneralParameter><ID_CAN>3</ID_CAN></GeneralParameter>")).content,
+              expected);
+    EXPECT_EQ(readPargen(folder.write("pargen.xml", "<Other><ID_CAN>3</ID_CAN></Other>")).content, PargenSettings{});
 }
 
 TEST(PargenDocument, ValidationReportsTheFirstBrokenRule) {

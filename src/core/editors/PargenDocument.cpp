@@ -38,12 +38,6 @@ PargenSettings fromDocument(const XmlDocument& document) {
 
 }  // namespace
 
-PargenSettings parsePargen(std::string_view documentText) {
-    XmlDocument document;
-    document.loadText(documentText);
-    return fromDocument(document);
-}
-
 ShowRead<std::optional<PargenSettings>> readPargen(const std::string& path) {
     ShowRead<std::optional<PargenSettings>> read;
     if (!XmlDocument::exists(path)) {

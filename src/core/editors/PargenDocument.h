@@ -35,12 +35,9 @@ inline constexpr std::array<std::string_view, 8> kRtuBaudRates = {"1200",  "2400
 inline constexpr std::array<std::string_view, 3> kParities = {"NONE", "ODD", "EVEN"};
 inline constexpr std::array<std::string_view, 3> kStopBits = {"1 Stop Bit", "1.5 Stop Bit", "2 Stop Bit"};
 
-// Settings from a document's text: each element alone, its own default when missing or not an integer.
-// Throws tessaro::Error when the text is not well-formed.
-PargenSettings parsePargen(std::string_view documentText);
-
-// Show: the settings from the file, the defaults when it does not exist, nothing when it cannot be loaded. The file
-// is unread when it exists but its settings could not be read: it is not well-formed or has no GeneralParameter.
+// Show: the settings from the file, each element alone, its own default when missing or not an integer; the
+// defaults when the file does not exist, nothing when it cannot be loaded. The file is unread when it exists but its
+// settings could not be read: it is not well-formed or has no GeneralParameter.
 ShowRead<std::optional<PargenSettings>> readPargen(const std::string& path);
 
 // The first broken rule's message, or nothing when the settings are valid.
