@@ -40,15 +40,12 @@ TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
 
 TEST(PargenDocument, EachElementStandsAlone) {
     testing::TemporaryFolder folder;
-    const PargenSettings read =
-        *readPargen(
-             folder.write(
-                 "pargen.xml",
-                 "<?xml version=\"1.0\"?>\n<GeneralParameter>\n <Delay_Ser>5</Delay_Ser>\n <Extra>1</Extra>\n"
-                 " <Select_Ser>7</Select_Ser>\n <BR_CAN>9</BR_CAN>\n <Baud_Ser>abc</Baud_Ser>\n <ID_CAN> 007</ID_CAN>\n"
-                 " <Par_Ser>$2</Par_Ser>\n <Stop_Ser>-1</Stop_Ser>\n "
-                 "<TimeOut_Ser></TimeOut_Ser>\n</GeneralParameter>\n"))
-             .content;
+    const std::string path = folder.write(
+        "pargen.xml",
+        "<?xml version=\"1.0\"?>\n<GeneralParameter>\n <Delay_Ser>5</Delay_Ser>\n <Extra>1</Extra>\n"
+        " <Select_Ser>7</Select_Ser>\n <BR_CAN>9</BR_CAN>\n <Baud_Ser>abc</Baud_Ser>\n <ID_CAN> 007</ID_CAN>\n"
+        " <Par_Ser>$2</Par_Ser>\n <Stop_Ser>-1</Stop_Ser>\n <TimeOut_Ser></TimeOut_Ser>\n</GeneralParameter>\n");
+    const PargenSettings read = *readPargen(path).content;
     EXPECT_EQ(read.canBaudRatePosition, 9);  // outside the list: applied unchanged
     EXPECT_EQ(read.deviceId, " 007");
     EXPECT_TRUE(read.rs232);
