@@ -1,6 +1,8 @@
 #include "map/MapFormats.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -12,19 +14,42 @@ namespace tessaro {
 namespace {
 
 // The largest project has some hundred thousand register halves: the text is put together in one buffer.
-// Writes the digits of a number at at; the numbers here are short and fit in 32 bits, and the general
-// conversion costs more than the digits themselves.
-char* writeNumber(char* at, std::int64_t number) {
+// Writes the digits of a number at at, two at a time from a table: the numbers here are short and fit in 32 bits,
+// and the general conversion costs more than the digits themselves.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[std::size_t(2 * i)] = char('0' + i / 10);
+        pairs[std::size_t(2 * i + 1)] = char('0' + i % 10);
+    }
+    return pairs;
+}();
+
+inline char* writeNumber(char* at, std::int64_t number) {
     std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
     if (number < 0) *at++ = '-';
-    char digits[10];
-    int count = 0;
-    do {
-        digits[count++] = char('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    while (count) *at++ = digits[--count];
-    return at;
+    if (magnitude < 10) {
+        *at = char('0' + magnitude);
+        return at + 1;
+    }
+    const int digits = magnitude < 100       ? 2
+                       : magnitude < 1000    ? 3
+                       : magnitude < 10000   ? 4
+                       : magnitude < 100000  ? 5
+                       : magnitude < 1000000 ? 6
+                                             : 10;
+    if (digits == 10) return std::to_chars(at, at + 10, magnitude).ptr;
+    char* const end = at + digits;
+    char* place = end;
+    for (; magnitude >= 100; magnitude /= 100) {
+        place -= 2;
+        std::memcpy(place, &kDigitPairs[2 * (magnitude % 100)], 2);
+    }
+    if (magnitude >= 10)
+        std::memcpy(place - 2, &kDigitPairs[2 * magnitude], 2);
+    else
+        place[-1] = char('0' + magnitude);
+    return end;
 }
 
 template <std::size_t N>

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <iterator>
 #include <memory>
 
 #include "app/ProjectState.h"
@@ -16,6 +18,11 @@ namespace {
 
 std::string framesText(std::size_t count) {
     return plural(count, "frame", "frames");
+}
+
+void appendNumber(std::string& text, std::size_t number) {
+    char digits[24];
+    text.append(digits, std::to_chars(std::begin(digits), std::end(digits), number).ptr);
 }
 
 void warn(ProjectMap& map, std::string message) {
@@ -49,6 +56,17 @@ void mapFrames(const DecodedImage& image, ProjectMap& map) {
     }
 }
 
+// Kept out of the loop over every register half.
+[[gnu::noinline]] void warnNoFrameByte(ProjectMap& map, const ImageDefinition& definition, std::uint32_t row,
+                                       std::size_t r, RegisterHalf half) {
+    const unsigned position = definition.positions[r];
+    const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
+    warn(map, definitionPlace(row) + " (frame " + std::to_string(definition.frame) + "): poscomp" + std::to_string(r) +
+                  " " + std::to_string(position) + " names the nibble " + std::to_string(nibble) + " for the " +
+                  (half == RegisterHalf::high ? "high" : "low") + " half of register " +
+                  std::to_string(definition.index + r) + ", which is no frame byte (B1 to B8)");
+}
+
 // The definitions of one slave and kind, in document order.
 struct Bucket {
     std::uint8_t slave = 0;
@@ -64,10 +82,16 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
     const auto namesFrame = [&map](const ImageDefinition& definition) {
         return definition.frame >= 1 && definition.frame <= map.frames.size();
     };
-    for (const ImageDefinition& definition : image.definitions)
-        for (std::size_t r = 0; namesFrame(definition) && r < registersInUse(definition); ++r)
-            for (const unsigned nibble : {unsigned(definition.positions[r]) >> 4, definition.positions[r] & 0x0Fu})
-                if (nibble >= 1 && nibble <= 8) ++halves[definition.frame - 1u][nibble - 1];
+    for (const ImageDefinition& definition : image.definitions) {
+        if (!namesFrame(definition)) continue;
+        std::array<std::uint32_t, 8>& counts = halves[definition.frame - 1u];
+        const std::size_t registers = registersInUse(definition);
+        for (std::size_t r = 0; r < registers; ++r) {
+            const unsigned high = unsigned(definition.positions[r]) >> 4, low = definition.positions[r] & 0x0Fu;
+            if (high >= 1 && high <= 8) ++counts[high - 1];
+            if (low >= 1 && low <= 8) ++counts[low - 1];
+        }
+    }
     for (std::size_t f = 0; f < map.frames.size(); ++f)
         for (std::size_t b = 0; b < 8; ++b) map.frames[f].bytes[b].sources.reserve(halves[f][b]);
 
@@ -96,17 +120,14 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
             continue;
         }
         FrameMap& frame = map.frames[definition.frame - 1u];
-        for (std::size_t r = 0; r < registersInUse(definition); ++r) {
+        const std::size_t registers = registersInUse(definition);
+        for (std::size_t r = 0; r < registers; ++r) {
             const unsigned position = definition.positions[r];
             for (const RegisterHalf half : {RegisterHalf::high, RegisterHalf::low}) {
                 const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
                 if (nibble == 0) continue;
-                if (nibble > 8) {
-                    warn(map, definitionPlace(row) + " (frame " + std::to_string(definition.frame) + "): poscomp" +
-                                  std::to_string(r) + " " + std::to_string(position) + " names the nibble " +
-                                  std::to_string(nibble) + " for the " + (half == RegisterHalf::high ? "high" : "low") +
-                                  " half of register " + std::to_string(definition.index + r) +
-                                  ", which is no frame byte (B1 to B8)");
+                if (nibble > 8) [[unlikely]] {
+                    warnNoFrameByte(map, definition, row, r, half);
                     continue;
                 }
                 frame.bytes[nibble - 1].sources.push_back({std::int32_t(definition.index + r), row, definition.deviceId,
@@ -137,14 +158,17 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
                 polling.ranges.back().last = std::max(polling.ranges.back().last, last);
             else
                 polling.ranges.push_back({first, last});
-            for (std::size_t r = 0; namesFrame(definition) && r < registersInUse(definition); ++r)
-                for (const RegisterHalf half : {RegisterHalf::high, RegisterHalf::low}) {
-                    const unsigned position = definition.positions[r];
-                    const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
-                    if (nibble >= 1 && nibble <= 8)
-                        polling.feeds.push_back(
-                            {first + std::int32_t(r), definition.frame, std::uint8_t(nibble), half});
-                }
+            const std::size_t registers = namesFrame(definition) ? registersInUse(definition) : 0;
+            for (std::size_t r = 0; r < registers; ++r) {
+                const unsigned position = definition.positions[r];
+                const unsigned high = position >> 4, low = position & 0x0Fu;
+                if (high >= 1 && high <= 8)
+                    polling.feeds.push_back(
+                        {first + std::int32_t(r), definition.frame, std::uint8_t(high), RegisterHalf::high});
+                if (low >= 1 && low <= 8)
+                    polling.feeds.push_back(
+                        {first + std::int32_t(r), definition.frame, std::uint8_t(low), RegisterHalf::low});
+            }
         }
         // Definitions that share registers interleave their feeds.
         if (overlapping)
@@ -157,9 +181,18 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
 void findBytesFedTwice(ProjectMap& map) {
     for (const FrameMap& frame : map.frames)
         for (const FrameByteMap& byte : frame.bytes)
-            if (byte.fedTwice())
-                warn(map, "frame " + std::to_string(frame.frame) + ": B" + std::to_string(byte.byte) + " is fed by " +
-                              std::to_string(byte.sources.size()) + " register halves");
+            if (byte.fedTwice()) {
+                // The largest project has two thousand of these: each string is put together in place.
+                std::string message = "frame ";
+                message.reserve(48);
+                appendNumber(message, frame.frame);
+                message += ": B";
+                appendNumber(message, byte.byte);
+                message += " is fed by ";
+                appendNumber(message, byte.sources.size());
+                message += " register halves";
+                warn(map, std::move(message));
+            }
 }
 
 }  // namespace
