@@ -169,7 +169,7 @@ int map(const Words& words, std::ostream& out) {
     if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
     const ProjectMap projectMap = buildProjectMap(projectFolder(words));
     if (words.json)
-        out << mapJson(projectMap);
+        writeMapJson(projectMap, out);
     else if (words.csv)
         writeMapCsv(projectMap, out);
     else

@@ -344,85 +344,131 @@ void writeMapText(const ProjectMap& map, std::ostream& sink) {
     writeText(map, out);
 }
 
+namespace {
+
+// A string value: the library escapes it, as it would within its own documents.
+void appendJsonString(Text& out, std::string_view text) {
+    out << nlohmann::json(text).dump();
+}
+
+void appendJsonKind(Text& out, std::uint8_t typeReg) {
+    const std::string_view word = kindWord(typeReg);
+    if (word.empty())
+        out << "null";
+    else
+        out << '"' << word << '"';
+}
+
+template <typename Entry>
+void appendJsonList(Text& out, const char* name, std::size_t count, const Entry& entry, bool last) {
+    out << "\n \"" << std::string_view(name) << "\": [";
+    for (std::size_t i = 0; i < count; ++i) {
+        out << (i ? ",\n  " : "\n  ");
+        entry(i);
+        out.mayFlush();
+    }
+    out << (count ? "\n ]" : "]");
+    if (!last) out << ',';
+}
+
+// Written directly rather than built as a library document: the largest project's runs to 16 megabytes, and its
+// objects are all of a few fixed shapes. The library escapes the strings.
+void writeJson(const ProjectMap& map, Text& out) {
+    out << '{';
+    appendJsonList(
+        out, "frames", map.frames.size(),
+        [&](std::size_t i) {
+            const FrameMap& frame = map.frames[i];
+            out << "{\"frame\":" << frame.frame << ",\"pgn\":" << unsigned(frame.pgn) << ",\"pgnHex\":\""
+                << pgnHex(frame.pgn) << "\",\"acronym\":";
+            if (frame.wellKnown)
+                appendJsonString(out, frame.wellKnown->acronym);
+            else
+                out << "null";
+            out << ",\"name\":";
+            if (frame.wellKnown)
+                appendJsonString(out, frame.wellKnown->name);
+            else
+                out << "null";
+            out << ",\"priority\":" << unsigned(frame.priority) << ",\"dataPage\":" << unsigned(frame.dataPage)
+                << ",\"group\":" << unsigned(frame.group) << ",\"onRequest\":" << (frame.onRequest() ? "true" : "false")
+                << ",\"cycleMs\":";
+            if (frame.cycleMs)
+                out << unsigned(*frame.cycleMs);
+            else
+                out << "null";
+            out << ",\"erase\":" << (frame.erase ? "true" : "false") << ",\"bytes\":[";
+            for (const FrameByteMap& byte : frame.bytes) {
+                if (byte.byte != frame.bytes.front().byte) out << ',';
+                out << "{\"byte\":" << byte.byte << ",\"sources\":[";
+                for (std::size_t s = 0; s < byte.sources.size(); ++s) {
+                    const RegisterHalfSource& source = byte.sources[s];
+                    if (s) out << ',';
+                    out << "{\"slave\":" << unsigned(source.slave) << ",\"kind\":";
+                    appendJsonKind(out, source.typeReg);
+                    out << ",\"typeReg\":" << unsigned(source.typeReg) << ",\"register\":" << source.registerNumber
+                        << (source.half == RegisterHalf::high ? ",\"half\":\"high\"" : ",\"half\":\"low\"")
+                        << ",\"definitionRow\":" << std::int64_t(source.definitionRow) << '}';
+                    out.mayFlush();
+                }
+                out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false") << '}';
+            }
+            out << "]}";
+        },
+        false);
+    appendJsonList(
+        out, "slaves", map.slaves.size(),
+        [&](std::size_t i) {
+            const SlavePolling& polling = map.slaves[i];
+            out << "{\"slave\":" << unsigned(polling.slave) << ",\"kind\":";
+            appendJsonKind(out, polling.typeReg);
+            out << ",\"typeReg\":" << unsigned(polling.typeReg) << ",\"ranges\":[";
+            for (std::size_t r = 0; r < polling.ranges.size(); ++r)
+                out << (r ? ",[" : "[") << polling.ranges[r].first << ',' << polling.ranges[r].last << ']';
+            out << "],\"registers\":[";
+            auto feed = polling.feeds.begin();
+            bool firstRegister = true;
+            for (const RegisterRange& range : polling.ranges)
+                for (std::int32_t number = range.first; number <= range.last; ++number) {
+                    out << (firstRegister ? "{\"register\":" : ",{\"register\":") << number << ",\"feeds\":[";
+                    firstRegister = false;
+                    for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
+                         ++feed, first = false)
+                        out << (first ? "{\"frame\":" : ",{\"frame\":") << feed->frame
+                            << ",\"byte\":" << unsigned(feed->byte)
+                            << (feed->half == RegisterHalf::high ? ",\"half\":\"high\"}" : ",\"half\":\"low\"}");
+                    out << "]}";
+                    out.mayFlush();
+                }
+            out << "]}";
+        },
+        false);
+    appendJsonList(
+        out, "findings", map.findings.size(),
+        [&](std::size_t i) {
+            out << "{\"severity\":\"warning\",\"message\":";
+            appendJsonString(out, map.findings[i].message);
+            out << '}';
+        },
+        true);
+    out << "\n}\n";
+    out.flush();
+}
+
+}  // namespace
+
 // One line per frame, slave and finding: the document stays readable line by line, and the largest project's
 // stays a few megabytes.
 std::string mapJson(const ProjectMap& map) {
-    using Json = nlohmann::ordered_json;
-    const auto kind = [](std::uint8_t typeReg) {
-        const std::string_view word = kindWord(typeReg);
-        return word.empty() ? Json(nullptr) : Json(word);
-    };
-    std::string out = "{";
-    const auto list = [&out](const char* name, std::size_t count, const auto& entry, bool last) {
-        out += "\n \"";
-        out += name;
-        out += "\": [";
-        for (std::size_t i = 0; i < count; ++i) {
-            out += i ? ",\n  " : "\n  ";
-            out += entry(i).dump();
-        }
-        out += count ? "\n ]" : "]";
-        if (!last) out += ',';
-    };
-    list(
-        "frames", map.frames.size(),
-        [&](std::size_t i) {
-            const FrameMap& frame = map.frames[i];
-            Json bytes = Json::array();
-            for (const FrameByteMap& byte : frame.bytes) {
-                Json sources = Json::array();
-                for (const RegisterHalfSource& source : byte.sources)
-                    sources.push_back({{"slave", source.slave},
-                                       {"kind", kind(source.typeReg)},
-                                       {"typeReg", source.typeReg},
-                                       {"register", source.registerNumber},
-                                       {"half", halfName(source.half)},
-                                       {"definitionRow", source.definitionRow}});
-                bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
-            }
-            return Json{{"frame", frame.frame},
-                        {"pgn", frame.pgn},
-                        {"pgnHex", pgnHex(frame.pgn)},
-                        {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
-                        {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
-                        {"priority", frame.priority},
-                        {"dataPage", frame.dataPage},
-                        {"group", frame.group},
-                        {"onRequest", frame.onRequest()},
-                        {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
-                        {"erase", frame.erase},
-                        {"bytes", std::move(bytes)}};
-        },
-        false);
-    list(
-        "slaves", map.slaves.size(),
-        [&](std::size_t i) {
-            const SlavePolling& polling = map.slaves[i];
-            Json ranges = Json::array();
-            for (const RegisterRange& range : polling.ranges) ranges.push_back({range.first, range.last});
-            Json registers = Json::array();
-            auto feed = polling.feeds.begin();
-            for (const RegisterRange& range : polling.ranges)
-                for (std::int32_t number = range.first; number <= range.last; ++number) {
-                    Json feeds = Json::array();
-                    for (; feed != polling.feeds.end() && feed->registerNumber == number; ++feed)
-                        feeds.push_back({{"frame", feed->frame}, {"byte", feed->byte}, {"half", halfName(feed->half)}});
-                    registers.push_back({{"register", number}, {"feeds", std::move(feeds)}});
-                }
-            return Json{{"slave", polling.slave},
-                        {"kind", kind(polling.typeReg)},
-                        {"typeReg", polling.typeReg},
-                        {"ranges", std::move(ranges)},
-                        {"registers", std::move(registers)}};
-        },
-        false);
-    list(
-        "findings", map.findings.size(),
-        [&](std::size_t i) {
-            return Json{{"severity", "warning"}, {"message", map.findings[i].message}};
-        },
-        true);
-    return out + "\n}\n";
+    Text out;
+    out.reserve(160 * sourceCount(map) + 4096);
+    writeJson(map, out);
+    return out.take();
+}
+
+void writeMapJson(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeJson(map, out);
 }
 
 namespace {
