@@ -167,7 +167,8 @@ int check(const Words& words, std::ostream& out) {
 
 int map(const Words& words, std::ostream& out) {
     if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
-    const ProjectMap projectMap = buildProjectMap(projectFolder(words));
+    const ProjectMap projectMap =
+        buildProjectMap(projectFolder(words), words.json ? MapFeeds::listed : MapFeeds::leftOut);
     if (words.json)
         writeMapJson(projectMap, out);
     else if (words.csv)

@@ -25,7 +25,7 @@ constexpr std::array<char, 200> kDigitPairs = [] {
     return pairs;
 }();
 
-inline char* writeNumber(char* at, std::int64_t number) {
+[[gnu::always_inline]] inline char* writeNumber(char* at, std::int64_t number) {
     std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
     if (number < 0) *at++ = '-';
     if (magnitude < 10) {
@@ -160,6 +160,39 @@ void appendSource(Text& out, const RegisterHalfSource& source) {
     out.commit(at);
 }
 
+// appendSource for the long lists of the text and the CSV: the "slave 1 holding " of each slave and kind is put
+// together once, and each source is then three fixed-size copies and its register's digits.
+class SourceWriter {
+public:
+    void append(Text& out, const RegisterHalfSource& source) {
+        if (source.typeReg != 3 && source.typeReg != 4) [[unlikely]] {
+            appendSource(out, source);
+            return;
+        }
+        Prefix& prefix = m_prefixes[std::size_t(source.slave) << 1 | (source.typeReg == 4 ? 1u : 0u)];
+        if (prefix.length == 0) [[unlikely]]
+            prefix.set(source);
+        char* at = out.room(sizeof prefix.text + 16);
+        std::memcpy(at, prefix.text, sizeof prefix.text);
+        at = writeNumber(at + prefix.length, source.registerNumber);
+        std::memcpy(at, source.half == RegisterHalf::high ? " high\0\0\0" : " low\0\0\0\0", 8);
+        out.commit(at + (source.half == RegisterHalf::high ? 5 : 4));
+    }
+
+private:
+    struct Prefix {
+        char text[24];
+        std::uint8_t length = 0;
+
+        void set(const RegisterHalfSource& source) {
+            char* at = writeNumber(writeLiteral(text, "slave "), source.slave);
+            at = source.typeReg == 3 ? writeLiteral(at, " holding ") : writeLiteral(at, " input ");
+            length = std::uint8_t(at - text);
+        }
+    };
+    std::array<Prefix, 512> m_prefixes{};
+};
+
 void appendShortSource(Text& out, const RegisterHalfSource& source) {
     char* at = writeNumber(writeLiteral(out.room(48), "S"), source.slave);
     if (source.typeReg == 3)
@@ -290,6 +323,7 @@ std::string wellKnownText(const FrameMap& frame) {
 namespace {
 
 void writeText(const ProjectMap& map, Text& out) {
+    SourceWriter sources;
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
         out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
@@ -305,7 +339,7 @@ void writeText(const ProjectMap& map, Text& out) {
             if (byte.sources.empty()) out << "none";
             for (std::size_t i = 0; i < byte.sources.size(); ++i) {
                 if (i) out << ", ";
-                appendSource(out, byte.sources[i]);
+                sources.append(out, byte.sources[i]);
             }
             if (byte.fedTwice()) out << "  (fed twice)";
             out << '\n';
@@ -474,6 +508,7 @@ void writeMapJson(const ProjectMap& map, std::ostream& sink) {
 namespace {
 
 void writeCsv(const ProjectMap& map, Text& out) {
+    SourceWriter sources;
     out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice\r\n";
     for (const FrameMap& frame : map.frames) {
         std::string head =
@@ -488,7 +523,7 @@ void writeCsv(const ProjectMap& map, Text& out) {
             out << head << 'B' << byte.byte << ',';
             for (std::size_t i = 0; i < byte.sources.size(); ++i) {
                 if (i) out << "; ";
-                appendSource(out, byte.sources[i]);
+                sources.append(out, byte.sources[i]);
             }
             out << (byte.fedTwice() ? ",yes\r\n" : ",no\r\n");
             out.mayFlush();

@@ -74,7 +74,8 @@ struct Bucket {
     std::vector<std::uint32_t> definitions;  // into the image's definitions
 };
 
-void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>& rows, ProjectMap& map) {
+void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>& rows, MapFeeds listFeeds,
+                    ProjectMap& map) {
     // Every frame byte and every slave's feeds get their room first: the largest project has a hundred thousand
     // register halves.
     std::vector<std::array<std::uint32_t, 8>> halves(map.frames.size());
@@ -147,7 +148,7 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         SlavePolling& polling = map.slaves.emplace_back();
         polling.slave = bucket.slave;
         polling.typeReg = bucket.typeReg;
-        polling.feeds.reserve(16 * bucket.definitions.size());
+        if (listFeeds == MapFeeds::listed) polling.feeds.reserve(16 * bucket.definitions.size());
         bool overlapping = false;
         for (const std::uint32_t d : bucket.definitions) {
             const ImageDefinition& definition = image.definitions[d];
@@ -158,7 +159,8 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
                 polling.ranges.back().last = std::max(polling.ranges.back().last, last);
             else
                 polling.ranges.push_back({first, last});
-            const std::size_t registers = namesFrame(definition) ? registersInUse(definition) : 0;
+            const std::size_t registers =
+                listFeeds == MapFeeds::listed && namesFrame(definition) ? registersInUse(definition) : 0;
             for (std::size_t r = 0; r < registers; ++r) {
                 const unsigned position = definition.positions[r];
                 const unsigned high = position >> 4, low = position & 0x0Fu;
@@ -197,7 +199,7 @@ void findBytesFedTwice(ProjectMap& map) {
 
 }  // namespace
 
-ProjectMap buildProjectMap(const std::string& projectFolder) {
+ProjectMap buildProjectMap(const std::string& projectFolder, MapFeeds feeds) {
     auto image = std::make_unique<ImageBuffer>();
     std::vector<SkippedDefinition> skipped;
     BuildConfigurationImage(projectFolder, *image, &skipped);
@@ -217,7 +219,7 @@ ProjectMap buildProjectMap(const std::string& projectFolder) {
         }
         rows.push_back(row);
     }
-    mapDefinitions(decoded, rows, map);
+    mapDefinitions(decoded, rows, feeds, map);
 
     if (decoded.frames.size() > 255)
         warn(map, "FrameJ1939.xml holds " + framesText(decoded.frames.size()) +
