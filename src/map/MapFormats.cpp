@@ -14,42 +14,35 @@ namespace tessaro {
 namespace {
 
 // The largest project has some hundred thousand register halves: the text is put together in one buffer.
-// Writes the digits of a number at at, two at a time from a table: the numbers here are short and fit in 32 bits,
-// and the general conversion costs more than the digits themselves.
-constexpr std::array<char, 200> kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[std::size_t(2 * i)] = char('0' + i / 10);
-        pairs[std::size_t(2 * i + 1)] = char('0' + i % 10);
+// Writes the digits of a number at at, four at a time from a table: the numbers here are short and fit in 32 bits,
+// and the general conversion costs more than the digits themselves. Up to three characters past the digits may be
+// overwritten: every caller has asked for room well beyond them.
+constexpr std::array<char, 40000> kDigitQuads = [] {
+    std::array<char, 40000> quads{};
+    for (int i = 0; i < 10000; ++i) {
+        quads[std::size_t(4 * i)] = char('0' + i / 1000);
+        quads[std::size_t(4 * i + 1)] = char('0' + i / 100 % 10);
+        quads[std::size_t(4 * i + 2)] = char('0' + i / 10 % 10);
+        quads[std::size_t(4 * i + 3)] = char('0' + i % 10);
     }
-    return pairs;
+    return quads;
 }();
 
+// A number below 10000, without leading zeros.
+[[gnu::always_inline]] inline char* writeSmall(char* at, std::uint32_t number) {
+    const std::size_t digits = number < 10 ? 1 : number < 100 ? 2 : number < 1000 ? 3 : 4;
+    std::memcpy(at, &kDigitQuads[4 * number + 4 - digits], 4);
+    return at + digits;
+}
+
 [[gnu::always_inline]] inline char* writeNumber(char* at, std::int64_t number) {
-    std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
+    const std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
     if (number < 0) *at++ = '-';
-    if (magnitude < 10) {
-        *at = char('0' + magnitude);
-        return at + 1;
-    }
-    const int digits = magnitude < 100       ? 2
-                       : magnitude < 1000    ? 3
-                       : magnitude < 10000   ? 4
-                       : magnitude < 100000  ? 5
-                       : magnitude < 1000000 ? 6
-                                             : 10;
-    if (digits == 10) return std::to_chars(at, at + 10, magnitude).ptr;
-    char* const end = at + digits;
-    char* place = end;
-    for (; magnitude >= 100; magnitude /= 100) {
-        place -= 2;
-        std::memcpy(place, &kDigitPairs[2 * (magnitude % 100)], 2);
-    }
-    if (magnitude >= 10)
-        std::memcpy(place - 2, &kDigitPairs[2 * magnitude], 2);
-    else
-        place[-1] = char('0' + magnitude);
-    return end;
+    if (magnitude < 10000) return writeSmall(at, magnitude);
+    if (magnitude >= 100000000) return std::to_chars(at, at + 10, magnitude).ptr;
+    at = writeSmall(at, magnitude / 10000);
+    std::memcpy(at, &kDigitQuads[4 * (magnitude % 10000)], 4);
+    return at + 4;
 }
 
 template <std::size_t N>
