@@ -96,15 +96,27 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
     for (std::size_t f = 0; f < map.frames.size(); ++f)
         for (std::size_t b = 0; b < 8; ++b) map.frames[f].bytes[b].sources.reserve(halves[f][b]);
 
-    std::vector<std::int32_t> bucketOf(256 * 256, -1);
+    // The bucket of each slave for the two kinds the gateway knows; any other kind is looked for among the buckets.
+    std::array<std::int32_t, 512> bucketOf;
+    bucketOf.fill(-1);
+    std::int32_t otherKind = -1;
     std::vector<Bucket> buckets;
     for (std::uint32_t d = 0; d < image.definitions.size(); ++d) {
         const ImageDefinition& definition = image.definitions[d];
         const std::uint32_t row = rows[d];
-        if (definition.typeReg != 3 && definition.typeReg != 4)
+        const bool knownKind = definition.typeReg == 3 || definition.typeReg == 4;
+        if (!knownKind)
             warn(map, definitionPlace(row) + ": Type_Reg " + std::to_string(definition.typeReg) +
                           " is neither 3 (holding registers) nor 4 (input registers)");
-        std::int32_t& bucket = bucketOf[std::size_t(definition.deviceId) << 8 | definition.typeReg];
+        std::int32_t& bucket =
+            knownKind ? bucketOf[std::size_t(definition.deviceId) << 1 | (definition.typeReg == 4 ? 1u : 0u)]
+                      : otherKind;
+        if (!knownKind) {
+            otherKind = -1;
+            for (std::size_t b = 0; b < buckets.size(); ++b)
+                if (buckets[b].slave == definition.deviceId && buckets[b].typeReg == definition.typeReg)
+                    otherKind = std::int32_t(b);
+        }
         if (bucket < 0) {
             bucket = std::int32_t(buckets.size());
             buckets.push_back({definition.deviceId, definition.typeReg, {}});
