@@ -10,7 +10,7 @@
 
 #include "FastestRatio.h"
 #include "LargeProject.h"
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "update/ConfigurationImage.h"
 
 namespace {

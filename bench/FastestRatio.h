@@ -29,6 +29,14 @@ public:
     std::map<std::string, double> fastest;
 };
 
+// Runs the benchmarks with their repetitions interleaved, and what the command line adds; the fastest CPU time of
+// each benchmark by name.
+std::map<std::string, double> runInterleaved(int argc, char** argv);
+
+// "MEASURED 4.4 ms / FLOOR 3.2 ms (fastest CPU times): 1.40 (goal: at most 2.00)", when both ran.
+void printRatio(const std::map<std::string, double>& fastest, const char* measured, const char* floor, double goal,
+                const char* unit);
+
 // Writes the largest project into a fresh folder and hands its path to useFolder, runs the benchmarks with their
 // repetitions interleaved, removes the folder and prints the fastest CPU time of measured against floor's, in
 // the unit the benchmarks report (a name for it: "us", "ms").

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "documents/AtomicFile.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/UInfoPdoMB.h"

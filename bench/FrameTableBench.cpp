@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "editors/CellGrid.h"
 #include "editors/UpdoMB.h"
 #include "platform/Platform.h"

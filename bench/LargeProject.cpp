@@ -1,6 +1,6 @@
 #include "LargeProject.h"
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "documents/XmlDocument.h"
 #include "editors/PargenDocument.h"
 

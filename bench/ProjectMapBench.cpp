@@ -11,7 +11,7 @@
 
 #include "FastestRatio.h"
 #include "LargeProject.h"
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "map/MapFormats.h"
 #include "map/UProjectMap.h"
 #include "platform/QtPlatform.h"

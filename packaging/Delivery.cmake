@@ -5,9 +5,10 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
 endif()
 
 install(TARGETS tessaro-cli RUNTIME DESTINATION .)
-# Only the documents: an image or an export built in the examples folder is no part of them.
+# Only the documents and the signal databases: an image or an export built in the examples folder is no part of
+# them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION PROJECTS
-        FILES_MATCHING PATTERN "*.xml" PATTERN "bin" EXCLUDE)
+        FILES_MATCHING PATTERN "*.xml" PATTERN "*.dbc" PATTERN "bin" EXCLUDE)
 install(DIRECTORY DESTINATION MASTER)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
@@ -15,7 +16,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
 set(TESSARO_DESKTOP_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/tessaro.desktop.in)
 if(TESSARO_BUILD_GUI)
     install(TARGETS tessaro RUNTIME DESTINATION .)
-    install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/tessaro.svg DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/src/gui/app/icons/tessaro.svg DESTINATION .)
     # The desktop entry names the folder it is installed in, which is known only when installing.
     install(CODE "set(TESSARO_DESKTOP_TEMPLATE \"${TESSARO_DESKTOP_TEMPLATE}\")")
     install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/DesktopEntry.cmake)

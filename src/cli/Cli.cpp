@@ -11,6 +11,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "map/MapFormats.h"
+#include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::cli {
@@ -20,8 +21,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
-    "       tessaro-cli check PROJECT_DIR\n"
-    "       tessaro-cli map PROJECT_DIR [--json | --csv]\n"
+    "       tessaro-cli check PROJECT_DIR [--dbc FILE]\n"
+    "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
     "       tessaro-cli COMMAND --help\n";
 
 constexpr const char* kOverview =
@@ -55,25 +56,33 @@ constexpr const char* kDumpHelp =
     "  --json    print the same as one JSON document\n";
 
 constexpr const char* kCheckHelp =
-    "usage: tessaro-cli check PROJECT_DIR\n"
+    "usage: tessaro-cli check PROJECT_DIR [--dbc FILE]\n"
     "\n"
     "Applies the editors' rules to the stored documents of PROJECT_DIR and reports what would stop the build,\n"
     "and what the build would leave out or cut: definitions of frames that do not exist, frames of groups that\n"
     "do not exist, values wider than their field, frame bytes mapped by two definitions of one frame.\n"
-    "One line per finding, FILE:ROW: error|warning: MESSAGE. Exit status 1 when there is an error.\n";
+    "With a signal database, also the signals whose bytes come from a register in the wrong order (swapped),\n"
+    "that are only partly fed, or whose halves do not form one value, and the lines of the database that are\n"
+    "malformed. One line per finding, FILE:ROW: error|warning: MESSAGE. Exit status 1 when there is an error.\n"
+    "\n"
+    "  --dbc FILE   the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool folder\n";
 
 constexpr const char* kMapHelp =
-    "usage: tessaro-cli map PROJECT_DIR [--json | --csv]\n"
+    "usage: tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
     "\n"
     "Reads the documents of PROJECT_DIR as the build does and prints the project map: for each frame its PGN,\n"
     "priority, data page, group and cyclic time, and for each data byte B1 to B8 the register halves that feed\n"
     "it (slave, holding or input, register = the definition's index + the register's position, high or low);\n"
     "for each slave and register kind the registers the gateway polls, merged into ranges, with the frame bytes\n"
     "each feeds; then the findings: frame bytes fed twice, definitions the build leaves out, positions that name\n"
-    "no frame byte. Exit status 1 when a document cannot be read; findings alone do not fail.\n"
+    "no frame byte. With a signal database, each frame's message and the signals at each byte, and for each\n"
+    "signal fed whole its registers and how the Modbus side encodes it, raw = (physical - offset) / factor;\n"
+    "the signal findings join the others. Exit status 1 when a document or the database cannot be read;\n"
+    "findings alone do not fail.\n"
     "\n"
-    "  --json    print the same as one JSON document\n"
-    "  --csv     print one line per frame byte\n";
+    "  --json       print the same as one JSON document\n"
+    "  --csv        print one line per frame byte\n"
+    "  --dbc FILE   the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool folder\n";
 
 struct Usage {
     std::string message;
@@ -86,9 +95,12 @@ struct Words {
     bool json = false;
     bool csv = false;
     bool help = false;
+    std::optional<std::string> dbc;
+    std::string toolFolder;  // the folder of tessaro-cli, where a signal database may be
 };
 
-Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson, bool takesCsv) {
+Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson, bool takesCsv,
+                 bool takesDbc) {
     Words words;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
@@ -102,6 +114,10 @@ Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bo
             words.json = true;
         } else if (takesCsv && word == "--csv") {
             words.csv = true;
+        } else if (takesDbc && word == "--dbc") {
+            if (words.dbc) throw Usage{"'" + word + "' given twice"};
+            if (i + 1 == arguments.size()) throw Usage{"'" + word + "' needs a file name"};
+            words.dbc = arguments[++i];
         } else if (word.size() > 1 && word[0] == '-') {
             throw Usage{"unknown option '" + word + "'"};
         } else {
@@ -158,7 +174,7 @@ int dump(const Words& words, std::ostream& out) {
 int check(const Words& words, std::ostream& out) {
     const std::string folder = projectFolder(words);
     bool errors = false;
-    for (const Finding& finding : checkProject(folder)) {
+    for (const Finding& finding : checkProject(folder, words.toolFolder, words.dbc)) {
         out << formatFinding(finding) << "\n";
         errors = errors || finding.severity == Severity::error;
     }
@@ -167,8 +183,8 @@ int check(const Words& words, std::ostream& out) {
 
 int map(const Words& words, std::ostream& out) {
     if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
-    const ProjectMap projectMap =
-        buildProjectMap(projectFolder(words), words.json ? MapFeeds::listed : MapFeeds::leftOut);
+    const ProjectMap projectMap = buildAnnotatedProjectMap(projectFolder(words), words.toolFolder, words.dbc,
+                                                           words.json ? MapFeeds::listed : MapFeeds::leftOut);
     if (words.json)
         writeMapJson(projectMap, out);
     else if (words.csv)
@@ -180,7 +196,8 @@ int map(const Words& words, std::ostream& out) {
 
 }  // namespace
 
-int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+        const std::string& toolFolder) {
     if (arguments.empty()) {
         err << "tessaro-cli: a command is missing\n" << kUsage;
         return kWrongUsage;
@@ -197,15 +214,18 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             bool takesOutput;
             bool takesJson;
             bool takesCsv;
+            bool takesDbc;
             int (*action)(const Words&, std::ostream&);
         };
-        static const Command commands[] = {{"build", kBuildHelp, true, false, false, build},
-                                           {"dump", kDumpHelp, false, true, false, dump},
-                                           {"check", kCheckHelp, false, false, false, check},
-                                           {"map", kMapHelp, false, true, true, map}};
+        static const Command commands[] = {{"build", kBuildHelp, true, false, false, false, build},
+                                           {"dump", kDumpHelp, false, true, false, false, dump},
+                                           {"check", kCheckHelp, false, false, false, true, check},
+                                           {"map", kMapHelp, false, true, true, true, map}};
         for (const Command& candidate : commands) {
             if (command != candidate.name) continue;
-            const Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv);
+            Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv,
+                                     candidate.takesDbc);
+            words.toolFolder = toolFolder;
             if (words.help) {
                 out << candidate.help;
                 return kSuccess;

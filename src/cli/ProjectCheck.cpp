@@ -4,7 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "app/ProjectState.h"
+#include "documents/Paths.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
@@ -12,6 +12,8 @@
 #include "editors/GroupTable.h"
 #include "editors/PargenDocument.h"
 #include "editors/RowRules.h"
+#include "map/ProjectMap.h"
+#include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::cli {
@@ -288,8 +290,36 @@ private:
 
 }  // namespace
 
-std::vector<Finding> checkProject(const std::string& projectFolder) {
-    return ProjectChecker(projectFolder).run();
+namespace {
+
+void checkSignals(const std::string& projectFolder, const std::string& databasePath, std::vector<Finding>& findings) {
+    const SignalDatabase database = loadSignalDatabase(databasePath);
+    for (const DatabaseNote& note : database.malformed)
+        findings.push_back({databasePath, std::to_string(note.line), Severity::warning, note.text});
+    std::optional<ProjectMap> map;
+    try {
+        map = buildProjectMap(projectFolder);
+    } catch (const Error&) {
+        // The documents' own findings say why; without a map there are no bytes to look at.
+        return;
+    }
+    const std::string definitions = joinPath(projectFolder, kDefinitionsFileName);
+    for (const FrameMap& frame : map->frames)
+        for (const SignalFinding& finding : analyseFrameSignals(database, frame).findings)
+            if (finding.kind != SignalFindingKind::uncoveredByte)
+                findings.push_back(
+                    {definitions, std::to_string(finding.definitionRow), Severity::warning, finding.message});
+}
+
+}  // namespace
+
+std::vector<Finding> checkProject(const std::string& projectFolder, const std::string& toolFolder,
+                                  const std::optional<std::string>& databaseFile) {
+    std::vector<Finding> findings = ProjectChecker(projectFolder).run();
+    const std::optional<std::string> database =
+        databaseFile ? databaseFile : signalDatabasePath(projectFolder, toolFolder);
+    if (database) checkSignals(projectFolder, *database, findings);
+    return findings;
 }
 
 std::string formatFinding(const Finding& finding) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,12 @@ struct Finding {
 
 // Applies the editors' rules at OK to the documents of the project folder, and reports the build's failures and
 // what the build would leave out or cut. Errors: what an editor would refuse or what stops the build. Warnings:
-// what the build drops, cuts to its field's width, or maps twice, and values outside the editors' choices.
-std::vector<Finding> checkProject(const std::string& projectFolder);
+// what the build drops, cuts to its field's width, or maps twice, and values outside the editors' choices. With a
+// signal database (the file given, else signals.dbc in the project or the tool folder), also warnings for the
+// signals that are swapped, partly fed or not one value, placed at the definition that feeds them, and for the
+// database's malformed lines, placed at their line. Throws tessaro::Error when the database cannot be read.
+std::vector<Finding> checkProject(const std::string& projectFolder, const std::string& toolFolder = {},
+                                  const std::optional<std::string>& databaseFile = std::nullopt);
 
 // "FILE:ROW: error: MESSAGE" (or "FILE: warning: MESSAGE" for the document as a whole).
 std::string formatFinding(const Finding& finding);

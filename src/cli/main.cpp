@@ -1,8 +1,33 @@
+#include <filesystem>
 #include <iostream>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "cli/Cli.h"
 
+namespace {
+
+// The tool folder is the folder of the executable, as for the window; empty when it cannot be told.
+std::string executableFolder() {
+#ifdef _WIN32
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length == 0 || length == path.size()) return {};
+    path.resize(length);
+    return std::filesystem::path(path).parent_path().string();
+#else
+    std::error_code failure;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", failure);
+    return failure ? std::string() : path.parent_path().string();
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    return tessaro::cli::run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    return tessaro::cli::run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, executableFolder());
 }

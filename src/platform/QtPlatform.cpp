@@ -12,7 +12,7 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "documents/Errors.h"
 #include "platform/FolderBrowserDialog.h"
 

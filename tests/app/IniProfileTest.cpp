@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/IniProfile.h"
+#include "project/IniProfile.h"
 #include "documents/Errors.h"
 #include "support/TemporaryFolder.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProjectState.h"
+#include "project/ProjectState.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {

@@ -27,8 +27,8 @@ void copyDocuments(const std::string& from, const std::string& to) {
 const std::string kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
-    "       tessaro-cli check PROJECT_DIR\n"
-    "       tessaro-cli map PROJECT_DIR [--json | --csv]\n"
+    "       tessaro-cli check PROJECT_DIR [--dbc FILE]\n"
+    "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
     "       tessaro-cli COMMAND --help\n";
 
 TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {
@@ -107,6 +107,10 @@ TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
         {{"dump", "a", "-o", "x"}, "unknown option '-o'"},
         {{"check", "a", "--verbose"}, "unknown option '--verbose'"},
         {{"check"}, "PROJECT_DIR missing"},
+        {{"check", "a", "--dbc"}, "'--dbc' needs a file name"},
+        {{"map", "a", "--dbc", "x", "--dbc", "y"}, "'--dbc' given twice"},
+        {{"build", "a", "--dbc", "x"}, "unknown option '--dbc'"},
+        {{"dump", "a", "--dbc", "x"}, "unknown option '--dbc'"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = runCli(c.arguments);

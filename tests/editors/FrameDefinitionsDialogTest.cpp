@@ -501,3 +501,78 @@ TEST_F(FrameDefinitionsDialog, FailedWritesAreShownAndTheDialogKeepsItsState) {
 
 }  // namespace
 }  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// The byte choices' tips, B1 to B8, of one selector.
+QStringList byteTips(QWidget& dialog, const char* name) {
+    QStringList tips;
+    auto* group = testing::child<RadioGroup>(dialog, name);
+    for (int item = 1; item <= 8; ++item) tips << group->button(item)->toolTip();
+    return tips;
+}
+
+TEST_F(FrameDefinitionsDialog, WithASignalDatabaseEachByteChoiceNamesTheSignalsOfTheSelectedFrame) {
+    tool.write(kFrames, testing::threeFrames());  // CCVS, 61444 on data page 1, ET1
+    tool.write("signals.dbc",
+               "BO_ 2566844672 CCVS: 8 Engine\n"
+               " SG_ WheelBasedVehicleSpeed : 8|16@1+ (0.00390625,0) [0|255.99609375] \"km/h\" Gateway\n"
+               " SG_ ParkingBrake : 16|2@1+ (1,0) [0|3] \"\" Gateway\n"
+               "BO_ 2566843904 ET1: 8 Engine\n"
+               " SG_ EngineCoolantTemperature : 0|8@1+ (1,-40) [-40|215] \"degC\" Gateway\n");
+    std::vector<QStringList> seen;
+    define([&](TFInfopdoMB& dialog) {
+        seen.push_back(byteTips(dialog, "RG_HI_R1"));
+        selectFrame(dialog, 0);
+        seen.push_back(byteTips(dialog, "RG_HI_R1"));
+        seen.push_back(byteTips(dialog, "RG_LO_R8"));
+        selectFrame(dialog, 1);
+        seen.push_back(byteTips(dialog, "RG_LO_R3"));
+        selectFrame(dialog, 2);
+        seen.push_back(byteTips(dialog, "RG_LO_R1"));
+    });
+    const QStringList none(8, QString());
+    const QStringList ccvs = {"CCVS B1: no signal",
+                              "CCVS B2: WheelBasedVehicleSpeed",
+                              "CCVS B3: WheelBasedVehicleSpeed, ParkingBrake",
+                              "CCVS B4: no signal",
+                              "CCVS B5: no signal",
+                              "CCVS B6: no signal",
+                              "CCVS B7: no signal",
+                              "CCVS B8: no signal"};
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0], none);  // no frame selected
+    EXPECT_EQ(seen[1], ccvs);
+    EXPECT_EQ(seen[2], ccvs);
+    EXPECT_EQ(seen[3], none);  // data page 1: a PGN the database does not hold
+    EXPECT_EQ(seen[4].front(), "ET1 B1: EngineCoolantTemperature");
+    EXPECT_EQ(seen[4].back(), "ET1 B8: no signal");
+}
+
+TEST_F(FrameDefinitionsDialog, TheProjectsDatabaseComesFirstAndWithoutOneThereAreNoTips) {
+    tool.write(kFrames, testing::threeFrames());
+    QStringList shown;
+    const auto showFirstFrame = [&] {
+        define([&](TFInfopdoMB& dialog) {
+            selectFrame(dialog, 0);
+            shown = byteTips(dialog, "RG_HI_R2");
+        });
+    };
+    showFirstFrame();
+    EXPECT_EQ(shown, QStringList(8, QString()));
+    tool.write("signals.dbc", "BO_ 2566844672 FromTheTool: 8 E\n");
+    tool.write("PROJECTS/signals.dbc", "BO_ 2566844672 FromTheProject: 8 E\n");
+    showFirstFrame();
+    EXPECT_EQ(shown.front(), "FromTheProject B1: no signal");
+    // A folder of that name is no database: no tips, and nothing said.
+    std::filesystem::remove(tool.file("PROJECTS/signals.dbc"));
+    std::filesystem::remove(tool.file("signals.dbc"));
+    std::filesystem::create_directory(tool.file("PROJECTS/signals.dbc"));
+    showFirstFrame();
+    EXPECT_EQ(shown, QStringList(8, QString()));
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace tessaro

@@ -15,6 +15,8 @@ void frameDefinitions(std::string_view input);
 // FrameJ1939.xml, DefFrameJ1939.xml, Group.xml and pargen.xml, cut at kPartSeparator.
 void imageBuilder(std::string_view input);
 void imageDump(std::string_view input);
+// A signal database (DBC) and the analysis of a frame fed whole against each of its messages.
+void signalDatabase(std::string_view input);
 
 struct Target {
     const char* name;
@@ -29,6 +31,7 @@ inline constexpr Target kTargets[] = {
     {"frame_definitions", frameDefinitions},
     {"image_builder", imageBuilder},
     {"image_dump", imageDump},
+    {"signal_database", signalDatabase},
 };
 
 }  // namespace tessaro::fuzz

@@ -2,7 +2,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
+#include <filesystem>
 
+#include "documents/AtomicFile.h"
 #include "map/MapFormats.h"
 #include "map/MapProject.h"
 #include "map/UProjectMap.h"
@@ -146,6 +148,52 @@ TEST_F(ProjectMapDialog, FrameEditorsShowThePgnNameAsTip) {
     });
     click("btn_Info_RCOB");
     EXPECT_EQ(fake.dialogs.shownTitles.size(), 2u);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+class ProjectMapDialogSignals : public ProjectMapDialog {};
+
+TEST_F(ProjectMapDialogSignals, WithTheProjectsDatabaseTheCellsNameTheirSignalsAndATableSaysHowToEncodeThem) {
+    const std::string database = projectFile("signals.dbc");
+    replaceFile(database,
+                "BO_ 2566843904 ET1: 8 Engine\n"
+                " SG_ EngineCoolantTemperature : 0|8@1+ (1,-40) [-40|215] \"degC\" Gateway\n"
+                " SG_ FuelTemperature : 8|16@1+ (0.03125,-273) [-273|1774] \"degC\" Gateway\n");
+    showMap([](TFProjectMap& dialog) {
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 3), "S1 HR100 high\nS2 IR5 high\n[EngineCoolantTemperature]");
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 4), "S1 HR100 low\n[FuelTemperature]");
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 6), "");
+        auto* frames = testing::child<QTableWidget>(dialog, "sgFrames");
+        EXPECT_EQ(frames->item(0, 4)->toolTip(), "FuelTemperature");
+        auto* signalList = testing::child<QTableWidget>(dialog, "sgSignals");
+        EXPECT_TRUE(signalList->isVisibleTo(&dialog));
+        ASSERT_EQ(signalList->rowCount(), 2);
+        const QStringList expected[] = {
+            {"1", "ET1", "EngineCoolantTemperature", "B1", "slave 1 holding 100, slave 2 input 5",
+             "raw = physical + 40, 8 bits unsigned, physical in degC"},
+            {"1", "ET1", "FuelTemperature", "B2-B3 little-endian", "slave 1 holding 101, slave 1 holding 100",
+             "raw = (physical + 273) / 0.03125, 16 bits unsigned, physical in degC"}};
+        for (int row = 0; row < 2; ++row)
+            for (int column = 0; column < 6; ++column)
+                EXPECT_EQ(cell(dialog, "sgSignals", row, column), expected[row][column]) << row << "," << column;
+        const QString summary = testing::child<QLabel>(dialog, "LSummary")->text();
+        EXPECT_NE(summary.indexOf("frame 1 (ET1): signal FuelTemperature is fed from halves that do not form one "
+                                  "value (B2 = slave 1 holding 100 low, B3 = slave 1 holding 101 high)"),
+                  -1)
+            << summary.toStdString();
+    });
+    // Without it, the table is not shown.
+    std::filesystem::remove(database);
+    showMap([](TFProjectMap& dialog) {
+        EXPECT_FALSE(testing::child<QTableWidget>(dialog, "sgSignals")->isVisibleTo(&dialog));
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 4), "S1 HR100 low");
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
 }
 
 }  // namespace

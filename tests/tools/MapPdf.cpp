@@ -7,12 +7,14 @@
 #include "documents/Errors.h"
 #include "map/ProjectMap.h"
 #include "map/UProjectMap.h"
+#include "signals/SignalAnalysis.h"
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);
     if (argc < 3) return 2;
     try {
-        const tessaro::ProjectMap map = tessaro::buildProjectMap(argv[1]);
+        // With the project's own signal database, as the dialog reads it.
+        const tessaro::ProjectMap map = tessaro::buildAnnotatedProjectMap(argv[1], {});
         tessaro::writeProjectMapPdf(
             QString::fromLocal8Bit(argv[2]), map,
             argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("project"),

@@ -1,0 +1,220 @@
+#include "editors/FrameDefinitions.h"
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+#include "documents/NumericText.h"
+#include "documents/XmlDocument.h"
+#include "signals/SignalDatabase.h"
+
+namespace tessaro {
+
+namespace {
+
+// A definition row's attributes in written order; positions follow from kFirstPosition.
+constexpr auto kDefinitionAttributes = columnNames(kDefinitionColumns.all());
+static_assert(kDefinitionAttributes.size() == 5 + kRegisterSlots);
+enum DefinitionAttribute : std::size_t { kFrameNumber, kDeviceId, kIndex, kNumReg, kTypeReg, kFirstPosition };
+
+constexpr std::uint8_t kTypeRegOffset = 3;
+
+std::uint8_t lowByte(std::int32_t value) {
+    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value));
+}
+
+int selectorOrNone(int selector) {
+    return selector < 0 ? 0 : selector;
+}
+
+// Where the reading of a document stopped: a row (from 1) and its attribute.
+struct ReadingStopped {
+    std::size_t row;
+    std::string_view attribute;
+};
+
+constexpr std::array<std::string_view, 3> kFrameLineAttributes = {kFrameColumns.priority.name,
+                                                                  kFrameColumns.dataPage.name, kFrameColumns.pgn.name};
+
+// Appends a frame per row; a row without one of the three attributes stops the reading there.
+void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines,
+                    std::vector<std::optional<std::uint32_t>>& pgns) {
+    for (const XmlElement& row : document.documentElement().children()) {
+        std::string line;
+        std::array<std::string, kFrameLineAttributes.size()> texts;
+        RowReader reader(row);
+        for (std::size_t k = 0; k < kFrameLineAttributes.size(); ++k) {
+            const std::string_view name = kFrameLineAttributes[k];
+            const char* value = reader.find(name);
+            if (!value) throw ReadingStopped{frames.size() + 1, name};
+            texts[k] = value;
+            if (k > 0) line += '\t';
+            line += texts[k];
+        }
+        lines.push_back(std::move(line));
+        const std::optional<std::int32_t> dataPage = tryToInteger(texts[1]);
+        const std::optional<std::int32_t> pgn = tryToInteger(texts[2]);
+        pgns.push_back(dataPage && pgn ? std::optional(framePgn(*dataPage, *pgn)) : std::nullopt);
+        frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});
+    }
+}
+
+// One row's values, looked up in one pass; an absent one, or one that is no integer where one is needed, stops the
+// reading at it.
+class DefinitionValues {
+public:
+    DefinitionValues(const XmlElement& row, std::size_t rowNumber) : m_rowNumber(rowNumber) {
+        row.attributeValues(kDefinitionAttributes, m_values);
+    }
+
+    std::string text(DefinitionAttribute name) const { return present(name); }
+    std::int32_t integer(std::size_t name) const {
+        if (const std::optional<std::int32_t> value = tryToInteger(present(name))) return *value;
+        stop(name);
+    }
+    [[noreturn]] void stop(std::size_t name) const { throw ReadingStopped{m_rowNumber, kDefinitionAttributes[name]}; }
+
+private:
+    const char* present(std::size_t name) const {
+        if (!m_values[name]) stop(name);
+        return m_values[name];
+    }
+
+    std::size_t m_rowNumber;
+    std::array<const char*, kDefinitionAttributes.size()> m_values{};
+};
+
+TClIndMB readDefinition(const DefinitionValues& row) {
+    TClIndMB definition;
+    definition.deviceId = row.text(kDeviceId);
+    definition.index = row.text(kIndex);
+    definition.registerCount = lowByte(row.integer(kNumReg));
+    definition.registerKind = lowByte(row.integer(kTypeReg)) - kTypeRegOffset;
+    for (std::size_t k = 0; k < kRegisterSlots; ++k)
+        if (registerInUse(definition.registerCount, k + 1))
+            definition.positions[k] = lowByte(row.integer(kFirstPosition + k));
+    return definition;
+}
+
+// Appends each row to its frame; rows of frames beyond the list are skipped. A failing row stops the reading.
+void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames) {
+    const auto frameCount = static_cast<std::int64_t>(frames.size());
+    std::size_t rowNumber = 0;
+    for (const XmlElement& element : document.documentElement().children()) {
+        const DefinitionValues row(element, ++rowNumber);
+        const std::int32_t frameNumber = row.integer(kFrameNumber);
+        if (frameNumber > frameCount) continue;
+        if (frameNumber < 1) row.stop(kFrameNumber);
+        frames[static_cast<std::size_t>(frameNumber - 1)].definitions.push_back(readDefinition(row));
+    }
+}
+
+// Reads the document at path with read; a failure gives message with the place where the reading stopped.
+template <typename Read>
+void readReporting(XmlDocument& document, const std::string& path, std::string_view message,
+                   std::vector<std::string>& messages, Read read) {
+    try {
+        document.load(path);
+        read(document);
+    } catch (const ReadingStopped& stopped) {
+        messages.push_back(withPlace(message, {path, stopped.row, stopped.attribute}));
+    } catch (const Error&) {
+        messages.push_back(withPlace(message, {path}));
+    }
+}
+
+}  // namespace
+
+TClIndMB packDefinition(const DefinitionControls& controls) {
+    TClIndMB definition;
+    definition.index = controls.index;
+    definition.deviceId = controls.deviceId;
+    definition.registerCount = controls.numberOfPointsPosition >= 0
+                                   ? static_cast<std::uint8_t>(controls.numberOfPointsPosition)
+                                   : controls.keptRegisterCount;
+    definition.registerKind =
+        controls.kindPosition >= 0 ? static_cast<std::uint8_t>(controls.kindPosition) : controls.keptRegisterKind;
+    for (std::size_t r = 0; r < kRegisterSlots; ++r)
+        if (registerInUse(definition.registerCount, r + 1))
+            definition.positions[r] = packPosition(selectorOrNone(controls.high[r]), selectorOrNone(controls.low[r]));
+    return definition;
+}
+
+DefinitionControls unpackDefinition(const TClIndMB& definition) {
+    DefinitionControls controls;
+    controls.index = definition.index;
+    controls.deviceId = definition.deviceId;
+    controls.numberOfPointsPosition =
+        definition.registerCount < kNumberOfPointsItems.size() ? definition.registerCount : -1;
+    controls.kindPosition = definition.registerKind < kKindItems.size() ? definition.registerKind : -1;
+    controls.keptRegisterCount = definition.registerCount;
+    controls.keptRegisterKind = definition.registerKind;
+    for (std::size_t r = 0; r < kRegisterSlots; ++r) {
+        if (!registerInUse(definition.registerCount, r + 1)) continue;
+        controls.high[r] = highSelector(definition.positions[r]);
+        controls.low[r] = lowSelector(definition.positions[r]);
+    }
+    return controls;
+}
+
+void FrameDefinitions::clear() {
+    m_frames.clear();
+    m_lines.clear();
+    m_pgns.clear();
+}
+
+std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePath, const std::string& definitionsPath) {
+    clear();
+    std::vector<std::string> messages;
+    XmlDocument document;
+    if (XmlDocument::exists(frameTablePath))
+        readReporting(document, frameTablePath, kFrameTableReadError, messages,
+                      [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines, m_pgns); });
+    if (XmlDocument::exists(definitionsPath))
+        readReporting(document, definitionsPath, kDefinitionsReadError, messages,
+                      [this](const XmlDocument& definitions) { readDefinitions(definitions, m_frames); });
+    return messages;
+}
+
+std::string FrameDefinitions::documentText() const {
+    XmlDocument document;
+    XmlElement root = document.addRoot(kDefinitionsRoot);
+    for (const TClPdo& frame : m_frames) {
+        const std::string frameNumber = std::to_string(frame.frameNumber);
+        for (const TClIndMB& definition : frame.definitions) {
+            XmlElement row = root.addChild("row");
+            row.setAttribute(kDefinitionAttributes[kFrameNumber], frameNumber);
+            row.setAttribute(kDefinitionAttributes[kDeviceId], definition.deviceId);
+            row.setAttribute(kDefinitionAttributes[kIndex], definition.index);
+            row.setAttribute(kDefinitionAttributes[kNumReg], std::to_string(definition.registerCount));
+            // The kind is a byte, so a Type_Reg read outside 3 and 4 goes back as it came.
+            row.setAttribute(kDefinitionAttributes[kTypeReg],
+                             std::to_string(static_cast<std::uint8_t>(definition.registerKind + kTypeRegOffset)));
+            for (std::size_t k = 0; k < kRegisterSlots; ++k)
+                row.setAttribute(kDefinitionAttributes[kFirstPosition + k], std::to_string(definition.positions[k]));
+        }
+    }
+    return document.toText();
+}
+
+void FrameDefinitions::save(const std::string& path) const {
+    replaceFile(path, documentText());
+}
+
+std::string FrameDefinitions::exportText() const {
+    std::string text;
+    for (const TClPdo& frame : m_frames) {
+        const std::string frameNumber = std::to_string(frame.frameNumber);
+        for (const TClIndMB& definition : frame.definitions) {
+            text += definition.index;
+            text += ',';
+            text += frameNumber;
+            text += ",\r\n";
+        }
+    }
+    return text;
+}
+
+void FrameDefinitions::exportTo(const std::string& path) const {
+    replaceFile(path, exportText());
+}
+
+}  // namespace tessaro

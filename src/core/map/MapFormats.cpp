@@ -1,0 +1,606 @@
+#include "map/MapFormats.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string_view>
+
+#include "signals/SignalAnalysis.h"
+
+namespace tessaro {
+
+namespace {
+
+// The largest project has some hundred thousand register halves: the text is put together in one buffer.
+// Writes the digits of a number at at, four at a time from a table: the numbers here are short and fit in 32 bits,
+// and the general conversion costs more than the digits themselves. Up to three characters past the digits may be
+// overwritten: every caller has asked for room well beyond them.
+constexpr std::array<char, 40000> kDigitQuads = [] {
+    std::array<char, 40000> quads{};
+    for (int i = 0; i < 10000; ++i) {
+        quads[std::size_t(4 * i)] = char('0' + i / 1000);
+        quads[std::size_t(4 * i + 1)] = char('0' + i / 100 % 10);
+        quads[std::size_t(4 * i + 2)] = char('0' + i / 10 % 10);
+        quads[std::size_t(4 * i + 3)] = char('0' + i % 10);
+    }
+    return quads;
+}();
+
+// A number below 10000, without leading zeros.
+[[gnu::always_inline]] inline char* writeSmall(char* at, std::uint32_t number) {
+    const std::size_t digits = number < 10 ? 1 : number < 100 ? 2 : number < 1000 ? 3 : 4;
+    std::memcpy(at, &kDigitQuads[4 * number + 4 - digits], 4);
+    return at + digits;
+}
+
+[[gnu::always_inline]] inline char* writeNumber(char* at, std::int64_t number) {
+    const std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
+    if (number < 0) *at++ = '-';
+    if (magnitude < 10000) return writeSmall(at, magnitude);
+    if (magnitude >= 100000000) return std::to_chars(at, at + 10, magnitude).ptr;
+    at = writeSmall(at, magnitude / 10000);
+    std::memcpy(at, &kDigitQuads[4 * (magnitude % 10000)], 4);
+    return at + 4;
+}
+
+template <std::size_t N>
+char* writeLiteral(char* at, const char (&literal)[N]) {
+    std::memcpy(at, literal, N - 1);
+    return at + N - 1;
+}
+
+class Text {
+public:
+    Text() = default;
+    // Hands the text to sink a piece at a time rather than keeping it whole.
+    explicit Text(std::ostream& sink) : m_sink(&sink) { m_text.resize(kPiece + 256); }
+
+    Text& operator<<(std::string_view text) {
+        std::memcpy(room(text.size()), text.data(), text.size());
+        m_used += text.size();
+        return *this;
+    }
+    // A literal's length is known here, so its copy is a few moves rather than a call.
+    template <std::size_t N>
+    Text& operator<<(const char (&literal)[N]) {
+        commit(writeLiteral(room(N - 1), literal));
+        return *this;
+    }
+    Text& operator<<(char c) {
+        *room(1) = c;
+        ++m_used;
+        return *this;
+    }
+    Text& operator<<(std::int64_t number) {
+        commit(writeNumber(room(24), number));
+        return *this;
+    }
+    Text& operator<<(int number) { return *this << std::int64_t(number); }
+    Text& operator<<(unsigned number) { return *this << std::int64_t(number); }
+    Text& operator<<(std::size_t number) { return *this << std::int64_t(number); }
+    void reserve(std::size_t size) {
+        if (size > m_text.size()) m_text.resize(size);
+    }
+    std::string take() {
+        m_text.resize(m_used);
+        m_used = 0;
+        return std::move(m_text);
+    }
+
+    // Where the next count characters go; commit(end) then takes what was written up to end. The buffer grows
+    // ahead of the text and is cut to it at the end.
+    char* room(std::size_t count) {
+        if (m_used + count > m_text.size()) [[unlikely]]
+            grow(count);
+        return m_text.data() + m_used;
+    }
+    void commit(const char* end) { m_used = std::size_t(end - m_text.data()); }
+    // Where a piece may end: a sink gets what has come so far once it is a piece's size.
+    void mayFlush() {
+        if (m_sink && m_used >= kPiece) flush();
+    }
+    void flush() {
+        if (!m_sink) return;
+        m_sink->write(m_text.data(), std::streamsize(m_used));
+        m_used = 0;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 16;
+
+    void grow(std::size_t count) {
+        if (m_sink && m_used > 0) flush();
+        if (m_used + count > m_text.size()) m_text.resize(std::max(2 * m_text.size(), m_used + count + 64));
+    }
+
+    std::ostream* m_sink = nullptr;
+    std::string m_text;
+    std::size_t m_used = 0;
+};
+
+std::string_view halfName(RegisterHalf half) {
+    return half == RegisterHalf::high ? "high" : "low";
+}
+
+std::string_view kindWord(std::uint8_t typeReg) {
+    if (typeReg == 3) return "holding";
+    if (typeReg == 4) return "input";
+    return {};
+}
+
+void appendKind(Text& out, std::uint8_t typeReg) {
+    const std::string_view word = kindWord(typeReg);
+    if (!word.empty())
+        out << word;
+    else
+        out << "Type_Reg " << unsigned(typeReg);
+}
+
+// Written in one go: the largest project has a hundred thousand of them.
+void appendSource(Text& out, const RegisterHalfSource& source) {
+    if (source.typeReg != 3 && source.typeReg != 4) {
+        out << "slave " << unsigned(source.slave) << ' ';
+        appendKind(out, source.typeReg);
+        out << ' ' << source.registerNumber << ' ' << halfName(source.half);
+        return;
+    }
+    char* at = writeNumber(writeLiteral(out.room(48), "slave "), source.slave);
+    at = source.typeReg == 3 ? writeLiteral(at, " holding ") : writeLiteral(at, " input ");
+    at = writeNumber(at, source.registerNumber);
+    at = source.half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low");
+    out.commit(at);
+}
+
+// appendSource for the long lists of the text and the CSV: the "slave 1 holding " of each slave and kind is put
+// together once, and each source is then three fixed-size copies and its register's digits.
+class SourceWriter {
+public:
+    void append(Text& out, const RegisterHalfSource& source) {
+        if (source.typeReg != 3 && source.typeReg != 4) [[unlikely]] {
+            appendSource(out, source);
+            return;
+        }
+        Prefix& prefix = m_prefixes[std::size_t(source.slave) << 1 | (source.typeReg == 4 ? 1u : 0u)];
+        if (prefix.length == 0) [[unlikely]]
+            prefix.set(source);
+        char* at = out.room(sizeof prefix.text + 16);
+        std::memcpy(at, prefix.text, sizeof prefix.text);
+        at = writeNumber(at + prefix.length, source.registerNumber);
+        std::memcpy(at, source.half == RegisterHalf::high ? " high\0\0\0" : " low\0\0\0\0", 8);
+        out.commit(at + (source.half == RegisterHalf::high ? 5 : 4));
+    }
+
+private:
+    struct Prefix {
+        char text[24];
+        std::uint8_t length = 0;
+
+        void set(const RegisterHalfSource& source) {
+            char* at = writeNumber(writeLiteral(text, "slave "), source.slave);
+            at = source.typeReg == 3 ? writeLiteral(at, " holding ") : writeLiteral(at, " input ");
+            length = std::uint8_t(at - text);
+        }
+    };
+    std::array<Prefix, 512> m_prefixes{};
+};
+
+void appendShortSource(Text& out, const RegisterHalfSource& source) {
+    char* at = writeNumber(writeLiteral(out.room(48), "S"), source.slave);
+    if (source.typeReg == 3)
+        at = writeLiteral(at, " HR");
+    else if (source.typeReg == 4)
+        at = writeLiteral(at, " IR");
+    else
+        at = writeLiteral(writeNumber(writeLiteral(at, " T"), source.typeReg), ":");
+    at = writeNumber(at, source.registerNumber);
+    out.commit(source.half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low"));
+}
+
+std::size_t sourceCount(const ProjectMap& map) {
+    std::size_t count = 0;
+    for (const FrameMap& frame : map.frames)
+        for (const FrameByteMap& byte : frame.bytes) count += byte.sources.size();
+    return count;
+}
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string registerKindName(std::uint8_t typeReg) {
+    Text out;
+    appendKind(out, typeReg);
+    return out.take();
+}
+
+std::string sourceText(const RegisterHalfSource& source) {
+    Text out;
+    appendSource(out, source);
+    return out.take();
+}
+
+std::string shortSourceText(const RegisterHalfSource& source) {
+    Text out;
+    appendShortSource(out, source);
+    return out.take();
+}
+
+MapTable frameTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Frame", "PGN", "Group"};
+    for (int b = 1; b <= 8; ++b) table.titles.push_back("B" + std::to_string(b));
+    table.rows.reserve(map.frames.size());
+    for (const FrameMap& frame : map.frames) {
+        std::vector<std::string>& row = table.rows.emplace_back();
+        row.reserve(table.titles.size());
+        row.push_back(std::to_string(frame.frame));
+        std::string pgn = pgnText(frame.pgn);
+        if (frame.wellKnown) pgn += "\n" + std::string(frame.wellKnown->acronym);
+        row.push_back(std::move(pgn));
+        row.push_back(frame.onRequest() ? cycleText(frame)
+                                        : "G" + std::to_string(frame.group) + " " + cycleText(frame));
+        for (const FrameByteMap& byte : frame.bytes) {
+            Text cell;
+            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
+                if (i) cell << '\n';
+                appendShortSource(cell, byte.sources[i]);
+            }
+            bool firstLine = byte.sources.empty();
+            for (const std::string& name : frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]) {
+                cell << (firstLine ? "" : "\n") << '[' << name << ']';
+                firstLine = false;
+            }
+            row.push_back(cell.take());
+        }
+    }
+    return table;
+}
+
+MapTable signalTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Frame", "Message", "Signal", "Bytes", "Registers", "Encoding"};
+    for (const FrameMap& frame : map.frames)
+        for (const CoveredSignal& signal : frame.signalInfo.covered)
+            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signal.name,
+                                  signalBytesText(signal), signalRegistersText(signal), signal.encoding});
+    return table;
+}
+
+MapTable pollingTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"Slave", "Kind", "Registers", "Feeds"};
+    for (const SlavePolling& polling : map.slaves) {
+        const std::string slave = std::to_string(polling.slave);
+        const std::string kind = registerKindName(polling.typeReg);
+        auto feed = polling.feeds.begin();
+        for (const RegisterRange& range : polling.ranges) {
+            Text registers, feeds;
+            registers << range.first;
+            if (range.last != range.first) registers << '-' << range.last;
+            for (std::int32_t number = range.first; number <= range.last; ++number) {
+                if (number != range.first) feeds << '\n';
+                // room() may move the buffer: what was written is committed before more room is asked for.
+                char* at = writeLiteral(writeNumber(feeds.room(32), number), ":");
+                if (feed == polling.feeds.end() || feed->registerNumber != number) at = writeLiteral(at, " -");
+                for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
+                     ++feed, first = false) {
+                    feeds.commit(at);
+                    at = feeds.room(40);
+                    at = writeNumber(first ? writeLiteral(at, " F") : writeLiteral(at, ", F"), feed->frame);
+                    at = writeNumber(writeLiteral(at, " B"), feed->byte);
+                    at = feed->half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low");
+                }
+                feeds.commit(at);
+            }
+            table.rows.push_back({slave, kind, registers.take(), feeds.take()});
+        }
+    }
+    return table;
+}
+
+std::string pgnHex(std::uint16_t pgn) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", unsigned(pgn));
+    return text;
+}
+
+std::string pgnText(std::uint16_t pgn) {
+    return std::to_string(pgn) + " (" + pgnHex(pgn) + ")";
+}
+
+std::string cycleText(const FrameMap& frame) {
+    if (frame.onRequest()) return "On Request";
+    if (frame.cycleMs) return std::to_string(*frame.cycleMs) + " ms";
+    return "group " + std::to_string(frame.group) + " missing";
+}
+
+std::string wellKnownText(const FrameMap& frame) {
+    return wellKnownPgnText(frame.wellKnown);
+}
+
+namespace {
+
+void writeText(const ProjectMap& map, Text& out) {
+    SourceWriter sources;
+    out << "Frames: " << int(map.frames.size()) << '\n';
+    for (const FrameMap& frame : map.frames) {
+        out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
+        if (frame.wellKnown) out << ' ' << wellKnownText(frame);
+        out << ", priority " << unsigned(frame.priority) << ", data page " << unsigned(frame.dataPage);
+        if (frame.onRequest())
+            out << ", On Request";
+        else
+            out << ", group " << unsigned(frame.group) << " (" << cycleText(frame) << ')';
+        out << ", erase " << (frame.erase ? "yes" : "no");
+        if (frame.signalInfo.inDatabase()) out << ", message " << frame.signalInfo.message;
+        out << '\n';
+        for (const FrameByteMap& byte : frame.bytes) {
+            out << "  B" << byte.byte << ": ";
+            if (byte.sources.empty()) out << "none";
+            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
+                if (i) out << ", ";
+                sources.append(out, byte.sources[i]);
+            }
+            if (byte.fedTwice()) out << "  (fed twice)";
+            const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
+            if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
+            out << '\n';
+            out.mayFlush();
+        }
+        for (const CoveredSignal& signal : frame.signalInfo.covered)
+            out << "  signal " << coveredSignalText(signal) << '\n';
+    }
+
+    out << "Slaves: " << int(map.slaves.size()) << '\n';
+    for (const SlavePolling& polling : map.slaves) {
+        out << "Slave " << unsigned(polling.slave) << ", ";
+        appendKind(out, polling.typeReg);
+        out << " registers:";
+        for (std::size_t i = 0; i < polling.ranges.size(); ++i) {
+            out << (i ? ", " : " ") << polling.ranges[i].first;
+            if (polling.ranges[i].last != polling.ranges[i].first) out << '-' << polling.ranges[i].last;
+        }
+        out << '\n';
+    }
+
+    out << "Findings: " << int(map.findings.size()) << '\n';
+    for (const MapFinding& finding : map.findings) out << "  warning: " << finding.message << '\n';
+    out.flush();
+}
+
+}  // namespace
+
+std::string mapText(const ProjectMap& map) {
+    Text out;
+    out.reserve(32 * sourceCount(map) + 4096);
+    writeText(map, out);
+    return out.take();
+}
+
+void writeMapText(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeText(map, out);
+}
+
+namespace {
+
+// A string value: the library escapes it, as it would within its own documents.
+void appendJsonString(Text& out, std::string_view text) {
+    out << nlohmann::json(text).dump();
+}
+
+void appendJsonKind(Text& out, std::uint8_t typeReg) {
+    const std::string_view word = kindWord(typeReg);
+    if (word.empty())
+        out << "null";
+    else
+        out << '"' << word << '"';
+}
+
+using Json = nlohmann::ordered_json;
+
+// What a signal database adds to a frame: a few signals per frame, so the library writes them, numbers and all.
+void appendJsonSignals(Text& out, const FrameSignals& signals) {
+    out << ",\"message\":" << (signals.inDatabase() ? Json(signals.message) : Json(nullptr)).dump()
+        << ",\"coveredSignals\":[";
+    for (std::size_t i = 0; i < signals.covered.size(); ++i) {
+        const CoveredSignal& signal = signals.covered[i];
+        Json registers = Json::array();
+        for (const SignalRegister& feeder : signal.registers) {
+            const std::string_view kind = kindWord(feeder.typeReg);
+            registers.push_back({{"slave", feeder.slave},
+                                 {"kind", kind.empty() ? Json(nullptr) : Json(kind)},
+                                 {"register", feeder.registerNumber}});
+        }
+        if (i) out << ',';
+        out << Json{{"name", signal.name},        {"bytes", signal.bytes},   {"registers", std::move(registers)},
+                    {"factor", signal.factor},    {"offset", signal.offset}, {"unit", signal.unit},
+                    {"encoding", signal.encoding}}
+                   .dump();
+    }
+    out << ']';
+}
+
+template <typename Entry>
+void appendJsonList(Text& out, const char* name, std::size_t count, const Entry& entry, bool last) {
+    out << "\n \"" << std::string_view(name) << "\": [";
+    for (std::size_t i = 0; i < count; ++i) {
+        out << (i ? ",\n  " : "\n  ");
+        entry(i);
+        out.mayFlush();
+    }
+    out << (count ? "\n ]" : "]");
+    if (!last) out << ',';
+}
+
+// Written directly rather than built as a library document: the largest project's runs to 16 megabytes, and its
+// objects are all of a few fixed shapes. The library escapes the strings.
+void writeJson(const ProjectMap& map, Text& out) {
+    out << '{';
+    appendJsonList(
+        out, "frames", map.frames.size(),
+        [&](std::size_t i) {
+            const FrameMap& frame = map.frames[i];
+            out << "{\"frame\":" << frame.frame << ",\"pgn\":" << unsigned(frame.pgn) << ",\"pgnHex\":\""
+                << pgnHex(frame.pgn) << "\",\"acronym\":";
+            if (frame.wellKnown)
+                appendJsonString(out, frame.wellKnown->acronym);
+            else
+                out << "null";
+            out << ",\"name\":";
+            if (frame.wellKnown)
+                appendJsonString(out, frame.wellKnown->name);
+            else
+                out << "null";
+            out << ",\"priority\":" << unsigned(frame.priority) << ",\"dataPage\":" << unsigned(frame.dataPage)
+                << ",\"group\":" << unsigned(frame.group) << ",\"onRequest\":" << (frame.onRequest() ? "true" : "false")
+                << ",\"cycleMs\":";
+            if (frame.cycleMs)
+                out << unsigned(*frame.cycleMs);
+            else
+                out << "null";
+            out << ",\"erase\":" << (frame.erase ? "true" : "false") << ",\"bytes\":[";
+            for (const FrameByteMap& byte : frame.bytes) {
+                if (byte.byte != frame.bytes.front().byte) out << ',';
+                out << "{\"byte\":" << byte.byte << ",\"sources\":[";
+                for (std::size_t s = 0; s < byte.sources.size(); ++s) {
+                    const RegisterHalfSource& source = byte.sources[s];
+                    if (s) out << ',';
+                    out << "{\"slave\":" << unsigned(source.slave) << ",\"kind\":";
+                    appendJsonKind(out, source.typeReg);
+                    out << ",\"typeReg\":" << unsigned(source.typeReg) << ",\"register\":" << source.registerNumber
+                        << (source.half == RegisterHalf::high ? ",\"half\":\"high\"" : ",\"half\":\"low\"")
+                        << ",\"definitionRow\":" << std::int64_t(source.definitionRow) << '}';
+                    out.mayFlush();
+                }
+                out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false");
+                if (map.withSignals)
+                    out << ",\"signals\":" << Json(frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]).dump();
+                out << '}';
+            }
+            out << ']';
+            if (map.withSignals) appendJsonSignals(out, frame.signalInfo);
+            out << '}';
+        },
+        false);
+    appendJsonList(
+        out, "slaves", map.slaves.size(),
+        [&](std::size_t i) {
+            const SlavePolling& polling = map.slaves[i];
+            out << "{\"slave\":" << unsigned(polling.slave) << ",\"kind\":";
+            appendJsonKind(out, polling.typeReg);
+            out << ",\"typeReg\":" << unsigned(polling.typeReg) << ",\"ranges\":[";
+            for (std::size_t r = 0; r < polling.ranges.size(); ++r)
+                out << (r ? ",[" : "[") << polling.ranges[r].first << ',' << polling.ranges[r].last << ']';
+            out << "],\"registers\":[";
+            auto feed = polling.feeds.begin();
+            bool firstRegister = true;
+            for (const RegisterRange& range : polling.ranges)
+                for (std::int32_t number = range.first; number <= range.last; ++number) {
+                    out << (firstRegister ? "{\"register\":" : ",{\"register\":") << number << ",\"feeds\":[";
+                    firstRegister = false;
+                    for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
+                         ++feed, first = false)
+                        out << (first ? "{\"frame\":" : ",{\"frame\":") << feed->frame
+                            << ",\"byte\":" << unsigned(feed->byte)
+                            << (feed->half == RegisterHalf::high ? ",\"half\":\"high\"}" : ",\"half\":\"low\"}");
+                    out << "]}";
+                    out.mayFlush();
+                }
+            out << "]}";
+        },
+        false);
+    appendJsonList(
+        out, "findings", map.findings.size(),
+        [&](std::size_t i) {
+            out << "{\"severity\":\"warning\",\"message\":";
+            appendJsonString(out, map.findings[i].message);
+            out << '}';
+        },
+        true);
+    out << "\n}\n";
+    out.flush();
+}
+
+}  // namespace
+
+// One line per frame, slave and finding: the document stays readable line by line, and the largest project's
+// stays a few megabytes.
+std::string mapJson(const ProjectMap& map) {
+    Text out;
+    out.reserve(160 * sourceCount(map) + 4096);
+    writeJson(map, out);
+    return out.take();
+}
+
+void writeMapJson(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeJson(map, out);
+}
+
+namespace {
+
+void writeCsv(const ProjectMap& map, Text& out) {
+    SourceWriter sources;
+    out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
+        << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
+    for (const FrameMap& frame : map.frames) {
+        std::string head =
+            std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgn) + ",";
+        if (frame.wellKnown)
+            head += csvField(frame.wellKnown->acronym) + "," + csvField(frame.wellKnown->name);
+        else
+            head += ",";
+        head += "," + std::to_string(frame.priority) + "," + std::to_string(frame.dataPage) + "," +
+                std::to_string(frame.group) + "," + cycleText(frame) + "," + (frame.erase ? "Y" : "N") + ",";
+        for (const FrameByteMap& byte : frame.bytes) {
+            out << head << 'B' << byte.byte << ',';
+            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
+                if (i) out << "; ";
+                sources.append(out, byte.sources[i]);
+            }
+            out << (byte.fedTwice() ? ",yes" : ",no");
+            if (map.withSignals) {
+                const FrameSignals& signals = frame.signalInfo;
+                std::vector<std::string> covered;
+                for (const CoveredSignal& signal : signals.covered)
+                    if (std::find(signal.bytes.begin(), signal.bytes.end(), unsigned(byte.byte)) != signal.bytes.end())
+                        covered.push_back(coveredSignalText(signal));
+                out << ',' << csvField(signals.message) << ','
+                    << csvField(joinedNames(signals.signalsAtByte[std::size_t(byte.byte - 1)], "; ")) << ','
+                    << csvField(joinedNames(covered, "; "));
+            }
+            out << "\r\n";
+            out.mayFlush();
+        }
+    }
+    out.flush();
+}
+
+}  // namespace
+
+std::string mapCsv(const ProjectMap& map) {
+    Text out;
+    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
+    writeCsv(map, out);
+    return out.take();
+}
+
+void writeMapCsv(const ProjectMap& map, std::ostream& sink) {
+    Text out(sink);
+    writeCsv(map, out);
+}
+
+}  // namespace tessaro

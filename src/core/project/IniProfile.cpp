@@ -1,0 +1,154 @@
+#include "project/IniProfile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "documents/AtomicFile.h"
+#include "documents/Errors.h"
+
+namespace tessaro {
+
+namespace {
+
+struct Line {
+    std::string_view text;  // without its line end
+    std::string_view end;   // "\r\n", "\n" or "" for the last line
+};
+
+std::vector<Line> splitLines(std::string_view text) {
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t newline = text.find('\n', start);
+        if (newline == std::string_view::npos) {
+            lines.push_back({text.substr(start), {}});
+            break;
+        }
+        std::size_t stop = newline;
+        if (stop > start && text[stop - 1] == '\r') --stop;
+        lines.push_back({text.substr(start, stop - start), text.substr(stop, newline + 1 - stop)});
+        start = newline + 1;
+    }
+    return lines;
+}
+
+std::string_view trim(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The section name of a "[name]" line, or nothing.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    line = trim(line);
+    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    const std::size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(1, close - 1));
+}
+
+std::optional<std::string_view> keyName(std::string_view line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(0, equals));
+}
+
+}  // namespace
+
+std::optional<std::string> readIniValue(std::string_view iniText, std::string_view section, std::string_view key) {
+    bool inSection = false;
+    for (const Line& line : splitLines(iniText)) {
+        if (const auto name = sectionName(line.text)) {
+            inSection = sameName(*name, section);
+            continue;
+        }
+        if (!inSection) continue;
+        if (const auto name = keyName(line.text); name && sameName(*name, key))
+            return std::string(trim(line.text.substr(line.text.find('=') + 1)));
+    }
+    return std::nullopt;
+}
+
+std::string withIniValue(std::string_view iniText, std::string_view section, std::string_view key,
+                         std::string_view value) {
+    const std::vector<Line> lines = splitLines(iniText);
+    const std::string lineEnd = iniText.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+
+    // Find the section, its key line, and the last non-blank line of the section.
+    std::optional<std::size_t> keyAt;
+    std::optional<std::size_t> lastOfSection;
+    bool inSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const auto name = sectionName(lines[i].text)) {
+            if (inSection) break;
+            inSection = sameName(*name, section);
+            if (inSection) lastOfSection = i;
+            continue;
+        }
+        if (!inSection) continue;
+        if (!trim(lines[i].text).empty()) lastOfSection = i;
+        if (const auto name = keyName(lines[i].text); name && sameName(*name, key)) {
+            keyAt = i;
+            break;
+        }
+    }
+
+    std::string result;
+    result.reserve(iniText.size() + keyLine.size() + 16);
+    const auto append = [&](const Line& line, bool forceEnd) {
+        result += line.text;
+        result += line.end.empty() && forceEnd ? std::string_view(lineEnd) : line.end;
+    };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (keyAt && i == *keyAt) {
+            result += keyLine;
+            result += lines[i].end;
+            continue;
+        }
+        const bool insertAfter = !keyAt && lastOfSection && i == *lastOfSection;
+        append(lines[i], insertAfter);
+        if (insertAfter) result += keyLine + lineEnd;
+    }
+    if (!lastOfSection) {
+        if (!result.empty() && result.back() != '\n') result += lineEnd;
+        result += "[" + std::string(section) + "]" + lineEnd + keyLine + lineEnd;
+    }
+    return result;
+}
+
+std::optional<std::string> readProfileString(const std::string& path, std::string_view section, std::string_view key) {
+    if (!fileExists(path)) return std::nullopt;
+    try {
+        return readIniValue(readFile(path), section, key);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+void writeProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    std::string current;
+    if (fileExists(path)) {
+        try {
+            current = readFile(path);
+        } catch (const Error&) {
+            throw Error("Unable to write to " + path);
+        }
+    }
+    try {
+        replaceFile(path, withIniValue(current, section, key, value));
+    } catch (const Error&) {
+        throw Error("Unable to write to " + path);
+    }
+}
+
+}  // namespace tessaro

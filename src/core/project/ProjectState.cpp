@@ -1,0 +1,114 @@
+#include "project/ProjectState.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "documents/AtomicFile.h"
+#include "documents/DocumentNames.h"
+
+namespace tessaro {
+
+void ProjectState::SetProjectPaths() {
+    pargenPath = joinPath(projectFolder, kPargenFileName);
+    frameJ1939Path = joinPath(projectFolder, kFrameTableFileName);
+    groupPath = joinPath(projectFolder, kGroupFileName);
+}
+
+std::string ProjectState::definitionsPath() const {
+    return joinPath(projectFolder, kDefinitionsFileName);
+}
+
+std::string settingsFileIn(std::string_view toolFolder) {
+    return joinPath(toolFolder, kSettingsFileName);
+}
+
+std::string ProjectState::settingsFilePath() const {
+    return settingsFileIn(toolFolder);
+}
+
+void ProjectState::setToolFolder(std::string_view folder) {
+    toolFolder = std::string(folder);
+    while (toolFolder.size() > 1 && toolFolder.back() == kPathSeparator) toolFolder.pop_back();
+    masterFolder = joinPath(toolFolder, "MASTER");
+    projectsFolder = joinPath(toolFolder, "PROJECTS");
+    std::error_code ignored;
+    if (!folderExists(masterFolder)) std::filesystem::create_directory(masterFolder, ignored);
+    if (!folderExists(projectsFolder)) std::filesystem::create_directory(projectsFolder, ignored);
+    projectFolder = projectsFolder;
+}
+
+std::optional<std::string> ProjectState::folderOfStoredName(std::string_view storedName) const {
+    std::string_view relative = storedName;
+    if (!relative.empty() && relative.front() == kPathSeparator) relative.remove_prefix(1);
+    if (relative.empty()) return std::nullopt;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find(kPathSeparator, start);
+        if (end == std::string_view::npos) end = relative.size();
+        const std::string_view component = relative.substr(start, end - start);
+        if (component.empty() || component == "." || component == "..") return std::nullopt;
+        start = end + 1;
+    }
+    return joinPath(projectsFolder, relative);
+}
+
+bool ProjectState::reopen(std::string_view storedName) {
+    projectName = std::string(storedName);
+    projectFolder = projectsFolder;
+    bool reopened = false;
+    if (const auto folder = folderOfStoredName(storedName); folder && folderExists(*folder)) {
+        projectFolder = *folder;
+        reopened = true;
+    }
+    SetProjectPaths();
+    return reopened;
+}
+
+std::string ProjectState::prepareOpen() {
+    if (!folderExists(projectFolder)) projectFolder.clear();
+    return projectFolder;
+}
+
+void ProjectState::finishOpen(const std::optional<std::string>& chosenFolder) {
+    if (chosenFolder) projectFolder = *chosenFolder;
+    projectName = projectFolder.size() > projectsFolder.size() ? projectFolder.substr(projectsFolder.size()) : "";
+    SetProjectPaths();
+}
+
+bool isValidProjectName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name) {
+    std::vector<std::string> messages;
+    if (destinationFolder.empty()) messages.emplace_back(kDestinationNotValid);
+    if (!isValidProjectName(name)) messages.emplace_back(kNameNotValid);
+    return messages;
+}
+
+NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder, std::string_view name) {
+    NewProjectOutcome outcome;
+    outcome.messages = newProjectNameMessages(destinationFolder, name);
+    if (!outcome.messages.empty()) return outcome;
+    const std::string folder = joinPath(destinationFolder, name);
+    if (folderExists(folder)) {
+        outcome.messages.emplace_back(kNameAlreadyExists);
+        return outcome;
+    }
+    std::error_code failure;
+    if (!std::filesystem::create_directory(folder, failure) || failure) return outcome;
+    std::error_code ignored;
+    std::filesystem::create_directories(joinPath(folder, "bin"), ignored);
+    setNewProject(destinationFolder, name);
+    outcome.created = true;
+    return outcome;
+}
+
+void ProjectState::setNewProject(std::string_view destinationFolder, std::string_view name) {
+    projectName = std::string(name);
+    projectFolder = joinPath(destinationFolder, name);
+    SetProjectPaths();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "documents/Paths.h"
+
+namespace tessaro {
+
+inline constexpr std::string_view kDesignCaption = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master";
+inline constexpr std::string_view kCaptionPrefix = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master :";
+inline constexpr std::string_view kSettingsFileName = "Tessaro_Kelvane.ini";
+inline constexpr std::string_view kSettingsSection = "lastproj";
+inline constexpr std::string_view kSettingsKey = "projectname";
+
+// The settings file of a tool folder.
+std::string settingsFileIn(std::string_view toolFolder);
+
+inline constexpr std::string_view kDestinationNotValid = "directory destination not valid";
+inline constexpr std::string_view kNameNotValid = "Name project not valid";
+inline constexpr std::string_view kNameAlreadyExists = "Name project not valid because directory already exists";
+
+// Whether a typed name can be a folder directly below the destination: not empty, no separator of either platform,
+// not "." or "..", no NUL (which would cut the name short).
+bool isValidProjectName(std::string_view name);
+
+// The messages of the checks made before anything is created, in the order they are shown.
+std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name);
+
+struct NewProjectOutcome {
+    std::vector<std::string> messages;
+    bool created = false;
+};
+
+// The process-wide project state, owned by the main window. With no project open the project folder is PROJECTS.
+class ProjectState {
+public:
+    std::string toolFolder;
+    std::string masterFolder;
+    std::string projectsFolder;
+    std::string projectName;
+    std::string projectFolder;
+    std::string pargenPath;
+    std::string frameJ1939Path;
+    std::string groupPath;
+
+    // Recomputes the three document paths from the project folder.
+    void SetProjectPaths();
+
+    std::string definitionsPath() const;
+    std::string settingsFilePath() const;
+
+    // Start-up: derives the folders from the tool folder and creates MASTER and PROJECTS when missing.
+    void setToolFolder(std::string_view folder);
+
+    // Start-up: takes the stored name and reopens its folder below PROJECTS when it can. The name is kept as read.
+    bool reopen(std::string_view storedName);
+
+    // The folder a project name denotes below PROJECTS (one leading separator allowed), or nothing when the name
+    // is empty or holds a "." or ".." component.
+    std::optional<std::string> folderOfStoredName(std::string_view storedName) const;
+
+    // Open project, before the browser: empties the project folder when it is gone; returns where to start.
+    std::string prepareOpen();
+    // Open project, after the browser (chosen folder or cancel): re-derives the name and the document paths.
+    void finishOpen(const std::optional<std::string>& chosenFolder);
+
+    // New project confirmed: the folder destination + separator + name has been created.
+    void setNewProject(std::string_view destinationFolder, std::string_view name);
+
+    // OK of the New project dialog: the checks, then the folder and its bin folder; the project is set only when
+    // the folder was created. A folder that cannot be created gives no message.
+    NewProjectOutcome createProject(std::string_view destinationFolder, std::string_view name);
+};
+
+}  // namespace tessaro

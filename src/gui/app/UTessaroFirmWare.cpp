@@ -1,0 +1,231 @@
+#include "app/UTessaroFirmWare.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <thread>
+
+#include "project/IniProfile.h"
+#include "app/LinkLabel.h"
+#include "app/MakerLinks.h"
+#include "app/UAbout.h"
+#include "app/Unewp.h"
+#include "documents/Errors.h"
+#include "editors/UGroup.h"
+#include "editors/UInfoPdoMB.h"
+#include "editors/Upargen.h"
+#include "editors/UpdoMB.h"
+#include "map/UProjectMap.h"
+#include "platform/QtPlatform.h"
+#include "update/ConfigurationImage.h"
+#include "update/UBootSer.h"
+
+namespace tessaro {
+
+namespace {
+
+QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                    int height) {
+    auto* result = new QPushButton(caption, parent);
+    result->setObjectName(QString::fromLatin1(name));
+    result->setGeometry(left, top, width, height);
+    return result;
+}
+
+void stepLabel(QWidget* parent, const QString& text, int top) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #808080;"));
+    label->move(16, top);
+    label->adjustSize();
+}
+
+}  // namespace
+
+TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString& toolFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_platform(platform) {
+    setObjectName(QStringLiteral("FTessaroFirmWare"));
+    setFont(platform::toolFont());
+    setFixedSize(566, 261);
+    setAutoFillBackground(true);
+    QPalette light = palette();
+    light.setColor(QPalette::Window, QColor(0xf7, 0xf9, 0xfb));
+    setPalette(light);
+    setWindowTitle(toQt(std::string(kDesignCaption)));
+
+    stepLabel(this, QStringLiteral("Step 1"), 47);
+    m_new = button(this, "New", QStringLiteral("New project"), 80, 36, 145, 26);
+    m_open = button(this, "open", QStringLiteral("Open project"), 232, 36, 145, 26);
+    stepLabel(this, QStringLiteral("Step 2"), 91);
+    m_communication = button(this, "btn_Prm_Gen", QStringLiteral("Set Communication"), 80, 80, 146, 26);
+    stepLabel(this, QStringLiteral("Step 3"), 135);
+    m_frames = button(this, "btn_RCOB", QStringLiteral("Frame J1939"), 80, 124, 146, 26);
+    m_definitions = button(this, "btn_Info_RCOB", QStringLiteral("Define J1939"), 232, 124, 146, 26);
+    stepLabel(this, QStringLiteral("Step 4"), 179);
+    m_groups = button(this, "btn_GROUP", QStringLiteral("Setting Group"), 80, 168, 146, 26);
+    stepLabel(this, QStringLiteral("Step 5"), 223);
+    m_updateDevice = button(this, "CreateBin", QStringLiteral("Update Device"), 80, 212, 146, 26);
+    // Beside the last step, in the place the window leaves free there.
+    m_mapButton = button(this, "btn_ProjectMap", QStringLiteral("Project Map"), 232, 212, 146, 26);
+
+    auto* aboutButton = button(this, "about", QString(), 493, 21, 21, 19);
+    aboutButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    aboutButton->setToolTip(QStringLiteral("About"));
+    auto* closeButton = button(this, "LbButton1", QStringLiteral("X"), 520, 21, 21, 19);
+
+    auto* webLink = new LinkLabel(QString::fromLatin1(kMakerWebAddress), this);
+    webLink->setObjectName(QStringLiteral("Label6"));
+    webLink->setStyleSheet(QStringLiteral("color: #1f4e79; text-decoration: underline;"));
+    webLink->move(425, 227);
+    webLink->adjustSize();
+
+    connect(m_new, &QPushButton::clicked, this, &TFTessaroFirmWare::NewaClick);
+    connect(m_open, &QPushButton::clicked, this, &TFTessaroFirmWare::OpenaClick);
+    for (QPushButton* editor : {m_communication, m_frames, m_definitions, m_groups, m_mapButton})
+        connect(editor, &QPushButton::clicked, this, [this, editor] { btn_str_lng1aClick(editor); });
+    connect(m_updateDevice, &QPushButton::clicked, this, &TFTessaroFirmWare::CreateBinaClick);
+    connect(aboutButton, &QPushButton::clicked, this, &TFTessaroFirmWare::AboutClick);
+    connect(closeButton, &QPushButton::clicked, this, &TFTessaroFirmWare::LbButton1Click);
+    connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
+
+    platform::centreOnScreen(this);
+
+    FormCreate(toolFolder.toStdString());
+}
+
+TFTessaroFirmWare::~TFTessaroFirmWare() = default;
+
+void TFTessaroFirmWare::createWindows() {
+    m_saveproj = new TFsaveproj(m_platform, m_project, this);
+    m_about = new TFAbout(m_platform, this);
+    m_pargen = new TFpargen(m_platform, m_project, this);
+    m_pdoMB = new TFpdoMB(m_platform, m_project, this);
+    m_infopdoMB = new TFInfopdoMB(m_platform, m_project, this);
+    m_group = new TFGroup(m_platform, m_project, this);
+    m_bootSer = new TFBootSer(
+        m_platform, m_project,
+        [this](const platform::ProgramCall& call, const WaitProgress& progress) { return RunAndWait(call, progress); },
+        this);
+    m_projectMap = new TFProjectMap(m_platform, m_project, this);
+}
+
+void TFTessaroFirmWare::FormCreate(const std::string& toolFolder) {
+    m_project.setToolFolder(toolFolder);
+    const std::string stored =
+        readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey).value_or(std::string());
+    if (m_project.reopen(stored)) setCaptionFromProject();
+}
+
+void TFTessaroFirmWare::setCaptionFromProject() {
+    setWindowTitle(toQt(std::string(kCaptionPrefix) + m_project.projectName));
+}
+
+void TFTessaroFirmWare::OpenaClick() {
+    const std::string start = m_project.prepareOpen();
+    const std::optional<QString> chosen = m_platform.folders.chooseFolder(
+        this, QStringLiteral("Select directory of project"), toQt(m_project.projectsFolder), toQt(start));
+    m_project.finishOpen(chosen ? std::optional<std::string>(chosen->toStdString()) : std::nullopt);
+    setCaptionFromProject();
+}
+
+void TFTessaroFirmWare::NewaClick() {
+    if (!m_saveproj) return;
+    m_saveproj->setDestinationFolder(m_project.projectsFolder);
+    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted)
+        setCaptionFromProject();
+    else
+        setWindowTitle(toQt(std::string(kCaptionPrefix)));
+}
+
+void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
+    if (m_project.projectFolder.empty()) {
+        m_platform.messages.plain(QStringLiteral("Project not valid"));
+        return;
+    }
+    QDialog* dialog = nullptr;
+    if (sender == m_communication) dialog = m_pargen;
+    if (sender == m_frames) dialog = m_pdoMB;
+    if (sender == m_definitions) dialog = m_infopdoMB;
+    if (sender == m_groups) dialog = m_group;
+    if (sender == m_mapButton) dialog = m_projectMap;
+    if (dialog) m_platform.dialogs.runModal(*dialog);
+}
+
+void TFTessaroFirmWare::CreateBinaClick() {
+    // Without this guard an empty project folder would put the image at /bin/bank.bin.
+    if (m_project.projectFolder.empty()) {
+        m_platform.messages.plain(QStringLiteral("Project not valid"));
+        return;
+    }
+    try {
+        BuildConfigurationImage(m_project.projectFolder, *m_image);
+        WriteConfigurationImage(m_project.projectFolder, *m_image);
+    } catch (const Error& failure) {
+        // The updater must never load a stale image: the update dialog does not open.
+        m_platform.messages.standardError(toQt(failure.what()));
+        return;
+    }
+    m_platform.dialogs.runModal(*m_bootSer);
+}
+
+void TFTessaroFirmWare::AboutClick() {
+    if (m_about) m_platform.dialogs.runModal(*m_about);
+}
+
+void TFTessaroFirmWare::Label6Click() {
+    m_platform.shell.open(QString::fromLatin1(kMakerWebPage));
+}
+
+void TFTessaroFirmWare::LbButton1Click() {
+    close();
+}
+
+void TFTessaroFirmWare::FormClose() {
+    try {
+        writeProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey, m_project.projectName);
+    } catch (const Error& failure) {
+        m_platform.messages.standardError(toQt(failure.what()));
+    }
+}
+
+UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress) {
+    UpdaterRun run;
+    const platform::StartResult started = m_platform.launcher.start(call);
+    if (!started.process) {
+        run.failure = started.failure.toStdString();
+        return run;
+    }
+    const platform::UserInputBlock noInput;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        run.waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        if (!started.process->running()) break;
+        if (run.waited >= m_runAndWaitLimit) {
+            run.ending = UpdaterRun::Ending::LeftRunning;
+            return run;
+        }
+        if (progress) progress(run.waited);
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const platform::ExitStatus status = started.process->exitStatus();
+    run.ending = UpdaterRun::Ending::Ended;
+    run.exitCode = status.code;
+    run.signal = status.signal;
+    return run;
+}
+
+void TFTessaroFirmWare::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QWidget>
+#include <chrono>
+#include <memory>
+
+#include "project/ProjectState.h"
+#include "platform/Platform.h"
+#include "update/ConfigurationImage.h"
+#include "update/UpdateFeedback.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tessaro {
+
+class TFsaveproj;
+class TFAbout;
+class TFBootSer;
+class TFpargen;
+class TFpdoMB;
+class TFInfopdoMB;
+class TFGroup;
+class TFProjectMap;
+class LinkLabel;
+
+// The main window: the five steps, the project state and the settings file.
+class TFTessaroFirmWare : public QWidget {
+    Q_OBJECT
+public:
+    // Runs FormCreate with the given tool folder (the executable's folder in production).
+    TFTessaroFirmWare(platform::Platform platform, const QString& toolFolder, QWidget* parent = nullptr);
+    ~TFTessaroFirmWare() override;
+
+    // Creates the other windows once, in start-up order.
+    void createWindows();
+
+    ProjectState& project() { return m_project; }
+    const ProjectState& project() const { return m_project; }
+
+    void FormCreate(const std::string& toolFolder);
+    void OpenaClick();
+    void NewaClick();
+    void btn_str_lng1aClick(QObject* sender);
+    void CreateBinaClick();
+    void AboutClick();
+    void Label6Click();
+    void LbButton1Click();
+    // Writes the settings file; a failure is reported and the window closes all the same.
+    void FormClose();
+
+    // Starts the program and waits until it ends or the limit has passed, whichever comes first, polling it every
+    // 10 ms and leaving it running at the limit. Meanwhile the windows repaint but take no user input.
+    UpdaterRun RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress = {});
+    std::chrono::milliseconds runAndWaitLimit() const { return m_runAndWaitLimit; }
+    void setRunAndWaitLimit(std::chrono::milliseconds limit) { m_runAndWaitLimit = limit; }
+
+    TFsaveproj* saveproj() const { return m_saveproj; }
+    TFAbout* about() const { return m_about; }
+    TFpargen* pargen() const { return m_pargen; }
+    TFpdoMB* pdoMB() const { return m_pdoMB; }
+    TFInfopdoMB* infopdoMB() const { return m_infopdoMB; }
+    TFGroup* group() const { return m_group; }
+    TFBootSer* bootSer() const { return m_bootSer; }
+    TFProjectMap* projectMap() const { return m_projectMap; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setCaptionFromProject();
+
+    platform::Platform m_platform;
+    ProjectState m_project;
+
+    QPushButton* m_new = nullptr;
+    QPushButton* m_open = nullptr;
+    QPushButton* m_communication = nullptr;
+    QPushButton* m_frames = nullptr;
+    QPushButton* m_definitions = nullptr;
+    QPushButton* m_groups = nullptr;
+    QPushButton* m_updateDevice = nullptr;
+    QPushButton* m_mapButton = nullptr;
+
+    TFsaveproj* m_saveproj = nullptr;
+    TFAbout* m_about = nullptr;
+    TFpargen* m_pargen = nullptr;
+    TFpdoMB* m_pdoMB = nullptr;
+    TFInfopdoMB* m_infopdoMB = nullptr;
+    TFGroup* m_group = nullptr;
+    TFBootSer* m_bootSer = nullptr;
+    TFProjectMap* m_projectMap = nullptr;
+    std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
+    // Lives as long as the window: a build rewrites only the bytes its image uses.
+    std::unique_ptr<ImageBuffer> m_image = std::make_unique<ImageBuffer>();
+};
+
+}  // namespace tessaro

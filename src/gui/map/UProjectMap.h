@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <optional>
+
+#include "project/ProjectState.h"
+#include "map/ProjectMap.h"
+#include "platform/Platform.h"
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace tessaro {
+
+// "Project Map": read-only, the frames' bytes as a grid and the slaves' polling list, built from the stored
+// documents at every show; "Export" writes the CSV of tessaro-cli map, "Save PDF" a printable sheet of both.
+class TFProjectMap : public QDialog {
+    Q_OBJECT
+public:
+    TFProjectMap(platform::Platform platform, const ProjectState& project, QWidget* parent = nullptr);
+
+    void FormShow();
+    void ExportClick();
+    void SavePdfClick();
+
+    // The map of the last show; nothing when its documents could not be read.
+    const std::optional<ProjectMap>& map() const { return m_map; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // The file the user names, starting in the project folder; nothing on cancel.
+    std::optional<QString> chooseFile(const QString& title, const char* fileName, const QString& filter);
+
+    platform::Platform m_platform;
+    const ProjectState& m_project;
+    std::optional<ProjectMap> m_map;
+
+    QTableWidget* m_frames = nullptr;
+    QTableWidget* m_polling = nullptr;
+    QLabel* m_signalsTitle = nullptr;
+    QTableWidget* m_signals = nullptr;
+    QLabel* m_summary = nullptr;
+    QPushButton* m_close = nullptr;
+};
+
+// The printable sheet: the title, the project name and the date, then both tables. Throws tessaro::Error when
+// the file cannot be written.
+void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QString& projectName, const QString& date);
+
+}  // namespace tessaro

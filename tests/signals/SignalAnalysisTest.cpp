@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "map/MapFormats.h"
+#include "signals/SignalAnalysis.h"
+
+namespace tessaro {
+namespace {
+
+// EEC1 (PGN 61444) with the signals of the cases: byte by byte little-endian and big-endian ones, one of 32 bits,
+// two sharing a byte.
+constexpr const char* kDatabase =
+    "BO_ 2364539904 EEC1: 8 Engine\n"
+    " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031.875] \"rpm\" Cab\n"
+    " SG_ Pressure : 7|16@0+ (0.5,0) [0|32767.5] \"kPa\" Cab\n"
+    " SG_ Distance : 32|32@1+ (5,0) [0|21055406000] \"m\" Cab\n"
+    " SG_ Low : 16|4@1+ (1,0) [0|15] \"\" Cab\n"
+    " SG_ High : 20|4@1+ (1,0) [0|15] \"\" Cab\n";
+
+constexpr std::uint8_t kHolding = 3;
+constexpr std::uint8_t kInput = 4;
+
+// The halves of the cases come from row 7 of the definitions.
+RegisterHalfSource source(std::int32_t registerNumber, RegisterHalf half, std::uint8_t slave = 1,
+                          std::uint8_t typeReg = kHolding) {
+    return {registerNumber, 7, slave, typeReg, 1, half};
+}
+
+const RegisterHalfSource kR0High = source(0, RegisterHalf::high);
+const RegisterHalfSource kR0Low = source(0, RegisterHalf::low);
+
+using FrameByteSources = std::array<std::vector<RegisterHalfSource>, 8>;
+
+FrameMap frameOf(int number, std::uint16_t pgn, const FrameByteSources& sources) {
+    FrameMap frame;
+    frame.frame = number;
+    frame.pgn = pgn;
+    for (std::size_t b = 0; b < 8; ++b) frame.bytes[b] = {int(b + 1), sources[b]};
+    return frame;
+}
+
+FrameSignals analyse(const FrameByteSources& sources, std::uint16_t pgn = 61444) {
+    static const SignalDatabase database = readSignalDatabase(kDatabase);
+    return analyseFrameSignals(database, frameOf(3, pgn, sources));
+}
+
+std::vector<std::string> findingTexts(const FrameSignals& signals) {
+    std::vector<std::string> texts;
+    for (const SignalFinding& finding : signals.findings) texts.push_back(finding.message);
+    return texts;
+}
+
+const SignalFinding* findingOf(const FrameSignals& signals, std::string_view signal) {
+    for (const SignalFinding& finding : signals.findings)
+        if (finding.signal == signal) return &finding;
+    return nullptr;
+}
+
+const constexpr auto H = RegisterHalf::high;
+const constexpr auto L = RegisterHalf::low;
+
+TEST(SignalAnalysis, NamesTheSignalsAtEachByte) {
+    const FrameSignals signals = analyse({});
+    EXPECT_EQ(signals.message, "EEC1");
+    const std::array<std::vector<std::string>, 8> expected = {{{"Pressure"},
+                                                               {"Pressure"},
+                                                               {"Low", "High"},
+                                                               {"EngineSpeed"},
+                                                               {"EngineSpeed", "Distance"},
+                                                               {"Distance"},
+                                                               {"Distance"},
+                                                               {"Distance"}}};
+    EXPECT_EQ(signals.signalsAtByte, expected);
+    EXPECT_TRUE(signals.covered.empty());
+    EXPECT_TRUE(signals.findings.empty());
+}
+
+TEST(SignalAnalysis, ALittleEndianSignalFedLowByteFirstIsCoveredWithItsEncoding) {
+    FrameByteSources sources;
+    sources[3] = {kR0Low};   // B4, the low byte of engine speed
+    sources[4] = {kR0High};  // B5
+    const FrameSignals signals = analyse(sources);
+    ASSERT_EQ(signals.covered.size(), 1u);
+    const CoveredSignal& speed = signals.covered[0];
+    EXPECT_EQ(speed.name, "EngineSpeed");
+    EXPECT_EQ(speed.bytes, (std::vector<unsigned>{5, 4}));
+    EXPECT_EQ(speed.registers, (std::vector<SignalRegister>{{1, kHolding, 0}}));
+    EXPECT_EQ(speed.factor, 0.125);
+    EXPECT_EQ(speed.unit, "rpm");
+    EXPECT_EQ(speed.encoding, "raw = physical / 0.125, 16 bits unsigned, physical in rpm");
+    // B5 is also Distance's lowest byte, which is only partly fed.
+    EXPECT_EQ(findingTexts(signals),
+              (std::vector<std::string>{"frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 is fed"}));
+}
+
+// One line per case: the halves that feed the signal's bytes in frame order, and the finding (none when fine).
+struct ShapeCase {
+    const char* signal;
+    unsigned firstByte;  // 1-based
+    std::vector<RegisterHalfSource> halves;
+    std::optional<SignalFindingKind> finding;
+};
+
+const ShapeCase kShapeCases[] = {
+    // Engine speed, little-endian at B4 and B5.
+    {"EngineSpeed", 4, {source(0, L), source(0, H)}, std::nullopt},
+    {"EngineSpeed", 4, {source(0, H), source(0, L)}, SignalFindingKind::swapped},
+    {"EngineSpeed", 4, {source(0, L), source(1, H)}, SignalFindingKind::notOneValue},
+    {"EngineSpeed", 4, {source(0, L), source(0, H, 2)}, SignalFindingKind::notOneValue},
+    {"EngineSpeed", 4, {source(0, L), source(0, H, 1, kInput)}, SignalFindingKind::notOneValue},
+    {"EngineSpeed", 4, {source(0, L), source(1, L)}, SignalFindingKind::notOneValue},
+    // Across two registers in the order Modbus carries them: one value.
+    {"EngineSpeed", 4, {source(1, H), source(0, L)}, std::nullopt},
+    // Pressure, big-endian at B1 and B2.
+    {"Pressure", 1, {source(7, H), source(7, L)}, std::nullopt},
+    {"Pressure", 1, {source(7, L), source(7, H)}, SignalFindingKind::swapped},
+    // Distance, 32 bits little-endian at B5 to B8, from two registers.
+    {"Distance", 5, {source(11, L), source(11, H), source(10, L), source(10, H)}, std::nullopt},
+    {"Distance", 5, {source(10, L), source(10, H), source(11, L), source(11, H)}, std::nullopt},  // low word first
+    {"Distance", 5, {source(11, H), source(11, L), source(10, H), source(10, L)}, SignalFindingKind::swapped},
+    {"Distance", 5, {source(10, H), source(10, L), source(11, H), source(11, L)}, SignalFindingKind::swapped},
+    {"Distance", 5, {source(11, L), source(10, H), source(10, L), source(11, H)}, SignalFindingKind::notOneValue},
+    {"Distance", 5, {source(12, L), source(12, H), source(10, L), source(10, H)}, SignalFindingKind::notOneValue},
+};
+
+TEST(SignalAnalysis, TheHalvesOfASignalFormOneValueOrAreSwappedOrDoNot) {
+    for (const ShapeCase& c : kShapeCases) {
+        std::string trace = c.signal;
+        for (const RegisterHalfSource& half : c.halves) trace += ", " + sourceText(half);
+        SCOPED_TRACE(trace);
+        FrameByteSources sources;
+        for (std::size_t k = 0; k < c.halves.size(); ++k) sources[c.firstByte - 1 + k] = {c.halves[k]};
+        const FrameSignals signals = analyse(sources);
+        const SignalFinding* finding = findingOf(signals, c.signal);
+        if (!c.finding) {
+            EXPECT_EQ(finding, nullptr) << finding->message;
+        } else {
+            ASSERT_NE(finding, nullptr);
+            EXPECT_EQ(finding->kind, *c.finding);
+            EXPECT_EQ(finding->byte, c.firstByte);
+        }
+        const bool covered = std::any_of(signals.covered.begin(), signals.covered.end(),
+                                         [&](const CoveredSignal& signal) { return signal.name == c.signal; });
+        EXPECT_TRUE(covered);
+    }
+}
+
+TEST(SignalAnalysis, TheFindingsSayWhatIsWrongAndNameTheirSignal) {
+    FrameByteSources sources;
+    sources[0] = {source(7, L)};
+    sources[1] = {source(7, H)};
+    sources[3] = {source(0, H)};
+    sources[4] = {source(0, L, 2)};
+    sources[5] = {source(9, L)};
+    const FrameSignals signals = analyse(sources);
+    EXPECT_EQ(findingTexts(signals),
+              (std::vector<std::string>{
+                  "frame 3 (EEC1): signal Pressure is swapped: its registers give B1 and B2 in the opposite "
+                  "of its big-endian byte order (B1 = slave 1 holding 7 low, B2 = slave 1 holding 7 high)",
+                  "frame 3 (EEC1): signal EngineSpeed is fed from halves that do not form one value (B4 = "
+                  "slave 1 holding 0 high, B5 = slave 2 holding 0 low)",
+                  "frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 and B6 are fed",
+              }));
+    EXPECT_EQ(signals.findings[0].signal, "Pressure");
+    EXPECT_EQ(signals.findings[1].signal, "EngineSpeed");
+    EXPECT_EQ(signals.findings[2].kind, SignalFindingKind::partlyFed);
+    EXPECT_EQ(signals.findings[2].byte, 5u);
+    EXPECT_EQ(signals.findings[2].definitionRow, 7u);
+}
+
+TEST(SignalAnalysis, AFedByteThatNoSignalCoversIsAFinding) {
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2566843904 ET1: 8 Engine\n"
+        " SG_ EngineCoolantTemperature : 0|8@1+ (1,-40) [-40|210] \"degC\" Cab\n");
+    FrameByteSources sources;
+    sources[0] = {source(10, L)};
+    sources[1] = {source(11, L)};
+    sources[7] = {source(11, H)};
+    const FrameSignals signals = analyseFrameSignals(database, frameOf(2, 65262, sources));
+    EXPECT_EQ(findingTexts(signals),
+              (std::vector<std::string>{"frame 2 (ET1): B2 is fed, but no signal of ET1 covers it",
+                                        "frame 2 (ET1): B8 is fed, but no signal of ET1 covers it"}));
+    EXPECT_EQ(signals.findings[0].kind, SignalFindingKind::uncoveredByte);
+    EXPECT_EQ(signals.findings[0].signal, "");
+    EXPECT_EQ(signals.findings[1].byte, 8u);
+    ASSERT_EQ(signals.covered.size(), 1u);
+    EXPECT_EQ(signals.covered[0].encoding, "raw = physical + 40, 8 bits unsigned, physical in degC");
+    EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, kHolding, 10}}));
+}
+
+TEST(SignalAnalysis, AFrameWhosePgnIsNotInTheDatabaseHasNoSignalsAndNoFindings) {
+    FrameByteSources sources;
+    sources[0] = {kR0High};
+    const FrameSignals signals = analyse(sources, 65263);
+    EXPECT_FALSE(signals.inDatabase());
+    EXPECT_EQ(signals.signalsAtByte, (std::array<std::vector<std::string>, 8>{}));
+    EXPECT_TRUE(signals.findings.empty());
+}
+
+TEST(SignalAnalysis, ABitSignalIsCoveredByItsByteAndABytesTwoSourcesGiveNoShape) {
+    FrameByteSources sources;
+    sources[2] = {source(4, L)};  // B3: Low and High
+    sources[3] = {source(0, L), source(5, L)};
+    sources[4] = {source(0, H)};
+    const FrameSignals signals = analyse(sources);
+    std::vector<std::string> covered;
+    for (const CoveredSignal& signal : signals.covered) covered.push_back(signal.name);
+    EXPECT_EQ(covered, (std::vector<std::string>{"EngineSpeed", "Low", "High"}));
+    EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, kHolding, 0}, {1, kHolding, 5}}));
+    EXPECT_EQ(findingOf(signals, "EngineSpeed"), nullptr);
+}
+
+struct EncodingCase {
+    double factor;
+    double offset;
+    unsigned length;
+    bool isSigned;
+    const char* unit;
+    const char* encoding;
+};
+
+const EncodingCase kEncodingCases[] = {
+    {0.125, 0, 16, false, "rpm", "raw = physical / 0.125, 16 bits unsigned, physical in rpm"},
+    {1, -40, 8, false, "degC", "raw = physical + 40, 8 bits unsigned, physical in degC"},
+    {1.0 / 256, 0, 16, false, "km/h", "raw = physical / 0.00390625, 16 bits unsigned, physical in km/h"},
+    {0.5, -125, 8, true, "%", "raw = (physical + 125) / 0.5, 8 bits signed, physical in %"},
+    {2, 10, 12, false, "", "raw = (physical - 10) / 2, 12 bits unsigned"},
+    {1, 0, 1, false, "", "raw = physical, 1 bit unsigned"},
+};
+
+TEST(SignalAnalysis, TheEncodingOfTheModbusSide) {
+    for (const EncodingCase& c : kEncodingCases) {
+        SignalDefinition signal;
+        signal.factor = c.factor;
+        signal.offset = c.offset;
+        signal.length = c.length;
+        signal.isSigned = c.isSigned;
+        signal.unit = c.unit;
+        EXPECT_EQ(encodingText(signal), c.encoding);
+    }
+}
+
+}  // namespace
+}  // namespace tessaro
