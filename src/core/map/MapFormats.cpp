@@ -159,19 +159,41 @@ void appendSource(Text& out, const RegisterHalfSource& source) {
 // together once, and each source is then three fixed-size copies and its register's digits.
 class SourceWriter {
 public:
-    void append(Text& out, const RegisterHalfSource& source) {
-        if (source.typeReg != 3 && source.typeReg != 4) [[unlikely]] {
-            appendSource(out, source);
-            return;
+    // The sources one after the other, separator between them: the room for a whole list is asked for once.
+    void appendList(Text& out, const std::vector<RegisterHalfSource>& sources, std::string_view separator) {
+        std::size_t next = 0;
+        while (next < sources.size()) {
+            // Each source of a known kind takes at most 45 characters with its separator and the copies' slack.
+            const std::size_t count = std::min<std::size_t>(sources.size() - next, 1024);
+            char* at = out.room(48 * count);
+            const std::size_t end = next + count;
+            for (; next < end; ++next) {
+                const RegisterHalfSource& source = sources[next];
+                if (source.typeReg != 3 && source.typeReg != 4) [[unlikely]]
+                    break;
+                if (next) {
+                    std::memcpy(at, separator.data(), 2);
+                    at += 2;
+                }
+                at = append(at, source);
+            }
+            out.commit(at);
+            if (next < end) {
+                if (next) out << separator;
+                appendSource(out, sources[next++]);
+            }
         }
+    }
+
+private:
+    char* append(char* at, const RegisterHalfSource& source) {
         Prefix& prefix = m_prefixes[std::size_t(source.slave) << 1 | (source.typeReg == 4 ? 1u : 0u)];
         if (prefix.length == 0) [[unlikely]]
             prefix.set(source);
-        char* at = out.room(sizeof prefix.text + 16);
         std::memcpy(at, prefix.text, sizeof prefix.text);
         at = writeNumber(at + prefix.length, source.registerNumber);
         std::memcpy(at, source.half == RegisterHalf::high ? " high\0\0\0" : " low\0\0\0\0", 8);
-        out.commit(at + (source.half == RegisterHalf::high ? 5 : 4));
+        return at + (source.half == RegisterHalf::high ? 5 : 4);
     }
 
 private:
@@ -349,10 +371,7 @@ void writeText(const ProjectMap& map, Text& out) {
         for (const FrameByteMap& byte : frame.bytes) {
             out << "  B" << byte.byte << ": ";
             if (byte.sources.empty()) out << "none";
-            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
-                if (i) out << ", ";
-                sources.append(out, byte.sources[i]);
-            }
+            sources.appendList(out, byte.sources, ", ");
             if (byte.fedTwice()) out << "  (fed twice)";
             const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
@@ -567,10 +586,7 @@ void writeCsv(const ProjectMap& map, Text& out) {
                 std::to_string(frame.group) + "," + cycleText(frame) + "," + (frame.erase ? "Y" : "N") + ",";
         for (const FrameByteMap& byte : frame.bytes) {
             out << head << 'B' << byte.byte << ',';
-            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
-                if (i) out << "; ";
-                sources.append(out, byte.sources[i]);
-            }
+            sources.appendList(out, byte.sources, "; ");
             out << (byte.fedTwice() ? ",yes" : ",no");
             if (map.withSignals) {
                 const FrameSignals& signals = frame.signalInfo;
