@@ -6,9 +6,9 @@
 #include <iterator>
 #include <memory>
 
-#include "documents/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/DocumentNames.h"
+#include "documents/Paths.h"
 #include "update/ConfigurationImage.h"
 #include "update/ImageDecoder.h"
 
@@ -134,18 +134,18 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         }
         FrameMap& frame = map.frames[definition.frame - 1u];
         const std::size_t registers = registersInUse(definition);
-        for (std::size_t r = 0; r < registers; ++r) {
-            const unsigned position = definition.positions[r];
-            for (const RegisterHalf half : {RegisterHalf::high, RegisterHalf::low}) {
-                const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
-                if (nibble == 0) continue;
-                if (nibble > 8) [[unlikely]] {
-                    warnNoFrameByte(map, definition, row, r, half);
-                    continue;
-                }
-                frame.bytes[nibble - 1].sources.push_back({std::int32_t(definition.index + r), row, definition.deviceId,
-                                                           definition.typeReg, std::uint8_t(r + 1), half});
+        const auto feed = [&](std::size_t r, unsigned nibble, RegisterHalf half) {
+            if (nibble == 0) return;
+            if (nibble > 8) [[unlikely]] {
+                warnNoFrameByte(map, definition, row, r, half);
+                return;
             }
+            frame.bytes[nibble - 1].sources.push_back({std::int32_t(definition.index + r), row, definition.deviceId,
+                                                       definition.typeReg, std::uint8_t(r + 1), half});
+        };
+        for (std::size_t r = 0; r < registers; ++r) {
+            feed(r, unsigned(definition.positions[r]) >> 4, RegisterHalf::high);
+            feed(r, definition.positions[r] & 0x0Fu, RegisterHalf::low);
         }
     }
 
