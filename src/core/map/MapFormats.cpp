@@ -399,18 +399,29 @@ void writeText(const ProjectMap& map, Text& out) {
     out.flush();
 }
 
-}  // namespace
-
-std::string mapText(const ProjectMap& map) {
+// Each format is written whole into one buffer of about its size, or handed to a sink a piece at a time.
+template <void (*write)(const ProjectMap&, Text&)>
+std::string whole(const ProjectMap& map, std::size_t size) {
     Text out;
-    out.reserve(32 * sourceCount(map) + 4096);
-    writeText(map, out);
+    out.reserve(size);
+    write(map, out);
     return out.take();
 }
 
-void writeMapText(const ProjectMap& map, std::ostream& sink) {
+template <void (*write)(const ProjectMap&, Text&)>
+void inPieces(const ProjectMap& map, std::ostream& sink) {
     Text out(sink);
-    writeText(map, out);
+    write(map, out);
+}
+
+}  // namespace
+
+std::string mapText(const ProjectMap& map) {
+    return whole<writeText>(map, 32 * sourceCount(map) + 4096);
+}
+
+void writeMapText(const ProjectMap& map, std::ostream& sink) {
+    inPieces<writeText>(map, sink);
 }
 
 namespace {
@@ -558,15 +569,11 @@ void writeJson(const ProjectMap& map, Text& out) {
 // One line per frame, slave and finding: the document stays readable line by line, and the largest project's
 // stays a few megabytes.
 std::string mapJson(const ProjectMap& map) {
-    Text out;
-    out.reserve(160 * sourceCount(map) + 4096);
-    writeJson(map, out);
-    return out.take();
+    return whole<writeJson>(map, 160 * sourceCount(map) + 4096);
 }
 
 void writeMapJson(const ProjectMap& map, std::ostream& sink) {
-    Text out(sink);
-    writeJson(map, out);
+    inPieces<writeJson>(map, sink);
 }
 
 namespace {
@@ -608,15 +615,11 @@ void writeCsv(const ProjectMap& map, Text& out) {
 }  // namespace
 
 std::string mapCsv(const ProjectMap& map) {
-    Text out;
-    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
-    writeCsv(map, out);
-    return out.take();
+    return whole<writeCsv>(map, 48 * sourceCount(map) + 128 * map.frames.size() + 256);
 }
 
 void writeMapCsv(const ProjectMap& map, std::ostream& sink) {
-    Text out(sink);
-    writeCsv(map, out);
+    inPieces<writeCsv>(map, sink);
 }
 
 }  // namespace tessaro
