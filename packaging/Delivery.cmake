@@ -5,6 +5,7 @@ if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
 endif()
 
 install(TARGETS tessaro-cli RUNTIME DESTINATION .)
+install(TARGETS tessaro_workbook LIBRARY DESTINATION . RUNTIME DESTINATION .)
 # Only the documents and the signal databases: an image or an export built in the examples folder is no part of
 # them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION PROJECTS

@@ -219,9 +219,10 @@ int check(const Words& words, std::ostream& out) {
 
 int map(const Words& words, std::ostream& out) {
     if (words.json && words.csv) throw Usage{"'--json' and '--csv' exclude each other"};
-    const ProjectMap projectMap = buildAnnotatedProjectMap(projectFolder(words), words.toolFolder, words.dbc);
+    const ProjectMap projectMap = buildAnnotatedProjectMap(projectFolder(words), words.toolFolder, words.dbc,
+                                                           words.json ? MapFeeds::listed : MapFeeds::leftOut);
     if (words.json)
-        out << mapJson(projectMap);
+        writeMapJson(projectMap, out);
     else if (words.csv)
         writeMapCsv(projectMap, out);
     else

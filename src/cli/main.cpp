@@ -5,6 +5,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "cli/Cli.h"
 
@@ -28,6 +31,12 @@ std::string executableFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // A command reads a document of megabytes, lets it go and then builds what it prints: the memory stays with
+    // the process for the next step rather than going back to the system and being faulted in again.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
     std::ios::sync_with_stdio(false);
     return tessaro::cli::run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, executableFolder());
 }

@@ -483,6 +483,29 @@ Outcome runProcess(const std::string& arguments) {
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, folder.read("out"), folder.read("err")};
 }
 
+// The workbook's libraries come in a module beside the executable: without it the rest works and a workbook is
+// refused plainly.
+TEST(CliProcess, AWorkbookNeedsTheModuleBesideTheExecutable) {
+    testing::TemporaryFolder project, tool;
+    copyDocuments(kExample, project.path());
+    std::filesystem::copy_file(TESSARO_CLI, tool.file("tessaro-cli"));
+    std::filesystem::permissions(tool.file("tessaro-cli"), std::filesystem::perms::owner_all);
+    const std::string alone = tool.file("tessaro-cli");
+    const auto run = [&](const std::string& arguments) {
+        const int raw = std::system((alone + " " + arguments + " >/dev/null 2>" + tool.file("err")).c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(run("build " + project.path()), 0);
+    EXPECT_EQ(run("export workbook " + project.path() + " -o " + project.file("book.xlsx")), 1);
+    EXPECT_EQ(tool.read("err").rfind("tessaro-cli: The workbook support libtessaro_workbook.so cannot be loaded: ", 0),
+              0u)
+        << tool.read("err");
+    EXPECT_FALSE(std::filesystem::exists(project.file("book.xlsx")));
+
+    EXPECT_EQ(runProcess("export workbook " + project.path() + " -o " + project.file("book.xlsx")).status, 0);
+    EXPECT_EQ(project.read("book.xlsx").substr(0, 2), "PK");
+}
+
 TEST(CliProcess, ExitStatusAndStreams) {
     testing::TemporaryFolder project;
     copyDocuments(kExample, project.path());

@@ -215,6 +215,28 @@ TEST(ProjectMap, UnreadableDocumentFailsAsTheBuildFails) {
     EXPECT_NE(outcome.err.find("'abc' is not a valid integer value"), std::string::npos);
 }
 
+TEST(ProjectMap, KindsTheGatewayDoesNotKnowStandAmongTheOthersInTheListsAndTheirOwnRanges) {
+    TemporaryFolder project;
+    writeMapProject(project, {{"65262", "1"}},
+                    {{1, 1, 10, {0x10}},     // holding 10 high on B1
+                     {1, 2, 7, {0x10}, 5},   // Type_Reg 5, register 7
+                     {1, 2, 8, {0x10}, 5},   // the same slave and kind: one range 7-8
+                     {1, 2, 20, {0x10}, 6},  // another unknown kind: a list of its own
+                     {1, 3, 30, {0x10}, 4}},
+                    {1000});
+    const ProjectMap map = buildProjectMap(project.path());
+    const std::string text = mapText(map);
+    EXPECT_NE(text.find("  B1: slave 1 holding 10 high, slave 2 Type_Reg 5 7 high, slave 2 Type_Reg 5 8 high, "
+                        "slave 2 Type_Reg 6 20 high, slave 3 input 30 high  (fed twice)\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Slave 2, Type_Reg 5 registers: 7-8\nSlave 2, Type_Reg 6 registers: 20\n"), std::string::npos)
+        << text;
+    EXPECT_NE(mapCsv(map).find(",B1,slave 1 holding 10 high; slave 2 Type_Reg 5 7 high; slave 2 Type_Reg 5 8 high; "
+                               "slave 2 Type_Reg 6 20 high; slave 3 input 30 high,yes\r\n"),
+              std::string::npos);
+}
+
 TEST(ProjectMap, CsvHasALinePerFrameByte) {
     TemporaryFolder project;
     writeMapProject(project, {{"65253", "1"}}, {{1, 1, 0, {0x12}}, {1, 2, 0, {0x10}}}, {1000});

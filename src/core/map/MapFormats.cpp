@@ -1,6 +1,8 @@
 #include "map/MapFormats.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -14,19 +16,35 @@ namespace tessaro {
 namespace {
 
 // The largest project has some hundred thousand register halves: the text is put together in one buffer.
-// Writes the digits of a number at at; the numbers here are short and fit in 32 bits, and the general
-// conversion costs more than the digits themselves.
-char* writeNumber(char* at, std::int64_t number) {
-    std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
+// Writes the digits of a number at at, four at a time from a table: the numbers here are short and fit in 32 bits,
+// and the general conversion costs more than the digits themselves. Up to three characters past the digits may be
+// overwritten: every caller has asked for room well beyond them.
+constexpr std::array<char, 40000> kDigitQuads = [] {
+    std::array<char, 40000> quads{};
+    for (int i = 0; i < 10000; ++i) {
+        quads[std::size_t(4 * i)] = char('0' + i / 1000);
+        quads[std::size_t(4 * i + 1)] = char('0' + i / 100 % 10);
+        quads[std::size_t(4 * i + 2)] = char('0' + i / 10 % 10);
+        quads[std::size_t(4 * i + 3)] = char('0' + i % 10);
+    }
+    return quads;
+}();
+
+// A number below 10000, without leading zeros.
+[[gnu::always_inline]] inline char* writeSmall(char* at, std::uint32_t number) {
+    const std::size_t digits = number < 10 ? 1 : number < 100 ? 2 : number < 1000 ? 3 : 4;
+    std::memcpy(at, &kDigitQuads[4 * number + 4 - digits], 4);
+    return at + digits;
+}
+
+[[gnu::always_inline]] inline char* writeNumber(char* at, std::int64_t number) {
+    const std::uint32_t magnitude = number < 0 ? 0 - std::uint32_t(number) : std::uint32_t(number);
     if (number < 0) *at++ = '-';
-    char digits[10];
-    int count = 0;
-    do {
-        digits[count++] = char('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    while (count) *at++ = digits[--count];
-    return at;
+    if (magnitude < 10000) return writeSmall(at, magnitude);
+    if (magnitude >= 100000000) return std::to_chars(at, at + 10, magnitude).ptr;
+    at = writeSmall(at, magnitude / 10000);
+    std::memcpy(at, &kDigitQuads[4 * (magnitude % 10000)], 4);
+    return at + 4;
 }
 
 template <std::size_t N>
@@ -136,6 +154,61 @@ void appendSource(Text& out, const RegisterHalfSource& source) {
     at = source.half == RegisterHalf::high ? writeLiteral(at, " high") : writeLiteral(at, " low");
     out.commit(at);
 }
+
+// appendSource for the long lists of the text and the CSV: the "slave 1 holding " of each slave and kind is put
+// together once, and each source is then three fixed-size copies and its register's digits.
+class SourceWriter {
+public:
+    // The sources one after the other, separator between them: the room for a whole list is asked for once.
+    void appendList(Text& out, const std::vector<RegisterHalfSource>& sources, std::string_view separator) {
+        std::size_t next = 0;
+        while (next < sources.size()) {
+            // Each source of a known kind takes at most 45 characters with its separator and the copies' slack.
+            const std::size_t count = std::min<std::size_t>(sources.size() - next, 1024);
+            char* at = out.room(48 * count);
+            const std::size_t end = next + count;
+            for (; next < end; ++next) {
+                const RegisterHalfSource& source = sources[next];
+                if (source.typeReg != 3 && source.typeReg != 4) [[unlikely]]
+                    break;
+                if (next) {
+                    std::memcpy(at, separator.data(), 2);
+                    at += 2;
+                }
+                at = append(at, source);
+            }
+            out.commit(at);
+            if (next < end) {
+                if (next) out << separator;
+                appendSource(out, sources[next++]);
+            }
+        }
+    }
+
+private:
+    char* append(char* at, const RegisterHalfSource& source) {
+        Prefix& prefix = m_prefixes[std::size_t(source.slave) << 1 | (source.typeReg == 4 ? 1u : 0u)];
+        if (prefix.length == 0) [[unlikely]]
+            prefix.set(source);
+        std::memcpy(at, prefix.text, sizeof prefix.text);
+        at = writeNumber(at + prefix.length, source.registerNumber);
+        std::memcpy(at, source.half == RegisterHalf::high ? " high\0\0\0" : " low\0\0\0\0", 8);
+        return at + (source.half == RegisterHalf::high ? 5 : 4);
+    }
+
+private:
+    struct Prefix {
+        char text[24];
+        std::uint8_t length = 0;
+
+        void set(const RegisterHalfSource& source) {
+            char* at = writeNumber(writeLiteral(text, "slave "), source.slave);
+            at = source.typeReg == 3 ? writeLiteral(at, " holding ") : writeLiteral(at, " input ");
+            length = std::uint8_t(at - text);
+        }
+    };
+    std::array<Prefix, 512> m_prefixes{};
+};
 
 void appendShortSource(Text& out, const RegisterHalfSource& source) {
     char* at = writeNumber(writeLiteral(out.room(48), "S"), source.slave);
@@ -282,6 +355,7 @@ std::string wellKnownText(const FrameMap& frame) {
 namespace {
 
 void writeText(const ProjectMap& map, Text& out) {
+    SourceWriter sources;
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
         out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
@@ -297,10 +371,7 @@ void writeText(const ProjectMap& map, Text& out) {
         for (const FrameByteMap& byte : frame.bytes) {
             out << "  B" << byte.byte << ": ";
             if (byte.sources.empty()) out << "none";
-            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
-                if (i) out << ", ";
-                appendSource(out, byte.sources[i]);
-            }
+            sources.appendList(out, byte.sources, ", ");
             if (byte.fedTwice()) out << "  (fed twice)";
             const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
@@ -328,125 +399,187 @@ void writeText(const ProjectMap& map, Text& out) {
     out.flush();
 }
 
-}  // namespace
-
-std::string mapText(const ProjectMap& map) {
+// Each format is written whole into one buffer of about its size, or handed to a sink a piece at a time.
+template <void (*write)(const ProjectMap&, Text&)>
+std::string whole(const ProjectMap& map, std::size_t size) {
     Text out;
-    out.reserve(32 * sourceCount(map) + 4096);
-    writeText(map, out);
+    out.reserve(size);
+    write(map, out);
     return out.take();
 }
 
-void writeMapText(const ProjectMap& map, std::ostream& sink) {
+template <void (*write)(const ProjectMap&, Text&)>
+void inPieces(const ProjectMap& map, std::ostream& sink) {
     Text out(sink);
-    writeText(map, out);
+    write(map, out);
 }
+
+}  // namespace
+
+std::string mapText(const ProjectMap& map) {
+    return whole<writeText>(map, 32 * sourceCount(map) + 4096);
+}
+
+void writeMapText(const ProjectMap& map, std::ostream& sink) {
+    inPieces<writeText>(map, sink);
+}
+
+namespace {
+
+// A string value: the library escapes it, as it would within its own documents.
+void appendJsonString(Text& out, std::string_view text) {
+    out << nlohmann::json(text).dump();
+}
+
+void appendJsonKind(Text& out, std::uint8_t typeReg) {
+    const std::string_view word = kindWord(typeReg);
+    if (word.empty())
+        out << "null";
+    else
+        out << '"' << word << '"';
+}
+
+using Json = nlohmann::ordered_json;
+
+// What a signal database adds to a frame: a few signals per frame, so the library writes them, numbers and all.
+void appendJsonSignals(Text& out, const FrameSignals& signals) {
+    out << ",\"message\":" << (signals.inDatabase() ? Json(signals.message) : Json(nullptr)).dump()
+        << ",\"coveredSignals\":[";
+    for (std::size_t i = 0; i < signals.covered.size(); ++i) {
+        const CoveredSignal& signal = signals.covered[i];
+        Json registers = Json::array();
+        for (const SignalRegister& feeder : signal.registers) {
+            const std::string_view kind = kindWord(feeder.typeReg);
+            registers.push_back({{"slave", feeder.slave},
+                                 {"kind", kind.empty() ? Json(nullptr) : Json(kind)},
+                                 {"register", feeder.registerNumber}});
+        }
+        if (i) out << ',';
+        out << Json{{"name", signal.name},        {"bytes", signal.bytes},   {"registers", std::move(registers)},
+                    {"factor", signal.factor},    {"offset", signal.offset}, {"unit", signal.unit},
+                    {"encoding", signal.encoding}}
+                   .dump();
+    }
+    out << ']';
+}
+
+template <typename Entry>
+void appendJsonList(Text& out, const char* name, std::size_t count, const Entry& entry, bool last) {
+    out << "\n \"" << std::string_view(name) << "\": [";
+    for (std::size_t i = 0; i < count; ++i) {
+        out << (i ? ",\n  " : "\n  ");
+        entry(i);
+        out.mayFlush();
+    }
+    out << (count ? "\n ]" : "]");
+    if (!last) out << ',';
+}
+
+// Written directly rather than built as a library document: the largest project's runs to 16 megabytes, and its
+// objects are all of a few fixed shapes. The library escapes the strings.
+void writeJson(const ProjectMap& map, Text& out) {
+    out << '{';
+    appendJsonList(
+        out, "frames", map.frames.size(),
+        [&](std::size_t i) {
+            const FrameMap& frame = map.frames[i];
+            out << "{\"frame\":" << frame.frame << ",\"pgn\":" << unsigned(frame.pgn) << ",\"pgnHex\":\""
+                << pgnHex(frame.pgn) << "\",\"acronym\":";
+            if (frame.wellKnown)
+                appendJsonString(out, frame.wellKnown->acronym);
+            else
+                out << "null";
+            out << ",\"name\":";
+            if (frame.wellKnown)
+                appendJsonString(out, frame.wellKnown->name);
+            else
+                out << "null";
+            out << ",\"priority\":" << unsigned(frame.priority) << ",\"dataPage\":" << unsigned(frame.dataPage)
+                << ",\"group\":" << unsigned(frame.group) << ",\"onRequest\":" << (frame.onRequest() ? "true" : "false")
+                << ",\"cycleMs\":";
+            if (frame.cycleMs)
+                out << unsigned(*frame.cycleMs);
+            else
+                out << "null";
+            out << ",\"erase\":" << (frame.erase ? "true" : "false") << ",\"bytes\":[";
+            for (const FrameByteMap& byte : frame.bytes) {
+                if (byte.byte != frame.bytes.front().byte) out << ',';
+                out << "{\"byte\":" << byte.byte << ",\"sources\":[";
+                for (std::size_t s = 0; s < byte.sources.size(); ++s) {
+                    const RegisterHalfSource& source = byte.sources[s];
+                    if (s) out << ',';
+                    out << "{\"slave\":" << unsigned(source.slave) << ",\"kind\":";
+                    appendJsonKind(out, source.typeReg);
+                    out << ",\"typeReg\":" << unsigned(source.typeReg) << ",\"register\":" << source.registerNumber
+                        << (source.half == RegisterHalf::high ? ",\"half\":\"high\"" : ",\"half\":\"low\"")
+                        << ",\"definitionRow\":" << std::int64_t(source.definitionRow) << '}';
+                    out.mayFlush();
+                }
+                out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false");
+                if (map.withSignals)
+                    out << ",\"signals\":" << Json(frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]).dump();
+                out << '}';
+            }
+            out << ']';
+            if (map.withSignals) appendJsonSignals(out, frame.signalInfo);
+            out << '}';
+        },
+        false);
+    appendJsonList(
+        out, "slaves", map.slaves.size(),
+        [&](std::size_t i) {
+            const SlavePolling& polling = map.slaves[i];
+            out << "{\"slave\":" << unsigned(polling.slave) << ",\"kind\":";
+            appendJsonKind(out, polling.typeReg);
+            out << ",\"typeReg\":" << unsigned(polling.typeReg) << ",\"ranges\":[";
+            for (std::size_t r = 0; r < polling.ranges.size(); ++r)
+                out << (r ? ",[" : "[") << polling.ranges[r].first << ',' << polling.ranges[r].last << ']';
+            out << "],\"registers\":[";
+            auto feed = polling.feeds.begin();
+            bool firstRegister = true;
+            for (const RegisterRange& range : polling.ranges)
+                for (std::int32_t number = range.first; number <= range.last; ++number) {
+                    out << (firstRegister ? "{\"register\":" : ",{\"register\":") << number << ",\"feeds\":[";
+                    firstRegister = false;
+                    for (bool first = true; feed != polling.feeds.end() && feed->registerNumber == number;
+                         ++feed, first = false)
+                        out << (first ? "{\"frame\":" : ",{\"frame\":") << feed->frame
+                            << ",\"byte\":" << unsigned(feed->byte)
+                            << (feed->half == RegisterHalf::high ? ",\"half\":\"high\"}" : ",\"half\":\"low\"}");
+                    out << "]}";
+                    out.mayFlush();
+                }
+            out << "]}";
+        },
+        false);
+    appendJsonList(
+        out, "findings", map.findings.size(),
+        [&](std::size_t i) {
+            out << "{\"severity\":\"warning\",\"message\":";
+            appendJsonString(out, map.findings[i].message);
+            out << '}';
+        },
+        true);
+    out << "\n}\n";
+    out.flush();
+}
+
+}  // namespace
 
 // One line per frame, slave and finding: the document stays readable line by line, and the largest project's
 // stays a few megabytes.
 std::string mapJson(const ProjectMap& map) {
-    using Json = nlohmann::ordered_json;
-    const auto kind = [](std::uint8_t typeReg) {
-        const std::string_view word = kindWord(typeReg);
-        return word.empty() ? Json(nullptr) : Json(word);
-    };
-    std::string out = "{";
-    const auto list = [&out](const char* name, std::size_t count, const auto& entry, bool last) {
-        out += "\n \"";
-        out += name;
-        out += "\": [";
-        for (std::size_t i = 0; i < count; ++i) {
-            out += i ? ",\n  " : "\n  ";
-            out += entry(i).dump();
-        }
-        out += count ? "\n ]" : "]";
-        if (!last) out += ',';
-    };
-    list(
-        "frames", map.frames.size(),
-        [&](std::size_t i) {
-            const FrameMap& frame = map.frames[i];
-            Json bytes = Json::array();
-            for (const FrameByteMap& byte : frame.bytes) {
-                Json sources = Json::array();
-                for (const RegisterHalfSource& source : byte.sources)
-                    sources.push_back({{"slave", source.slave},
-                                       {"kind", kind(source.typeReg)},
-                                       {"typeReg", source.typeReg},
-                                       {"register", source.registerNumber},
-                                       {"half", halfName(source.half)},
-                                       {"definitionRow", source.definitionRow}});
-                bytes.push_back({{"byte", byte.byte}, {"sources", std::move(sources)}, {"fedTwice", byte.fedTwice()}});
-                if (map.withSignals)
-                    bytes.back()["signals"] = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
-            }
-            Json entry{{"frame", frame.frame},
-                       {"pgn", frame.pgn},
-                       {"pgnHex", pgnHex(frame.pgn)},
-                       {"acronym", frame.wellKnown ? Json(frame.wellKnown->acronym) : Json(nullptr)},
-                       {"name", frame.wellKnown ? Json(frame.wellKnown->name) : Json(nullptr)},
-                       {"priority", frame.priority},
-                       {"dataPage", frame.dataPage},
-                       {"group", frame.group},
-                       {"onRequest", frame.onRequest()},
-                       {"cycleMs", frame.cycleMs ? Json(*frame.cycleMs) : Json(nullptr)},
-                       {"erase", frame.erase},
-                       {"bytes", std::move(bytes)}};
-            if (!map.withSignals) return entry;
-            const FrameSignals& signals = frame.signalInfo;
-            entry["message"] = signals.inDatabase() ? Json(signals.message) : Json(nullptr);
-            Json covered = Json::array();
-            for (const CoveredSignal& signal : signals.covered) {
-                Json registers = Json::array();
-                for (const SignalRegister& feeder : signal.registers)
-                    registers.push_back(
-                        {{"slave", feeder.slave}, {"kind", kind(feeder.typeReg)}, {"register", feeder.registerNumber}});
-                covered.push_back({{"name", signal.name},
-                                   {"bytes", signal.bytes},
-                                   {"registers", std::move(registers)},
-                                   {"factor", signal.factor},
-                                   {"offset", signal.offset},
-                                   {"unit", signal.unit},
-                                   {"encoding", signal.encoding}});
-            }
-            entry["coveredSignals"] = std::move(covered);
-            return entry;
-        },
-        false);
-    list(
-        "slaves", map.slaves.size(),
-        [&](std::size_t i) {
-            const SlavePolling& polling = map.slaves[i];
-            Json ranges = Json::array();
-            for (const RegisterRange& range : polling.ranges) ranges.push_back({range.first, range.last});
-            Json registers = Json::array();
-            auto feed = polling.feeds.begin();
-            for (const RegisterRange& range : polling.ranges)
-                for (std::int32_t number = range.first; number <= range.last; ++number) {
-                    Json feeds = Json::array();
-                    for (; feed != polling.feeds.end() && feed->registerNumber == number; ++feed)
-                        feeds.push_back({{"frame", feed->frame}, {"byte", feed->byte}, {"half", halfName(feed->half)}});
-                    registers.push_back({{"register", number}, {"feeds", std::move(feeds)}});
-                }
-            return Json{{"slave", polling.slave},
-                        {"kind", kind(polling.typeReg)},
-                        {"typeReg", polling.typeReg},
-                        {"ranges", std::move(ranges)},
-                        {"registers", std::move(registers)}};
-        },
-        false);
-    list(
-        "findings", map.findings.size(),
-        [&](std::size_t i) {
-            return Json{{"severity", "warning"}, {"message", map.findings[i].message}};
-        },
-        true);
-    return out + "\n}\n";
+    return whole<writeJson>(map, 160 * sourceCount(map) + 4096);
+}
+
+void writeMapJson(const ProjectMap& map, std::ostream& sink) {
+    inPieces<writeJson>(map, sink);
 }
 
 namespace {
 
 void writeCsv(const ProjectMap& map, Text& out) {
+    SourceWriter sources;
     out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
         << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
     for (const FrameMap& frame : map.frames) {
@@ -460,10 +593,7 @@ void writeCsv(const ProjectMap& map, Text& out) {
                 std::to_string(frame.group) + "," + cycleText(frame) + "," + (frame.erase ? "Y" : "N") + ",";
         for (const FrameByteMap& byte : frame.bytes) {
             out << head << 'B' << byte.byte << ',';
-            for (std::size_t i = 0; i < byte.sources.size(); ++i) {
-                if (i) out << "; ";
-                appendSource(out, byte.sources[i]);
-            }
+            sources.appendList(out, byte.sources, "; ");
             out << (byte.fedTwice() ? ",yes" : ",no");
             if (map.withSignals) {
                 const FrameSignals& signals = frame.signalInfo;
@@ -485,15 +615,11 @@ void writeCsv(const ProjectMap& map, Text& out) {
 }  // namespace
 
 std::string mapCsv(const ProjectMap& map) {
-    Text out;
-    out.reserve(48 * sourceCount(map) + 128 * map.frames.size() + 256);
-    writeCsv(map, out);
-    return out.take();
+    return whole<writeCsv>(map, 48 * sourceCount(map) + 128 * map.frames.size() + 256);
 }
 
 void writeMapCsv(const ProjectMap& map, std::ostream& sink) {
-    Text out(sink);
-    writeCsv(map, out);
+    inPieces<writeCsv>(map, sink);
 }
 
 }  // namespace tessaro

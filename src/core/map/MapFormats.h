@@ -18,6 +18,7 @@ void writeMapText(const ProjectMap& map, std::ostream& sink);
 
 // The same as one JSON document.
 std::string mapJson(const ProjectMap& map);
+void writeMapJson(const ProjectMap& map, std::ostream& sink);
 
 // One line per frame byte, after a title line; lines end in CR LF.
 std::string mapCsv(const ProjectMap& map);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <iterator>
 #include <memory>
 
-#include "documents/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/DocumentNames.h"
+#include "documents/Paths.h"
 #include "update/ConfigurationImage.h"
 #include "update/ImageDecoder.h"
 
@@ -16,6 +18,11 @@ namespace {
 
 std::string framesText(std::size_t count) {
     return plural(count, "frame", "frames");
+}
+
+void appendNumber(std::string& text, std::size_t number) {
+    char digits[24];
+    text.append(digits, std::to_chars(std::begin(digits), std::end(digits), number).ptr);
 }
 
 void warn(ProjectMap& map, std::string message) {
@@ -49,6 +56,17 @@ void mapFrames(const DecodedImage& image, ProjectMap& map) {
     }
 }
 
+// Kept out of the loop over every register half.
+[[gnu::noinline]] void warnNoFrameByte(ProjectMap& map, const ImageDefinition& definition, std::uint32_t row,
+                                       std::size_t r, RegisterHalf half) {
+    const unsigned position = definition.positions[r];
+    const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
+    warn(map, definitionPlace(row) + " (frame " + std::to_string(definition.frame) + "): poscomp" + std::to_string(r) +
+                  " " + std::to_string(position) + " names the nibble " + std::to_string(nibble) + " for the " +
+                  (half == RegisterHalf::high ? "high" : "low") + " half of register " +
+                  std::to_string(definition.index + r) + ", which is no frame byte (B1 to B8)");
+}
+
 // The definitions of one slave and kind, in document order.
 struct Bucket {
     std::uint8_t slave = 0;
@@ -56,7 +74,8 @@ struct Bucket {
     std::vector<std::uint32_t> definitions;  // into the image's definitions
 };
 
-void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>& rows, ProjectMap& map) {
+void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>& rows, MapFeeds listFeeds,
+                    ProjectMap& map) {
     // Every frame byte and every slave's feeds get their room first: the largest project has a hundred thousand
     // register halves.
     std::vector<std::array<std::uint32_t, 8>> halves(map.frames.size());
@@ -64,22 +83,40 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
     const auto namesFrame = [&map](const ImageDefinition& definition) {
         return definition.frame >= 1 && definition.frame <= map.frames.size();
     };
-    for (const ImageDefinition& definition : image.definitions)
-        for (std::size_t r = 0; namesFrame(definition) && r < registersInUse(definition); ++r)
-            for (const unsigned nibble : {unsigned(definition.positions[r]) >> 4, definition.positions[r] & 0x0Fu})
-                if (nibble >= 1 && nibble <= 8) ++halves[definition.frame - 1u][nibble - 1];
+    for (const ImageDefinition& definition : image.definitions) {
+        if (!namesFrame(definition)) continue;
+        std::array<std::uint32_t, 8>& counts = halves[definition.frame - 1u];
+        const std::size_t registers = registersInUse(definition);
+        for (std::size_t r = 0; r < registers; ++r) {
+            const unsigned high = unsigned(definition.positions[r]) >> 4, low = definition.positions[r] & 0x0Fu;
+            if (high >= 1 && high <= 8) ++counts[high - 1];
+            if (low >= 1 && low <= 8) ++counts[low - 1];
+        }
+    }
     for (std::size_t f = 0; f < map.frames.size(); ++f)
         for (std::size_t b = 0; b < 8; ++b) map.frames[f].bytes[b].sources.reserve(halves[f][b]);
 
-    std::vector<std::int32_t> bucketOf(256 * 256, -1);
+    // The bucket of each slave for the two kinds the gateway knows; any other kind is looked for among the buckets.
+    std::array<std::int32_t, 512> bucketOf;
+    bucketOf.fill(-1);
+    std::int32_t otherKind = -1;
     std::vector<Bucket> buckets;
     for (std::uint32_t d = 0; d < image.definitions.size(); ++d) {
         const ImageDefinition& definition = image.definitions[d];
         const std::uint32_t row = rows[d];
-        if (definition.typeReg != 3 && definition.typeReg != 4)
+        const bool knownKind = definition.typeReg == 3 || definition.typeReg == 4;
+        if (!knownKind)
             warn(map, definitionPlace(row) + ": Type_Reg " + std::to_string(definition.typeReg) +
                           " is neither 3 (holding registers) nor 4 (input registers)");
-        std::int32_t& bucket = bucketOf[std::size_t(definition.deviceId) << 8 | definition.typeReg];
+        std::int32_t& bucket =
+            knownKind ? bucketOf[std::size_t(definition.deviceId) << 1 | (definition.typeReg == 4 ? 1u : 0u)]
+                      : otherKind;
+        if (!knownKind) {
+            otherKind = -1;
+            for (std::size_t b = 0; b < buckets.size(); ++b)
+                if (buckets[b].slave == definition.deviceId && buckets[b].typeReg == definition.typeReg)
+                    otherKind = std::int32_t(b);
+        }
         if (bucket < 0) {
             bucket = std::int32_t(buckets.size());
             buckets.push_back({definition.deviceId, definition.typeReg, {}});
@@ -96,22 +133,19 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
             continue;
         }
         FrameMap& frame = map.frames[definition.frame - 1u];
-        for (std::size_t r = 0; r < registersInUse(definition); ++r) {
-            const unsigned position = definition.positions[r];
-            for (const RegisterHalf half : {RegisterHalf::high, RegisterHalf::low}) {
-                const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
-                if (nibble == 0) continue;
-                if (nibble > 8) {
-                    warn(map, definitionPlace(row) + " (frame " + std::to_string(definition.frame) + "): poscomp" +
-                                  std::to_string(r) + " " + std::to_string(position) + " names the nibble " +
-                                  std::to_string(nibble) + " for the " + (half == RegisterHalf::high ? "high" : "low") +
-                                  " half of register " + std::to_string(definition.index + r) +
-                                  ", which is no frame byte (B1 to B8)");
-                    continue;
-                }
-                frame.bytes[nibble - 1].sources.push_back({std::int32_t(definition.index + r), row, definition.deviceId,
-                                                           definition.typeReg, std::uint8_t(r + 1), half});
+        const std::size_t registers = registersInUse(definition);
+        const auto feed = [&](std::size_t r, unsigned nibble, RegisterHalf half) {
+            if (nibble == 0) return;
+            if (nibble > 8) [[unlikely]] {
+                warnNoFrameByte(map, definition, row, r, half);
+                return;
             }
+            frame.bytes[nibble - 1].sources.push_back({std::int32_t(definition.index + r), row, definition.deviceId,
+                                                       definition.typeReg, std::uint8_t(r + 1), half});
+        };
+        for (std::size_t r = 0; r < registers; ++r) {
+            feed(r, unsigned(definition.positions[r]) >> 4, RegisterHalf::high);
+            feed(r, definition.positions[r] & 0x0Fu, RegisterHalf::low);
         }
     }
 
@@ -126,7 +160,7 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         SlavePolling& polling = map.slaves.emplace_back();
         polling.slave = bucket.slave;
         polling.typeReg = bucket.typeReg;
-        polling.feeds.reserve(16 * bucket.definitions.size());
+        if (listFeeds == MapFeeds::listed) polling.feeds.reserve(16 * bucket.definitions.size());
         bool overlapping = false;
         for (const std::uint32_t d : bucket.definitions) {
             const ImageDefinition& definition = image.definitions[d];
@@ -137,14 +171,18 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
                 polling.ranges.back().last = std::max(polling.ranges.back().last, last);
             else
                 polling.ranges.push_back({first, last});
-            for (std::size_t r = 0; namesFrame(definition) && r < registersInUse(definition); ++r)
-                for (const RegisterHalf half : {RegisterHalf::high, RegisterHalf::low}) {
-                    const unsigned position = definition.positions[r];
-                    const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
-                    if (nibble >= 1 && nibble <= 8)
-                        polling.feeds.push_back(
-                            {first + std::int32_t(r), definition.frame, std::uint8_t(nibble), half});
-                }
+            const std::size_t registers =
+                listFeeds == MapFeeds::listed && namesFrame(definition) ? registersInUse(definition) : 0;
+            for (std::size_t r = 0; r < registers; ++r) {
+                const unsigned position = definition.positions[r];
+                const unsigned high = position >> 4, low = position & 0x0Fu;
+                if (high >= 1 && high <= 8)
+                    polling.feeds.push_back(
+                        {first + std::int32_t(r), definition.frame, std::uint8_t(high), RegisterHalf::high});
+                if (low >= 1 && low <= 8)
+                    polling.feeds.push_back(
+                        {first + std::int32_t(r), definition.frame, std::uint8_t(low), RegisterHalf::low});
+            }
         }
         // Definitions that share registers interleave their feeds.
         if (overlapping)
@@ -157,14 +195,23 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
 void findBytesFedTwice(ProjectMap& map) {
     for (const FrameMap& frame : map.frames)
         for (const FrameByteMap& byte : frame.bytes)
-            if (byte.fedTwice())
-                warn(map, "frame " + std::to_string(frame.frame) + ": B" + std::to_string(byte.byte) + " is fed by " +
-                              std::to_string(byte.sources.size()) + " register halves");
+            if (byte.fedTwice()) {
+                // The largest project has two thousand of these: each string is put together in place.
+                std::string message = "frame ";
+                message.reserve(48);
+                appendNumber(message, frame.frame);
+                message += ": B";
+                appendNumber(message, byte.byte);
+                message += " is fed by ";
+                appendNumber(message, byte.sources.size());
+                message += " register halves";
+                warn(map, std::move(message));
+            }
 }
 
 }  // namespace
 
-ProjectMap buildProjectMap(const std::string& projectFolder) {
+ProjectMap buildProjectMap(const std::string& projectFolder, MapFeeds feeds) {
     auto image = std::make_unique<ImageBuffer>();
     std::vector<SkippedDefinition> skipped;
     BuildConfigurationImage(projectFolder, *image, &skipped);
@@ -184,7 +231,7 @@ ProjectMap buildProjectMap(const std::string& projectFolder) {
         }
         rows.push_back(row);
     }
-    mapDefinitions(decoded, rows, map);
+    mapDefinitions(decoded, rows, feeds, map);
 
     if (decoded.frames.size() > 255)
         warn(map, "FrameJ1939.xml holds " + framesText(decoded.frames.size()) +

@@ -68,7 +68,7 @@ struct SlavePolling {
     std::uint8_t slave = 0;
     std::uint8_t typeReg = 0;
     std::vector<RegisterRange> ranges;  // ascending, contiguous registers merged
-    std::vector<RegisterFeed> feeds;    // by register, then in document order
+    std::vector<RegisterFeed> feeds;    // by register, then in document order; none when left out
 };
 
 enum class MapSeverity { warning };
@@ -87,6 +87,8 @@ struct ProjectMap {
 
 // Reads the project folder's documents. Throws tessaro::Error, as the builder does, when a document cannot be
 // read or a value does not convert; what the builder only drops or cuts is a finding.
-ProjectMap buildProjectMap(const std::string& projectFolder);
+// The text and the CSV print no register's feeds: without them the largest project's map is read sooner.
+enum class MapFeeds { listed, leftOut };
+ProjectMap buildProjectMap(const std::string& projectFolder, MapFeeds feeds = MapFeeds::listed);
 
 }  // namespace tessaro

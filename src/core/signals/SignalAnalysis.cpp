@@ -225,8 +225,8 @@ FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap&
 }
 
 ProjectMap buildAnnotatedProjectMap(const std::string& projectFolder, const std::string& toolFolder,
-                                    const std::optional<std::string>& databaseFile) {
-    ProjectMap map = buildProjectMap(projectFolder);
+                                    const std::optional<std::string>& databaseFile, MapFeeds feeds) {
+    ProjectMap map = buildProjectMap(projectFolder, feeds);
     const std::optional<std::string> path = databaseFile ? databaseFile : signalDatabasePath(projectFolder, toolFolder);
     if (path) annotateSignals(map, loadSignalDatabase(*path), *path);
     return map;

@@ -46,6 +46,7 @@ void annotateSignals(ProjectMap& map, const SignalDatabase& database, const std:
 // (signalDatabasePath); without signals when there is none. Throws tessaro::Error when a document or the database
 // cannot be read.
 ProjectMap buildAnnotatedProjectMap(const std::string& projectFolder, const std::string& toolFolder,
-                                    const std::optional<std::string>& databaseFile = std::nullopt);
+                                    const std::optional<std::string>& databaseFile = std::nullopt,
+                                    MapFeeds feeds = MapFeeds::listed);
 
 }  // namespace tessaro

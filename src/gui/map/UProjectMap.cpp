@@ -57,6 +57,9 @@ void fillTable(QTableWidget* table, const MapTable& texts, int maxLines,
             lines = std::max(lines, int(std::count(text.begin(), text.end(), '\n')) + 1);
     table->verticalHeader()->setDefaultSectionSize(std::min(lines, maxLines) * table->fontMetrics().lineSpacing() + 6);
     table->setRowCount(int(texts.rows.size()));
+    // The model tells the view once about the whole grid, not once for each of its thousands of cells.
+    QAbstractItemModel* model = table->model();
+    const bool wasBlocked = model->blockSignals(true);
     for (std::size_t row = 0; row < texts.rows.size(); ++row) {
         const std::vector<std::string>& cells = texts.rows[row];
         for (std::size_t column = 0; column < cells.size(); ++column) {
@@ -66,6 +69,9 @@ void fillTable(QTableWidget* table, const MapTable& texts, int maxLines,
             table->setItem(int(row), int(column), item);
         }
     }
+    model->blockSignals(wasBlocked);
+    if (!texts.rows.empty())
+        emit model->dataChanged(model->index(0, 0), model->index(model->rowCount() - 1, model->columnCount() - 1));
     table->setUpdatesEnabled(true);
 }
 
