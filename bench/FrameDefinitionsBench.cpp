@@ -129,8 +129,8 @@ BENCHMARK(DefineOk)->Unit(benchmark::kMillisecond);
 
 // The same rows, already in memory and in frame order, built and saved by pugixml alone.
 void DefineOkFloor(benchmark::State& state) {
-    tessaro::FrameDefinitions list;
-    list.load(project().frameTablePath(), project().definitionsPath());
+    const tessaro::FrameDefinitions list =
+        tessaro::readFrameDefinitions(project().frameTablePath(), project().definitionsPath()).content;
     const std::string path = project().folder + "/floor.xml";
     for (auto _ : state) {
         pugi::xml_document document;
@@ -157,14 +157,15 @@ BENCHMARK(DefineOkFloor)->Unit(benchmark::kMillisecond);
 // The model alone, without the list boxes: where the dialog's time goes.
 void ModelLoad(benchmark::State& state) {
     tessaro::FrameDefinitions list;
-    for (auto _ : state) list.load(project().frameTablePath(), project().definitionsPath());
+    for (auto _ : state)
+        list = tessaro::readFrameDefinitions(project().frameTablePath(), project().definitionsPath()).content;
     checkLoaded(state, list);
 }
 BENCHMARK(ModelLoad)->Unit(benchmark::kMillisecond);
 
 void ModelSave(benchmark::State& state) {
-    tessaro::FrameDefinitions list;
-    list.load(project().frameTablePath(), project().definitionsPath());
+    const tessaro::FrameDefinitions list =
+        tessaro::readFrameDefinitions(project().frameTablePath(), project().definitionsPath()).content;
     const std::string path = project().folder + "/model.xml";
     for (auto _ : state) list.save(path);
 }

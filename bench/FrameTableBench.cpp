@@ -103,7 +103,8 @@ void FrameTableShowAndOk(benchmark::State& state) {
                             project);
     auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("sgA"));
 
-    const tessaro::FrameTableLoad texts = tessaro::loadFrameTable(project.groupPath, project.frameJ1939Path);
+    tessaro::TableRows texts;
+    tessaro::readFrameTable(project.groupPath, project.frameJ1939Path, tessaro::collectInto(texts));
     const tessaro::TableRows empty;
     const tessaro::CellSink ignore = [](std::size_t, std::size_t, std::string_view) {};
 
@@ -120,7 +121,7 @@ void FrameTableShowAndOk(benchmark::State& state) {
         tessaro::fillGrid(grid, empty);
         settle();
         start = Clock::now();
-        tessaro::fillGrid(grid, texts.table.rows);
+        tessaro::fillGrid(grid, texts);
         floor += microseconds(Clock::now() - start);
 
         tessaro::fillGrid(grid, empty);

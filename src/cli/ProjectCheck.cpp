@@ -280,7 +280,7 @@ private:
                             place + " " + std::to_string(*value) + " is not among " + rule.list + " (0 to " +
                                 std::to_string(rule.last) + ")");
         }
-        if (const std::optional<PargenSettings> settings = loadPargen(path(kPargenFileName)))
+        if (const std::optional<PargenSettings> settings = readPargen(path(kPargenFileName)).content)
             if (auto broken = validatePargen(*settings)) out.add("", Severity::error, std::move(*broken));
     }
 

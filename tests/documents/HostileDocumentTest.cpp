@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
-
-#include <gtest/gtest.h>
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
@@ -12,6 +12,7 @@
 #include "editors/PargenDocument.h"
 #include "support/ErrorOf.h"
 #include "support/ImageFields.h"
+#include "support/ShowReads.h"
 #include "support/TemporaryFolder.h"
 #include "update/ConfigurationImage.h"
 
@@ -70,10 +71,11 @@ std::string joined(const std::vector<std::string>& texts) {
     return line;
 }
 
-std::string cells(const TableLoad& load) {
+template <class Content>
+std::string cells(const testing::ReadRows<Content>& load) {
     std::string text;
     for (const TableRow& row : load.rows) text += joined(row) + "\n";
-    return text + load.failure.value_or("read whole");
+    return text + (load.read.failures.empty() ? std::string("read whole") : load.read.failures.front());
 }
 
 // The worked example's four documents in a project folder of their own.
@@ -105,7 +107,7 @@ void PrintTo(const Reader& reader, std::ostream* out) {
 const Reader kReaders[] = {
     {"SetCommunication", kPargenFileName,
      [](const Project& project) {
-         const std::optional<PargenSettings> s = loadPargen(project.path(kPargenFileName));
+         const std::optional<PargenSettings> s = readPargen(project.path(kPargenFileName)).content;
          if (!s) return std::string("not read");
          return joined({std::to_string(s->canBaudRatePosition), s->deviceId, s->rs232 ? "RS232" : "RS485",
                         std::to_string(s->rtuBaudRatePosition), std::to_string(s->parityPosition),
@@ -113,17 +115,18 @@ const Reader kReaders[] = {
      }},
     {"FrameJ1939", kFrameTableFileName,
      [](const Project& project) {
-         const FrameTableLoad load = loadFrameTable(project.path(kGroupFileName), project.path(kFrameTableFileName));
-         return joined(load.captions) + "\n" + cells(load.table);
+         const auto load = testing::readFrameRows(project.path(kGroupFileName), project.path(kFrameTableFileName));
+         return joined(load.read.content) + "\n" + cells(load);
      }},
     {"SettingGroup", kGroupFileName,
-     [](const Project& project) { return cells(loadGroupTable(project.path(kGroupFileName))); }},
+     [](const Project& project) { return cells(testing::readGroupRows(project.path(kGroupFileName))); }},
     {"DefineJ1939", kDefinitionsFileName,
      [](const Project& project) {
-         FrameDefinitions frames;
-         const std::vector<std::string> messages =
-             frames.load(project.path(kFrameTableFileName), project.path(kDefinitionsFileName));
-         return joined(frames.frameLines()) + "\n" + frames.exportText() + frames.documentText() + joined(messages);
+         const ShowRead<FrameDefinitions> read =
+             readFrameDefinitions(project.path(kFrameTableFileName), project.path(kDefinitionsFileName));
+         const FrameDefinitions& frames = read.content;
+         return joined(frames.frameLines()) + "\n" + frames.exportText() + frames.documentText() +
+                joined(read.failures);
      }},
 };
 
@@ -200,15 +203,17 @@ TEST(EntityBomb, EachStepShowsTheReferenceAsTyped) {
     bomb(kDefinitionsFileName, "DefFrame", "Device_ID=\"1\"", "Device_ID=\"&lol9;\"");
 
     EXPECT_EQ(kReaders[0].shows(project), "5|&lol9;|RS485|3|0|0|1000|100|");
-    EXPECT_EQ(validatePargen(*loadPargen(project.path(kPargenFileName))),
+    EXPECT_EQ(validatePargen(*readPargen(project.path(kPargenFileName)).content),
               "Error! The ID Device must to be between 0 and 240");
     EXPECT_EQ(kReaders[1].shows(project),
               "On Request|G1 1000 - &lol9;|G2 Not In Use|G3 Not In Use|G4 Not In Use|G5 Not In Use|G6 Not In Use|"
               "G7 Not In Use|G8 Not In Use|G9 Not In Use|G10 Not In Use|\n"
               "6|0|65262|G1 1000 - &lol9;|N|&lol9;|\nread whole");
     EXPECT_EQ(kReaders[2].shows(project), "1000|&lol9;|\nread whole");
-    FrameDefinitions frames;
-    EXPECT_TRUE(frames.load(project.path(kFrameTableFileName), project.path(kDefinitionsFileName)).empty());
+    const ShowRead<FrameDefinitions> read =
+        readFrameDefinitions(project.path(kFrameTableFileName), project.path(kDefinitionsFileName));
+    EXPECT_TRUE(read.failures.empty());
+    const FrameDefinitions& frames = read.content;
     ASSERT_EQ(frames.frameCount(), 1u);
     ASSERT_EQ(frames.frame(0).definitions.size(), 1u);
     EXPECT_EQ(frames.frame(0).definitions[0].deviceId, "&lol9;");

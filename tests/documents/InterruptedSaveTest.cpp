@@ -161,7 +161,8 @@ TEST(InterruptedSave, AKilledSaveLeavesTheOldOrTheNewDocumentWholeAndTheNextSave
             ASSERT_TRUE(end.killed) << "round " << round;
             ASSERT_TRUE(end.lastSaved) << "round " << round;
             const std::string text = readFile(path);
-            const std::optional<std::uint64_t> found = testing::generationOf(loadFrameTable(std::string(), path));
+            const std::optional<std::uint64_t> found =
+                testing::generationOf(testing::readFrameRows(std::string(), path));
             ASSERT_TRUE(found) << "round " << round << ": not a whole generation, " << text.size() << " bytes";
             // The last save the child reported, or the one after it when the kill came between its rename and its
             // report.

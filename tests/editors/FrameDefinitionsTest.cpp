@@ -26,7 +26,10 @@ protected:
     std::vector<std::string> load(const std::string& frames, const std::string& definitions) {
         if (!frames.empty()) folder.write("FrameJ1939.xml", frames);
         if (!definitions.empty()) folder.write("DefFrameJ1939.xml", definitions);
-        return list.load(folder.file("FrameJ1939.xml"), folder.file("DefFrameJ1939.xml"));
+        ShowRead<FrameDefinitions> read =
+            readFrameDefinitions(folder.file("FrameJ1939.xml"), folder.file("DefFrameJ1939.xml"));
+        list = std::move(read.content);
+        return read.failures;
     }
     std::vector<std::size_t> definitionCounts() const {
         std::vector<std::size_t> counts;

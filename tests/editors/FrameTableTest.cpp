@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "editors/FrameTable.h"
+#include "support/ShowReads.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {
@@ -46,7 +47,7 @@ TEST(FrameTable, RowCheckFirstFailureInOrder) {
 }
 
 TEST(FrameTable, CheckAndSaveStopAtTheFirstEmptyPriority) {
-    const std::vector<std::string> captions = loadGroupCaptions("/no/such/Group.xml").captions;
+    const std::vector<std::string> captions = readGroupCaptions("/no/such/Group.xml").content;
     const TableRows rows =
         grid({frame("1", "0", "1"), frame("2", "1", "2"), frame("", "9", "9"), frame("99", "9", "9")});
     EXPECT_EQ(checkFrameRows(rows), std::nullopt);
@@ -63,13 +64,13 @@ TEST(FrameTable, CaptionsFromGroupXml) {
                  "<Group><row Cyclic_Time=\"0100\" Mnemonic=\"Engine\"/>"
                  "<row Cyclic_Time=\"0x1F4\" Mnemonic=\"\"/><row Cyclic_Time=\" 20\" Mnemonic=\"a&amp;b\"/>"
                  "</Group>");
-    const GroupCaptionsLoad load = loadGroupCaptions(folder.file("Group.xml"));
-    EXPECT_EQ(load.failure, std::nullopt);
-    EXPECT_EQ(load.captions, (std::vector<std::string>{"On Request", "G1 100 - Engine", "G2 500 - ", "G3 20 - a&b",
-                                                       "G4 Not In Use", "G5 Not In Use", "G6 Not In Use",
-                                                       "G7 Not In Use", "G8 Not In Use", "G9 Not In Use",
-                                                       "G10 Not In Use"}));
-    const auto missing = loadGroupCaptions(folder.file("none.xml")).captions;
+    const ShowRead<GroupCaptions> load = readGroupCaptions(folder.file("Group.xml"));
+    EXPECT_TRUE(load.failures.empty());
+    EXPECT_EQ(load.content,
+              (std::vector<std::string>{"On Request", "G1 100 - Engine", "G2 500 - ", "G3 20 - a&b", "G4 Not In Use",
+                                        "G5 Not In Use", "G6 Not In Use", "G7 Not In Use", "G8 Not In Use",
+                                        "G9 Not In Use", "G10 Not In Use"}));
+    const auto missing = readGroupCaptions(folder.file("none.xml")).content;
     ASSERT_EQ(missing.size(), kGroupCaptionCount);
     EXPECT_EQ(missing[1], "G1 Not In Use");
 }
@@ -91,9 +92,10 @@ TEST(FrameTable, CaptionsStopAtAGroupXmlFailure) {
     };
     for (const Case& c : cases) {
         folder.write("Group.xml", c.document);
-        const FrameTableLoad load = loadFrameTable(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
-        EXPECT_EQ(load.captions, c.captions) << c.document;
-        EXPECT_EQ(load.table.failure, c.failure) << c.document;
+        const auto load = testing::readFrameRows(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
+        EXPECT_EQ(load.read.content, c.captions) << c.document;
+        EXPECT_EQ(load.read.failures, std::vector<std::string>{c.failure}) << c.document;
+        EXPECT_EQ(load.read.unreadFiles, std::vector<std::string_view>{"Group.xml"}) << c.document;
     }
 }
 
@@ -134,12 +136,12 @@ TEST(FrameTable, ShowThenSaveKeepsTheDocument) {
         "Mnemonic=\"\"/><row Priority=\"0\" DataPage=\"0\" PGN=\"0\" Group=\"0\" Erase=\"N\" Mnemonic=\"z\"/>"
         "</Frames_J1939>";
     folder.write("FrameJ1939.xml", document);
-    const FrameTableLoad load = loadFrameTable(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
-    EXPECT_EQ(load.table.failure, std::nullopt);
-    ASSERT_EQ(load.table.rows.size(), 3u);
-    EXPECT_EQ(load.table.rows[0], (TableRow{" 6", "0", "0xFEF1", "G2 200 - B", "", "a & <b> \"c\""}));
-    EXPECT_EQ(load.table.rows[1][FrameColumn::Group], "G12 Not In Use");
-    EXPECT_EQ(frameTableText(load.captions, grid(load.table.rows)), document);
+    const auto load = testing::readFrameRows(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
+    EXPECT_TRUE(load.read.failures.empty());
+    ASSERT_EQ(load.rows.size(), 3u);
+    EXPECT_EQ(load.rows[0], (TableRow{" 6", "0", "0xFEF1", "G2 200 - B", "", "a & <b> \"c\""}));
+    EXPECT_EQ(load.rows[1][FrameColumn::Group], "G12 Not In Use");
+    EXPECT_EQ(frameTableText(load.read.content, grid(load.rows)), document);
 }
 
 TEST(FrameTable, FrameLoadFailuresKeepTheRowsReadBefore) {
@@ -163,14 +165,15 @@ TEST(FrameTable, FrameLoadFailuresKeepTheRowsReadBefore) {
         folder.write("FrameJ1939.xml", std::string("<Frames_J1939><row Priority=\"7\" DataPage=\"1\" PGN=\"2\" "
                                                    "Group=\"0\" Erase=\"Y\" Mnemonic=\"m\"/>") +
                                            c.row2 + "<row Priority=\"5\"/></Frames_J1939>");
-        const FrameTableLoad load = loadFrameTable(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
-        EXPECT_EQ(load.table.failure, c.failure) << c.row2;
-        ASSERT_EQ(load.table.rows.size(), c.cellsOfRow2 ? 2u : 1u) << c.row2;
-        EXPECT_EQ(load.table.rows[0], (TableRow{"7", "1", "2", "On Request", "Y", "m"}));
+        const auto load = testing::readFrameRows(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
+        EXPECT_EQ(load.read.failures, std::vector<std::string>{c.failure}) << c.row2;
+        EXPECT_EQ(load.read.unreadFiles, std::vector<std::string_view>{"FrameJ1939.xml"}) << c.row2;
+        ASSERT_EQ(load.rows.size(), c.cellsOfRow2 ? 2u : 1u) << c.row2;
+        EXPECT_EQ(load.rows[0], (TableRow{"7", "1", "2", "On Request", "Y", "m"}));
         if (c.cellsOfRow2) {
-            EXPECT_EQ(load.table.rows[1].size(), c.cellsOfRow2) << c.row2;
+            EXPECT_EQ(load.rows[1].size(), c.cellsOfRow2) << c.row2;
         }
-        EXPECT_EQ(load.captions.size(), kGroupCaptionCount);
+        EXPECT_EQ(load.read.content.size(), kGroupCaptionCount);
     }
 }
 
@@ -181,11 +184,11 @@ TEST(FrameTable, DocumentWithMoreRowsThanTheGrid) {
         text += "<row Priority=\"1\" DataPage=\"0\" PGN=\"" + std::to_string(row) +
                 "\" Group=\"0\" Erase=\"\" Mnemonic=\"\"/>";
     folder.write("FrameJ1939.xml", text + "</Frames_J1939>");
-    const FrameTableLoad load = loadFrameTable(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
-    EXPECT_EQ(load.table.failure, std::nullopt);
-    EXPECT_EQ(load.table.rows.size(), kFrameRows);
-    EXPECT_EQ(load.table.rows.back()[FrameColumn::Pgn], "250");
-    EXPECT_EQ(load.table.documentRows, 260u);
+    const auto load = testing::readFrameRows(folder.file("Group.xml"), folder.file("FrameJ1939.xml"));
+    EXPECT_TRUE(load.read.failures.empty());
+    EXPECT_EQ(load.rows.size(), kFrameRows);
+    EXPECT_EQ(load.rows.back()[FrameColumn::Pgn], "250");
+    EXPECT_EQ(load.read.documentRows, 260u);
 }
 
 }  // namespace

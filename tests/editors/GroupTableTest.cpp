@@ -2,6 +2,7 @@
 
 #include "documents/Errors.h"
 #include "editors/GroupTable.h"
+#include "support/ShowReads.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {
@@ -45,9 +46,9 @@ TEST(GroupTable, TextsAreStoredAsTypedAndSpecialCharactersRoundTrip) {
     EXPECT_EQ(folder.read("Group.xml"),
               "<Group><row Cyclic_Time=\" 20\" Mnemonic=\"a &amp; &lt;b> &quot;c&quot;\"/>"
               "<row Cyclic_Time=\"0x1F4\" Mnemonic=\"Motor \xc3\xa9\"/><row Cyclic_Time=\"5\" Mnemonic=\"\"/></Group>");
-    const TableLoad load = loadGroupTable(path);
-    EXPECT_EQ(load.failure, std::nullopt);
-    EXPECT_EQ(load.documentRows, 3u);
+    const auto load = testing::readGroupRows(path);
+    EXPECT_TRUE(load.read.failures.empty());
+    EXPECT_EQ(load.read.documentRows, 3u);
     EXPECT_EQ(grid(load.rows), rows);
 }
 
@@ -56,25 +57,28 @@ TEST(GroupTable, LoadByPositionWhateverTheNames) {
     folder.write("Group.xml",
                  "<?xml version=\"1.0\"?>\n<Groups>\n  <g Mnemonic=\"m\" Cyclic_Time=\"7\" extra=\"1\"/>\n"
                  "  <!-- kept out -->\n  <row Cyclic_Time=\"\" Mnemonic=\"\"/>\n</Groups>\n");
-    const TableLoad load = loadGroupTable(folder.file("Group.xml"));
-    EXPECT_EQ(load.failure, std::nullopt);
+    const auto load = testing::readGroupRows(folder.file("Group.xml"));
+    EXPECT_TRUE(load.read.failures.empty());
     EXPECT_EQ(load.rows, (TableRows{{"7", "m"}, {"", ""}}));
-    EXPECT_TRUE(loadGroupTable(folder.file("missing.xml")).rows.empty());
+    const auto missing = testing::readGroupRows(folder.file("missing.xml"));
+    EXPECT_TRUE(missing.rows.empty());
+    EXPECT_TRUE(missing.read.unreadFiles.empty());
 }
 
 TEST(GroupTable, LoadFailureKeepsWhatWasReadBefore) {
     testing::TemporaryFolder folder;
     folder.write("Group.xml", "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"2\"/>"
                               "<row Cyclic_Time=\"3\" Mnemonic=\"c\"/></Group>");
-    const TableLoad load = loadGroupTable(folder.file("Group.xml"));
-    EXPECT_EQ(load.failure,
-              "Could not convert variant of type (Null) into type (String)\n"
-              "Group.xml, row 2, attribute Mnemonic");
+    const auto load = testing::readGroupRows(folder.file("Group.xml"));
+    EXPECT_EQ(load.read.failures,
+              (std::vector<std::string>{"Could not convert variant of type (Null) into type (String)\n"
+                                        "Group.xml, row 2, attribute Mnemonic"}));
+    EXPECT_EQ(load.read.unreadFiles, (std::vector<std::string_view>{"Group.xml"}));
     EXPECT_EQ(load.rows, (TableRows{{"1", "a"}, {"2"}}));
 
     folder.write("Broken.xml", "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/>");
-    const TableLoad broken = loadGroupTable(folder.file("Broken.xml"));
-    EXPECT_EQ(broken.failure, "Start-end tags mismatch at offset 41\nBroken.xml");
+    const auto broken = testing::readGroupRows(folder.file("Broken.xml"));
+    EXPECT_EQ(broken.read.failures, (std::vector<std::string>{"Start-end tags mismatch at offset 41\nBroken.xml"}));
     EXPECT_TRUE(broken.rows.empty());
 }
 
@@ -84,10 +88,10 @@ TEST(GroupTable, DocumentWithMoreRowsThanTheGrid) {
     for (int group = 1; group <= 12; ++group)
         text += "<row Cyclic_Time=\"" + std::to_string(group) + "\" Mnemonic=\"\"/>";
     folder.write("Group.xml", text + "</Group>");
-    const TableLoad load = loadGroupTable(folder.file("Group.xml"));
+    const auto load = testing::readGroupRows(folder.file("Group.xml"));
     EXPECT_EQ(load.rows.size(), kGroupRows);
     EXPECT_EQ(load.rows.back().front(), "10");
-    EXPECT_EQ(load.documentRows, 12u);
+    EXPECT_EQ(load.read.documentRows, 12u);
     EXPECT_EQ(overflowMessage(kGroupFileName, 12, kGroupRows),
               "Group.xml has 12 rows; only the first 10 are shown, and the rows beyond 10 will not be kept if you "
               "press OK.");

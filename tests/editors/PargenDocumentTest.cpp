@@ -17,8 +17,8 @@ TEST(PargenDocument, DefaultsAreWrittenInElementOrder) {
 
 TEST(PargenDocument, MissingFileGivesTheDefaultsAndBrokenFileNothing) {
     testing::TemporaryFolder folder;
-    EXPECT_EQ(loadPargen(folder.file("pargen.xml")), PargenSettings{});
-    EXPECT_EQ(loadPargen(folder.write("pargen.xml", "<GeneralParameter><BR_CAN>")), std::nullopt);
+    EXPECT_EQ(readPargen(folder.file("pargen.xml")).content, PargenSettings{});
+    EXPECT_EQ(readPargen(folder.write("pargen.xml", "<GeneralParameter><BR_CAN>")).content, std::nullopt);
 }
 
 TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
@@ -31,15 +31,21 @@ TEST(PargenDocument, ADocumentWhoseSettingsCannotBeReadIsSaidSo) {
                  {"", true},
                  {"<GeneralParameter/>", false},
                  {"<?xml version=\"1.0\"?><GeneralParameter><BR_CAN>x</BR_CAN></GeneralParameter>", false}};
-    for (const auto& c : cases) EXPECT_EQ(readPargen(folder.write("pargen.xml", c.text)).unread, c.unread) << c.text;
-    EXPECT_FALSE(readPargen(folder.file("missing.xml")).unread);
+    for (const auto& c : cases)
+        EXPECT_EQ(readPargen(folder.write("pargen.xml", c.text)).unreadFiles,
+                  c.unread ? std::vector<std::string_view>{"pargen.xml"} : std::vector<std::string_view>{})
+            << c.text;
+    EXPECT_TRUE(readPargen(folder.file("missing.xml")).unreadFiles.empty());
 }
 
 TEST(PargenDocument, EachElementStandsAlone) {
-    const PargenSettings read = parsePargen(
+    testing::TemporaryFolder folder;
+    const std::string path = folder.write(
+        "pargen.xml",
         "<?xml version=\"1.0\"?>\n<GeneralParameter>\n <Delay_Ser>5</Delay_Ser>\n <Extra>1</Extra>\n"
         " <Select_Ser>7</Select_Ser>\n <BR_CAN>9</BR_CAN>\n <Baud_Ser>abc</Baud_Ser>\n <ID_CAN> 007</ID_CAN>\n"
         " <Par_Ser>$2</Par_Ser>\n <Stop_Ser>-1</Stop_Ser>\n <TimeOut_Ser></TimeOut_Ser>\n</GeneralParameter>\n");
+    const PargenSettings read = *readPargen(path).content;
     EXPECT_EQ(read.canBaudRatePosition, 9);  // outside the list: applied unchanged
     EXPECT_EQ(read.deviceId, " 007");
     EXPECT_TRUE(read.rs232);
@@ -53,8 +59,10 @@ TEST(PargenDocument, EachElementStandsAlone) {
 TEST(PargenDocument, MissingElementsTakeTheirDefaults) {
     PargenSettings expected;
     expected.deviceId = "3";
-    EXPECT_EQ(parsePargen("<GeneralParameter><ID_CAN>3</ID_CAN></GeneralParameter>"), expected);
-    EXPECT_EQ(parsePargen("<Other><ID_CAN>3</ID_CAN></Other>"), PargenSettings{});
+    testing::TemporaryFolder folder;
+    EXPECT_EQ(readPargen(folder.write("pargen.xml", "<GeneralParameter><ID_CAN>3</ID_CAN></GeneralParameter>")).content,
+              expected);
+    EXPECT_EQ(readPargen(folder.write("pargen.xml", "<Other><ID_CAN>3</ID_CAN></Other>")).content, PargenSettings{});
 }
 
 TEST(PargenDocument, ValidationReportsTheFirstBrokenRule) {

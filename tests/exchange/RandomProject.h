@@ -27,7 +27,7 @@ public:
         for (std::size_t g = 0; g < groupCount; ++g) groups.push_back({number(1, 65535), mnemonic()});
         saveGroupTable(joinPath(folder, kGroupFileName), groups);
 
-        const std::vector<std::string> captions = loadGroupCaptions(joinPath(folder, kGroupFileName)).captions;
+        const GroupCaptions captions = readGroupCaptions(joinPath(folder, kGroupFileName)).content;
         const std::size_t frameCount = below(40);
         TableRows frames;
         for (std::size_t f = 0; f < frameCount; ++f) {
@@ -37,8 +37,7 @@ public:
         }
         saveFrameTable(joinPath(folder, kFrameTableFileName), captions, frames);
 
-        FrameDefinitions definitions;
-        definitions.load(joinPath(folder, kFrameTableFileName), {});
+        FrameDefinitions definitions = readFrameDefinitions(joinPath(folder, kFrameTableFileName), {}).content;
         for (std::size_t f = 0; f < definitions.frameCount(); ++f) {
             const std::size_t count = below(4);
             for (std::size_t d = 0; d < count; ++d) {

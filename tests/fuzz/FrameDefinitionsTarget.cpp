@@ -34,8 +34,9 @@ void frameDefinitions(std::string_view input) {
     const std::string framePath = placeScratchFile(kFrameTableFileName, parts[0]);
     const std::string definitionsPath = placeScratchFile(kDefinitionsFileName, parts[1]);
 
-    FrameDefinitions list;
-    const std::vector<std::string> messages = list.load(framePath, definitionsPath);
+    const ShowRead<FrameDefinitions> read = readFrameDefinitions(framePath, definitionsPath);
+    const FrameDefinitions& list = read.content;
+    const std::vector<std::string>& messages = read.failures;
 
     // Each reading's message at most once, the frame table's first.
     const bool frameTableFailed =
@@ -74,8 +75,10 @@ void frameDefinitions(std::string_view input) {
 
     // OK writes the definitions of the list; the next show gives the same list.
     const std::string written = list.documentText();
-    FrameDefinitions reread;
-    const std::vector<std::string> again = reread.load(framePath, writeScratchFile(kDefinitionsFileName, written));
+    const ShowRead<FrameDefinitions> rereadShow =
+        readFrameDefinitions(framePath, writeScratchFile(kDefinitionsFileName, written));
+    const FrameDefinitions& reread = rereadShow.content;
+    const std::vector<std::string>& again = rereadShow.failures;
     TESSARO_FUZZ_EXPECT(again.empty(), "the written definitions are refused: " + shown(again));
     TESSARO_FUZZ_EXPECT(reread.frameCount() == list.frameCount(), "the frames changed");
     for (std::size_t frame = 0; frame < list.frameCount(); ++frame)

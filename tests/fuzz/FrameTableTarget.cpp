@@ -17,19 +17,22 @@ void frameTable(std::string_view input) {
     static const std::string groupPath = writeScratchFile("Group.xml", kGroups);
     const std::string framePath = writeScratchFile("FrameJ1939.xml", input);
 
-    const FrameTableLoad shownTable = loadFrameTable(groupPath, framePath);
-    TESSARO_FUZZ_EXPECT(shownTable.captions.size() == kGroupCaptionCount && shownTable.captions[1] == "G1 100 - Fast",
+    const auto shownTable = testing::readFrameRows(groupPath, framePath);
+    const GroupCaptions& captions = shownTable.read.content;
+    TESSARO_FUZZ_EXPECT(captions.size() == kGroupCaptionCount && captions[1] == "G1 100 - Fast",
                         "the captions of Group.xml");
-    checkTableLoad(shownTable.table, kFrameRows, 6);
-    if (shownTable.table.failure) return;
-    checkFrameRows(shownTable.table.rows);
+    checkTableLoad(shownTable, kFrameRows, 6);
+    if (!shownTable.read.failures.empty()) return;
+    checkFrameRows(shownTable.rows);
 
     // OK writes the used rows, the Group cells as indexes; the next show gives the same cells.
-    writeScratchFile("FrameJ1939.xml", frameTableText(shownTable.captions, shownTable.table.rows));
-    const FrameTableLoad reread = loadFrameTable(groupPath, framePath);
-    TESSARO_FUZZ_EXPECT(!reread.table.failure, "the written table is refused: " + reread.table.failure.value_or(""));
-    const TableRows used = usedRows(shownTable.table.rows);
-    TESSARO_FUZZ_EXPECT(reread.table.rows == used, shown(used) + " reads back as " + shown(reread.table.rows));
+    writeScratchFile("FrameJ1939.xml", frameTableText(captions, shownTable.rows));
+    const auto reread = testing::readFrameRows(groupPath, framePath);
+    TESSARO_FUZZ_EXPECT(reread.read.failures.empty(),
+                        "the written table is refused: " +
+                            (reread.read.failures.empty() ? std::string() : reread.read.failures.front()));
+    const TableRows used = usedRows(shownTable.rows);
+    TESSARO_FUZZ_EXPECT(reread.rows == used, shown(used) + " reads back as " + shown(reread.rows));
 }
 
 }  // namespace tessaro::fuzz

@@ -10,12 +10,15 @@ namespace tessaro::fuzz {
 void groupTable(std::string_view input) {
     const std::string path = writeScratchFile("Group.xml", input);
 
-    const TableLoad table = loadGroupTable(path);
+    const auto table = testing::readGroupRows(path);
     checkTableLoad(table, kGroupRows, 2);
-    const GroupCaptionsLoad captions = loadGroupCaptions(path);
-    if (table.failure) {
+    const ShowRead<GroupCaptions> captionsRead = readGroupCaptions(path);
+    const std::optional<std::string> failure =
+        captionsRead.failures.empty() ? std::nullopt : std::optional(captionsRead.failures.front());
+    const GroupCaptions& captions = captionsRead.content;
+    if (!table.read.failures.empty()) {
         // The captions read the same rows, the cyclic time strictly as a number.
-        TESSARO_FUZZ_EXPECT(captions.failure, "captions from a table that failed with " + *table.failure);
+        TESSARO_FUZZ_EXPECT(failure, "captions from a table that failed with " + table.read.failures.front());
         return;
     }
 
@@ -25,29 +28,31 @@ void groupTable(std::string_view input) {
         const TableRow& row = table.rows[group];
         const std::optional<std::int32_t> time = tryToInteger(row[GroupColumn::CyclicTime]);
         if (!time) {
-            TESSARO_FUZZ_EXPECT(captions.failure == "'" + row[GroupColumn::CyclicTime] +
-                                                        "' is not a valid integer value\nGroup.xml, row " +
-                                                        std::to_string(group + 1) + ", attribute Cyclic_Time",
-                                captions.failure.value_or("no failure"));
+            TESSARO_FUZZ_EXPECT(failure == "'" + row[GroupColumn::CyclicTime] +
+                                               "' is not a valid integer value\nGroup.xml, row " +
+                                               std::to_string(group + 1) + ", attribute Cyclic_Time",
+                                failure.value_or("no failure"));
             break;
         }
         const std::string caption =
             "G" + std::to_string(group + 1) + " " + std::to_string(*time) + " - " + row[GroupColumn::Mnemonic];
-        TESSARO_FUZZ_EXPECT(group + 1 < captions.captions.size() && captions.captions[group + 1] == caption,
+        TESSARO_FUZZ_EXPECT(group + 1 < captions.size() && captions[group + 1] == caption,
                             "no caption " + printable(caption));
     }
-    TESSARO_FUZZ_EXPECT(captions.captions.size() == (captions.failure ? group + 1 : kGroupCaptionCount),
-                        std::to_string(captions.captions.size()) + " captions");
-    if (!captions.failure)
+    TESSARO_FUZZ_EXPECT(captions.size() == (failure ? group + 1 : kGroupCaptionCount),
+                        std::to_string(captions.size()) + " captions");
+    if (!failure)
         for (std::size_t index = group + 1; index < kGroupCaptionCount; ++index)
-            TESSARO_FUZZ_EXPECT(captions.captions[index] == "G" + std::to_string(index) + " Not In Use",
-                                printable(captions.captions[index]));
+            TESSARO_FUZZ_EXPECT(captions[index] == "G" + std::to_string(index) + " Not In Use",
+                                printable(captions[index]));
     checkGroupRows(table.rows);
 
     // OK writes the used rows; the next show gives the same cells.
     writeScratchFile("Group.xml", groupTableText(table.rows));
-    const TableLoad reread = loadGroupTable(path);
-    TESSARO_FUZZ_EXPECT(!reread.failure, "the written groups are refused: " + reread.failure.value_or(""));
+    const auto reread = testing::readGroupRows(path);
+    TESSARO_FUZZ_EXPECT(reread.read.failures.empty(),
+                        "the written groups are refused: " +
+                            (reread.read.failures.empty() ? std::string() : reread.read.failures.front()));
     const TableRows used = usedRows(table.rows);
     TESSARO_FUZZ_EXPECT(reread.rows == used, shown(used) + " reads back as " + shown(reread.rows));
 }

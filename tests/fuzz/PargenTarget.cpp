@@ -3,7 +3,6 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "documents/Errors.h"
 #include "editors/PargenDocument.h"
 
 namespace tessaro::fuzz {
@@ -20,29 +19,23 @@ std::string shown(const PargenSettings& settings) {
 }  // namespace
 
 void pargen(std::string_view input) {
-    std::optional<PargenSettings> parsed;
-    try {
-        parsed = parsePargen(input);
-    } catch (const Error& refusal) {
-        TESSARO_FUZZ_EXPECT(*refusal.what() != '\0', "a refusal without a message");
-    }
-
-    // The dialog's reading of the same bytes as a file: the settings, or nothing where the text is refused.
-    const std::optional<PargenSettings> loaded = loadPargen(writeScratchFile("pargen.xml", input));
-    TESSARO_FUZZ_EXPECT(loaded == parsed, "from the file " + (loaded ? shown(*loaded) : "nothing") +
-                                              ", from the text " + (parsed ? shown(*parsed) : "nothing"));
+    // The dialog's show: the settings, or nothing and the reason where the text is refused.
+    const ShowRead<std::optional<PargenSettings>> read = readPargen(writeScratchFile("pargen.xml", input));
+    const std::optional<PargenSettings>& parsed = read.content;
+    TESSARO_FUZZ_EXPECT(parsed || (read.failures.size() == 1 && !read.failures.front().empty()),
+                        "a refusal without a message");
+    TESSARO_FUZZ_EXPECT(read.unreadFiles.size() <= 1, "pargen.xml unread more than once");
     if (!parsed) return;
 
     // What OK writes reads back: the list positions always, the texts whenever the settings pass validation (only
     // those are ever written).
     const std::string written = pargenText(*parsed);
-    PargenSettings reread;
-    try {
-        reread = parsePargen(written);
-    } catch (const Error& refusal) {
-        reportBrokenInvariant("the written document is refused: " + std::string(refusal.what()) + " in " +
+    const ShowRead<std::optional<PargenSettings>> rereadShow = readPargen(writeScratchFile("pargen.xml", written));
+    if (!rereadShow.content || !rereadShow.unreadFiles.empty())
+        reportBrokenInvariant("the written document is refused: " +
+                              (rereadShow.failures.empty() ? std::string() : rereadShow.failures.front()) + " in " +
                               printable(written));
-    }
+    const PargenSettings reread = rereadShow.content.value_or(PargenSettings{});
     TESSARO_FUZZ_EXPECT(reread.canBaudRatePosition == parsed->canBaudRatePosition && reread.rs232 == parsed->rs232 &&
                             reread.rtuBaudRatePosition == parsed->rtuBaudRatePosition &&
                             reread.parityPosition == parsed->parityPosition &&

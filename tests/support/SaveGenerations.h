@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "editors/FrameTable.h"
+#include "support/ShowReads.h"
 
 namespace tessaro::testing {
 
@@ -12,7 +12,7 @@ namespace tessaro::testing {
 // any cut-off one reads as neither: the documents of the save that is killed part-way.
 
 inline std::vector<std::string> generationCaptions() {
-    return loadGroupCaptions(std::string()).captions;
+    return readGroupCaptions(std::string()).content;
 }
 
 inline TableRows generationRows(std::uint64_t generation) {
@@ -35,9 +35,9 @@ inline void saveGeneration(const std::string& path, std::uint64_t generation) {
 }
 
 // The generation a frame table read back says it is, or nothing when it is no generation's table.
-inline std::optional<std::uint64_t> generationOf(const FrameTableLoad& load) {
-    if (load.table.failure || load.table.rows.size() != kFrameRows) return std::nullopt;
-    const std::string& mnemonic = load.table.rows.front()[FrameColumn::Mnemonic];
+inline std::optional<std::uint64_t> generationOf(const ReadRows<GroupCaptions>& load) {
+    if (!load.read.failures.empty() || load.rows.size() != kFrameRows) return std::nullopt;
+    const std::string& mnemonic = load.rows.front()[FrameColumn::Mnemonic];
     const std::string prefix = "generation ";
     if (mnemonic.rfind(prefix, 0) != 0) return std::nullopt;
     const std::size_t end = mnemonic.find('*');

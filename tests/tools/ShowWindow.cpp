@@ -9,13 +9,14 @@
 
 #include "app/ApplicationIcon.h"
 #include "app/UTessaroFirmWare.h"
+#include "forms/Form.h"
 #include "platform/FolderBrowserDialog.h"
 #include "platform/QtPlatform.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
-    QApplication::setFont(tessaro::platform::toolFont());
+    QApplication::setFont(tessaro::toolFont());
     QApplication::setWindowIcon(tessaro::applicationIcon());
     if (argc < 2) return 2;
     tessaro::platform::QtPlatform adapters(QString::fromLocal8Bit(argv[1]));

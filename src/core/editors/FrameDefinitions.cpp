@@ -113,18 +113,17 @@ void readDefinitions(const XmlDocument& document, std::vector<TClPdo>& frames, s
 // Reads the document at path with read; a failure gives message with the place where the reading stopped. True
 // when the document was read whole.
 template <typename Read>
-bool readReporting(XmlDocument& document, const std::string& path, std::string_view message,
-                   std::vector<std::string>& messages, Read read) {
+std::optional<std::string> readReporting(XmlDocument& document, const std::string& path, std::string_view message,
+                                         Read read) {
     try {
         document.load(path);
         read(document);
-        return true;
+        return std::nullopt;
     } catch (const ReadingStopped& stopped) {
-        messages.push_back(withPlace(message, {path, stopped.row, stopped.attribute}));
+        return withPlace(message, {path, stopped.row, stopped.attribute});
     } catch (const Error&) {
-        messages.push_back(withPlace(message, {path}));
+        return withPlace(message, {path});
     }
-    return false;
 }
 
 }  // namespace
@@ -162,32 +161,26 @@ DefinitionControls unpackDefinition(const TClIndMB& definition) {
 }
 
 void FrameDefinitions::setFrames(std::vector<std::string> lines) {
-    clear();
+    *this = FrameDefinitions();
     m_lines = std::move(lines);
     for (std::size_t k = 0; k < m_lines.size(); ++k) m_frames.push_back(TClPdo{static_cast<std::int32_t>(k + 1), {}});
 }
 
-void FrameDefinitions::clear() {
-    m_frames.clear();
-    m_lines.clear();
-    m_unreadFiles.clear();
-    m_rowsBeyondFrames.clear();
-    m_pgns.clear();
-}
-
-std::vector<std::string> FrameDefinitions::load(const std::string& frameTablePath, const std::string& definitionsPath) {
-    clear();
-    std::vector<std::string> messages;
+ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePath, const std::string& definitionsPath) {
+    ShowRead<FrameDefinitions> read;
+    FrameDefinitions& list = read.content;
     XmlDocument document;
-    if (XmlDocument::exists(frameTablePath) &&
-        !readReporting(document, frameTablePath, kFrameTableReadError, messages,
-                       [this](const XmlDocument& frames) { readFrameTable(frames, m_frames, m_lines, m_pgns); }))
-        m_unreadFiles.push_back(kFrameTableFileName);
-    if (XmlDocument::exists(definitionsPath) &&
-        !readReporting(document, definitionsPath, kDefinitionsReadError, messages,
-                       [this](const XmlDocument& rows) { readDefinitions(rows, m_frames, m_rowsBeyondFrames); }))
-        m_unreadFiles.push_back(kDefinitionsFileName);
-    return messages;
+    if (XmlDocument::exists(frameTablePath))
+        if (auto failure = readReporting(
+                document, frameTablePath, kFrameTableReadError,
+                [&](const XmlDocument& frames) { readFrameTable(frames, list.m_frames, list.m_lines, list.m_pgns); }))
+            read.unread(kFrameTableFileName, std::move(*failure));
+    if (XmlDocument::exists(definitionsPath))
+        if (auto failure = readReporting(
+                document, definitionsPath, kDefinitionsReadError,
+                [&](const XmlDocument& rows) { readDefinitions(rows, list.m_frames, list.m_rowsBeyondFrames); }))
+            read.unread(kDefinitionsFileName, std::move(*failure));
+    return read;
 }
 
 std::optional<std::string> FrameDefinitions::rowsBeyondFramesWarning() const {

@@ -10,6 +10,7 @@
 
 #include "documents/DocumentColumns.h"
 #include "documents/DocumentNames.h"
+#include "editors/ShowRead.h"
 
 namespace tessaro {
 
@@ -87,11 +88,6 @@ DefinitionControls unpackDefinition(const TClIndMB& definition);
 // The frame list of one show: a record and a list line per frame of FrameJ1939.xml, with their definitions.
 class FrameDefinitions {
 public:
-    // Replaces the frame list from both documents. A missing document is no failure; a failing one stops its
-    // reading where it failed, keeping what was read. Returns the messages to show, in order, each at most once, each
-    // with the place where the reading stopped on its second line.
-    std::vector<std::string> load(const std::string& frameTablePath, const std::string& definitionsPath);
-
     // A frame list of one frame per line and no definitions, for definitions that come from elsewhere.
     void setFrames(std::vector<std::string> lines);
 
@@ -100,9 +96,7 @@ public:
     const TClPdo& frame(std::size_t position) const { return m_frames[position]; }
     // "Priority" TAB "DataPage" TAB "PGN" per frame.
     const std::vector<std::string>& frameLines() const { return m_lines; }
-    // The documents the last load could not read whole, in reading order.
-    const std::vector<std::string_view>& unreadFiles() const { return m_unreadFiles; }
-    // The rows (from 1) of DefFrameJ1939.xml the last load skipped as their frame is beyond the frame list; OK
+    // The rows (from 1) of DefFrameJ1939.xml the read skipped as their frame is beyond the frame list; OK
     // does not write them.
     const std::vector<std::size_t>& rowsBeyondFrames() const { return m_rowsBeyondFrames; }
     // Said before OK drops those rows; nothing when there are none.
@@ -120,13 +114,18 @@ public:
     void exportTo(const std::string& path) const;
 
 private:
-    void clear();
+    friend ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePath,
+                                                           const std::string& definitionsPath);
 
     std::vector<TClPdo> m_frames;
     std::vector<std::string> m_lines;
-    std::vector<std::string_view> m_unreadFiles;
     std::vector<std::size_t> m_rowsBeyondFrames;
     std::vector<std::optional<std::uint32_t>> m_pgns;
 };
+
+// Show: the frame list from both documents. A missing document is no failure; a failing one stops its reading where
+// it failed, keeping what was read. The failures are the messages to show, in order, each at most once, each with
+// the place where the reading stopped on its second line.
+ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePath, const std::string& definitionsPath);
 
 }  // namespace tessaro

@@ -42,25 +42,27 @@ std::optional<std::int32_t> notInUseNumber(std::string_view text) {
 
 }  // namespace
 
-GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath) {
+ShowRead<GroupCaptions> readGroupCaptions(const std::string& groupPath) {
     const std::array<TableColumn, 2> columns = {
         TableColumn{kGroupColumns.cyclicTime.name, [](std::int32_t value) { return std::to_string(value); }},
         TableColumn{kGroupColumns.mnemonic.name, {}},
     };
     TableRows groups;
-    const TableRead read = readTable(groupPath, kGroupCaptionCount - 1, columns, collectInto(groups));
-    GroupCaptionsLoad load;
-    load.captions.reserve(kGroupCaptionCount);
-    load.captions.emplace_back(kOnRequest);
+    const ShowRead<> groupsRead =
+        readTable(groupPath, kGroupFileName, kGroupCaptionCount - 1, columns, collectInto(groups));
+    ShowRead<GroupCaptions> read;
+    read.adopt(groupsRead);
+    GroupCaptions& captions = read.content;
+    captions.reserve(kGroupCaptionCount);
+    captions.emplace_back(kOnRequest);
     for (const TableRow& group : groups) {
         if (group.size() < columns.size()) break;
-        load.captions.push_back("G" + std::to_string(load.captions.size()) + " " + group[0] + " - " + group[1]);
+        captions.push_back("G" + std::to_string(captions.size()) + " " + group[0] + " - " + group[1]);
     }
-    load.failure = read.failure;
-    if (!load.failure)
-        while (load.captions.size() < kGroupCaptionCount)
-            load.captions.push_back(notInUse(static_cast<std::int32_t>(load.captions.size())));
-    return load;
+    if (read.unreadFiles.empty())
+        while (captions.size() < kGroupCaptionCount)
+            captions.push_back(notInUse(static_cast<std::int32_t>(captions.size())));
+    return read;
 }
 
 std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_t index) {
@@ -79,33 +81,21 @@ std::string_view eraseAfterClick(std::string_view text) {
     return text == "Y" ? "N" : "Y";
 }
 
-FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink) {
-    FrameTableRead read;
-    GroupCaptionsLoad groups = loadGroupCaptions(groupPath);
-    read.captions = std::move(groups.captions);
-    if (groups.failure) {
-        read.table.failure = std::move(groups.failure);
-        read.unreadFile = kGroupFileName;
-        return read;
-    }
-    const std::vector<std::string>& captions = read.captions;
+ShowRead<GroupCaptions> readFrameTable(const std::string& groupPath, const std::string& framePath,
+                                       const CellSink& sink) {
+    ShowRead<GroupCaptions> read = readGroupCaptions(groupPath);
+    // The frames' rows are counted, not the groups'.
+    read.documentRows = 0;
+    if (!read.unreadFiles.empty()) return read;
+    const GroupCaptions& captions = read.content;
     std::array<TableColumn, kFrameAttributes.size()> columns;
     for (std::size_t column = 0; column < columns.size(); ++column)
         columns[column].attribute = kFrameAttributes[column];
     columns[FrameColumn::Group].fromInteger = [&captions](std::int32_t index) {
         return groupCaptionOf(captions, index);
     };
-    read.table = readTable(framePath, kFrameRows, columns, sink);
-    if (read.table.failure) read.unreadFile = kFrameTableFileName;
+    read.adopt(readTable(framePath, kFrameTableFileName, kFrameRows, columns, sink));
     return read;
-}
-
-FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath) {
-    FrameTableLoad load;
-    FrameTableRead read = readFrameTable(groupPath, framePath, collectInto(load.table.rows));
-    load.captions = std::move(read.captions);
-    static_cast<TableRead&>(load.table) = std::move(read.table);
-    return load;
 }
 
 std::optional<std::string> checkFrameRows(const TableRows& rows) {

@@ -32,14 +32,12 @@ inline constexpr std::size_t Erase = 4;
 inline constexpr std::size_t Mnemonic = 5;
 }  // namespace FrameColumn
 
-struct GroupCaptionsLoad {
-    // Index 0 "On Request", then one per group; fewer than 11 when Group.xml failed part-way.
-    std::vector<std::string> captions;
-    std::optional<std::string> failure;
-};
+// Index 0 "On Request", then one per group.
+using GroupCaptions = std::vector<std::string>;
 
 // The captions of groups 1 to 10 from Group.xml; groups it does not have (or a missing file) are "Not In Use".
-GroupCaptionsLoad loadGroupCaptions(const std::string& groupPath);
+// Fewer than 11 when Group.xml failed part-way.
+ShowRead<GroupCaptions> readGroupCaptions(const std::string& groupPath);
 
 // The caption of a stored group index; an index without a caption reads "G" + index + " Not In Use".
 std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_t index);
@@ -51,22 +49,10 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 // A click on the Erase Data check box: "Y" becomes "N", anything else "Y".
 std::string_view eraseAfterClick(std::string_view text);
 
-struct FrameTableRead {
-    std::vector<std::string> captions;
-    TableRead table;
-    // The document the failure comes from, if any: Group.xml or FrameJ1939.xml.
-    std::string_view unreadFile;
-};
-
 // Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
-// there.
-FrameTableRead readFrameTable(const std::string& groupPath, const std::string& framePath, const CellSink& sink);
-
-struct FrameTableLoad {
-    std::vector<std::string> captions;
-    TableLoad table;
-};
-FrameTableLoad loadFrameTable(const std::string& groupPath, const std::string& framePath);
+// there; the unread file says which document failed.
+ShowRead<GroupCaptions> readFrameTable(const std::string& groupPath, const std::string& framePath,
+                                       const CellSink& sink);
 
 // The first failing check of the used rows (Priority, Data Page, PGN), as its message.
 std::optional<std::string> checkFrameRows(const TableRows& rows);

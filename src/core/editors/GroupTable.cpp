@@ -7,16 +7,10 @@
 
 namespace tessaro {
 
-TableRead readGroupTable(const std::string& path, const CellSink& sink) {
+ShowRead<> readGroupTable(const std::string& path, const CellSink& sink) {
     const std::array<TableColumn, 2> columns = {TableColumn{kGroupAttributes[0], {}},
                                                 TableColumn{kGroupAttributes[1], {}}};
-    return readTable(path, kGroupRows, columns, sink);
-}
-
-TableLoad loadGroupTable(const std::string& path) {
-    TableLoad load;
-    static_cast<TableRead&>(load) = readGroupTable(path, collectInto(load.rows));
-    return load;
+    return readTable(path, kGroupFileName, kGroupRows, columns, sink);
 }
 
 std::optional<std::string> checkGroupRows(const TableRows& rows) {

@@ -24,9 +24,8 @@ inline constexpr std::size_t CyclicTime = 0;
 inline constexpr std::size_t Mnemonic = 1;
 }  // namespace GroupColumn
 
-// The rows as the grid shows them: both attributes as texts, at most kGroupRows.
-TableRead readGroupTable(const std::string& path, const CellSink& sink);
-TableLoad loadGroupTable(const std::string& path);
+// Show: the rows to sink as the grid shows them, both attributes as texts, at most kGroupRows.
+ShowRead<> readGroupTable(const std::string& path, const CellSink& sink);
 
 // The first row whose cyclic time is not 1 to 65535, as its message.
 std::optional<std::string> checkGroupRows(const TableRows& rows);

@@ -1,6 +1,7 @@
 #include "editors/PargenDocument.h"
 
 #include "documents/AtomicFile.h"
+#include "documents/DocumentNames.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
@@ -37,31 +38,21 @@ PargenSettings fromDocument(const XmlDocument& document) {
 
 }  // namespace
 
-PargenSettings parsePargen(std::string_view documentText) {
-    XmlDocument document;
-    document.loadText(documentText);
-    return fromDocument(document);
-}
-
-PargenRead readPargen(const std::string& path) {
-    PargenRead read;
+ShowRead<std::optional<PargenSettings>> readPargen(const std::string& path) {
+    ShowRead<std::optional<PargenSettings>> read;
     if (!XmlDocument::exists(path)) {
-        read.settings = PargenSettings{};
+        read.content = PargenSettings{};
         return read;
     }
     try {
         XmlDocument document;
         document.load(path);
-        read.settings = fromDocument(document);
-        read.unread = !document.findTopLevel(kPargenRoot);
-    } catch (const Error&) {
-        read.unread = true;
+        read.content = fromDocument(document);
+        if (!document.findTopLevel(kPargenRoot)) read.unread(kPargenFileName);
+    } catch (const Error& failure) {
+        read.unread(kPargenFileName, withPlace(failure.what(), {path}));
     }
     return read;
-}
-
-std::optional<PargenSettings> loadPargen(const std::string& path) {
-    return readPargen(path).settings;
 }
 
 std::optional<std::string> validatePargen(const PargenSettings& settings) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "documents/DocumentColumns.h"
+#include "editors/ShowRead.h"
 
 namespace tessaro {
 
@@ -34,19 +35,10 @@ inline constexpr std::array<std::string_view, 8> kRtuBaudRates = {"1200",  "2400
 inline constexpr std::array<std::string_view, 3> kParities = {"NONE", "ODD", "EVEN"};
 inline constexpr std::array<std::string_view, 3> kStopBits = {"1 Stop Bit", "1.5 Stop Bit", "2 Stop Bit"};
 
-// Settings from a document's text: each element alone, its own default when missing or not an integer.
-// Throws tessaro::Error when the text is not well-formed.
-PargenSettings parsePargen(std::string_view documentText);
-
-// Settings from the file: the defaults when it does not exist; nothing when it cannot be loaded.
-std::optional<PargenSettings> loadPargen(const std::string& path);
-
-struct PargenRead {
-    std::optional<PargenSettings> settings;  // as loadPargen gives them
-    // The file exists but its settings could not be read: it is not well-formed or has no GeneralParameter.
-    bool unread = false;
-};
-PargenRead readPargen(const std::string& path);
+// Show: the settings from the file, each element alone, its own default when missing or not an integer; the
+// defaults when the file does not exist, nothing when it cannot be loaded. The file is unread when it exists but its
+// settings could not be read: it is not well-formed or has no GeneralParameter.
+ShowRead<std::optional<PargenSettings>> readPargen(const std::string& path);
 
 // The first broken rule's message, or nothing when the settings are valid.
 std::optional<std::string> validatePargen(const PargenSettings& settings);

@@ -25,10 +25,4 @@ private:
     std::optional<std::string> m_warnedLoss;
 };
 
-// One document of a show as shown() takes it: none when it was read whole.
-inline std::vector<std::string_view> unreadUnless(bool readWhole, std::string_view fileName) {
-    if (readWhole) return {};
-    return {fileName};
-}
-
 }  // namespace tessaro

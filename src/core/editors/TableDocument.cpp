@@ -31,9 +31,9 @@ std::optional<std::string> droppedRowsWarning(std::string_view fileName, std::st
     return droppedRowsMessage(fileName, column, usedRowCount(rows) + 1, dropped);
 }
 
-TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
-                    const CellSink& sink) {
-    TableRead read;
+ShowRead<> readTable(const std::string& path, std::string_view fileName, std::size_t gridRows,
+                     std::span<const TableColumn> columns, const CellSink& sink) {
+    ShowRead<> read;
     if (!XmlDocument::exists(path)) return read;
     std::vector<std::string_view> names;
     for (const TableColumn& column : columns) names.push_back(column.attribute);
@@ -61,8 +61,8 @@ TableRead readTable(const std::string& path, std::size_t gridRows, std::span<con
             }
         }
     } catch (const Error& failure) {
-        read.failure = withPlace(
-            failure.what(), loaded ? DocumentPlace{path, row + 1, columns[column].attribute} : DocumentPlace{path});
+        read.unread(fileName, withPlace(failure.what(), loaded ? DocumentPlace{path, row + 1, columns[column].attribute}
+                                                               : DocumentPlace{path}));
     }
     return read;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "documents/XmlDocument.h"
+#include "editors/ShowRead.h"
 
 namespace tessaro {
 
@@ -45,24 +46,13 @@ struct TableColumn {
 // Receives each cell as it is read, in row order and within a row in column order; rows and columns from 0.
 using CellSink = std::function<void(std::size_t row, std::size_t column, std::string_view text)>;
 
-struct TableRead {
-    // The rows of the document, also those beyond the grid.
-    std::size_t documentRows = 0;
-    std::optional<std::string> failure;
-};
+// Hands the cells of the document at path (named fileName) to sink, rows by position up to gridRows, the columns in
+// order; stops at the first failure, whose text gets its place (the file, and the row and attribute) on a second
+// line. A missing file is an empty table.
+ShowRead<> readTable(const std::string& path, std::string_view fileName, std::size_t gridRows,
+                     std::span<const TableColumn> columns, const CellSink& sink);
 
-// Hands the cells of the document at path to sink, rows by position up to gridRows, the columns in order; stops at
-// the first failure, whose text gets its place (the file, and the row and attribute) on a second line. A missing
-// file is an empty table.
-TableRead readTable(const std::string& path, std::size_t gridRows, std::span<const TableColumn> columns,
-                    const CellSink& sink);
-
-struct TableLoad : TableRead {
-    // At most the grid's rows; after a failure the last row holds the cells read before it.
-    TableRows rows;
-};
-
-// A sink that appends the cells to rows.
+// A sink that appends the cells to rows; after a failure the last row holds the cells read before it.
 CellSink collectInto(TableRows& rows);
 
 // The document element root with one "row" per used row, one attribute per column in order.

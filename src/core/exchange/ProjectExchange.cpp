@@ -22,8 +22,8 @@ TableRows documentRows(const std::string& path, const std::array<std::string_vie
     std::array<TableColumn, N> columns;
     for (std::size_t c = 0; c < N; ++c) columns[c].attribute = attributes[c];
     TableRows rows;
-    const TableRead read = readTable(path, std::numeric_limits<std::size_t>::max(), columns, collectInto(rows));
-    if (read.failure) throw Error(*read.failure);
+    const ShowRead<> read = readTable(path, {}, std::numeric_limits<std::size_t>::max(), columns, collectInto(rows));
+    if (!read.failures.empty()) throw Error(read.failures.front());
     return rows;
 }
 
@@ -41,24 +41,21 @@ std::string documentPath(TableKind kind, const std::string& projectFolder) {
 
 // The frame list of the project's frame table, as the definitions editor lists it.
 FrameDefinitions projectFrames(const std::string& projectFolder) {
-    FrameDefinitions frames;
-    const std::vector<std::string> messages = frames.load(documentPath(TableKind::frames, projectFolder), {});
-    if (!messages.empty()) throw Error(messages.front());
-    return frames;
+    ShowRead<FrameDefinitions> read = readFrameDefinitions(documentPath(TableKind::frames, projectFolder), {});
+    if (!read.failures.empty()) throw Error(read.failures.front());
+    return std::move(read.content);
 }
 
 FrameDefinitions projectDefinitions(const std::string& projectFolder) {
-    FrameDefinitions definitions;
-    const std::vector<std::string> messages = definitions.load(documentPath(TableKind::frames, projectFolder),
-                                                               documentPath(TableKind::definitions, projectFolder));
-    if (!messages.empty()) throw Error(messages.front());
-    return definitions;
+    ShowRead<FrameDefinitions> read = readFrameDefinitions(documentPath(TableKind::frames, projectFolder),
+                                                           documentPath(TableKind::definitions, projectFolder));
+    if (!read.failures.empty()) throw Error(read.failures.front());
+    return std::move(read.content);
 }
 
 // FrameJ1939.xml as the frame table's OK writes it: the grid shows each group as its caption, OK stores its index.
 std::string frameDocument(const std::string& projectFolder, TableRows rows) {
-    const std::vector<std::string> captions =
-        loadGroupCaptions(documentPath(TableKind::groups, projectFolder)).captions;
+    const GroupCaptions captions = readGroupCaptions(documentPath(TableKind::groups, projectFolder)).content;
     for (TableRow& row : rows) row[FrameColumn::Group] = groupCaptionOf(captions, toInteger(row[FrameColumn::Group]));
     return frameTableText(captions, rows);
 }

@@ -7,7 +7,7 @@
 
 #include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
-#include "platform/QtPlatform.h"
+#include "forms/Form.h"
 
 namespace tessaro {
 
@@ -30,17 +30,13 @@ QPixmap makerLogo() {
     return logo;
 }
 
-QLabel* label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
-    return platform::placedLabel(parent, text, left, top, bold);
-}
-
 }  // namespace
 
 TFAbout::TFAbout(platform::Platform platform, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_platform(platform) {
     setObjectName(QStringLiteral("FAbout"));
     setWindowTitle(QStringLiteral("About..."));
-    setFont(platform::toolFont());
+    setFont(toolFont());
     setFixedSize(389, 152);
 
     auto* logo = new LinkLabel(QString(), this);
@@ -49,14 +45,14 @@ TFAbout::TFAbout(platform::Platform platform, QWidget* parent)
     logo->setGeometry(12, 12, 96, 64);
     connect(logo, &LinkLabel::clicked, this, &TFAbout::LogoClick);
 
-    label(this, QStringLiteral("Software Tessaro "), 124, 12, true);
-    label(this, QStringLiteral("Gateway J1939 To Modbus RTU Master "), 124, 30);
-    label(this, QStringLiteral("Software Code : "), 124, 52);
-    label(this, QStringLiteral("RA48213"), 234, 52, true);
-    label(this, QStringLiteral("Version :"), 124, 68);
-    label(this, QStringLiteral("1.001"), 234, 68, true);
-    label(this, QStringLiteral("Document Code :"), 124, 84);
-    label(this, QStringLiteral("VU48213"), 234, 84, true);
+    placedLabel(this, QStringLiteral("Software Tessaro "), 124, 12, true);
+    placedLabel(this, QStringLiteral("Gateway J1939 To Modbus RTU Master "), 124, 30);
+    placedLabel(this, QStringLiteral("Software Code : "), 124, 52);
+    placedLabel(this, QStringLiteral("RA48213"), 234, 52, true);
+    placedLabel(this, QStringLiteral("Version :"), 124, 68);
+    placedLabel(this, QStringLiteral("1.001"), 234, 68, true);
+    placedLabel(this, QStringLiteral("Document Code :"), 124, 84);
+    placedLabel(this, QStringLiteral("VU48213"), 234, 84, true);
 
     auto* web = new LinkLabel(QString::fromLatin1(kMakerWebAddress), this);
     web->setObjectName(QStringLiteral("LbWeb"));
@@ -79,10 +75,12 @@ TFAbout::TFAbout(platform::Platform platform, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TFAbout::LogoClick() { WebLinkClick(); }
+void TFAbout::openWebPage() {
+    m_platform.shell.open(QString::fromLatin1(kMakerWebPage));
+}
 
-void TFAbout::WebLinkClick() { m_platform.shell.open(QString::fromLatin1(kMakerWebPage)); }
-
-void TFAbout::MailLinkClick() { m_platform.shell.open(QStringLiteral("mailto:") + QString::fromLatin1(kMakerMail)); }
+void TFAbout::writeMail() {
+    m_platform.shell.open(QStringLiteral("mailto:") + QString::fromLatin1(kMakerMail));
+}
 
 }  // namespace tessaro

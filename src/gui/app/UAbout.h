@@ -11,11 +11,14 @@ class TFAbout : public QDialog {
 public:
     TFAbout(platform::Platform platform, QWidget* parent = nullptr);
 
-    void LogoClick();
-    void WebLinkClick();
-    void MailLinkClick();
+    void LogoClick() { openWebPage(); }
+    void WebLinkClick() { openWebPage(); }
+    void MailLinkClick() { writeMail(); }
 
 private:
+    void openWebPage();
+    void writeMail();
+
     platform::Platform m_platform;
 };
 

@@ -7,7 +7,6 @@
 #include <QStyle>
 #include <thread>
 
-#include "project/IniProfile.h"
 #include "app/LinkLabel.h"
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
@@ -17,18 +16,15 @@
 #include "editors/UInfoPdoMB.h"
 #include "editors/Upargen.h"
 #include "editors/UpdoMB.h"
+#include "forms/Form.h"
 #include "map/UProjectMap.h"
-#include "platform/QtPlatform.h"
+#include "project/IniProfile.h"
 #include "update/ConfigurationImage.h"
 #include "update/UBootSer.h"
 
 namespace tessaro {
 
 namespace {
-
-QString toQt(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                     int height) {
@@ -53,7 +49,7 @@ void stepLabel(QWidget* parent, const QString& text, int top) {
 TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString& toolFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_platform(platform) {
     setObjectName(QStringLiteral("FTessaroFirmWare"));
-    setFont(platform::toolFont());
+    setFont(toolFont());
     setFixedSize(566, 261);
     setAutoFillBackground(true);
     QPalette light = palette();
@@ -89,17 +85,21 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
 
     connect(m_new, &QPushButton::clicked, this, &TFTessaroFirmWare::NewaClick);
     connect(m_open, &QPushButton::clicked, this, &TFTessaroFirmWare::OpenaClick);
-    for (QPushButton* editor : {m_communication, m_frames, m_definitions, m_groups, m_mapButton})
-        connect(editor, &QPushButton::clicked, this, [this, editor] { btn_str_lng1aClick(editor); });
+    // The editors are made after the window, so each button names its editor when it is pressed.
+    connect(m_communication, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_pargen); });
+    connect(m_frames, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_pdoMB); });
+    connect(m_definitions, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_infopdoMB); });
+    connect(m_groups, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_group); });
+    connect(m_mapButton, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_projectMap); });
     connect(m_updateDevice, &QPushButton::clicked, this, &TFTessaroFirmWare::CreateBinaClick);
     connect(aboutButton, &QPushButton::clicked, this, &TFTessaroFirmWare::AboutClick);
     connect(closeButton, &QPushButton::clicked, this, &TFTessaroFirmWare::LbButton1Click);
     connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
-    platform::pressFocusedButtonsOnEnter(this);
+    pressFocusedButtonsOnEnter(this);
 
-    platform::centreOnScreen(this);
+    centreOnScreen(this);
 
-    FormCreate(toolFolder.toStdString());
+    FormCreate(fromQt(toolFolder));
 }
 
 TFTessaroFirmWare::~TFTessaroFirmWare() = default;
@@ -118,7 +118,7 @@ void TFTessaroFirmWare::createWindows() {
     m_projectMap = new TFProjectMap(m_platform, m_project, this);
 }
 
-void TFTessaroFirmWare::FormCreate(const std::string& toolFolder) {
+void TFTessaroFirmWare::reopenLastProject(const std::string& toolFolder) {
     m_project.setToolFolder(toolFolder);
     const std::string stored =
         readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey).value_or(std::string());
@@ -129,41 +129,35 @@ void TFTessaroFirmWare::setCaptionFromProject() {
     setWindowTitle(toQt(std::string(kCaptionPrefix) + m_project.projectName));
 }
 
-void TFTessaroFirmWare::OpenaClick() {
+void TFTessaroFirmWare::openProject() {
     const std::string start = m_project.prepareOpen();
     const std::optional<QString> chosen = m_platform.folders.chooseFolder(
         this, QStringLiteral("Select directory of project"), toQt(m_project.projectsFolder), toQt(start));
-    m_project.finishOpen(chosen ? std::optional<std::string>(chosen->toStdString()) : std::nullopt);
+    m_project.finishOpen(chosen ? std::optional<std::string>(fromQt(*chosen)) : std::nullopt);
     setCaptionFromProject();
 }
 
-void TFTessaroFirmWare::NewaClick() {
+void TFTessaroFirmWare::newProject() {
     if (!m_saveproj) return;
     m_saveproj->setDestinationFolder(m_project.projectsFolder);
     // After Cancel the project that was open stays open, and so does its caption.
     if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted) setCaptionFromProject();
 }
 
-void TFTessaroFirmWare::btn_str_lng1aClick(QObject* sender) {
-    if (m_project.projectFolder.empty()) {
-        m_platform.messages.plain(QStringLiteral("Project not valid"));
-        return;
-    }
-    QDialog* dialog = nullptr;
-    if (sender == m_communication) dialog = m_pargen;
-    if (sender == m_frames) dialog = m_pdoMB;
-    if (sender == m_definitions) dialog = m_infopdoMB;
-    if (sender == m_groups) dialog = m_group;
-    if (sender == m_mapButton) dialog = m_projectMap;
-    if (dialog) m_platform.dialogs.runModal(*dialog);
+bool TFTessaroFirmWare::projectOpen() {
+    if (!m_project.projectFolder.empty()) return true;
+    m_platform.messages.plain(QStringLiteral("Project not valid"));
+    return false;
 }
 
-void TFTessaroFirmWare::CreateBinaClick() {
+void TFTessaroFirmWare::runEditor(QDialog* editor) {
+    if (!projectOpen()) return;
+    if (editor) m_platform.dialogs.runModal(*editor);
+}
+
+void TFTessaroFirmWare::buildImageAndUpdate() {
     // Without this guard an empty project folder would put the image at /bin/bank.bin.
-    if (m_project.projectFolder.empty()) {
-        m_platform.messages.plain(QStringLiteral("Project not valid"));
-        return;
-    }
+    if (!projectOpen()) return;
     try {
         BuildConfigurationImage(m_project.projectFolder, *m_image);
         WriteConfigurationImage(m_project.projectFolder, *m_image);
@@ -175,19 +169,15 @@ void TFTessaroFirmWare::CreateBinaClick() {
     m_platform.dialogs.runModal(*m_bootSer);
 }
 
-void TFTessaroFirmWare::AboutClick() {
+void TFTessaroFirmWare::showAbout() {
     if (m_about) m_platform.dialogs.runModal(*m_about);
 }
 
-void TFTessaroFirmWare::Label6Click() {
+void TFTessaroFirmWare::openWebPage() {
     m_platform.shell.open(QString::fromLatin1(kMakerWebPage));
 }
 
-void TFTessaroFirmWare::LbButton1Click() {
-    close();
-}
-
-void TFTessaroFirmWare::FormClose() {
+void TFTessaroFirmWare::rememberProject() {
     try {
         writeProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey, m_project.projectName);
     } catch (const Error& failure) {
@@ -199,10 +189,10 @@ UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, cons
     UpdaterRun run;
     const platform::StartResult started = m_platform.launcher.start(call);
     if (!started.process) {
-        run.failure = started.failure.toStdString();
+        run.failure = fromQt(started.failure);
         return run;
     }
-    const platform::UserInputBlock noInput;
+    const UserInputBlock noInput;
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         run.waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);

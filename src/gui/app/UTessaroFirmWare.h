@@ -9,6 +9,7 @@
 #include "update/ConfigurationImage.h"
 #include "update/UpdateFeedback.h"
 
+class QDialog;
 class QLabel;
 class QPushButton;
 
@@ -38,16 +39,17 @@ public:
     ProjectState& project() { return m_project; }
     const ProjectState& project() const { return m_project; }
 
-    void FormCreate(const std::string& toolFolder);
-    void OpenaClick();
-    void NewaClick();
-    void btn_str_lng1aClick(QObject* sender);
-    void CreateBinaClick();
-    void AboutClick();
-    void Label6Click();
-    void LbButton1Click();
+    void FormCreate(const std::string& toolFolder) { reopenLastProject(toolFolder); }
+    void OpenaClick() { openProject(); }
+    void NewaClick() { newProject(); }
+    // A step button: its editor, for the open project.
+    void btn_str_lng1aClick(QDialog* editor) { runEditor(editor); }
+    void CreateBinaClick() { buildImageAndUpdate(); }
+    void AboutClick() { showAbout(); }
+    void Label6Click() { openWebPage(); }
+    void LbButton1Click() { close(); }
     // Writes the settings file; a failure is reported and the window closes all the same.
-    void FormClose();
+    void FormClose() { rememberProject(); }
 
     // Starts the program and waits until it ends or the limit has passed, whichever comes first, polling it every
     // 10 ms and leaving it running at the limit. Meanwhile the windows repaint but take no user input.
@@ -68,6 +70,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void reopenLastProject(const std::string& toolFolder);
+    void openProject();
+    void newProject();
+    // False, after saying so, when no project is open.
+    bool projectOpen();
+    void runEditor(QDialog* editor);
+    void buildImageAndUpdate();
+    void showAbout();
+    void openWebPage();
+    void rememberProject();
     void setCaptionFromProject();
 
     platform::Platform m_platform;

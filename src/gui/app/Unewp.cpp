@@ -3,21 +3,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
-
-#include "platform/QtPlatform.h"
 
 namespace tessaro {
 
 TFsaveproj::TFsaveproj(platform::Platform platform, ProjectState& project, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : Form("Fsaveproj", QStringLiteral("New project"), {319, 91}, Sizing::fixed, parent,
+           Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_platform(platform),
       m_project(project) {
-    setObjectName(QStringLiteral("Fsaveproj"));
-    setWindowTitle(QStringLiteral("New project"));
-    setFont(platform::toolFont());
-    setFixedSize(319, 91);
-
     m_label = new QLabel(QStringLiteral("Project name"), this);
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->move(16, 2);
@@ -35,23 +28,16 @@ TFsaveproj::TFsaveproj(platform::Platform platform, ProjectState& project, QWidg
     cancel->setGeometry(164, 59, 69, 23);
     connect(ok, &QPushButton::clicked, this, &TFsaveproj::BitBtn1Click);
     connect(cancel, &QPushButton::clicked, this, &TFsaveproj::BitBtn2Click);
-    platform::makeOkTheDefault(this, ok);
-
-    platform::centreOnScreen(this);
+    makeOkTheDefault(this, ok);
     FormCreate();
 }
 
-void TFsaveproj::FormCreate() {
+void TFsaveproj::forgetEntries() {
     m_enteredName.clear();
     m_destinationFolder.clear();
 }
 
-void TFsaveproj::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
-}
-
-void TFsaveproj::FormShow() {
+void TFsaveproj::startEmpty() {
     setWindowTitle(QStringLiteral("New project"));
     m_name->clear();
     m_enteredName.clear();
@@ -59,22 +45,18 @@ void TFsaveproj::FormShow() {
     m_name->setFocus();
 }
 
-void TFsaveproj::BitBtn1Click() {
+void TFsaveproj::createAndClose() {
     m_closePermission = true;
-    m_enteredName = m_name->text().toStdString();
+    m_enteredName = fromQt(m_name->text());
     const NewProjectOutcome outcome = m_project.createProject(m_destinationFolder, m_enteredName);
-    for (const std::string& message : outcome.messages) m_platform.messages.plain(QString::fromStdString(message));
+    for (const std::string& message : outcome.messages) m_platform.messages.plain(toQt(message));
     m_closePermission = outcome.created;
     requestClose(QDialog::Accepted);
 }
 
-void TFsaveproj::BitBtn2Click() {
+void TFsaveproj::cancel() {
     m_closePermission = true;
     requestClose(QDialog::Rejected);
-}
-
-void TFsaveproj::reject() {
-    BitBtn2Click();
 }
 
 void TFsaveproj::requestClose(int result) {

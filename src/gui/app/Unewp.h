@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 
-#include "project/ProjectState.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,7 +14,7 @@ namespace tessaro {
 
 // "New project": asks for a name, creates the project folder and its bin folder below the destination folder and
 // makes it the current project.
-class TFsaveproj : public QDialog {
+class TFsaveproj : public Form {
     Q_OBJECT
 public:
     TFsaveproj(platform::Platform platform, ProjectState& project, QWidget* parent = nullptr);
@@ -24,20 +24,21 @@ public:
     const std::string& destinationFolder() const { return m_destinationFolder; }
     const std::string& enteredName() const { return m_enteredName; }
 
-    void FormCreate();
-    void FormShow();
-    void BitBtn1Click();
-    void BitBtn2Click();
+    void FormCreate() { forgetEntries(); }
+    void FormShow() override { startEmpty(); }
+    void BitBtn1Click() { createAndClose(); }
+    void BitBtn2Click() { cancel(); }
     // Whether a request to close the dialog is granted.
     bool FormCloseQuery() const { return m_closePermission; }
 
     // Escape and the window's close ask to close as Cancel does.
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    void reject() override { BitBtn2Click(); }
 
 private:
+    void forgetEntries();
+    void startEmpty();
+    void createAndClose();
+    void cancel();
     void requestClose(int result);
 
     platform::Platform m_platform;

@@ -2,12 +2,13 @@
 
 #include "app/ApplicationIcon.h"
 #include "app/UTessaroFirmWare.h"
+#include "forms/Form.h"
 #include "platform/QtPlatform.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tessaro::platform::kApplicationTitle));
-    QApplication::setFont(tessaro::platform::toolFont());
+    QApplication::setFont(tessaro::toolFont());
     QApplication::setWindowIcon(tessaro::applicationIcon());
 
     const QString toolFolder = QCoreApplication::applicationDirPath();

@@ -13,14 +13,11 @@
 #include <QVBoxLayout>
 
 #include "documents/Errors.h"
+#include "forms/Form.h"
 
 namespace tessaro {
 
 namespace {
-
-QString toQt(const std::string& text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 bool isEnter(const QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
@@ -112,7 +109,7 @@ void GridFiller::set(std::size_t row, std::size_t column, std::string_view text)
     const std::size_t cell = row * m_dataColumns + column;
     if (column >= m_dataColumns || cell >= m_cells || cell < m_next) return;
     emptyUpTo(cell);
-    place(cell, QString::fromUtf8(text.data(), qsizetype(text.size())));
+    place(cell, toQt(text));
     m_next = cell + 1;
 }
 
@@ -133,15 +130,15 @@ TableRows gridRows(const QTableWidget* grid) {
         TableRow& texts = rows[std::size_t(row)];
         texts.reserve(std::size_t(grid->columnCount() - 1));
         for (int column = 1; column < grid->columnCount(); ++column)
-            texts.push_back(grid->item(row, column)->text().toStdString());
+            texts.push_back(fromQt(grid->item(row, column)->text()));
     }
     return rows;
 }
 
-void reportTableLoad(platform::Messages& messages, const TableRead& load, std::string_view fileName,
-                     std::size_t gridRows) {
-    if (load.failure) messages.standardError(toQt(*load.failure));
-    if (load.documentRows > gridRows) messages.plain(toQt(overflowMessage(fileName, load.documentRows, gridRows)));
+void reportTableRead(platform::Messages& messages, const std::vector<std::string>& failures, std::size_t documentRows,
+                     std::string_view fileName, std::size_t gridRows) {
+    for (const std::string& failure : failures) messages.standardError(toQt(failure));
+    if (documentRows > gridRows) messages.plain(toQt(overflowMessage(fileName, documentRows, gridRows)));
 }
 
 bool passesRowCheck(platform::Messages& messages, const std::optional<std::string>& broken) {
@@ -153,7 +150,7 @@ bool saveReported(platform::Messages& messages, const std::function<void()>& sav
     try {
         save();
     } catch (const Error& failure) {
-        messages.standardError(QString::fromUtf8(failure.what()));
+        messages.standardError(toQt(failure.what()));
         return false;
     }
     return true;

@@ -52,9 +52,14 @@ void fillGrid(QTableWidget* grid, const TableRows& rows);
 // The data columns of every row.
 TableRows gridRows(const QTableWidget* grid);
 
-// Show: the load's failure in the standard error box, then the note on the rows beyond the grid.
-void reportTableLoad(platform::Messages& messages, const TableRead& load, std::string_view fileName,
-                     std::size_t gridRows);
+// Show: the read's failures in the standard error box, then the note on the rows beyond the grid.
+void reportTableRead(platform::Messages& messages, const std::vector<std::string>& failures, std::size_t documentRows,
+                     std::string_view fileName, std::size_t gridRows);
+template <class Content>
+void reportTableRead(platform::Messages& messages, const ShowRead<Content>& read, std::string_view fileName,
+                     std::size_t gridRows) {
+    reportTableRead(messages, read.failures, read.documentRows, fileName, gridRows);
+}
 // A row check's message in an error box; true when there is none.
 bool passesRowCheck(platform::Messages& messages, const std::optional<std::string>& broken);
 // OK: runs the save; its failure goes to the standard error box. True when written.

@@ -3,6 +3,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
+#include "forms/Form.h"
 #include "project/ProjectState.h"
 
 namespace tessaro {
@@ -12,8 +13,7 @@ namespace {
 const QString kFilter = QStringLiteral("Tables (*.csv *.xlsx);;CSV (*.csv);;Workbook (*.xlsx);;All files (*)");
 
 QString titleOf(const char* verb, TableKind kind) {
-    const std::string_view name = tableName(kind);
-    return QStringLiteral("%1 %2").arg(QLatin1String(verb), QString::fromUtf8(name.data(), qsizetype(name.size())));
+    return QStringLiteral("%1 %2").arg(QLatin1String(verb), toQt(tableName(kind)));
 }
 
 }  // namespace
@@ -21,18 +21,18 @@ QString titleOf(const char* verb, TableKind kind) {
 std::optional<std::string> chooseTableToRead(platform::Platform& platform, QWidget* parent, TableKind kind,
                                              const std::string& projectFolder) {
     const std::optional<QString> chosen =
-        platform.files.chooseOpenFile(parent, titleOf("Import", kind), QString::fromStdString(projectFolder), kFilter);
+        platform.files.chooseOpenFile(parent, titleOf("Import", kind), toQt(projectFolder), kFilter);
     if (!chosen) return std::nullopt;
-    return chosen->toStdString();
+    return fromQt(*chosen);
 }
 
 std::optional<std::string> chooseTableToWrite(platform::Platform& platform, QWidget* parent, TableKind kind,
                                               const std::string& projectFolder) {
     const std::string suggested = joinPath(projectFolder, std::string(tableName(kind)) + ".csv");
     const std::optional<QString> chosen =
-        platform.files.chooseSaveFile(parent, titleOf("Export", kind), QString::fromStdString(suggested), kFilter);
+        platform.files.chooseSaveFile(parent, titleOf("Export", kind), toQt(suggested), kFilter);
     if (!chosen) return std::nullopt;
-    std::string path = chosen->toStdString();
+    std::string path = fromQt(*chosen);
     // A name typed without an extension gets the CSV one.
     if (path.find('.', path.find_last_of('/') + 1) == std::string::npos) path += ".csv";
     return path;
@@ -45,7 +45,7 @@ void exportTableChosen(platform::Platform& platform, QWidget* parent, TableKind 
     try {
         replaceFile(*path, tableFileBytes(kind, rows, *path));
     } catch (const Error& failure) {
-        platform.messages.standardError(QString::fromUtf8(failure.what()));
+        platform.messages.standardError(toQt(failure.what()));
     }
 }
 

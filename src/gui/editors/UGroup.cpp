@@ -1,12 +1,10 @@
 #include "editors/UGroup.h"
 
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTableWidget>
 #include <array>
 
 #include "editors/CellGrid.h"
-#include "platform/QtPlatform.h"
 
 namespace tessaro {
 
@@ -18,31 +16,22 @@ constexpr std::array<GridColumn, 3> kColumns = {GridColumn{"Group", 64}, GridCol
 }  // namespace
 
 TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidget* parent)
-    : QDialog(parent), m_platform(platform), m_project(project) {
-    setObjectName(QStringLiteral("FGroup"));
-    setWindowTitle(QStringLiteral("Groups Setting"));
-    setFont(platform::toolFont());
-    resize(430, 334);
-
+    : Form("FGroup", QStringLiteral("Groups Setting"), {430, 334}, Sizing::resizable, parent),
+      m_platform(platform),
+      m_project(project) {
     m_grid = makeCellGrid(this, int(kGroupRows), kColumns);
     m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
-    platform::makeOkTheDefault(this, m_ok);
-    platform::centreOnScreen(this);
+    makeOkTheDefault(this, m_ok);
 }
 
-void TFGroup::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
-}
-
-void TFGroup::FormShow() {
+void TFGroup::showGroups() {
     setGridTitles(m_grid, kColumns);
     GridFiller filler(m_grid);
-    const TableRead loaded = readGroupTable(m_project.groupPath, filler.sink());
+    const ShowRead<> read = readGroupTable(m_project.groupPath, filler.sink());
     filler.finish();
-    reportTableLoad(m_platform.messages, loaded, kGroupFileName, kGroupRows);
-    m_readGuard.shown(unreadUnless(!loaded.failure, kGroupFileName));
+    reportTableRead(m_platform.messages, read, kGroupFileName, kGroupRows);
+    m_readGuard.shown(read.unreadFiles);
     m_ok->setFocus();
 }
 
@@ -50,10 +39,10 @@ bool TFGroup::CheckRows() {
     return passesRowCheck(m_platform.messages, checkGroupRows(gridRows(m_grid)));
 }
 
-void TFGroup::bitbtn1Click() {
+void TFGroup::saveAndClose() {
     if (!CheckRows()) return;
     if (const auto warning = m_readGuard.beforeWrite(kGroupFileName, groupRowsDropped(gridRows(m_grid)))) {
-        m_platform.messages.plain(QString::fromStdString(*warning));
+        m_platform.messages.plain(toQt(*warning));
         return;
     }
     if (saveReported(m_platform.messages, [this] { saveGroupTable(m_project.groupPath, gridRows(m_grid)); })) accept();

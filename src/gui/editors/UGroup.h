@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QDialog>
-
-#include "project/ProjectState.h"
 #include "editors/GroupTable.h"
 #include "editors/PartialReadGuard.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QPushButton;
 class QTableWidget;
@@ -13,19 +12,19 @@ class QTableWidget;
 namespace tessaro {
 
 // "Groups Setting": the cyclic time and mnemonic of up to ten groups, kept in Group.xml.
-class TFGroup : public QDialog {
+class TFGroup : public Form {
     Q_OBJECT
 public:
     TFGroup(platform::Platform platform, const ProjectState& project, QWidget* parent = nullptr);
 
-    void FormShow();
-    void bitbtn1Click();
+    void FormShow() override { showGroups(); }
+    void bitbtn1Click() { saveAndClose(); }
     bool CheckRows();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
+    void showGroups();
+    void saveAndClose();
+
     platform::Platform m_platform;
     const ProjectState& m_project;
     PartialReadGuard m_readGuard;

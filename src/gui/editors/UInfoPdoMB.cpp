@@ -9,7 +9,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -20,16 +19,11 @@
 #include "editors/TableFiles.h"
 #include "exchange/ProjectExchange.h"
 #include "map/WellKnownPgns.h"
-#include "platform/QtPlatform.h"
 #include "signals/SignalAnalysis.h"
 
 namespace tessaro {
 
 namespace {
-
-QString toQt(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 template <std::size_t N>
 QStringList itemList(const std::array<std::string_view, N>& items) {
@@ -133,14 +127,10 @@ void registerTab(QTabWidget* tabs, std::size_t r, RadioGroup*& high, RadioGroup*
 }  // namespace
 
 TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& project, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : Form("FInfopdoMB", QStringLiteral("Define Frames J1939"), {640, 424}, Sizing::fixed, parent,
+           Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_platform(platform),
       m_project(project) {
-    setObjectName(QStringLiteral("FInfopdoMB"));
-    setWindowTitle(QStringLiteral("Define Frames J1939"));
-    setFont(platform::toolFont());
-    setFixedSize(640, 424);
-
     label(this, QStringLiteral("Correlated"), 8, 8);
     label(this, QStringLiteral("PRI         DP        PGN"), 10, 26);
     m_frameList = listBox(this, "LPdoCanA", 8, 44, 180, 300);
@@ -190,9 +180,7 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(exportButton, &QPushButton::clicked, this, &TFInfopdoMB::Button1Click);
     connect(importButton, &QPushButton::clicked, this, &TFInfopdoMB::BitBtn4Click);
-    platform::makeOkTheDefault(this, m_ok);
-
-    platform::centreOnScreen(this);
+    makeOkTheDefault(this, m_ok);
 }
 
 // A line becomes selected by mouse or keyboard; a click on the line already selected selects it again. The mouse
@@ -215,11 +203,6 @@ bool TFInfopdoMB::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_definitionList->viewport()) m_definitionRowAtPress = selectedRow(m_definitionList);
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TFInfopdoMB::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
 }
 
 int TFInfopdoMB::selectedFrame() const {
@@ -245,8 +228,8 @@ void TFInfopdoMB::resetControls() {
 
 DefinitionControls TFInfopdoMB::controls() const {
     DefinitionControls result;
-    result.index = m_index->text().toStdString();
-    result.deviceId = m_deviceId->text().toStdString();
+    result.index = fromQt(m_index->text());
+    result.deviceId = fromQt(m_deviceId->text());
     result.numberOfPointsPosition = m_numberOfPoints->currentIndex();
     result.kindPosition = m_kind->currentIndex();
     for (std::size_t r = 0; r < kRegisterSlots; ++r) {
@@ -271,15 +254,16 @@ void TFInfopdoMB::showControls(const DefinitionControls& shown) {
     m_keptRegisterKind = shown.keptRegisterKind;
 }
 
-void TFInfopdoMB::FormShow() {
+void TFInfopdoMB::showFrameList() {
     {
         const QSignalBlocker quiet(m_frameList);
         m_frameList->clear();
     }
     resetControls();
     setWindowTitle(QStringLiteral("Define Frames J1939"));
-    const std::vector<std::string> messages =
-        m_frames.load(joinPath(m_project.projectFolder, kFrameTableFileName), m_project.definitionsPath());
+    ShowRead<FrameDefinitions> read =
+        readFrameDefinitions(joinPath(m_project.projectFolder, kFrameTableFileName), m_project.definitionsPath());
+    m_frames = std::move(read.content);
     QStringList lines;
     lines.reserve(qsizetype(m_frames.frameLines().size()));
     for (const std::string& line : m_frames.frameLines()) lines << toQt(line);
@@ -291,8 +275,7 @@ void TFInfopdoMB::FormShow() {
     for (int row = 0; row < m_frameList->count(); ++row) {
         const QStringList fields = lines[row].split(QLatin1Char('\t'));
         if (fields.size() == 3)
-            m_frameList->item(row)->setToolTip(
-                QString::fromStdString(wellKnownPgnTip(fields[1].toStdString(), fields[2].toStdString())));
+            m_frameList->item(row)->setToolTip(toQt(wellKnownPgnTip(fromQt(fields[1]), fromQt(fields[2]))));
     }
     m_signalDatabase.reset();
     if (const auto path = signalDatabasePath(m_project.projectFolder, m_project.toolFolder)) {
@@ -303,12 +286,12 @@ void TFInfopdoMB::FormShow() {
         }
     }
     showSignalTips();
-    for (const std::string& message : messages) m_platform.messages.plain(toQt(message));
-    m_readGuard.shown(m_frames.unreadFiles());
+    for (const std::string& failure : read.failures) m_platform.messages.plain(toQt(failure));
+    m_readGuard.shown(read.unreadFiles);
     m_ok->setFocus();
 }
 
-void TFInfopdoMB::LPdoCanAClick() {
+void TFInfopdoMB::showFrameDefinitions() {
     const int frame = selectedFrame();
     if (frame < 0) return;
     resetControls();
@@ -335,7 +318,7 @@ void TFInfopdoMB::showSignalTips() {
                 group->button(int(byte + 1))->setToolTip(toQt(tips[byte]));
 }
 
-void TFInfopdoMB::LIndMbCanAClick() {
+void TFInfopdoMB::showChosenDefinition() {
     const int definition = selectedDefinition();
     if (definition < 0) return;
     showControls(unpackDefinition(m_frames.frame(std::size_t(selectedFrame())).definitions[std::size_t(definition)]));
@@ -343,14 +326,14 @@ void TFInfopdoMB::LIndMbCanAClick() {
 
 bool TFInfopdoMB::validate() {
     if (const std::optional<std::string> broken =
-            checkDefinition(m_index->text().toStdString(), m_deviceId->text().toStdString())) {
+            checkDefinition(fromQt(m_index->text()), fromQt(m_deviceId->text()))) {
         m_platform.messages.plain(toQt(*broken));
         return false;
     }
     return true;
 }
 
-void TFInfopdoMB::NewAClick() {
+void TFInfopdoMB::addDefinition() {
     const int frame = selectedFrame();
     if (frame < 0 || !validate()) return;
     const int before = m_definitionList->count();
@@ -362,13 +345,13 @@ void TFInfopdoMB::NewAClick() {
     m_frames.frame(std::size_t(frame)).definitions.push_back(packDefinition(controls()));
 }
 
-void TFInfopdoMB::ModifyAClick() {
+void TFInfopdoMB::replaceDefinition() {
     const int definition = selectedDefinition();
     if (definition < 0 || !validate()) return;
     m_frames.frame(std::size_t(selectedFrame())).definitions[std::size_t(definition)] = packDefinition(controls());
 }
 
-void TFInfopdoMB::DeleteAClick() {
+void TFInfopdoMB::deleteDefinition() {
     const int definition = selectedDefinition();
     if (definition < 0) return;
     auto& definitions = m_frames.frame(std::size_t(selectedFrame())).definitions;
@@ -379,15 +362,15 @@ void TFInfopdoMB::DeleteAClick() {
     m_definitionList->clearSelection();
 }
 
-void TFInfopdoMB::CopyAClick() {
+void TFInfopdoMB::copyDefinition() {
     m_clipboard = packDefinition(controls());
 }
 
-void TFInfopdoMB::PasteAClick() {
+void TFInfopdoMB::pasteDefinition() {
     showControls(unpackDefinition(m_clipboard));
 }
 
-void TFInfopdoMB::BitBtn1Click() {
+void TFInfopdoMB::saveAndClose() {
     if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName, m_frames.rowsBeyondFramesWarning())) {
         m_platform.messages.plain(toQt(*warning));
         return;
@@ -401,16 +384,12 @@ void TFInfopdoMB::BitBtn1Click() {
     accept();
 }
 
-void TFInfopdoMB::Button1Click() {
+void TFInfopdoMB::exportDefinitions() {
     try {
         m_frames.exportTo(joinPath(m_project.projectFolder, kExportFileName));
     } catch (const Error& failure) {
         m_platform.messages.standardError(toQt(failure.what()));
     }
-}
-
-void TFInfopdoMB::BitBtn4Click() {
-    importDefinitions();
 }
 
 void TFInfopdoMB::importDefinitions() {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 
 #include "editors/FrameDefinitions.h"
 #include "editors/PartialReadGuard.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
 #include "project/ProjectState.h"
 #include "signals/SignalDatabase.h"
@@ -20,31 +20,40 @@ namespace tessaro {
 class RadioGroup;
 
 // "Define Frames J1939": which data bytes of each frame feed which Modbus registers, kept in DefFrameJ1939.xml.
-class TFInfopdoMB : public QDialog {
+class TFInfopdoMB : public Form {
     Q_OBJECT
 public:
     TFInfopdoMB(platform::Platform platform, const ProjectState& project, QWidget* parent = nullptr);
 
-    void FormShow();
-    void LPdoCanAClick();
-    void LIndMbCanAClick();
-    void NewAClick();
-    void ModifyAClick();
-    void DeleteAClick();
-    void CopyAClick();
-    void PasteAClick();
-    void BitBtn1Click();
-    void Button1Click();
-    void BitBtn4Click();
+    void FormShow() override { showFrameList(); }
+    void LPdoCanAClick() { showFrameDefinitions(); }
+    void LIndMbCanAClick() { showChosenDefinition(); }
+    void NewAClick() { addDefinition(); }
+    void ModifyAClick() { replaceDefinition(); }
+    void DeleteAClick() { deleteDefinition(); }
+    void CopyAClick() { copyDefinition(); }
+    void PasteAClick() { pasteDefinition(); }
+    void BitBtn1Click() { saveAndClose(); }
+    void Button1Click() { exportDefinitions(); }
+    void BitBtn4Click() { importDefinitions(); }
 
     const FrameDefinitions& frameList() const { return m_frames; }
     const TClIndMB& clipboard() const { return m_clipboard; }
 
 protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showFrameList();
+    void showFrameDefinitions();
+    void showChosenDefinition();
+    void addDefinition();
+    void replaceDefinition();
+    void deleteDefinition();
+    void copyDefinition();
+    void pasteDefinition();
+    void saveAndClose();
+    void exportDefinitions();
     void importDefinitions();
     void resetControls();
     DefinitionControls controls() const;

@@ -6,12 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 
 #include "documents/DocumentNames.h"
 #include "documents/Errors.h"
 #include "editors/RowRules.h"
-#include "platform/QtPlatform.h"
 
 namespace tessaro {
 
@@ -22,7 +20,7 @@ QComboBox* comboBox(QWidget* parent, const char* name, const std::array<std::str
                     int initial, int left, int top) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
-    for (std::string_view item : items) combo->addItem(QString::fromUtf8(item.data(), qsizetype(item.size())));
+    for (std::string_view item : items) combo->addItem(toQt(item));
     combo->setEditable(editable);
     if (editable) combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCurrentIndex(initial);
@@ -57,14 +55,10 @@ void choosePosition(QComboBox* combo, std::int32_t position) {
 }  // namespace
 
 TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : Form("Fpargen", QStringLiteral("SET COMMUNICATION"), {233, 321}, Sizing::fixed, parent,
+           Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_platform(platform),
       m_project(project) {
-    setObjectName(QStringLiteral("Fpargen"));
-    setWindowTitle(QStringLiteral("SET COMMUNICATION"));
-    setFont(platform::toolFont());
-    setFixedSize(233, 321);
-
     auto* j1939 = new QGroupBox(QStringLiteral(" J1939 "), this);
     j1939->setGeometry(8, 6, 217, 78);
     caption(j1939, QStringLiteral("Baud rate"), 12, 22);
@@ -100,67 +94,62 @@ TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWi
     cancel->setGeometry(122, 288, 75, 25);
     connect(m_ok, &QPushButton::clicked, this, &TFpargen::BitBtn1Click);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    platform::makeOkTheDefault(this, m_ok);
-    platform::centreOnScreen(this);
+    makeOkTheDefault(this, m_ok);
 }
 
-void TFpargen::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
-}
-
-void TFpargen::FormShow() {
-    const PargenRead loaded = readPargen(m_project.pargenPath);
+void TFpargen::showStoredSettings() {
+    const ShowRead<std::optional<PargenSettings>> read = readPargen(m_project.pargenPath);
+    // What could not be read is said at OK as a loss of its own, not as an unread file.
     m_readGuard.shown();
-    m_settingsUnread = loaded.unread;
-    if (!loaded.settings) return;
-    showSettings(*loaded.settings);
+    m_settingsUnread = !read.unreadFiles.empty();
+    if (!read.content) return;
+    showSettings(*read.content);
     m_ok->setFocus();
 }
 
 void TFpargen::showSettings(const PargenSettings& settings) {
     choosePosition(m_canBaudRate, settings.canBaudRatePosition);
-    m_deviceId->setText(QString::fromStdString(settings.deviceId));
+    m_deviceId->setText(toQt(settings.deviceId));
     (settings.rs232 ? m_rs232 : m_rs485)->setChecked(true);
     choosePosition(m_rtuBaudRate, settings.rtuBaudRatePosition);
     choosePosition(m_parity, settings.parityPosition);
     choosePosition(m_stopBits, settings.stopBitsPosition);
-    m_timeout->setText(QString::fromStdString(settings.timeout));
-    m_delay->setText(QString::fromStdString(settings.delay));
+    m_timeout->setText(toQt(settings.timeout));
+    m_delay->setText(toQt(settings.delay));
 }
 
 PargenSettings TFpargen::settingsFromControls() const {
     PargenSettings settings;
     settings.canBaudRatePosition = chosenPosition(m_canBaudRate);
-    settings.deviceId = m_deviceId->text().toStdString();
+    settings.deviceId = fromQt(m_deviceId->text());
     settings.rs232 = !m_rs485->isChecked();
     settings.rtuBaudRatePosition = chosenPosition(m_rtuBaudRate);
     settings.parityPosition = chosenPosition(m_parity);
     settings.stopBitsPosition = chosenPosition(m_stopBits);
-    settings.timeout = m_timeout->text().toStdString();
-    settings.delay = m_delay->text().toStdString();
+    settings.timeout = fromQt(m_timeout->text());
+    settings.delay = fromQt(m_delay->text());
     return settings;
 }
 
 bool TFpargen::Controllo_Dati() {
     if (const std::optional<std::string> broken = validatePargen(settingsFromControls())) {
-        m_platform.messages.error(QString::fromStdString(*broken));
+        m_platform.messages.error(toQt(*broken));
         return false;
     }
     return true;
 }
 
-void TFpargen::BitBtn1Click() {
+void TFpargen::saveAndClose() {
     if (!Controllo_Dati()) return;
     if (const auto warning = m_readGuard.beforeWrite(
             kPargenFileName, m_settingsUnread ? std::optional<std::string>(unreadSettingsMessage()) : std::nullopt)) {
-        m_platform.messages.plain(QString::fromStdString(*warning));
+        m_platform.messages.plain(toQt(*warning));
         return;
     }
     try {
         savePargen(m_project.pargenPath, settingsFromControls());
     } catch (const Error& failure) {
-        m_platform.messages.standardError(QString::fromStdString(failure.what()));
+        m_platform.messages.standardError(toQt(failure.what()));
         return;
     }
     accept();

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QDialog>
-
-#include "project/ProjectState.h"
 #include "editors/PargenDocument.h"
 #include "editors/PartialReadGuard.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QComboBox;
 class QLineEdit;
@@ -15,22 +14,22 @@ class QRadioButton;
 namespace tessaro {
 
 // "SET COMMUNICATION": the gateway's J1939 and Modbus RTU line settings, kept in pargen.xml.
-class TFpargen : public QDialog {
+class TFpargen : public Form {
     Q_OBJECT
 public:
     TFpargen(platform::Platform platform, const ProjectState& project, QWidget* parent = nullptr);
 
-    void FormShow();
-    void BitBtn1Click();
+    void FormShow() override { showStoredSettings(); }
+    void BitBtn1Click() { saveAndClose(); }
     bool Controllo_Dati();
 
     PargenSettings settingsFromControls() const;
     void showSettings(const PargenSettings& settings);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
+    void showStoredSettings();
+    void saveAndClose();
+
     platform::Platform m_platform;
     const ProjectState& m_project;
     PartialReadGuard m_readGuard;

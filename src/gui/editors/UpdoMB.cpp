@@ -1,7 +1,6 @@
 #include "editors/UpdoMB.h"
 
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTableWidget>
 #include <array>
 
@@ -11,7 +10,6 @@
 #include "editors/TableFiles.h"
 #include "exchange/ProjectExchange.h"
 #include "map/WellKnownPgns.h"
-#include "platform/QtPlatform.h"
 
 namespace tessaro {
 
@@ -29,12 +27,9 @@ constexpr int kEraseColumn = int(FrameColumn::Erase) + 1;
 }  // namespace
 
 TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidget* parent)
-    : QDialog(parent), m_platform(platform), m_project(project) {
-    setObjectName(QStringLiteral("FpdoMB"));
-    setWindowTitle(QStringLiteral("J1939 Frame"));
-    setFont(platform::toolFont());
-    resize(710, 555);
-
+    : Form("FpdoMB", QStringLiteral("J1939 Frame"), {710, 555}, Sizing::resizable, parent),
+      m_platform(platform),
+      m_project(project) {
     m_grid = makeCellGrid(this, int(kFrameRows), kColumns);
     m_groups = new ChoiceDelegate(m_grid);
     m_grid->setItemDelegateForColumn(kGroupColumn, m_groups);
@@ -50,8 +45,7 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
         QTableWidgetItem* pgn = m_grid->item(item->row(), kPgnColumn);
         QTableWidgetItem* dataPage = m_grid->item(item->row(), kDataPageColumn);
         if (!pgn || !dataPage) return;
-        const QString tip =
-            QString::fromStdString(wellKnownPgnTip(dataPage->text().toStdString(), pgn->text().toStdString()));
+        const QString tip = toQt(wellKnownPgnTip(fromQt(dataPage->text()), fromQt(pgn->text())));
         if (pgn->toolTip() != tip) pgn->setToolTip(tip);
     });
 
@@ -61,49 +55,35 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     connect(buttons.others[0], &QPushButton::clicked, this, &TFpdoMB::BitBtn3Click);
     connect(buttons.others[1], &QPushButton::clicked, this, &TFpdoMB::BitBtn4Click);
     connect(m_ok, &QPushButton::clicked, this, &TFpdoMB::BitBtn1Click);
-    platform::makeOkTheDefault(this, m_ok);
-    platform::centreOnScreen(this);
+    makeOkTheDefault(this, m_ok);
 }
 
-void TFpdoMB::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
-}
-
-void TFpdoMB::FormShow() {
+void TFpdoMB::showFrames() {
     GridFiller filler(m_grid);
-    FrameTableRead loaded = readFrameTable(m_project.groupPath, m_project.frameJ1939Path, filler.sink());
+    ShowRead<tessaro::GroupCaptions> read =
+        readFrameTable(m_project.groupPath, m_project.frameJ1939Path, filler.sink());
     filler.finish();
-    m_groupCaptions = std::move(loaded.captions);
+    m_groupCaptions = std::move(read.content);
     QStringList items;
-    for (const std::string& caption : m_groupCaptions) items << QString::fromStdString(caption);
+    for (const std::string& caption : m_groupCaptions) items << toQt(caption);
     m_groups->setItems(items);
-    reportTableLoad(m_platform.messages, loaded.table, kFrameTableFileName, kFrameRows);
-    m_readGuard.shown(unreadUnless(loaded.unreadFile.empty(), loaded.unreadFile));
+    reportTableRead(m_platform.messages, read, kFrameTableFileName, kFrameRows);
+    m_readGuard.shown(read.unreadFiles);
     m_ok->setFocus();
 }
 
 std::int32_t TFpdoMB::GroupIndexOf(const QString& cellText) const {
-    return groupIndexOf(m_groupCaptions, cellText.toStdString());
+    return groupIndexOf(m_groupCaptions, fromQt(cellText));
 }
 
-void TFpdoMB::EraseDataClick(int row) {
+void TFpdoMB::toggleErase(int row) {
     QTableWidgetItem* cell = m_grid->item(row - 1, kEraseColumn);
     if (!cell) return;
-    const std::string_view next = eraseAfterClick(cell->text().toStdString());
-    cell->setText(QString::fromUtf8(next.data(), qsizetype(next.size())));
+    cell->setText(toQt(eraseAfterClick(fromQt(cell->text()))));
 }
 
 bool TFpdoMB::CheckRows() {
     return passesRowCheck(m_platform.messages, checkFrameRows(gridRows(m_grid)));
-}
-
-void TFpdoMB::BitBtn3Click() {
-    exportFrames();
-}
-
-void TFpdoMB::BitBtn4Click() {
-    importFrames();
 }
 
 void TFpdoMB::exportFrames() {
@@ -119,7 +99,7 @@ void TFpdoMB::importFrames() {
     try {
         rows = importedFrameRows(*path);
     } catch (const Error& refusal) {
-        m_platform.messages.error(QString::fromUtf8(refusal.what()));
+        m_platform.messages.error(toQt(refusal.what()));
         return;
     }
     for (TableRow& row : rows)
@@ -129,10 +109,10 @@ void TFpdoMB::importFrames() {
     m_readGuard.shown();
 }
 
-void TFpdoMB::BitBtn1Click() {
+void TFpdoMB::saveAndClose() {
     if (!CheckRows()) return;
     if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName, frameRowsDropped(gridRows(m_grid)))) {
-        m_platform.messages.plain(QString::fromStdString(*warning));
+        m_platform.messages.plain(toQt(*warning));
         return;
     }
     if (saveReported(m_platform.messages,

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <string>
 #include <vector>
 
 #include "editors/FrameTable.h"
 #include "editors/PartialReadGuard.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
 #include "project/ProjectState.h"
 
@@ -17,33 +17,32 @@ namespace tessaro {
 class ChoiceDelegate;
 
 // "J1939 Frame": the frames the gateway handles, kept in FrameJ1939.xml; groups are named from Group.xml.
-class TFpdoMB : public QDialog {
+class TFpdoMB : public Form {
     Q_OBJECT
 public:
     TFpdoMB(platform::Platform platform, const ProjectState& project, QWidget* parent = nullptr);
 
-    void FormShow();
-    void BitBtn1Click();
+    void FormShow() override { showFrames(); }
+    void BitBtn1Click() { saveAndClose(); }
     bool CheckRows();
     std::int32_t GroupIndexOf(const QString& cellText) const;
     // "Export": the grid as it stands, to a CSV file or a workbook chosen through the seam.
-    void BitBtn3Click();
+    void BitBtn3Click() { exportFrames(); }
     // "Import": a frames table from a CSV file or a workbook into the grid, written only at OK.
-    void BitBtn4Click();
+    void BitBtn4Click() { importFrames(); }
     // A click on the Erase Data check box of grid row row (1 to 250).
-    void EraseDataClick(int row);
+    void EraseDataClick(int row) { toggleErase(row); }
 
     // Rebuilt at every show: index 0 "On Request", then groups 1 to 10.
     const std::vector<std::string>& GroupCaptions() const { return m_groupCaptions; }
 
 private:
+    void showFrames();
+    void saveAndClose();
     void exportFrames();
     void importFrames();
+    void toggleErase(int row);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     platform::Platform m_platform;
     const ProjectState& m_project;
     PartialReadGuard m_readGuard;

@@ -9,7 +9,6 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTableWidget>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -19,7 +18,6 @@
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "map/MapFormats.h"
-#include "platform/QtPlatform.h"
 #include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
 
@@ -29,10 +27,6 @@ namespace {
 
 const QColor kFedTwice(255, 205, 205);
 constexpr const char* kSignalTableTitle = "Signals fed whole: their registers and how the Modbus side encodes them";
-
-QString toQt(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QTableWidget* readOnlyTable(QWidget* parent, const char* name) {
     auto* table = new QTableWidget(parent);
@@ -116,22 +110,18 @@ QString shownProjectName(const ProjectState& project) {
 }  // namespace
 
 TFProjectMap::TFProjectMap(platform::Platform platform, const ProjectState& project, QWidget* parent)
-    : QDialog(parent), m_platform(platform), m_project(project) {
-    setObjectName(QStringLiteral("FProjectMap"));
-    setWindowTitle(QStringLiteral("Project Map"));
-    setFont(platform::toolFont());
-    resize(1000, 680);
-
+    : Form("FProjectMap", QStringLiteral("Project Map"), {1000, 680}, Sizing::resizable, parent),
+      m_platform(platform),
+      m_project(project) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(platform::placedLabel(this, QStringLiteral("Frames: the sources of each data byte"), 0, 0, true));
+    layout->addWidget(placedLabel(this, QStringLiteral("Frames: the sources of each data byte"), 0, 0, true));
     m_frames = readOnlyTable(this, "sgFrames");
     layout->addWidget(m_frames, 3);
-    layout->addWidget(
-        platform::placedLabel(this, QStringLiteral("Slaves: the registers the gateway polls"), 0, 0, true));
+    layout->addWidget(placedLabel(this, QStringLiteral("Slaves: the registers the gateway polls"), 0, 0, true));
     m_polling = readOnlyTable(this, "sgSlaves");
     layout->addWidget(m_polling, 2);
     // Shown when the project has a signal database.
-    m_signalsTitle = platform::placedLabel(this, QString::fromLatin1(kSignalTableTitle), 0, 0, true);
+    m_signalsTitle = placedLabel(this, QString::fromLatin1(kSignalTableTitle), 0, 0, true);
     layout->addWidget(m_signalsTitle);
     m_signals = readOnlyTable(this, "sgSignals");
     layout->addWidget(m_signals, 2);
@@ -160,15 +150,9 @@ TFProjectMap::TFProjectMap(platform::Platform platform, const ProjectState& proj
     connect(exportButton, &QPushButton::clicked, this, &TFProjectMap::ExportClick);
     connect(pdfButton, &QPushButton::clicked, this, &TFProjectMap::SavePdfClick);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
-    platform::centreOnScreen(this);
 }
 
-void TFProjectMap::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
-}
-
-void TFProjectMap::FormShow() {
+void TFProjectMap::showMap() {
     m_map.reset();
     try {
         m_map = buildAnnotatedProjectMap(m_project.projectFolder, m_project.toolFolder);
@@ -221,19 +205,19 @@ std::optional<QString> TFProjectMap::chooseFile(const QString& title, const char
     return m_platform.files.chooseSaveFile(this, title, toQt(joinPath(m_project.projectFolder, fileName)), filter);
 }
 
-void TFProjectMap::ExportClick() {
+void TFProjectMap::exportMap() {
     if (!m_map) return;
     const std::optional<QString> path =
         chooseFile(QStringLiteral("Export"), "ProjectMap.csv", QStringLiteral("CSV files (*.csv)"));
     if (!path) return;
     try {
-        replaceFile(path->toStdString(), mapCsv(*m_map));
+        replaceFile(fromQt(*path), mapCsv(*m_map));
     } catch (const Error& failure) {
         m_platform.messages.standardError(toQt(failure.what()));
     }
 }
 
-void TFProjectMap::SavePdfClick() {
+void TFProjectMap::saveMapPdf() {
     if (!m_map) return;
     const std::optional<QString> path =
         chooseFile(QStringLiteral("Save PDF"), "ProjectMap.pdf", QStringLiteral("PDF files (*.pdf)"));
@@ -248,7 +232,7 @@ void TFProjectMap::SavePdfClick() {
 void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QString& projectName, const QString& date) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error("Cannot write \"" + path.toStdString() + "\". " + file.errorString().toStdString());
+        throw Error("Cannot write \"" + fromQt(path) + "\". " + fromQt(file.errorString()));
     QPdfWriter writer(&file);
     writer.setTitle(QStringLiteral("Project Map ") + projectName);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12),
@@ -275,12 +259,12 @@ void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QStrin
         html += QStringLiteral("<p>warning: ") + toQt(finding.message).toHtmlEscaped() + QStringLiteral("</p>");
 
     QTextDocument document;
-    QFont font = platform::toolFont();
+    QFont font = toolFont();
     font.setPointSizeF(7);
     document.setDefaultFont(font);
     document.setHtml(html);
     document.print(&writer);
-    if (!file.flush()) throw Error("Cannot write \"" + path.toStdString() + "\". " + file.errorString().toStdString());
+    if (!file.flush()) throw Error("Cannot write \"" + fromQt(path) + "\". " + fromQt(file.errorString()));
 }
 
 }  // namespace tessaro

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 #include <optional>
 
-#include "project/ProjectState.h"
+#include "forms/Form.h"
 #include "map/ProjectMap.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 
 class QLabel;
 class QPushButton;
@@ -16,22 +16,22 @@ namespace tessaro {
 
 // "Project Map": read-only, the frames' bytes as a grid and the slaves' polling list, built from the stored
 // documents at every show; "Export" writes the CSV of tessaro-cli map, "Save PDF" a printable sheet of both.
-class TFProjectMap : public QDialog {
+class TFProjectMap : public Form {
     Q_OBJECT
 public:
     TFProjectMap(platform::Platform platform, const ProjectState& project, QWidget* parent = nullptr);
 
-    void FormShow();
-    void ExportClick();
-    void SavePdfClick();
+    void FormShow() override { showMap(); }
+    void ExportClick() { exportMap(); }
+    void SavePdfClick() { saveMapPdf(); }
 
     // The map of the last show; nothing when its documents could not be read.
     const std::optional<ProjectMap>& map() const { return m_map; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
+    void showMap();
+    void exportMap();
+    void saveMapPdf();
     // The file the user names, starting in the project folder; nothing on cancel.
     std::optional<QString> chooseFile(const QString& title, const char* fileName, const QString& filter);
 

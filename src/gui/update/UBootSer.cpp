@@ -6,16 +6,13 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
-
-#include "platform/QtPlatform.h"
 
 namespace tessaro {
 
 namespace {
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top, bool bold = false) {
-    QLabel* result = platform::placedLabel(parent, text, left, top, bold);
+    QLabel* result = placedLabel(parent, text, left, top, bold);
     result->setObjectName(QString::fromLatin1(name));
     return result;
 }
@@ -34,10 +31,6 @@ QCheckBox* tick(QWidget* parent, const char* name, const QString& caption, int l
     result->move(left, top);
     result->adjustSize();
     return result;
-}
-
-QString toQt(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 // A line of a fixed place and width for texts that change.
@@ -59,15 +52,11 @@ void showPath(QLabel* label, const QString& path, int width) {
 
 TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, RunAndWaitFunction runAndWait,
                      QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : Form("FBootSer", QStringLiteral("Update Firmware from Serial (RS232)"), {358, 210}, Sizing::fixed, parent,
+           Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_platform(platform),
       m_project(project),
       m_runAndWait(std::move(runAndWait)) {
-    setObjectName(QStringLiteral("FBootSer"));
-    setWindowTitle(QStringLiteral("Update Firmware from Serial (RS232)"));
-    setFont(platform::toolFont());
-    setFixedSize(358, 210);
-
     m_steps[0] =
         label(this, "Label1", QStringLiteral("Follow this step to update the DO48213 from RS232:"), 12, 10, true);
     m_steps[1] = label(this, "Label2", QStringLiteral("1 - Turn OFF the Device"), 24, 36);
@@ -112,13 +101,6 @@ TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, R
     connect(m_execute, &QPushButton::clicked, this, &TFBootSer::LbButton4Click);
     connect(m_back, &QPushButton::clicked, this, &TFBootSer::LbButton5Click);
     connect(m_port, &QComboBox::currentIndexChanged, this, &TFBootSer::CB_ComChange);
-
-    platform::centreOnScreen(this);
-}
-
-void TFBootSer::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
 }
 
 // Every way of closing the dialog hides it, so the port is let go of there.
@@ -164,21 +146,21 @@ void TFBootSer::showRunLine(const std::string& text) {
     if (m_run->text() != shown) m_run->setText(shown);
 }
 
-void TFBootSer::FormShow() {
+void TFBootSer::showConnectionStage() {
     showStage(false);
     m_portReady = false;
     CB_ComChange();
     std::vector<std::string> devices;
-    for (const QString& device : m_platform.serialPort.presentDevices()) devices.push_back(device.toStdString());
+    for (const QString& device : m_platform.serialPort.presentDevices()) devices.push_back(fromQt(device));
     m_port->setToolTip(toQt(presentDevicesTip(devices)));
 }
 
-void TFBootSer::CB_ComChange() {
+void TFBootSer::showChosenDevice() {
     showPath(m_device, m_platform.serialPort.deviceOf(m_port->currentText()), m_device->width());
     m_ready->clear();
 }
 
-void TFBootSer::LbButton1Click() {
+void TFBootSer::connectPort() {
     m_portReady = false;
     m_platform.serialPort.close();
     const bool ready = m_platform.serialPort.setDeviceName(m_port->currentText()) && m_platform.serialPort.open() &&
@@ -194,7 +176,7 @@ void TFBootSer::LbButton1Click() {
     m_ready->setText(toQt(std::string(kPortReadyLine)));
 }
 
-void TFBootSer::LbButton2Click() {
+void TFBootSer::showOptions() {
     if (!m_portReady) {
         m_platform.messages.error(QStringLiteral("Select one port."));
         return;
@@ -209,9 +191,8 @@ UpdateOptions TFBootSer::optionsFromControls() const {
                          m_readProject->isChecked()};
 }
 
-void TFBootSer::LbButton4Click() {
-    const UpdaterCommand command =
-        updaterCommand(m_project, m_port->currentText().toStdString(), optionsFromControls());
+void TFBootSer::runUpdater() {
+    const UpdaterCommand command = updaterCommand(m_project, fromQt(m_port->currentText()), optionsFromControls());
     platform::ProgramCall call{toQt(command.program), {}, toQt(command.parameters)};
     for (const std::string& argument : command.arguments) call.arguments.push_back(toQt(argument));
     if (!m_runAndWait) return;
@@ -224,12 +205,12 @@ void TFBootSer::LbButton4Click() {
         m_platform.messages.error(toQt(startFailureMessage(command.program, run.failure)));
 }
 
-void TFBootSer::LbButton5Click() {
+void TFBootSer::backToConnection() {
     m_portReady = false;
     showStage(false);
 }
 
-void TFBootSer::FormClose() {
+void TFBootSer::releasePort() {
     m_platform.serialPort.close();
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <functional>
 
-#include "project/ProjectState.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 #include "update/UpdateFeedback.h"
 #include "update/UpdaterCommand.h"
 
@@ -18,7 +18,7 @@ namespace tessaro {
 
 // "Update Firmware from Serial (RS232)": proves the chosen port usable, collects the update options and starts the
 // maker's updater. Both stages share one window; the options panel covers the connection stage.
-class TFBootSer : public QDialog {
+class TFBootSer : public Form {
     Q_OBJECT
 public:
     // The main window's run-and-wait launcher.
@@ -28,23 +28,29 @@ public:
     TFBootSer(platform::Platform platform, const ProjectState& project, RunAndWaitFunction runAndWait,
               QWidget* parent = nullptr);
 
-    void FormShow();
-    void LbButton1Click();
-    void LbButton2Click();
-    void LbButton4Click();
+    void FormShow() override { showConnectionStage(); }
+    void LbButton1Click() { connectPort(); }
+    void LbButton2Click() { showOptions(); }
+    void LbButton4Click() { runUpdater(); }
     // "Back": from the options to the connection stage, to choose another port.
-    void LbButton5Click();
-    void CB_ComChange();
-    void FormClose();
+    void LbButton5Click() { backToConnection(); }
+    void CB_ComChange() { showChosenDevice(); }
+    void FormClose() { releasePort(); }
 
     bool portReady() const { return m_portReady; }
     UpdateOptions optionsFromControls() const;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void showConnectionStage();
+    void connectPort();
+    void showOptions();
+    void runUpdater();
+    void backToConnection();
+    void showChosenDevice();
+    void releasePort();
     // The connection stage, or the options panel over it.
     void showStage(bool options);
     void showImageAndMissingFiles();
