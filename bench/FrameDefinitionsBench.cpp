@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "project/ProjectState.h"
 #include "documents/AtomicFile.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/UInfoPdoMB.h"
 #include "platform/QtPlatform.h"
+#include "project/ProjectState.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "project/ProjectState.h"
 #include "editors/CellGrid.h"
 #include "editors/UpdoMB.h"
 #include "platform/Platform.h"
 #include "platform/QtPlatform.h"
+#include "project/ProjectState.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "LargeProject.h"
 
-#include "project/ProjectState.h"
 #include "documents/XmlDocument.h"
 #include "editors/PargenDocument.h"
+#include "project/ProjectState.h"
 
 namespace tessaro::bench {
 

@@ -11,10 +11,10 @@
 
 #include "FastestRatio.h"
 #include "LargeProject.h"
-#include "project/ProjectState.h"
 #include "map/MapFormats.h"
 #include "map/UProjectMap.h"
 #include "platform/QtPlatform.h"
+#include "project/ProjectState.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <map>
 #include <optional>
 
-#include "documents/Paths.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
+#include "documents/Paths.h"
 #include "documents/XmlDocument.h"
 #include "editors/FrameTable.h"
 #include "editors/GroupTable.h"

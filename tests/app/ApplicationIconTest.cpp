@@ -1,5 +1,6 @@
-#include <QImage>
 #include <gtest/gtest.h>
+
+#include <QImage>
 
 #include "app/ApplicationIcon.h"
 
@@ -19,10 +20,8 @@ TEST(ApplicationIcon, DrawsTheGatewayBetweenTheTwoBusesAtEverySize) {
         QColor colour;
     };
     const Spot spots[] = {
-        {"outside the rounded square", 0.5, 0.5, Qt::transparent},
-        {"J1939 bus", 12.5, 32.5, QColor(0xf2, 0xa3, 0x3a)},
-        {"Modbus line", 52.5, 32.5, QColor(0x4c, 0xc3, 0x8a)},
-        {"gateway box", 42.5, 32.5, Qt::white},
+        {"outside the rounded square", 0.5, 0.5, Qt::transparent}, {"J1939 bus", 12.5, 32.5, QColor(0xf2, 0xa3, 0x3a)},
+        {"Modbus line", 52.5, 32.5, QColor(0x4c, 0xc3, 0x8a)},     {"gateway box", 42.5, 32.5, Qt::white},
         {"background", 32.5, 8.5, QColor(0x17, 0x32, 0x4d)},
     };
     for (const int side : {64, 256}) {

@@ -1,12 +1,11 @@
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
-
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "documents/AtomicFile.h"
 #include "documents/DocumentNames.h"

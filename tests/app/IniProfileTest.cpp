@@ -1,9 +1,9 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
-#include "project/IniProfile.h"
+#include <filesystem>
+
 #include "documents/Errors.h"
+#include "project/IniProfile.h"
 #include "support/TemporaryFolder.h"
 
 namespace tessaro {
@@ -27,8 +27,8 @@ const WriteCase kWrites[] = {
     {"", "", "[lastproj]\nprojectname=\n"},
     {"", "/abc", "[lastproj]\nprojectname=/abc\n"},
     {"[lastproj]\nprojectname=old\n", "new", "[lastproj]\nprojectname=new\n"},
-    {"; comment\n[a]\nx=1\n\n[lastproj]\nother=2\nprojectname=old\nlast=3\n[b]\ny=4",
-     "new", "; comment\n[a]\nx=1\n\n[lastproj]\nother=2\nprojectname=new\nlast=3\n[b]\ny=4"},
+    {"; comment\n[a]\nx=1\n\n[lastproj]\nother=2\nprojectname=old\nlast=3\n[b]\ny=4", "new",
+     "; comment\n[a]\nx=1\n\n[lastproj]\nother=2\nprojectname=new\nlast=3\n[b]\ny=4"},
     {"[lastproj]\nother=2\n\n[b]\ny=4\n", "v", "[lastproj]\nother=2\nprojectname=v\n\n[b]\ny=4\n"},
     {"[a]\r\nx=1", "v", "[a]\r\nx=1\r\n[lastproj]\r\nprojectname=v\r\n"},
     {"[lastproj]", "v", "[lastproj]\nprojectname=v\n"},

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -6,8 +7,6 @@
 
 #include <filesystem>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -11,8 +12,6 @@
 #include <optional>
 #include <random>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "documents/AtomicFile.h"
 #include "support/SaveGenerations.h"

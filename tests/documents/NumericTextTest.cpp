@@ -32,7 +32,7 @@ const Case kCases[] = {
     {"$FFFFFFFF", -1},
     {"$7FFFFFFF", 2147483647},
     {"$80000000", -2147483647 - 1},
-    {"$000000000000FF", 255},  // leading zeros are not significant
+    {"$000000000000FF", 255},      // leading zeros are not significant
     {"$100000000", std::nullopt},  // nine significant digits
     {"2147483647", 2147483647},
     {"-2147483648", -2147483647 - 1},

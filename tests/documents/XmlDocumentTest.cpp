@@ -12,8 +12,9 @@ using testing::errorOf;
 
 TEST(XmlDocument, RowsAreTakenByPositionWhateverTheirNames) {
     XmlDocument document;
-    document.loadText("<?xml version=\"1.0\"?>\n<Other>\n  <row a=\"1\"/>\n  <frame a=\"2\"/>\n  <!-- note -->\n"
-                      "  <row a=\"3\"/>\n</Other>\n");
+    document.loadText(
+        "<?xml version=\"1.0\"?>\n<Other>\n  <row a=\"1\"/>\n  <frame a=\"2\"/>\n  <!-- note -->\n"
+        "  <row a=\"3\"/>\n</Other>\n");
     const auto rows = document.documentElement().children();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(document.documentElement().childCount(), 3u);
@@ -57,8 +58,9 @@ TEST(XmlDocument, WritesAttributesInOrderWithoutDeclarationOrWhitespace) {
 
 TEST(XmlDocument, SettingsElementsAreFoundByName) {
     XmlDocument document;
-    document.loadText("<?xml version=\"1.0\" encoding=\"UTF-8\"?><GeneralParameter><B>2</B><A> 1</A>"
-                      "<B>3</B></GeneralParameter>");
+    document.loadText(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><GeneralParameter><B>2</B><A> 1</A>"
+        "<B>3</B></GeneralParameter>");
     const auto root = document.findTopLevel("GeneralParameter");
     ASSERT_TRUE(root);
     EXPECT_EQ(root->findChild("A")->text(), " 1");
@@ -87,7 +89,7 @@ TEST(XmlDocument, LoadFailuresAndReset) {
 // file whose last byte is '>' reads as a shorter, well-formed document.
 TEST(XmlDocument, AFileWithANulByteReadsAsTheSameText) {
     testing::TemporaryFolder folder;
-    const auto bytes = []<std::size_t N>(const char (&text)[N]) { return std::string(text, N - 1); };
+    const auto bytes = []<std::size_t N>(const char(&text)[N]) { return std::string(text, N - 1); };
     const std::string cases[] = {
         bytes("<r/\0\0\0\x01>"),
         bytes("<Group><row Cyclic_Time=\"100\"/></Group\0\0>"),

@@ -84,10 +84,13 @@ TEST(FrameTable, CaptionsStopAtAGroupXmlFailure) {
     };
     const Case cases[] = {
         {"<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"1 0\" Mnemonic=\"b\"/></Group>",
-         {"On Request", "G1 1 - a"}, "'1 0' is not a valid integer value\nGroup.xml, row 2, attribute Cyclic_Time"},
-        {"<Group><row Mnemonic=\"a\"/></Group>", {"On Request"},
+         {"On Request", "G1 1 - a"},
+         "'1 0' is not a valid integer value\nGroup.xml, row 2, attribute Cyclic_Time"},
+        {"<Group><row Mnemonic=\"a\"/></Group>",
+         {"On Request"},
          "Could not convert variant of type (Null) into type (Integer)\nGroup.xml, row 1, attribute Cyclic_Time"},
-        {"<Group><row Cyclic_Time=\"1\"/></Group>", {"On Request"},
+        {"<Group><row Cyclic_Time=\"1\"/></Group>",
+         {"On Request"},
          "Could not convert variant of type (Null) into type (String)\nGroup.xml, row 1, attribute Mnemonic"},
     };
     for (const Case& c : cases) {
@@ -106,9 +109,12 @@ TEST(FrameTable, GroupIndexOfAndCaptionOf) {
         std::int32_t index;
     };
     const Case cases[] = {
-        {"On Request", 0}, {"", 0}, {"g1 100 - engine", 1}, {"G1 100 - Engine", 1}, {"G2 NOT IN USE", 2},
-        {"G12 Not In Use", 12}, {"g-3 not in use", -3}, {"G012 Not In Use", 0}, {"G+1 Not In Use", 0},
-        {"G Not In Use", 0}, {"G1 100 - Engine ", 0}, {"anything", 0},
+        {"On Request", 0},       {"", 0},
+        {"g1 100 - engine", 1},  {"G1 100 - Engine", 1},
+        {"G2 NOT IN USE", 2},    {"G12 Not In Use", 12},
+        {"g-3 not in use", -3},  {"G012 Not In Use", 0},
+        {"G+1 Not In Use", 0},   {"G Not In Use", 0},
+        {"G1 100 - Engine ", 0}, {"anything", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(groupIndexOf(captions, c.text), c.index) << c.text;
     EXPECT_EQ(groupCaptionOf(captions, 1), "G1 100 - Engine");

@@ -18,8 +18,8 @@ TEST(GroupTable, CyclicTimesAcceptedAndRefused) {
         const char* cyclicTime;
         bool valid;
     };
-    const Case cases[] = {{"65535", true}, {"1", true},     {"0xFFFF", true}, {" 20", true},
-                          {"$1F4", true},  {"0", false},    {"65536", false}, {"-5", false},
+    const Case cases[] = {{"65535", true}, {"1", true},      {"0xFFFF", true}, {" 20", true},
+                          {"$1F4", true},  {"0", false},     {"65536", false}, {"-5", false},
                           {"abc", false},  {"20 ms", false}, {"20 ", false}};
     for (const Case& c : cases) {
         const auto message = checkGroupRows(grid({{"100", ""}, {c.cyclicTime, "x"}}));
@@ -67,8 +67,9 @@ TEST(GroupTable, LoadByPositionWhateverTheNames) {
 
 TEST(GroupTable, LoadFailureKeepsWhatWasReadBefore) {
     testing::TemporaryFolder folder;
-    folder.write("Group.xml", "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"2\"/>"
-                              "<row Cyclic_Time=\"3\" Mnemonic=\"c\"/></Group>");
+    folder.write("Group.xml",
+                 "<Group><row Cyclic_Time=\"1\" Mnemonic=\"a\"/><row Cyclic_Time=\"2\"/>"
+                 "<row Cyclic_Time=\"3\" Mnemonic=\"c\"/></Group>");
     const auto load = testing::readGroupRows(folder.file("Group.xml"));
     EXPECT_EQ(load.read.failures,
               (std::vector<std::string>{"Could not convert variant of type (Null) into type (String)\n"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "project/ProjectState.h"
 #include "editors/FrameDefinitions.h"
 #include "editors/FrameTable.h"
 #include "editors/GroupTable.h"
+#include "project/ProjectState.h"
 
 namespace tessaro::testing {
 

@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "platform/FolderBrowserDialog.h"
 #include "support/TemporaryFolder.h"
@@ -20,7 +20,8 @@ protected:
 };
 
 TEST_F(FolderBrowser, StartsAtTheCurrentProjectFolder) {
-    platform::FolderBrowserDialog browser(nullptr, "Select directory of project", path("PROJECTS"), path("PROJECTS/abc"));
+    platform::FolderBrowserDialog browser(nullptr, "Select directory of project", path("PROJECTS"),
+                                          path("PROJECTS/abc"));
     EXPECT_EQ(browser.windowTitle(), "Select directory of project");
     EXPECT_EQ(browser.chosenFolder(), path("PROJECTS/abc"));
 }

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "project/ProjectState.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
+#include "project/ProjectState.h"
 #include "signals/SignalDatabase.h"
 #include "support/TemporaryFolder.h"
 

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QTableWidget>
 #include <functional>
 #include <string>
-
-#include <QTableWidget>
 
 #include "support/FakePlatform.h"
 

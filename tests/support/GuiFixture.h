@@ -1,10 +1,10 @@
 #pragma once
 
-#include <filesystem>
-#include <memory>
+#include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <gtest/gtest.h>
+#include <filesystem>
+#include <memory>
 
 #include "app/UTessaroFirmWare.h"
 #include "support/FakePlatform.h"

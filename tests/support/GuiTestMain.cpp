@@ -1,8 +1,8 @@
-#include <cstdlib>
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QWidget>
-#include <gtest/gtest.h>
+#include <cstdlib>
 
 namespace {
 

@@ -48,7 +48,9 @@ inline bool processRunning(pid_t process) {
 }
 
 // Whether the process is gone altogether: neither running nor waiting to be reaped.
-inline bool processGone(pid_t process) { return ::kill(process, 0) != 0 && errno == ESRCH; }
+inline bool processGone(pid_t process) {
+    return ::kill(process, 0) != 0 && errno == ESRCH;
+}
 
 // Ends a child that a test left running, and reaps it.
 inline void killChild(pid_t child) {

@@ -21,7 +21,9 @@ TemporaryFolder::~TemporaryFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TemporaryFolder::file(std::string_view relative) const { return m_path + "/" + std::string(relative); }
+std::string TemporaryFolder::file(std::string_view relative) const {
+    return m_path + "/" + std::string(relative);
+}
 
 std::string TemporaryFolder::write(std::string_view relative, std::string_view text) const {
     const std::string target = file(relative);
@@ -38,6 +40,8 @@ std::string TemporaryFolder::read(std::string_view relative) const {
     return content.str();
 }
 
-bool TemporaryFolder::exists(std::string_view relative) const { return std::filesystem::exists(file(relative)); }
+bool TemporaryFolder::exists(std::string_view relative) const {
+    return std::filesystem::exists(file(relative));
+}
 
 }  // namespace tessaro::testing

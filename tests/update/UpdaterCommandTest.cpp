@@ -36,8 +36,8 @@ TEST(UpdaterCommand, EveryTickGivesItsTokenAndEveryBlankOneNo) {
     };
     for (const Case& example : cases) {
         const UpdaterCommand command = updaterCommand(folders("/T", "/T/PROJECTS"), "COM10", example.options);
-        EXPECT_EQ(command.parameters, std::string("COM10 ") + example.tokens +
-                                          "\"/T/MASTER/sim48213.sim\" \"/T/PROJECTS/bin/\"")
+        EXPECT_EQ(command.parameters,
+                  std::string("COM10 ") + example.tokens + "\"/T/MASTER/sim48213.sim\" \"/T/PROJECTS/bin/\"")
             << example.tokens;
         std::string tokens;
         for (std::size_t index = 1; index <= 4; ++index) tokens += command.arguments[index] + ' ';

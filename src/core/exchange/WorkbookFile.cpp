@@ -1,6 +1,3 @@
-#include "exchange/Workbook.h"
-#include "exchange/WorkbookModule.h"
-
 #include <xlsxwriter.h>
 #include <zip.h>
 
@@ -17,6 +14,8 @@
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/SystemHeaders.h"
+#include "exchange/Workbook.h"
+#include "exchange/WorkbookModule.h"
 
 namespace tessaro {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "documents/Paths.h"
 #include "documents/AtomicFile.h"
+#include "documents/Paths.h"
 
 namespace tessaro {
 

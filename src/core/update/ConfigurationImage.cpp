@@ -4,10 +4,10 @@
 #include <optional>
 #include <system_error>
 
-#include "documents/Paths.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
+#include "documents/Paths.h"
 #include "documents/XmlDocument.h"
 #include "editors/PargenDocument.h"
 

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <memory>
 
-#include "project/ProjectState.h"
 #include "platform/Platform.h"
+#include "project/ProjectState.h"
 #include "update/ConfigurationImage.h"
 #include "update/UpdateFeedback.h"
 
