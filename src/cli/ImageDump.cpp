@@ -1,10 +1,10 @@
 #include "cli/ImageDump.h"
 
-#include <cstdio>
 #include <sstream>
 
 #include "documents/Errors.h"
 #include "editors/PargenDocument.h"
+#include "map/MapFormats.h"
 #include "update/ConfigurationImage.h"
 
 namespace tessaro::cli {
@@ -42,12 +42,6 @@ std::string byteSource(unsigned nibble) {
     return "from nibble " + std::to_string(nibble) + ", which names no frame byte";
 }
 
-std::string hex16(std::uint16_t value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", value);
-    return text;
-}
-
 std::string jsonString(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
@@ -77,7 +71,7 @@ std::string dumpText(const DecodedImage& image, std::string_view name) {
     for (std::size_t i = 0; i < image.frames.size(); ++i) {
         const ImageFrame& frame = image.frames[i];
         out << "  Frame " << i + 1 << ": priority " << int(frame.priority) << ", data page " << int(frame.dataPage)
-            << ", PGN " << frame.pgn << " (" << hex16(frame.pgn) << "), group " << int(frame.group)
+            << ", PGN " << frame.pgn << " (" << pgnHex(frame.pgn) << "), group " << int(frame.group)
             << (frame.group == 0 ? " (On Request)" : "") << ", erase " << (frame.erase ? "yes" : "no") << "\n";
     }
 
@@ -140,7 +134,7 @@ std::string dumpJson(const DecodedImage& image) {
         const ImageFrame& frame = image.frames[i];
         out << (i ? ",\n" : "\n") << "    {\"frame\": " << i + 1 << ", \"priority\": " << int(frame.priority)
             << ", \"dataPage\": " << int(frame.dataPage) << ", \"pgn\": " << frame.pgn
-            << ", \"pgnHex\": " << jsonString(hex16(frame.pgn)) << ", \"group\": " << int(frame.group)
+            << ", \"pgnHex\": " << jsonString(pgnHex(frame.pgn)) << ", \"group\": " << int(frame.group)
             << ", \"onRequest\": " << (frame.group == 0 ? "true" : "false")
             << ", \"erase\": " << (frame.erase ? "true" : "false") << "}";
     }

@@ -20,9 +20,6 @@ namespace tessaro::cli {
 
 namespace {
 
-constexpr std::size_t kFrameTableRows = kFrameRows;
-constexpr std::size_t kGroupTableRows = kGroupRows;
-
 // The findings of one document, and the reading of its values as the builder reads them.
 class DocumentFindings {
 public:
@@ -139,10 +136,10 @@ private:
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const XmlElement& row = rows[i];
             const std::string place = std::to_string(i + 1);
-            if (i == kFrameTableRows)
+            if (i == kFrameRows)
                 out.add(place, Severity::warning,
                         "FrameJ1939.xml holds " + std::to_string(rows.size()) + " frames, more than the " +
-                            std::to_string(kFrameTableRows) + " rows of the frame table");
+                            std::to_string(kFrameRows) + " rows of the frame table");
             const auto priority = out.text(place, row, kFrameEntry.priority.name, "Integer");
             const auto dataPage = out.text(place, row, kFrameEntry.dataPage.name, "Integer");
             const auto pgn = out.text(place, row, kFrameEntry.pgn.name, "Integer");
@@ -238,10 +235,10 @@ private:
         DocumentFindings out(path(kGroupFileName), findings);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const std::string place = std::to_string(i + 1);
-            if (i == kGroupTableRows)
+            if (i == kGroupRows)
                 out.add(place, Severity::warning,
                         "Group.xml holds " + std::to_string(rows.size()) + " groups, more than the " +
-                            std::to_string(kGroupTableRows) + " rows of the groups editor");
+                            std::to_string(kGroupRows) + " rows of the groups editor");
             if (const auto cyclicTime = out.text(place, rows[i], kGroupEntry.cyclicTime.name, "Integer"))
                 if (auto broken = checkGroupRow(int(i + 1), *cyclicTime))
                     out.add(place, Severity::error, std::move(*broken));

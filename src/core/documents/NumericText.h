@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -27,6 +28,12 @@ inline bool tryToInteger(const char* text, std::int32_t& value) noexcept {
     }
     value = result;
     return true;
+}
+
+// The shortest decimal text that reads back as value.
+inline std::string shortestDecimal(double value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 // "'TEXT' is not a valid integer value": what the strict form throws.

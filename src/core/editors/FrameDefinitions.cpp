@@ -35,7 +35,7 @@ constexpr std::array<std::string_view, 3> kFrameLineAttributes = {kFrameColumns.
 
 // Appends a frame per row; a row without one of the three attributes stops the reading there.
 void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, std::vector<std::string>& lines,
-                    std::vector<std::optional<std::uint32_t>>& pgns) {
+                    std::vector<std::optional<FramePgnFields>>& pgns) {
     for (const XmlElement& row : document.documentElement().children()) {
         std::string line;
         std::array<std::string, kFrameLineAttributes.size()> texts;
@@ -51,7 +51,7 @@ void readFrameTable(const XmlDocument& document, std::vector<TClPdo>& frames, st
         lines.push_back(std::move(line));
         const std::optional<std::int32_t> dataPage = tryToInteger(texts[1]);
         const std::optional<std::int32_t> pgn = tryToInteger(texts[2]);
-        pgns.push_back(dataPage && pgn ? std::optional(framePgn(*dataPage, *pgn)) : std::nullopt);
+        pgns.push_back(dataPage && pgn ? std::optional(FramePgnFields{*dataPage, *pgn}) : std::nullopt);
         frames.push_back(TClPdo{static_cast<std::int32_t>(frames.size() + 1), {}});
     }
 }
@@ -186,6 +186,11 @@ ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePat
 std::optional<std::string> FrameDefinitions::rowsBeyondFramesWarning() const {
     if (m_rowsBeyondFrames.empty()) return std::nullopt;
     return definitionsBeyondFramesMessage(m_rowsBeyondFrames, m_frames.size());
+}
+
+std::optional<std::uint32_t> FrameDefinitions::framePgnOf(std::size_t position) const {
+    const std::optional<FramePgnFields> fields = m_pgns[position];
+    return fields ? std::optional(framePgn(fields->dataPage, fields->pgn)) : std::nullopt;
 }
 
 std::string FrameDefinitions::documentText() const {

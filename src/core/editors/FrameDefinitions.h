@@ -67,6 +67,12 @@ constexpr int lowSelector(std::uint8_t position) {
 // What the definition controls hold: the two texts, the chosen drop-down positions (-1 for none) and, per
 // register, the chosen byte selectors (0 none, 1..8 = B1..B8). A drop-down without a choice stands for the count or
 // kind last shown, which is kept in keptRegisterCount and keptRegisterKind.
+// A frame's data page and PGN as FrameJ1939.xml holds them.
+struct FramePgnFields {
+    std::int32_t dataPage = 0;
+    std::int32_t pgn = 0;
+};
+
 struct DefinitionControls {
     std::string index;
     std::string deviceId;
@@ -101,8 +107,10 @@ public:
     const std::vector<std::size_t>& rowsBeyondFrames() const { return m_rowsBeyondFrames; }
     // Said before OK drops those rows; nothing when there are none.
     std::optional<std::string> rowsBeyondFramesWarning() const;
+    // The frame's data page and PGN as read; nothing when either is no integer.
+    std::optional<FramePgnFields> pgnFieldsOf(std::size_t position) const { return m_pgns[position]; }
     // The frame's PGN with its data page (framePgn); nothing when either is no integer.
-    std::optional<std::uint32_t> framePgnOf(std::size_t position) const { return m_pgns[position]; }
+    std::optional<std::uint32_t> framePgnOf(std::size_t position) const;
 
     // DefFrameJ1939.xml: the rows grouped by frame, in frame list order.
     std::string documentText() const;
@@ -120,7 +128,7 @@ private:
     std::vector<TClPdo> m_frames;
     std::vector<std::string> m_lines;
     std::vector<std::size_t> m_rowsBeyondFrames;
-    std::vector<std::optional<std::uint32_t>> m_pgns;
+    std::vector<std::optional<FramePgnFields>> m_pgns;
 };
 
 // Show: the frame list from both documents. A missing document is no failure; a failing one stops its reading where

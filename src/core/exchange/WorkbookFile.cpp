@@ -13,6 +13,7 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
+#include "documents/NumericText.h"
 #include "documents/SystemHeaders.h"
 #include "exchange/Workbook.h"
 #include "exchange/WorkbookModule.h"
@@ -316,12 +317,6 @@ bool cellReference(std::string_view reference, std::size_t& row, std::size_t& co
     row = number;
     column = letters;
     return true;
-}
-
-std::string shortestDecimal(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
 }
 
 // The calendar date of a day count from 1970-01-01.

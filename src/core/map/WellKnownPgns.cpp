@@ -67,9 +67,11 @@ const WellKnownPgn* findWellKnownPgn(std::uint32_t dataPage, std::uint32_t pgn) 
 std::string wellKnownPgnTip(std::string_view dataPage, std::string_view pgn) {
     const std::optional<std::int32_t> page = tryToInteger(dataPage);
     const std::optional<std::int32_t> number = tryToInteger(pgn);
-    if (!page || !number) return {};
-    const WellKnownPgn* found = findWellKnownPgn(std::uint32_t(*page) & 0xFF, std::uint32_t(*number) & 0xFFFF);
-    return wellKnownPgnText(found);
+    return page && number ? wellKnownPgnTip(*page, *number) : std::string();
+}
+
+std::string wellKnownPgnTip(std::int32_t dataPage, std::int32_t pgn) {
+    return wellKnownPgnText(findWellKnownPgn(std::uint32_t(dataPage) & 0xFF, std::uint32_t(pgn) & 0xFFFF));
 }
 
 std::string wellKnownPgnText(const WellKnownPgn* pgn) {

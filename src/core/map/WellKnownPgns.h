@@ -27,5 +27,7 @@ std::string wellKnownPgnText(const WellKnownPgn* pgn);
 // "ET1 Engine temperature 1" for the texts of a frame's data page and PGN, read as the builder reads them (their
 // low 8 and 16 bits); empty when a text is no number or the PGN is outside the table.
 std::string wellKnownPgnTip(std::string_view dataPage, std::string_view pgn);
+// The same for a data page and PGN already read.
+std::string wellKnownPgnTip(std::int32_t dataPage, std::int32_t pgn);
 
 }  // namespace tessaro

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "documents/NumericText.h"
 #include "map/MapFormats.h"
 
 namespace tessaro {
@@ -177,20 +178,14 @@ std::string coveredSignalText(const CoveredSignal& signal) {
            signal.encoding;
 }
 
-std::string numberText(double value) {
-    char text[32];
-    const auto [end, failure] = std::to_chars(text, text + sizeof text, value);
-    return failure == std::errc() ? std::string(text, end) : std::string("?");
-}
-
 std::string encodingText(const SignalDefinition& signal) {
     std::string physical = "physical";
-    if (signal.offset != 0) physical += (signal.offset < 0 ? " + " : " - ") + numberText(std::fabs(signal.offset));
+    if (signal.offset != 0) physical += (signal.offset < 0 ? " + " : " - ") + shortestDecimal(std::fabs(signal.offset));
     std::string text = "raw = ";
     if (signal.factor == 1)
         text += physical;
     else
-        text += (signal.offset != 0 ? "(" + physical + ")" : physical) + " / " + numberText(signal.factor);
+        text += (signal.offset != 0 ? "(" + physical + ")" : physical) + " / " + shortestDecimal(signal.factor);
     text += ", " + std::to_string(signal.length) + (signal.length == 1 ? " bit " : " bits ") +
             (signal.isSigned ? "signed" : "unsigned");
     if (!signal.unit.empty()) text += ", physical in " + signal.unit;

@@ -271,12 +271,10 @@ void TFInfopdoMB::showFrameList() {
         const QSignalBlocker quiet(m_frameList);
         m_frameList->addItems(lines);
     }
-    // A frame's line is its priority, data page and PGN between tabs: the PGN's acronym and name as its tip.
-    for (int row = 0; row < m_frameList->count(); ++row) {
-        const QStringList fields = lines[row].split(QLatin1Char('\t'));
-        if (fields.size() == 3)
-            m_frameList->item(row)->setToolTip(toQt(wellKnownPgnTip(fromQt(fields[1]), fromQt(fields[2]))));
-    }
+    // The PGN's acronym and name as the tip of its frame's line.
+    for (int row = 0; row < m_frameList->count(); ++row)
+        if (const std::optional<FramePgnFields> fields = m_frames.pgnFieldsOf(std::size_t(row)))
+            m_frameList->item(row)->setToolTip(toQt(wellKnownPgnTip(fields->dataPage, fields->pgn)));
     m_signalDatabase.reset();
     if (const auto path = signalDatabasePath(m_project.projectFolder, m_project.toolFolder)) {
         // A database that cannot be read only leaves the tips out; this dialog's messages are its documents'.
