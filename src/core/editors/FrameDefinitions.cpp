@@ -164,6 +164,8 @@ void FrameDefinitions::setFrames(std::vector<std::string> lines) {
     *this = FrameDefinitions();
     m_lines = std::move(lines);
     for (std::size_t k = 0; k < m_lines.size(); ++k) m_frames.push_back(TClPdo{static_cast<std::int32_t>(k + 1), {}});
+    // Frames set from lines carry no numbers read from a document.
+    m_pgns.assign(m_lines.size(), std::nullopt);
 }
 
 ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePath, const std::string& definitionsPath) {
