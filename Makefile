@@ -3,15 +3,25 @@ BUILD_DIR ?= build
 PRESET    ?= default
 PREFIX    ?= /opt/tessaro
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps test-deps configure configure-tests build run test bench clean
 
 all: build
 
+# `make run` installs only what building and running need, and builds without the tests and benchmarks when the
+# build folder is new; `make test` adds the test packages and turns them on.
 deps:
-	@scripts/install-deps
+	@scripts/install-deps run
+
+test-deps:
+	@scripts/install-deps test
 
 configure: deps
-	@[ -f $(BUILD_DIR)/build.ninja ] || cmake --preset $(PRESET)
+	@[ -f $(BUILD_DIR)/build.ninja ] || cmake --preset $(PRESET) -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCHMARKS=OFF
+
+configure-tests: test-deps
+	@grep -qs '^TESSARO_BUILD_TESTS:BOOL=ON' $(BUILD_DIR)/CMakeCache.txt && \
+	 grep -qs '^TESSARO_BUILD_BENCHMARKS:BOOL=ON' $(BUILD_DIR)/CMakeCache.txt || \
+	 cmake --preset $(PRESET) -DTESSARO_BUILD_TESTS=ON -DTESSARO_BUILD_BENCHMARKS=ON
 
 build: configure
 	@cmake --build $(BUILD_DIR)
@@ -20,18 +30,19 @@ run: build
 	@scripts/seed-example $(BUILD_DIR)
 	@cd $(BUILD_DIR) && ./tessaro
 
-test: build
+test: configure-tests
+	@cmake --build $(BUILD_DIR)
 	@QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD_DIR) --output-on-failure
 
 # The whole suite built under AddressSanitizer and UndefinedBehaviorSanitizer (gcc) in build-asan: any report, a
 # leak included, fails its test. The test preset holds the sanitizers' options.
 .PHONY: test-asan
-test-asan: deps
+test-asan: test-deps
 	@[ -f build-asan/build.ninja ] || cmake --preset asan
 	@cmake --build build-asan
 	@ctest --preset asan
 
-bench: configure
+bench: configure-tests
 	@cmake --build $(BUILD_DIR) --target benchmarks
 
 clean:
