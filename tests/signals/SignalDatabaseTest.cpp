@@ -86,7 +86,7 @@ TEST_F(SignalDatabaseConstructs, AUnitInTheWindowsCodePageBecomesUtf8) {
               "C");
 }
 
-TEST(SignalDatabaseTexts, OnlyWellFormedUtf8IsTakenAsSuchAndTheRestAsLatin1) {
+TEST(SignalDatabaseTexts, OnlyWellFormedUtf8IsTakenAsSuchAndTheRestInTheWindowsCodePage) {
     const auto unit = [](const std::string& written) {
         const SignalDatabase database =
             readSignalDatabase("BO_ 2364539904 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|1] \"" + written + "\" R\n");
@@ -100,9 +100,13 @@ TEST(SignalDatabaseTexts, OnlyWellFormedUtf8IsTakenAsSuchAndTheRestAsLatin1) {
                    "C"),
               "\xC2\xB0"
               "C");
-    EXPECT_EQ(unit("\xC0\x80"), "\xC3\x80\xC2\x80");              // an overlong form of NUL
-    EXPECT_EQ(unit("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");  // a surrogate
-    EXPECT_EQ(unit("\xE2\x82\xAC"), "\xE2\x82\xAC");              // the euro sign
+    EXPECT_EQ(unit("\xC0\x80"), "\xC3\x80\xE2\x82\xAC");              // an overlong form of NUL
+    EXPECT_EQ(unit("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");  // a surrogate
+    EXPECT_EQ(unit("\xE2\x82\xAC"), "\xE2\x82\xAC");                  // the euro sign
+    // The code page's own signs between 0x80 and 0x9F, which Latin-1 would make control characters.
+    EXPECT_EQ(unit("\x89"), "\xE2\x80\xB0");  // per mille
+    EXPECT_EQ(unit("\x80"), "\xE2\x82\xAC");  // euro
+    EXPECT_EQ(unit("\x81"), "\xEF\xBF\xBD");  // unassigned
 }
 
 TEST_F(SignalDatabaseConstructs, CommentsGoToTheirMessageAndSignal) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "documents/Utf8Text.h"
+
 namespace tessaro {
 
 namespace {
@@ -29,45 +31,8 @@ char separatorOf(std::string_view text) {
     return ',';
 }
 
-// Where the text stops being UTF-8 (or holds a NUL, which no document can keep); npos when it is whole.
-std::size_t brokenUtf8At(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    for (std::size_t at = 0; at < size;) {
-        const unsigned char lead = bytes[at];
-        if (lead == 0) return at;
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-        } else {
-            return at;
-        }
-        if (at + length > size) return at;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((bytes[at + k] & 0xC0) != 0x80) return at;
-            code = code << 6 | (bytes[at + k] & 0x3F);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return at;
-        at += length;
-    }
-    return std::string_view::npos;
-}
-
 void checkText(const GridCell& cell) {
-    if (brokenUtf8At(cell.text) != std::string_view::npos)
+    if (cell.text.find('\0') != std::string::npos || !isValidUtf8(cell.text))
         throw ExchangeError(cell.line, cell.column,
                             "the cell is not UTF-8 text (or holds a NUL character): save the file as UTF-8");
 }

@@ -6,6 +6,7 @@
 
 #include "documents/AtomicFile.h"
 #include "documents/Paths.h"
+#include "documents/Utf8Text.h"
 
 namespace tessaro {
 
@@ -34,55 +35,6 @@ bool startsIdentifier(char c) {
 
 bool continuesIdentifier(char c) {
     return startsIdentifier(c) || (c >= '0' && c <= '9');
-}
-
-// The well-formed sequences of UTF-8: each lead byte with the range its second byte may take.
-bool isValidUtf8(std::string_view text) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    for (std::size_t at = 0; at < text.size();) {
-        const unsigned lead = byte(at);
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned low = 0x80, high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;
-            if (lead == 0xED) high = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) return false;
-        for (std::size_t k = 2; k < length; ++k)
-            if ((byte(at + k) & 0xC0) != 0x80) return false;
-        at += length;
-    }
-    return true;
-}
-
-// DBC files are often written in the Windows code page: a text that is not UTF-8 is taken as Latin-1.
-std::string asUtf8(std::string text) {
-    if (isValidUtf8(text)) return text;
-    std::string converted;
-    converted.reserve(text.size() + text.size() / 4);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            converted += c;
-        } else {
-            converted += static_cast<char>(0xC0 | byte >> 6);
-            converted += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return converted;
 }
 
 // Reads the words of one statement.
@@ -156,7 +108,9 @@ public:
         }
         if (m_at == m_text.size()) throw Malformed{std::string(what) + " without its closing quote"};
         ++m_at;
-        return asUtf8(std::move(text));
+        // DBC files are often written in the Windows code page.
+        if (!isValidUtf8(text)) return windows1252ToUtf8(text);
+        return text;
     }
 
 private:
