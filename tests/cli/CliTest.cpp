@@ -1,9 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "cli/Cli.h"
 #include "documents/AtomicFile.h"
@@ -521,6 +530,105 @@ TEST(CliProcess, ExitStatusAndStreams) {
     const Outcome usage = runProcess("");
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.err, "tessaro-cli: a command is missing\n" + kUsage);
+}
+
+// A device node made in the test's own folder with the numbers of a device of the system (its full or null
+// device): writing to it writes to no path outside the folder.
+class DeviceNode {
+public:
+    DeviceNode(std::string path, const char* like) : m_path(std::move(path)) {
+        struct stat device {};
+        if (::stat(like, &device) != 0 || !S_ISCHR(device.st_mode))
+            m_missing = std::string(like) + " is missing";
+        else if (::mknod(m_path.c_str(), S_IFCHR | 0666, device.st_rdev) != 0)
+            m_missing = std::string("cannot make a device node like ") + like + ": " + std::strerror(errno);
+        else
+            m_rdev = device.st_rdev;
+    }
+    const std::string& path() const { return m_path; }
+    // Why the node could not be made; empty when it was.
+    const std::string& missing() const { return m_missing; }
+    bool unchanged() const {
+        struct stat now {};
+        return ::lstat(m_path.c_str(), &now) == 0 && S_ISCHR(now.st_mode) && now.st_rdev == m_rdev;
+    }
+
+private:
+    std::string m_path;
+    std::string m_missing;
+    dev_t m_rdev = 0;
+};
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+// -o on a device or a FIFO, or a link to one, writes to it and leaves it as it is: renamed over, a device node
+// would become a regular file (as root, /dev/null). A write that fails there is exit 1 with the system's reason.
+TEST(CliOutput, AnOutputThatIsNotARegularFileIsWrittenToAndStays) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    const std::string image = readFile(kExample + "/bank.bin");
+    const std::string fifo = project.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("pipe", project.file("link"));
+    for (const char* name : {"pipe", "link"}) {
+        // Opened for reading first, so that neither the command nor the test waits for the other.
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        const Outcome outcome = runCli({"build", project.path(), "-o", project.file(name)});
+        std::string received;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;) received.append(buffer, std::size_t(got));
+        ::close(reader);
+        EXPECT_EQ(outcome.status, 0) << name << outcome.err;
+        EXPECT_EQ(outcome.out, project.file(name) + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+        EXPECT_TRUE(testing::sameImage(image, received)) << name;
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo)) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(project.file("link")));
+
+    const DeviceNode null(project.file("null"), "/dev/null");
+    const DeviceNode full(project.file("full"), "/dev/full");
+    if (!null.missing().empty() || !full.missing().empty()) GTEST_SKIP() << null.missing() << " " << full.missing();
+    std::filesystem::create_symlink("null", project.file("null-link"));
+    for (const char* name : {"null", "null-link"}) {
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"build", project.path(), "-o", project.file(name)},
+              {"export", "frames", project.path(), "-o", project.file(name)}}) {
+            const Outcome outcome = runCli(arguments);
+            EXPECT_EQ(outcome.status, 0) << joined(arguments) << outcome.err;
+            EXPECT_TRUE(null.unchanged()) << joined(arguments);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(project.file("null-link")));
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"build", project.path(), "-o", full.path()},
+          {"export", "groups", project.path(), "-o", full.path()},
+          {"export", "workbook", project.path(), "-o", project.file("full.xlsx")}}) {
+        if (arguments[0] == "export" && arguments[1] == "workbook")
+            std::filesystem::create_symlink("full", project.file("full.xlsx"));
+        const Outcome outcome = runCli(arguments);
+        EXPECT_EQ(outcome.status, 1) << joined(arguments);
+        EXPECT_EQ(outcome.err,
+                  "tessaro-cli: Cannot create file \"" + arguments.back() + "\". No space left on device\n");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_TRUE(full.unchanged()) << joined(arguments);
+    }
+}
+
+// -o on a link to a regular file keeps the link and replaces the file it leads to.
+TEST(CliOutput, AnOutputThatIsALinkToAFileReplacesTheFileAndKeepsTheLink) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    project.write("images/current.bin", "previous");
+    std::filesystem::create_symlink("images/current.bin", project.file("bank.bin"));
+    const Outcome outcome = runCli({"build", project.path(), "-o", project.file("bank.bin")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(project.file("bank.bin")));
+    EXPECT_TRUE(testing::sameImage(readFile(kExample + "/bank.bin"), project.read("images/current.bin")));
 }
 
 }  // namespace
