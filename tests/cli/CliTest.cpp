@@ -631,5 +631,35 @@ TEST(CliOutput, AnOutputThatIsALinkToAFileReplacesTheFileAndKeepsTheLink) {
     EXPECT_TRUE(testing::sameImage(readFile(kExample + "/bank.bin"), project.read("images/current.bin")));
 }
 
+// Names and paths whose bytes are not UTF-8 (Latin-1 here, and 0x81, which the Windows code page leaves
+// unassigned) reach the JSON as the Windows code page reads them; bytes that are UTF-8 already stay as they are.
+TEST(CliOutput, JsonIsUtf8WhateverTheBytesOfPathsAndNames) {
+    testing::TemporaryFolder tool;
+    const std::string project = tool.file("Proj\xE9t");
+    std::filesystem::create_directory(project);
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project);
+    // A database named in Latin-1, with a unit in Latin-1 and a line that is malformed, so that a finding names it.
+    const std::string dbc = project + "/sign\xE4\x81ls \xC3\xA9.dbc";
+    std::string database = readFile(std::string(TESSARO_EXAMPLES) + "/engine-demo/signals.dbc");
+    database += "\nBO_ 123 Broken\n";
+    const std::string unit = "\"degC\"";
+    database.replace(database.find(unit), unit.size(),
+                     "\"\xB0"
+                     "C\"");
+    { std::ofstream(dbc, std::ios::binary) << database; }
+    const Outcome outcome = runCli({"map", project, "--json", "--dbc", dbc});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const std::string json = tool.write("map.json", outcome.out);
+    const std::string check = tool.write("check.py", R"(import json, sys
+m = json.load(open(sys.argv[1], encoding="utf-8"))
+messages = [f["message"] for f in m["findings"]]
+assert any("Proj\u00e9t/sign\u00e4\ufffdls \u00e9.dbc" in text for text in messages), messages
+units = [s["unit"] for f in m["frames"] for s in f.get("coveredSignals", [])]
+assert "\u00b0C" in units, units
+)");
+    EXPECT_EQ(std::system(("python3 -m json.tool " + json + " " + tool.file("pretty.json")).c_str()), 0);
+    EXPECT_EQ(std::system(("python3 " + check + " " + json).c_str()), 0);
+}
+
 }  // namespace
 }  // namespace tessaro
