@@ -532,6 +532,46 @@ TEST(CliProcess, ExitStatusAndStreams) {
     EXPECT_EQ(usage.err, "tessaro-cli: a command is missing\n" + kUsage);
 }
 
+// What the executable leaves: its exit status and its standard error.
+struct Written {
+    int status;
+    std::string err;
+};
+
+// The executable with its standard output on target (a path in the test's own folder, opened as a shell's
+// redirection opens it) and, when limit is given, a file size limit that stops its writes past that many bytes, as
+// a full disk would.
+Written runWithOutputOn(const std::string& target, const std::vector<std::string>& arguments,
+                        std::optional<rlim_t> limit = std::nullopt) {
+    std::vector<std::string> words = {TESSARO_CLI};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int errors[2];
+    if (::pipe(errors) != 0) return {-1, "no pipe"};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (out < 0 || ::dup2(out, 1) < 0 || ::dup2(errors[1], 2) < 0) ::_exit(126);
+        if (limit) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{*limit, *limit};
+            if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(126);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(errors[1]);
+    std::string err;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(errors[0], buffer, sizeof buffer)) > 0;) err.append(buffer, std::size_t(got));
+    ::close(errors[0]);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err};
+}
+
 // A device node made in the test's own folder with the numbers of a device of the system (its full or null
 // device): writing to it writes to no path outside the folder.
 class DeviceNode {
@@ -559,10 +599,74 @@ private:
     dev_t m_rdev = 0;
 };
 
+// Each command with something to print, on a project where check has findings.
+std::vector<std::vector<std::string>> printingCommands(const testing::TemporaryFolder& project) {
+    copyDocuments(kExample, project.path());
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"2\" "
+                  "Erase=\"\" Mnemonic=\"\"/></Frames_J1939>");
+    const std::string image = project.file("image.bin");
+    std::filesystem::copy_file(kExample + "/bank.bin", image);
+    return {{"build", project.path(), "-o", project.file("built.bin")},
+            {"dump", image},
+            {"dump", image, "--json"},
+            {"check", project.path()},
+            {"map", project.path()},
+            {"map", project.path(), "--json"},
+            {"map", project.path(), "--csv"},
+            {"export", "frames", project.path()},
+            {"export", "definitions", project.path()},
+            {"--help"},
+            {"map", "--help"}};
+}
+
 std::string joined(const std::vector<std::string>& words) {
     std::string text;
     for (const std::string& word : words) text += (text.empty() ? "" : " ") + word;
     return text;
+}
+
+TEST(CliOutput, AFullDeviceOnStandardOutputIsStatusOneWithTheReason) {
+    testing::TemporaryFolder project;
+    const DeviceNode full(project.file("full"), "/dev/full");
+    if (!full.missing().empty()) GTEST_SKIP() << full.missing();
+    for (const std::vector<std::string>& arguments : printingCommands(project)) {
+        const Written written = runWithOutputOn(full.path(), arguments);
+        EXPECT_EQ(written.status, 1) << joined(arguments);
+        EXPECT_EQ(written.err, "tessaro-cli: Cannot write to standard output. No space left on device\n")
+            << joined(arguments);
+    }
+    EXPECT_TRUE(full.unchanged());
+}
+
+// A write that stops part-way (at half of what the command prints) fails the command as a write of nothing does.
+// build is left out: the limit would stop the writing of its image first.
+TEST(CliOutput, AShortWriteToStandardOutputIsStatusOneWithTheReason) {
+    testing::TemporaryFolder project;
+    for (const std::vector<std::string>& arguments : printingCommands(project)) {
+        if (arguments[0] == "build") continue;
+        const std::size_t half = runCli(arguments).out.size() / 2;
+        ASSERT_GT(half, 0u) << joined(arguments);
+        const Written written = runWithOutputOn(project.file("out.txt"), arguments, half);
+        EXPECT_EQ(written.status, 1) << joined(arguments);
+        EXPECT_EQ(written.err, "tessaro-cli: Cannot write to standard output. File too large\n") << joined(arguments);
+        EXPECT_EQ(project.read("out.txt").size(), half) << joined(arguments);
+    }
+    // What fits is written whole, with status 0.
+    const Written fits = runWithOutputOn(project.file("out.txt"), {"export", "groups", project.path()}, 100);
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    EXPECT_EQ(project.read("out.txt"), runCli({"export", "groups", project.path()}).out);
+}
+
+// A stream that cannot be written, given to the commands in-process, fails them too.
+TEST(CliOutput, AStreamThatFailsFailsTheCommand) {
+    testing::TemporaryFolder project;
+    for (const std::vector<std::string>& arguments : printingCommands(project)) {
+        std::ostream broken(nullptr);
+        std::ostringstream err;
+        EXPECT_EQ(cli::run(arguments, broken, err), 1) << joined(arguments);
+        EXPECT_EQ(err.str(), "tessaro-cli: Cannot write to standard output\n") << joined(arguments);
+    }
 }
 
 // -o on a device or a FIFO, or a link to one, writes to it and leaves it as it is: renamed over, a device node
