@@ -13,6 +13,7 @@
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
 #include "map/MapFormats.h"
+#include "project/ProjectState.h"
 #include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
 
@@ -50,7 +51,8 @@ constexpr const char* kBuildHelp =
     "Compiles FrameJ1939.xml, DefFrameJ1939.xml, Group.xml and pargen.xml of PROJECT_DIR into the\n"
     "configuration image, as \"Update Device\" does, and writes it to PROJECT_DIR/bin/bank.bin (creating bin\n"
     "when missing) or to FILE. Prints the path, the size and the counts of frames, definitions and groups.\n"
-    "On failure nothing is written and the previous file stays as it was.\n"
+    "On failure nothing is written and the previous file stays as it was. A folder that holds none of the four\n"
+    "documents and no bin folder is not a project folder and is refused.\n"
     "\n"
     "  -o FILE   write the image to FILE instead; a device or a FIFO is written to, never replaced\n";
 
@@ -176,6 +178,7 @@ std::string projectFolder(const Words& words) {
     std::string folder = singleOperand(words, "PROJECT_DIR");
     if (!folderExists(folder)) throw Error("'" + folder + "' is not a folder");
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!isProjectFolder(folder)) throw Error(notAProjectFolderMessage(folder));
     return folder;
 }
 

@@ -301,8 +301,9 @@ TEST(CliCheck, ACleanProjectHasNoFindings) {
     const Outcome outcome = runCli({"check", project.path()});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "");
-    testing::TemporaryFolder empty;
-    EXPECT_EQ(runCli({"check", empty.path()}).status, 0);
+    testing::TemporaryFolder fresh;
+    fresh.write("bin/.keep", "");
+    EXPECT_EQ(runCli({"check", fresh.path()}).status, 0);
 }
 
 TEST(CliCheck, ReportsTheEditorsRulesAndWhatTheBuildWouldDropOrCut) {
@@ -530,6 +531,67 @@ TEST(CliProcess, ExitStatusAndStreams) {
     const Outcome usage = runProcess("");
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.err, "tessaro-cli: a command is missing\n" + kUsage);
+}
+
+std::string notAProjectFolder(const std::string& folder) {
+    return "tessaro-cli: '" + folder +
+           "' is not a project folder: it holds none of pargen.xml, FrameJ1939.xml, DefFrameJ1939.xml and "
+           "Group.xml, and no bin folder\n";
+}
+
+// An empty folder, or one that exists but is not the project meant (a typo, a parent folder), is not built into an
+// empty image: every command that reads a project says so and writes nothing.
+TEST(CliProjectFolder, AFolderWithoutDocumentsOrBinIsNotAProjectFolder) {
+    testing::TemporaryFolder empty, other;
+    other.write("notes.txt", "not a document");
+    other.write("PROJECTS/demo/Group.xml", "<Group/>");
+    for (const testing::TemporaryFolder* folder : {&empty, &other}) {
+        const std::string groups =
+            folder->write("../" + std::filesystem::path(folder->path()).filename().string() + "-groups.csv",
+                          "N,Cyclic_Time,Mnemonic\n1,100,a\n");
+        const std::vector<std::vector<std::string>> commands = {
+            {"build", folder->path()},
+            {"build", folder->path(), "-o", folder->file("x.bin")},
+            {"map", folder->path()},
+            {"map", folder->path(), "--json"},
+            {"check", folder->path()},
+            {"import", "groups", folder->path(), groups},
+            {"export", "groups", folder->path()},
+            {"export", "workbook", folder->path(), "-o", folder->file("book.xlsx")},
+        };
+        for (const std::vector<std::string>& arguments : commands) {
+            const Outcome outcome = runCli(arguments);
+            EXPECT_EQ(outcome.status, 1) << arguments[0] << " " << arguments[1];
+            EXPECT_EQ(outcome.err, notAProjectFolder(folder->path())) << arguments[0] << " " << arguments[1];
+            EXPECT_EQ(outcome.out, "") << arguments[0];
+        }
+        EXPECT_FALSE(folder->exists("bin"));
+        EXPECT_FALSE(folder->exists("x.bin"));
+        EXPECT_FALSE(folder->exists("Group.xml"));
+        EXPECT_FALSE(folder->exists("book.xlsx"));
+        std::filesystem::remove(groups);
+    }
+    EXPECT_EQ(runCli({"build", other.path() + "/"}).err, notAProjectFolder(other.path()));
+}
+
+// "New project" makes the folder and its bin folder and nothing else: that builds, as Update Device builds it, into
+// the image of no frames. One document alone makes a project as well.
+TEST(CliProjectFolder, ANewProjectWithItsBinFolderAloneStillBuilds) {
+    testing::TemporaryFolder fresh;
+    std::filesystem::create_directory(fresh.file("bin"));
+    const Outcome built = runCli({"build", fresh.path()});
+    EXPECT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.out, fresh.file("bin/bank.bin") + ": 16 bytes, 0 frames, 0 definitions, 0 groups\n");
+    EXPECT_EQ(fresh.read("bin/bank.bin").size(), 16u);
+    EXPECT_EQ(runCli({"check", fresh.path()}).status, 0);
+    EXPECT_EQ(runCli({"map", fresh.path()}).status, 0);
+
+    for (const char* document : {"pargen.xml", "FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml"}) {
+        testing::TemporaryFolder project;
+        std::filesystem::copy_file(kExample + "/" + document, project.file(document));
+        const Outcome outcome = runCli({"map", project.path()});
+        EXPECT_EQ(outcome.status, 0) << document << outcome.err;
+    }
 }
 
 // What the executable leaves: its exit status and its standard error.
