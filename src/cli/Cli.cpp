@@ -8,10 +8,12 @@
 
 #include "cli/ImageDump.h"
 #include "cli/ProjectCheck.h"
+#include "cli/StandardOutput.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
 #include "map/MapFormats.h"
+#include "project/ProjectState.h"
 #include "signals/SignalAnalysis.h"
 #include "update/ConfigurationImage.h"
 
@@ -40,7 +42,8 @@ constexpr const char* kOverview =
     "  export  write the frames, the groups or the definitions as CSV or a workbook\n"
     "  import  read them back from CSV or a workbook, checked cell by cell\n"
     "\n"
-    "Exit status: 0 on success, 1 on failure, 2 for wrong usage.\n";
+    "Exit status: 0 on success, 1 on failure (a failed write to standard output or a file included),\n"
+    "2 for wrong usage.\n";
 
 constexpr const char* kBuildHelp =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
@@ -48,9 +51,10 @@ constexpr const char* kBuildHelp =
     "Compiles FrameJ1939.xml, DefFrameJ1939.xml, Group.xml and pargen.xml of PROJECT_DIR into the\n"
     "configuration image, as \"Update Device\" does, and writes it to PROJECT_DIR/bin/bank.bin (creating bin\n"
     "when missing) or to FILE. Prints the path, the size and the counts of frames, definitions and groups.\n"
-    "On failure nothing is written and the previous file stays as it was.\n"
+    "On failure nothing is written and the previous file stays as it was. A folder that holds none of the four\n"
+    "documents and no bin folder is not a project folder and is refused.\n"
     "\n"
-    "  -o FILE   write the image to FILE instead\n";
+    "  -o FILE   write the image to FILE instead; a device or a FIFO is written to, never replaced\n";
 
 constexpr const char* kDumpHelp =
     "usage: tessaro-cli dump IMAGE [--json]\n"
@@ -174,6 +178,7 @@ std::string projectFolder(const Words& words) {
     std::string folder = singleOperand(words, "PROJECT_DIR");
     if (!folderExists(folder)) throw Error("'" + folder + "' is not a folder");
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!isProjectFolder(folder)) throw Error(notAProjectFolderMessage(folder));
     return folder;
 }
 
@@ -286,6 +291,42 @@ int importTable(const Words& words, std::ostream&) {
     return kSuccess;
 }
 
+// The command the arguments name, run; its exit status.
+int runCommand(const std::vector<std::string>& arguments, const std::string& toolFolder, std::ostream& out) {
+    const std::string& command = arguments.front();
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kUsage << "\n" << kOverview;
+        return kSuccess;
+    }
+    struct Command {
+        const char* name;
+        const char* help;
+        bool takesOutput;
+        bool takesJson;
+        bool takesCsv;
+        bool takesDbc;
+        int (*action)(const Words&, std::ostream&);
+    };
+    static const Command commands[] = {{"build", kBuildHelp, true, false, false, false, build},
+                                       {"dump", kDumpHelp, false, true, false, false, dump},
+                                       {"check", kCheckHelp, false, false, false, true, check},
+                                       {"map", kMapHelp, false, true, true, true, map},
+                                       {"export", kExportHelp, true, false, false, false, exportTable},
+                                       {"import", kImportHelp, false, false, false, false, importTable}};
+    for (const Command& candidate : commands) {
+        if (command != candidate.name) continue;
+        Words words =
+            parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv, candidate.takesDbc);
+        words.toolFolder = toolFolder;
+        if (words.help) {
+            out << candidate.help;
+            return kSuccess;
+        }
+        return candidate.action(words, out);
+    }
+    throw Usage{"unknown command '" + command + "'"};
+}
+
 }  // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
@@ -294,39 +335,12 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         err << "tessaro-cli: a command is missing\n" << kUsage;
         return kWrongUsage;
     }
-    const std::string& command = arguments.front();
     try {
-        if (command == "--help" || command == "-h" || command == "help") {
-            out << kUsage << "\n" << kOverview;
-            return kSuccess;
-        }
-        struct Command {
-            const char* name;
-            const char* help;
-            bool takesOutput;
-            bool takesJson;
-            bool takesCsv;
-            bool takesDbc;
-            int (*action)(const Words&, std::ostream&);
-        };
-        static const Command commands[] = {{"build", kBuildHelp, true, false, false, false, build},
-                                           {"dump", kDumpHelp, false, true, false, false, dump},
-                                           {"check", kCheckHelp, false, false, false, true, check},
-                                           {"map", kMapHelp, false, true, true, true, map},
-                                           {"export", kExportHelp, true, false, false, false, exportTable},
-                                           {"import", kImportHelp, false, false, false, false, importTable}};
-        for (const Command& candidate : commands) {
-            if (command != candidate.name) continue;
-            Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv,
-                                     candidate.takesDbc);
-            words.toolFolder = toolFolder;
-            if (words.help) {
-                out << candidate.help;
-                return kSuccess;
-            }
-            return candidate.action(words, out);
-        }
-        throw Usage{"unknown command '" + command + "'"};
+        const int status = runCommand(arguments, toolFolder, out);
+        // What is still buffered goes out now: a write that fails is a failure of the command, whatever it did.
+        out.flush();
+        if (!out) throw Error(std::string(kCannotWriteOutput));
+        return status;
     } catch (const PlainFailure& failure) {
         err << failure.message << "\n";
         return kFailure;

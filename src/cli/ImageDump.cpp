@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "documents/Errors.h"
+#include "documents/JsonText.h"
 #include "editors/PargenDocument.h"
 #include "map/MapFormats.h"
 #include "update/ConfigurationImage.h"
@@ -40,15 +41,6 @@ std::string byteSource(unsigned nibble) {
     if (nibble == 0) return "none";
     if (nibble <= 8) return "from B" + std::to_string(nibble);
     return "from nibble " + std::to_string(nibble) + ", which names no frame byte";
-}
-
-std::string jsonString(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 std::string jsonOptional(const std::optional<std::string_view>& text) {

@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <iostream>
+#include <ostream>
 #include <string>
 
 #ifdef _WIN32
@@ -10,6 +11,7 @@
 #endif
 
 #include "cli/Cli.h"
+#include "cli/StandardOutput.h"
 
 namespace {
 
@@ -38,5 +40,9 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
 #endif
     std::ios::sync_with_stdio(false);
-    return tessaro::cli::run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, executableFolder());
+    // A write that fails stops the command where it is, with its reason.
+    tessaro::cli::StandardOutputBuffer buffer;
+    std::ostream out(&buffer);
+    out.exceptions(std::ios::badbit);
+    return tessaro::cli::run(std::vector<std::string>(argv + 1, argv + argc), out, std::cerr, executableFolder());
 }

@@ -1,9 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "cli/Cli.h"
 #include "documents/AtomicFile.h"
@@ -292,8 +301,9 @@ TEST(CliCheck, ACleanProjectHasNoFindings) {
     const Outcome outcome = runCli({"check", project.path()});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "");
-    testing::TemporaryFolder empty;
-    EXPECT_EQ(runCli({"check", empty.path()}).status, 0);
+    testing::TemporaryFolder fresh;
+    fresh.write("bin/.keep", "");
+    EXPECT_EQ(runCli({"check", fresh.path()}).status, 0);
 }
 
 TEST(CliCheck, ReportsTheEditorsRulesAndWhatTheBuildWouldDropOrCut) {
@@ -521,6 +531,300 @@ TEST(CliProcess, ExitStatusAndStreams) {
     const Outcome usage = runProcess("");
     EXPECT_EQ(usage.status, 2);
     EXPECT_EQ(usage.err, "tessaro-cli: a command is missing\n" + kUsage);
+}
+
+std::string notAProjectFolder(const std::string& folder) {
+    return "tessaro-cli: '" + folder +
+           "' is not a project folder: it holds none of pargen.xml, FrameJ1939.xml, DefFrameJ1939.xml and "
+           "Group.xml, and no bin folder\n";
+}
+
+// An empty folder, or one that exists but is not the project meant (a typo, a parent folder), is not built into an
+// empty image: every command that reads a project says so and writes nothing.
+TEST(CliProjectFolder, AFolderWithoutDocumentsOrBinIsNotAProjectFolder) {
+    testing::TemporaryFolder empty, other;
+    other.write("notes.txt", "not a document");
+    other.write("PROJECTS/demo/Group.xml", "<Group/>");
+    for (const testing::TemporaryFolder* folder : {&empty, &other}) {
+        const std::string groups =
+            folder->write("../" + std::filesystem::path(folder->path()).filename().string() + "-groups.csv",
+                          "N,Cyclic_Time,Mnemonic\n1,100,a\n");
+        const std::vector<std::vector<std::string>> commands = {
+            {"build", folder->path()},
+            {"build", folder->path(), "-o", folder->file("x.bin")},
+            {"map", folder->path()},
+            {"map", folder->path(), "--json"},
+            {"check", folder->path()},
+            {"import", "groups", folder->path(), groups},
+            {"export", "groups", folder->path()},
+            {"export", "workbook", folder->path(), "-o", folder->file("book.xlsx")},
+        };
+        for (const std::vector<std::string>& arguments : commands) {
+            const Outcome outcome = runCli(arguments);
+            EXPECT_EQ(outcome.status, 1) << arguments[0] << " " << arguments[1];
+            EXPECT_EQ(outcome.err, notAProjectFolder(folder->path())) << arguments[0] << " " << arguments[1];
+            EXPECT_EQ(outcome.out, "") << arguments[0];
+        }
+        EXPECT_FALSE(folder->exists("bin"));
+        EXPECT_FALSE(folder->exists("x.bin"));
+        EXPECT_FALSE(folder->exists("Group.xml"));
+        EXPECT_FALSE(folder->exists("book.xlsx"));
+        std::filesystem::remove(groups);
+    }
+    EXPECT_EQ(runCli({"build", other.path() + "/"}).err, notAProjectFolder(other.path()));
+}
+
+// "New project" makes the folder and its bin folder and nothing else: that builds, as Update Device builds it, into
+// the image of no frames. One document alone makes a project as well.
+TEST(CliProjectFolder, ANewProjectWithItsBinFolderAloneStillBuilds) {
+    testing::TemporaryFolder fresh;
+    std::filesystem::create_directory(fresh.file("bin"));
+    const Outcome built = runCli({"build", fresh.path()});
+    EXPECT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.out, fresh.file("bin/bank.bin") + ": 16 bytes, 0 frames, 0 definitions, 0 groups\n");
+    EXPECT_EQ(fresh.read("bin/bank.bin").size(), 16u);
+    EXPECT_EQ(runCli({"check", fresh.path()}).status, 0);
+    EXPECT_EQ(runCli({"map", fresh.path()}).status, 0);
+
+    for (const char* document : {"pargen.xml", "FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml"}) {
+        testing::TemporaryFolder project;
+        std::filesystem::copy_file(kExample + "/" + document, project.file(document));
+        const Outcome outcome = runCli({"map", project.path()});
+        EXPECT_EQ(outcome.status, 0) << document << outcome.err;
+    }
+}
+
+// What the executable leaves: its exit status and its standard error.
+struct Written {
+    int status;
+    std::string err;
+};
+
+// The executable with its standard output on target (a path in the test's own folder, opened as a shell's
+// redirection opens it) and, when limit is given, a file size limit that stops its writes past that many bytes, as
+// a full disk would.
+Written runWithOutputOn(const std::string& target, const std::vector<std::string>& arguments,
+                        std::optional<rlim_t> limit = std::nullopt) {
+    std::vector<std::string> words = {TESSARO_CLI};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int errors[2];
+    if (::pipe(errors) != 0) return {-1, "no pipe"};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (out < 0 || ::dup2(out, 1) < 0 || ::dup2(errors[1], 2) < 0) ::_exit(126);
+        if (limit) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{*limit, *limit};
+            if (::setrlimit(RLIMIT_FSIZE, &small) != 0) ::_exit(126);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(errors[1]);
+    std::string err;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(errors[0], buffer, sizeof buffer)) > 0;) err.append(buffer, std::size_t(got));
+    ::close(errors[0]);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err};
+}
+
+// A device node made in the test's own folder with the numbers of a device of the system (its full or null
+// device): writing to it writes to no path outside the folder.
+class DeviceNode {
+public:
+    DeviceNode(std::string path, const char* like) : m_path(std::move(path)) {
+        struct stat device {};
+        if (::stat(like, &device) != 0 || !S_ISCHR(device.st_mode))
+            m_missing = std::string(like) + " is missing";
+        else if (::mknod(m_path.c_str(), S_IFCHR | 0666, device.st_rdev) != 0)
+            m_missing = std::string("cannot make a device node like ") + like + ": " + std::strerror(errno);
+        else
+            m_rdev = device.st_rdev;
+    }
+    const std::string& path() const { return m_path; }
+    // Why the node could not be made; empty when it was.
+    const std::string& missing() const { return m_missing; }
+    bool unchanged() const {
+        struct stat now {};
+        return ::lstat(m_path.c_str(), &now) == 0 && S_ISCHR(now.st_mode) && now.st_rdev == m_rdev;
+    }
+
+private:
+    std::string m_path;
+    std::string m_missing;
+    dev_t m_rdev = 0;
+};
+
+// Each command with something to print, on a project where check has findings.
+std::vector<std::vector<std::string>> printingCommands(const testing::TemporaryFolder& project) {
+    copyDocuments(kExample, project.path());
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"2\" "
+                  "Erase=\"\" Mnemonic=\"\"/></Frames_J1939>");
+    const std::string image = project.file("image.bin");
+    std::filesystem::copy_file(kExample + "/bank.bin", image);
+    return {{"build", project.path(), "-o", project.file("built.bin")},
+            {"dump", image},
+            {"dump", image, "--json"},
+            {"check", project.path()},
+            {"map", project.path()},
+            {"map", project.path(), "--json"},
+            {"map", project.path(), "--csv"},
+            {"export", "frames", project.path()},
+            {"export", "definitions", project.path()},
+            {"--help"},
+            {"map", "--help"}};
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) text += (text.empty() ? "" : " ") + word;
+    return text;
+}
+
+TEST(CliOutput, AFullDeviceOnStandardOutputIsStatusOneWithTheReason) {
+    testing::TemporaryFolder project;
+    const DeviceNode full(project.file("full"), "/dev/full");
+    if (!full.missing().empty()) GTEST_SKIP() << full.missing();
+    for (const std::vector<std::string>& arguments : printingCommands(project)) {
+        const Written written = runWithOutputOn(full.path(), arguments);
+        EXPECT_EQ(written.status, 1) << joined(arguments);
+        EXPECT_EQ(written.err, "tessaro-cli: Cannot write to standard output. No space left on device\n")
+            << joined(arguments);
+    }
+    EXPECT_TRUE(full.unchanged());
+}
+
+// A write that stops part-way (at half of what the command prints) fails the command as a write of nothing does.
+// build is left out: the limit would stop the writing of its image first.
+TEST(CliOutput, AShortWriteToStandardOutputIsStatusOneWithTheReason) {
+    testing::TemporaryFolder project;
+    for (const std::vector<std::string>& arguments : printingCommands(project)) {
+        if (arguments[0] == "build") continue;
+        const std::size_t half = runCli(arguments).out.size() / 2;
+        ASSERT_GT(half, 0u) << joined(arguments);
+        const Written written = runWithOutputOn(project.file("out.txt"), arguments, half);
+        EXPECT_EQ(written.status, 1) << joined(arguments);
+        EXPECT_EQ(written.err, "tessaro-cli: Cannot write to standard output. File too large\n") << joined(arguments);
+        EXPECT_EQ(project.read("out.txt").size(), half) << joined(arguments);
+    }
+    // What fits is written whole, with status 0.
+    const Written fits = runWithOutputOn(project.file("out.txt"), {"export", "groups", project.path()}, 100);
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    EXPECT_EQ(project.read("out.txt"), runCli({"export", "groups", project.path()}).out);
+}
+
+// A stream that cannot be written, given to the commands in-process, fails them too.
+TEST(CliOutput, AStreamThatFailsFailsTheCommand) {
+    testing::TemporaryFolder project;
+    for (const std::vector<std::string>& arguments : printingCommands(project)) {
+        std::ostream broken(nullptr);
+        std::ostringstream err;
+        EXPECT_EQ(cli::run(arguments, broken, err), 1) << joined(arguments);
+        EXPECT_EQ(err.str(), "tessaro-cli: Cannot write to standard output\n") << joined(arguments);
+    }
+}
+
+// -o on a device or a FIFO, or a link to one, writes to it and leaves it as it is: renamed over, a device node
+// would become a regular file (as root, /dev/null). A write that fails there is exit 1 with the system's reason.
+TEST(CliOutput, AnOutputThatIsNotARegularFileIsWrittenToAndStays) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    const std::string image = readFile(kExample + "/bank.bin");
+    const std::string fifo = project.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("pipe", project.file("link"));
+    for (const char* name : {"pipe", "link"}) {
+        // Opened for reading first, so that neither the command nor the test waits for the other.
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        const Outcome outcome = runCli({"build", project.path(), "-o", project.file(name)});
+        std::string received;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;) received.append(buffer, std::size_t(got));
+        ::close(reader);
+        EXPECT_EQ(outcome.status, 0) << name << outcome.err;
+        EXPECT_EQ(outcome.out, project.file(name) + ": 53 bytes, 1 frame, 1 definition, 1 group\n");
+        EXPECT_TRUE(testing::sameImage(image, received)) << name;
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo)) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(project.file("link")));
+
+    const DeviceNode null(project.file("null"), "/dev/null");
+    const DeviceNode full(project.file("full"), "/dev/full");
+    if (!null.missing().empty() || !full.missing().empty()) GTEST_SKIP() << null.missing() << " " << full.missing();
+    std::filesystem::create_symlink("null", project.file("null-link"));
+    for (const char* name : {"null", "null-link"}) {
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"build", project.path(), "-o", project.file(name)},
+              {"export", "frames", project.path(), "-o", project.file(name)}}) {
+            const Outcome outcome = runCli(arguments);
+            EXPECT_EQ(outcome.status, 0) << joined(arguments) << outcome.err;
+            EXPECT_TRUE(null.unchanged()) << joined(arguments);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(project.file("null-link")));
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"build", project.path(), "-o", full.path()},
+          {"export", "groups", project.path(), "-o", full.path()},
+          {"export", "workbook", project.path(), "-o", project.file("full.xlsx")}}) {
+        if (arguments[0] == "export" && arguments[1] == "workbook")
+            std::filesystem::create_symlink("full", project.file("full.xlsx"));
+        const Outcome outcome = runCli(arguments);
+        EXPECT_EQ(outcome.status, 1) << joined(arguments);
+        EXPECT_EQ(outcome.err,
+                  "tessaro-cli: Cannot create file \"" + arguments.back() + "\". No space left on device\n");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_TRUE(full.unchanged()) << joined(arguments);
+    }
+}
+
+// -o on a link to a regular file keeps the link and replaces the file it leads to.
+TEST(CliOutput, AnOutputThatIsALinkToAFileReplacesTheFileAndKeepsTheLink) {
+    testing::TemporaryFolder project;
+    copyDocuments(kExample, project.path());
+    project.write("images/current.bin", "previous");
+    std::filesystem::create_symlink("images/current.bin", project.file("bank.bin"));
+    const Outcome outcome = runCli({"build", project.path(), "-o", project.file("bank.bin")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(project.file("bank.bin")));
+    EXPECT_TRUE(testing::sameImage(readFile(kExample + "/bank.bin"), project.read("images/current.bin")));
+}
+
+// Names and paths whose bytes are not UTF-8 (Latin-1 here, and 0x81, which the Windows code page leaves
+// unassigned) reach the JSON as the Windows code page reads them; bytes that are UTF-8 already stay as they are.
+TEST(CliOutput, JsonIsUtf8WhateverTheBytesOfPathsAndNames) {
+    testing::TemporaryFolder tool;
+    const std::string project = tool.file("Proj\xE9t");
+    std::filesystem::create_directory(project);
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project);
+    // A database named in Latin-1, with a unit in Latin-1 and a line that is malformed, so that a finding names it.
+    const std::string dbc = project + "/sign\xE4\x81ls \xC3\xA9.dbc";
+    std::string database = readFile(std::string(TESSARO_EXAMPLES) + "/engine-demo/signals.dbc");
+    database += "\nBO_ 123 Broken\n";
+    const std::string unit = "\"degC\"";
+    database.replace(database.find(unit), unit.size(),
+                     "\"\xB0"
+                     "C\"");
+    { std::ofstream(dbc, std::ios::binary) << database; }
+    const Outcome outcome = runCli({"map", project, "--json", "--dbc", dbc});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const std::string json = tool.write("map.json", outcome.out);
+    const std::string check = tool.write("check.py", R"(import json, sys
+m = json.load(open(sys.argv[1], encoding="utf-8"))
+messages = [f["message"] for f in m["findings"]]
+assert any("Proj\u00e9t/sign\u00e4\ufffdls \u00e9.dbc" in text for text in messages), messages
+units = [s["unit"] for f in m["frames"] for s in f.get("coveredSignals", [])]
+assert "\u00b0C" in units, units
+)");
+    EXPECT_EQ(std::system(("python3 -m json.tool " + json + " " + tool.file("pretty.json")).c_str()), 0);
+    EXPECT_EQ(std::system(("python3 " + check + " " + json).c_str()), 0);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -5,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -156,6 +159,175 @@ TEST(AtomicFile, ASaveRemovesTheTemporaryFilesThatKilledSavesOfItsDocumentLeft) 
     EXPECT_EQ(entryNames(folder.path()), expected);
     EXPECT_EQ(readFile(path), "new");
     for (const std::string& name : kept) EXPECT_EQ(folder.read(name), "the user's") << name;
+}
+
+bool isSymlink(const std::string& path) {
+    std::error_code code;
+    return std::filesystem::is_symlink(path, code);
+}
+
+// The read end of a FIFO, opened before anything writes to it so that neither side waits: what was written is
+// read once the writer closed, and nothing when no writer ever opened it.
+class FifoReader {
+public:
+    explicit FifoReader(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~FifoReader() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    bool opened() const { return m_fd >= 0; }
+    std::string written() const {
+        std::string bytes;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(m_fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, std::size_t(got));
+        return bytes;
+    }
+
+private:
+    int m_fd;
+};
+
+// A FIFO (or a link to one) where the file should be is written to, as a shell's redirection writes to it; a
+// rename would put a regular file in its place and the reader would get nothing.
+TEST(AtomicFile, AFifoIsWrittenToAndStaysAFifo) {
+    for (const bool throughLink : {false, true}) {
+        testing::TemporaryFolder folder;
+        const std::string fifo = folder.file("pipe");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const std::string target = throughLink ? folder.file("link") : fifo;
+        if (throughLink) std::filesystem::create_symlink("pipe", target);
+        const FifoReader reader(fifo);
+        ASSERT_TRUE(reader.opened());
+        replaceFile(target, "the bytes");
+        EXPECT_EQ(reader.written(), "the bytes") << throughLink;
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo)) << throughLink;
+        EXPECT_EQ(isSymlink(target), throughLink);
+        EXPECT_EQ(entryCount(folder.path()), throughLink ? 2 : 1);
+    }
+}
+
+// A device node made in the test's own folder with the numbers of the system's null or full device: nothing
+// outside the folder is written or renamed.
+class DeviceNode {
+public:
+    DeviceNode(const std::string& path, const char* like) : m_path(path) {
+        struct stat device {};
+        if (::stat(like, &device) != 0 || !S_ISCHR(device.st_mode))
+            m_missing = std::string(like) + " is missing";
+        else if (::mknod(path.c_str(), S_IFCHR | 0666, device.st_rdev) != 0)
+            m_missing = std::string("cannot make a device node: ") + std::strerror(errno);
+        else
+            m_rdev = device.st_rdev;
+    }
+    // Why the node could not be made; empty when it was.
+    const std::string& missing() const { return m_missing; }
+    bool unchanged() const {
+        struct stat now {};
+        return ::lstat(m_path.c_str(), &now) == 0 && S_ISCHR(now.st_mode) && now.st_rdev == m_rdev;
+    }
+
+private:
+    std::string m_path;
+    std::string m_missing;
+    dev_t m_rdev = 0;
+};
+
+TEST(AtomicFile, ADeviceIsWrittenToAndStaysADevice) {
+    testing::TemporaryFolder folder;
+    const DeviceNode null(folder.file("null"), "/dev/null");
+    if (!null.missing().empty()) GTEST_SKIP() << null.missing();
+    std::filesystem::create_symlink(folder.file("null"), folder.file("link"));
+    for (const char* name : {"null", "link"}) {
+        replaceFile(folder.file(name), "the bytes");
+        EXPECT_TRUE(null.unchanged()) << name;
+    }
+    EXPECT_TRUE(isSymlink(folder.file("link")));
+    EXPECT_EQ(entryCount(folder.path()), 2);
+}
+
+// A write that fails on the device is the device's reason, and the device stays.
+TEST(AtomicFile, AFailedWriteToADeviceGivesItsReason) {
+    testing::TemporaryFolder folder;
+    const DeviceNode full(folder.file("full"), "/dev/full");
+    if (!full.missing().empty()) GTEST_SKIP() << full.missing();
+    std::string message = "no error";
+    try {
+        replaceFile(folder.file("full"), "the bytes");
+    } catch (const Error& failure) {
+        message = failure.what();
+    }
+    EXPECT_EQ(message, "Cannot create file \"" + folder.file("full") + "\". No space left on device");
+    EXPECT_TRUE(full.unchanged());
+    EXPECT_EQ(entryCount(folder.path()), 1);
+}
+
+// A link to a regular file stays a link: the file it leads to is replaced, atomically in its own folder, with its
+// mode and its protection; a link to a file not yet there makes it. A hard link to the old file keeps the old bytes,
+// which shows that the file was replaced rather than written over.
+TEST(AtomicFile, ALinkToARegularFileStaysAndTheFileItLeadsToIsReplaced) {
+    const struct {
+        const char* link;
+        const char* leadsTo;
+    } cases[] = {
+        {"doc.xml", "real/doc.xml"},
+        {"doc.xml", "hop"},  // doc.xml -> hop -> real/doc.xml
+        {"doc.xml", "real/../real/./doc.xml"},
+    };
+    for (const auto& c : cases) {
+        testing::TemporaryFolder folder;
+        const std::string real = folder.write("real/doc.xml", "previous");
+        ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+        ASSERT_EQ(::link(real.c_str(), folder.file("old").c_str()), 0);
+        std::filesystem::create_symlink("real/doc.xml", folder.file("hop"));
+        std::filesystem::create_symlink(c.leadsTo, folder.file(c.link));
+        replaceFile(folder.file(c.link), "new");
+        EXPECT_TRUE(isSymlink(folder.file(c.link))) << c.leadsTo;
+        EXPECT_EQ(std::filesystem::read_symlink(folder.file(c.link)), c.leadsTo);
+        EXPECT_EQ(readFile(real), "new") << c.leadsTo;
+        EXPECT_EQ(folder.read("old"), "previous") << c.leadsTo;
+        EXPECT_EQ(modeOf(real), 0640u) << c.leadsTo;
+        EXPECT_EQ(entryNames(folder.path()), (std::set<std::string>{"doc.xml", "hop", "old", "real"}));
+        EXPECT_EQ(entryNames(folder.file("real")), std::set<std::string>{"doc.xml"});
+    }
+
+    testing::TemporaryFolder folder;
+    std::filesystem::create_directory(folder.file("real"));
+    std::filesystem::create_symlink(folder.file("real/new.xml"), folder.file("doc.xml"));
+    replaceFile(folder.file("doc.xml"), "made");
+    EXPECT_TRUE(isSymlink(folder.file("doc.xml")));
+    EXPECT_EQ(folder.read("real/new.xml"), "made");
+
+    const std::string readOnly = folder.write("real/locked.xml", "protected");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    std::filesystem::create_symlink("real/locked.xml", folder.file("locked"));
+    std::string message = "no error";
+    try {
+        replaceFile(folder.file("locked"), "new");
+    } catch (const Error& failure) {
+        message = failure.what();
+    }
+    EXPECT_EQ(message, "Cannot create file \"" + folder.file("locked") + "\". The file is read-only");
+    EXPECT_EQ(folder.read("real/locked.xml"), "protected");
+    EXPECT_TRUE(isSymlink(folder.file("locked")));
+}
+
+// Links that lead nowhere a file can be are refused by the system's reason, and left as they are.
+TEST(AtomicFile, ALinkInACircleOrIntoAMissingFolderIsRefused) {
+    testing::TemporaryFolder folder;
+    std::filesystem::create_symlink("b", folder.file("a"));
+    std::filesystem::create_symlink("a", folder.file("b"));
+    std::filesystem::create_symlink("missing/doc.xml", folder.file("c"));
+    for (const auto& [name, reason] : {std::pair<const char*, const char*>{"a", "Too many levels of symbolic links"},
+                                       {"c", "No such file or directory"}}) {
+        std::string message = "no error";
+        try {
+            replaceFile(folder.file(name), "new");
+        } catch (const Error& failure) {
+            message = failure.what();
+        }
+        EXPECT_EQ(message, "Cannot create file \"" + folder.file(name) + "\". " + reason);
+        EXPECT_TRUE(isSymlink(folder.file(name))) << name;
+    }
+    EXPECT_EQ(entryCount(folder.path()), 3);
 }
 
 }  // namespace

@@ -32,6 +32,22 @@ std::size_t bytesBeforePause(std::string_view bytes) {
     return g_savePause.reached ? std::min(g_savePause.after, bytes.size()) : bytes.size();
 }
 
+// Where a save of path lands: path itself, or the file at the end of its links, which may not exist yet. The
+// links stay links: a user who linked a file from elsewhere wants that file saved, not the link replaced.
+std::filesystem::path followLinks(const std::string& path) {
+    constexpr int kMostLinks = 40;
+    std::filesystem::path target(path);
+    for (int links = 0;; ++links) {
+        std::error_code code;
+        if (std::filesystem::symlink_status(target, code).type() != std::filesystem::file_type::symlink) return target;
+        if (links == kMostLinks)
+            failCreate(path, std::make_error_code(std::errc::too_many_symbolic_link_levels).message());
+        const std::filesystem::path next = std::filesystem::read_symlink(target, code);
+        if (code) failCreate(path, code.message());
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+}
+
 }  // namespace
 
 void setSavePause(const SavePause& pause) {
@@ -100,14 +116,30 @@ int writeAll(int fd, const char* data, std::size_t left) {
     return 0;
 }
 
+// A device or a FIFO is written to, as a redirection of the shell writes to it: a rename would put a regular file
+// in its place (as root, in place of /dev/null).
+void writeInPlace(const std::string& path, const std::string& target, std::string_view bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) failCreate(path, errno);
+    int error = writeAll(fd, bytes.data(), bytes.size());
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) failCreate(path, error);
+}
+
 }  // namespace
 
 void replaceFile(const std::string& path, std::string_view bytes) {
+    const std::string target = followLinks(path).string();
     struct stat existing {};
-    const bool replacing = ::stat(path.c_str(), &existing) == 0;
-    if (replacing && isReadOnly(existing, path)) failCreate(path, kReadOnlyReason);
-    removeLeftTemporaries(path);
-    std::string temporary = path + std::string(kTemporaryMark) + std::string(kTemporarySuffix);
+    const bool replacing = ::stat(target.c_str(), &existing) == 0;
+    if (replacing && S_ISDIR(existing.st_mode)) failCreate(path, EISDIR);
+    if (replacing && !S_ISREG(existing.st_mode)) {
+        writeInPlace(path, target, bytes);
+        return;
+    }
+    if (replacing && isReadOnly(existing, target)) failCreate(path, kReadOnlyReason);
+    removeLeftTemporaries(target);
+    std::string temporary = target + std::string(kTemporaryMark) + std::string(kTemporarySuffix);
     const int fd = ::mkstemps(temporary.data(), static_cast<int>(kTemporarySuffix.size()));
     if (fd < 0) failCreate(path, errno);
     // mkstemps creates 0600; a document gets the usual permissions, or keeps those of the file it replaces.
@@ -118,24 +150,35 @@ void replaceFile(const std::string& path, std::string_view bytes) {
     if (error == 0) error = writeAll(fd, bytes.data() + first, bytes.size() - first);
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
         failCreate(path, error);
     }
-    syncFolder(path);
+    syncFolder(target);
 }
 
 #else
 
 void replaceFile(const std::string& path, std::string_view bytes) {
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = followLinks(path);
+    std::error_code kind;
+    const std::filesystem::file_status existing = std::filesystem::status(target, kind);
+    if (std::filesystem::exists(existing) && !std::filesystem::is_regular_file(existing) &&
+        !std::filesystem::is_directory(existing)) {
+        // A device is written to, never renamed over.
+        std::ofstream out(target, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) failCreate(path, errno);
+        return;
+    }
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
         (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         failCreate(path, kReadOnlyReason);
     // One temporary name per file: a save that was killed leaves it, and the next save overwrites and renames it.
-    const std::string temporary = path + ".tmp";
+    const std::string temporary = target.string() + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) failCreate(path, errno);
@@ -150,7 +193,7 @@ void replaceFile(const std::string& path, std::string_view bytes) {
         if (!out) failCreate(path, errno);
     }
     std::error_code code;
-    std::filesystem::rename(temporary, path, code);
+    std::filesystem::rename(temporary, target, code);
     if (code) {
         std::filesystem::remove(temporary, code);
         failCreate(path, code.message());

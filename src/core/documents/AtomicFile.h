@@ -10,6 +10,9 @@ namespace tessaro {
 // the old one (and the folder flushed), so an interrupted or failed write leaves the previous file whole. The
 // temporary files that earlier saves of the same file left behind when they were killed are removed. A file that
 // is read-only (its owner may not write it, or the user may not) is refused and left as it is.
+// A link stays a link: the file it leads to is the one replaced, in that file's folder. A target that is neither a
+// regular file nor a folder (a device, a FIFO) is written to directly and never renamed over. Every writer of a
+// file goes through here, so these rules hold for the documents, the image, the exports and the CLI's -o alike.
 // Throws tessaro::Error "Cannot create file "PATH". REASON" on failure.
 void replaceFile(const std::string& path, std::string_view bytes);
 

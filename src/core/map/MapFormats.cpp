@@ -9,6 +9,8 @@
 #include <ostream>
 #include <string_view>
 
+#include "documents/JsonText.h"
+#include "documents/Utf8Text.h"
 #include "signals/SignalAnalysis.h"
 
 namespace tessaro {
@@ -426,9 +428,9 @@ void writeMapText(const ProjectMap& map, std::ostream& sink) {
 
 namespace {
 
-// A string value: the library escapes it, as it would within its own documents.
+// A string value, by the one rule of the tool's JSON strings.
 void appendJsonString(Text& out, std::string_view text) {
-    out << nlohmann::json(text).dump();
+    out << std::string_view(jsonString(text));
 }
 
 void appendJsonKind(Text& out, std::uint8_t typeReg) {
@@ -441,9 +443,25 @@ void appendJsonKind(Text& out, std::uint8_t typeReg) {
 
 using Json = nlohmann::ordered_json;
 
+// The library refuses to write text that is not UTF-8: the strings of a value (names and units from a database, a
+// path) get the one rule of the tool's JSON strings first.
+Json withRepairedText(Json value) {
+    if (value.is_string()) {
+        std::string& text = value.get_ref<std::string&>();
+        if (!isValidUtf8(text)) text = repairedUtf8(text);
+    } else if (value.is_structured()) {
+        for (Json& item : value) item = withRepairedText(std::move(item));
+    }
+    return value;
+}
+
+std::string jsonText(Json value) {
+    return withRepairedText(std::move(value)).dump();
+}
+
 // What a signal database adds to a frame: a few signals per frame, so the library writes them, numbers and all.
 void appendJsonSignals(Text& out, const FrameSignals& signals) {
-    out << ",\"message\":" << (signals.inDatabase() ? Json(signals.message) : Json(nullptr)).dump()
+    out << ",\"message\":" << jsonText(signals.inDatabase() ? Json(signals.message) : Json(nullptr))
         << ",\"coveredSignals\":[";
     for (std::size_t i = 0; i < signals.covered.size(); ++i) {
         const CoveredSignal& signal = signals.covered[i];
@@ -455,10 +473,13 @@ void appendJsonSignals(Text& out, const FrameSignals& signals) {
                                  {"register", feeder.registerNumber}});
         }
         if (i) out << ',';
-        out << Json{{"name", signal.name},        {"bytes", signal.bytes},   {"registers", std::move(registers)},
-                    {"factor", signal.factor},    {"offset", signal.offset}, {"unit", signal.unit},
-                    {"encoding", signal.encoding}}
-                   .dump();
+        out << jsonText(Json{{"name", signal.name},
+                             {"bytes", signal.bytes},
+                             {"registers", std::move(registers)},
+                             {"factor", signal.factor},
+                             {"offset", signal.offset},
+                             {"unit", signal.unit},
+                             {"encoding", signal.encoding}});
     }
     out << ']';
 }
@@ -517,7 +538,8 @@ void writeJson(const ProjectMap& map, Text& out) {
                 }
                 out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false");
                 if (map.withSignals)
-                    out << ",\"signals\":" << Json(frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]).dump();
+                    out << ",\"signals\":"
+                        << jsonText(Json(frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]));
                 out << '}';
             }
             out << ']';

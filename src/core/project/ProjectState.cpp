@@ -93,6 +93,19 @@ std::string folderNotCreatedMessage(std::string_view folder, std::string_view re
     return "Cannot create the project folder: " + std::string(reason) + "\n" + std::string(folder);
 }
 
+bool isProjectFolder(const std::string& folder) {
+    std::error_code ignored;
+    for (const std::string_view document : {kPargenFileName, kFrameTableFileName, kDefinitionsFileName, kGroupFileName})
+        if (std::filesystem::exists(joinPath(folder, document), ignored)) return true;
+    return folderExists(joinPath(folder, kBinFolderName));
+}
+
+std::string notAProjectFolderMessage(std::string_view folder) {
+    return "'" + std::string(folder) + "' is not a project folder: it holds none of " + std::string(kPargenFileName) +
+           ", " + std::string(kFrameTableFileName) + ", " + std::string(kDefinitionsFileName) + " and " +
+           std::string(kGroupFileName) + ", and no " + std::string(kBinFolderName) + " folder";
+}
+
 NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder, std::string_view name) {
     NewProjectOutcome outcome;
     outcome.messages = newProjectNameMessages(destinationFolder, name);
@@ -109,7 +122,7 @@ NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder
         return outcome;
     }
     std::error_code ignored;
-    std::filesystem::create_directories(joinPath(folder, "bin"), ignored);
+    std::filesystem::create_directories(joinPath(folder, kBinFolderName), ignored);
     setNewProject(destinationFolder, name);
     outcome.created = true;
     return outcome;

@@ -33,6 +33,14 @@ bool isValidProjectName(std::string_view name);
 // The messages of the checks made before anything is created, in the order they are shown.
 std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name);
 
+// Whether a folder can be a project: it holds one of the four documents, or the bin folder that "New project"
+// creates. A folder with neither (an empty one, a typo that exists, a parent folder) would build the image of no
+// frames; the window's own PROJECTS, which is the project folder while none is open, is not asked.
+bool isProjectFolder(const std::string& folder);
+
+// The refusal of a folder that is not a project, naming it.
+std::string notAProjectFolderMessage(std::string_view folder);
+
 struct NewProjectOutcome {
     std::vector<std::string> messages;
     bool created = false;

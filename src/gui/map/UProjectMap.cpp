@@ -1,7 +1,7 @@
 #include "map/UProjectMap.h"
 
+#include <QBuffer>
 #include <QDate>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -230,10 +230,11 @@ void TFProjectMap::saveMapPdf() {
 }
 
 void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QString& projectName, const QString& date) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error("Cannot write \"" + fromQt(path) + "\". " + fromQt(file.errorString()));
-    QPdfWriter writer(&file);
+    // Made in memory and then replaced as the documents are, so that a failed save leaves the previous file whole
+    // and a read-only one is refused.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
     writer.setTitle(QStringLiteral("Project Map ") + projectName);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 12),
                                      QPageLayout::Millimeter));
@@ -264,7 +265,8 @@ void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QStrin
     document.setDefaultFont(font);
     document.setHtml(html);
     document.print(&writer);
-    if (!file.flush()) throw Error("Cannot write \"" + fromQt(path) + "\". " + fromQt(file.errorString()));
+    pdf.close();
+    replaceFile(fromQt(path), std::string_view(pdf.data().constData(), std::size_t(pdf.data().size())));
 }
 
 }  // namespace tessaro
