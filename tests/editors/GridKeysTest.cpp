@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "editors/DefinitionRows.h"
 #include "support/GridCells.h"
@@ -44,9 +47,9 @@ std::string groupRow(const std::string& cyclicTime, const std::string& mnemonic)
     return "<row Cyclic_Time=\"" + cyclicTime + "\" Mnemonic=\"" + mnemonic + "\"/>";
 }
 
-const std::string kThreeFrames = frames(frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed") +
-                                        frameRow("4", "1", "100", "0", "", "Wheel") +
-                                        frameRow("6", "0", "65262", "2", "N", "Temperatures"));
+const std::string kThreeFrames =
+    frames(frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed") + frameRow("4", "1", "100", "0", "", "Wheel") +
+           frameRow("6", "0", "65262", "2", "N", "Temperatures"));
 
 void setClipboard(const std::string& text) {
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
@@ -174,17 +177,18 @@ TEST_F(GridKeys, FrameJ1939CtrlCCopiesTheSelectionAsTabSeparatedRowsThatPasteBac
         EXPECT_EQ(rowText(cells, 5), rowText(cells, 2));
         ok(dialog, kFrameJ1939);
     });
-    EXPECT_EQ(tool.read(kFrameJ1939.document),
-              frames(frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed") + frameRow("4", "1", "100", "0", "", "Wheel") +
-                     frameRow("6", "0", "65262", "2", "N", "Temperatures") +
-                     frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed") +
-                     frameRow("4", "1", "100", "0", "", "Wheel")));
+    EXPECT_EQ(
+        tool.read(kFrameJ1939.document),
+        frames(frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed") + frameRow("4", "1", "100", "0", "", "Wheel") +
+               frameRow("6", "0", "65262", "2", "N", "Temperatures") +
+               frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed") + frameRow("4", "1", "100", "0", "", "Wheel")));
 }
 
 // Ctrl+X copies and empties; Ctrl+V puts the rows back further down.
 TEST_F(GridKeys, SettingGroupCtrlXThenCtrlVMovesRows) {
-    tool.write("PROJECTS/Group.xml", "<Group>" + groupRow("100", "Engine") + groupRow("500", "Brakes &quot;rear&quot;") +
-                                         groupRow("900", "Doors") + "</Group>");
+    tool.write("PROJECTS/Group.xml", "<Group>" + groupRow("100", "Engine") +
+                                         groupRow("500", "Brakes &quot;rear&quot;") + groupRow("900", "Doors") +
+                                         "</Group>");
     open(kSettingGroup, [](QDialog& dialog, const GridCells& cells) {
         clickCell(cells, 2, 1);
         press(Qt::Key_Down, Qt::ShiftModifier);
@@ -254,9 +258,9 @@ TEST_F(GridKeys, SettingGroupPasteOfABlockCopiedFromCalc) {
         press(Qt::Key_V, Qt::ControlModifier);
         ok(dialog, kSettingGroup);
     });
-    EXPECT_EQ(tool.read(kSettingGroup.document),
-              "<Group>" + groupRow("50", "") + groupRow("100", "Engine") + groupRow("250", "Brakes rear") +
-                  groupRow("70", "Lights") + groupRow("1000", "Doors &quot;left&quot;") + "</Group>");
+    EXPECT_EQ(tool.read(kSettingGroup.document), "<Group>" + groupRow("50", "") + groupRow("100", "Engine") +
+                                                     groupRow("250", "Brakes rear") + groupRow("70", "Lights") +
+                                                     groupRow("1000", "Doors &quot;left&quot;") + "</Group>");
 }
 
 // From a click on a row number the paste starts in the row's first data column.
@@ -396,6 +400,47 @@ TEST_F(GridKeys, SettingGroupCtrlVOfSeveralCellsInACellBeingTypedInPastesThemAsC
               "<Group>" + groupRow("100", "Engine") + groupRow("200", "Brakes") + "</Group>");
 }
 
+// The Paste of a cell editor's own menu pastes as Ctrl+V does.
+TEST_F(GridKeys, SettingGroupTheEditorsMenuPastesSeveralCellsAsCells) {
+    open(kSettingGroup, [](QDialog&, const GridCells& cells) {
+        clickCell(cells, 1, 1);
+        typeKeys("1");
+        auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(line);
+        setClipboard("100\tEngine\n200\tBrakes\n");
+        bool pasted = false;
+        QTimer::singleShot(0, [&pasted] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* action : menu->actions())
+                if (action->text().startsWith(QStringLiteral("&Paste"))) {
+                    action->trigger();
+                    pasted = true;
+                }
+            menu->close();
+        });
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, line->rect().center(),
+                               line->mapToGlobal(line->rect().center()));
+        QApplication::sendEvent(line, &menu);
+        ASSERT_TRUE(pasted) << "the menu has its Paste";
+        EXPECT_FALSE(editing(cells));
+        EXPECT_EQ(rowText(cells, 1) + " " + rowText(cells, 2), "100|Engine 200|Brakes");
+    });
+}
+
+// Text that reached an editor some other way (the middle button pastes the X selection) is kept on one line.
+TEST_F(GridKeys, FrameJ1939AnEditKeepsOneLine) {
+    open(kFrameJ1939, [](QDialog&, const GridCells& cells) {
+        clickCell(cells, 1, 6);
+        typeKeys("a");
+        auto* line = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(line);
+        line->insert(QStringLiteral("\tb\r\nc"));
+        press(Qt::Key_Return);
+        EXPECT_EQ(cells(1, 6), "a b c");
+    });
+}
+
 // Tab through every cell of the rows, each opened in turn (the lists too), changes nothing: OK writes what was there.
 TEST_F(GridKeys, TabbingThroughTheCellsChangesNothing) {
     tool.write("PROJECTS/FrameJ1939.xml", frames(frameRow("3", "0", "0xFEF1", "1", "Y", "Engine speed")));
@@ -532,9 +577,9 @@ TEST_F(GridKeys, DefineJ1939CtrlCCopiesTheSelectedLineAndDeleteRemovesADefinitio
         child<QPushButton>(dialog, "bitbtn1")->click();
     });
     click("btn_Info_RCOB");
-    EXPECT_EQ(tool.read("PROJECTS/DefFrameJ1939.xml"),
-              "<DefFrame>" + testing::writtenRow(1, "5", "100", 1, 3, {0x12, 0x30}) +
-                  testing::writtenRow(2, "8", "300", 0, 3) + "</DefFrame>");
+    EXPECT_EQ(tool.read("PROJECTS/DefFrameJ1939.xml"), "<DefFrame>" +
+                                                           testing::writtenRow(1, "5", "100", 1, 3, {0x12, 0x30}) +
+                                                           testing::writtenRow(2, "8", "300", 0, 3) + "</DefFrame>");
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 

@@ -196,15 +196,16 @@ QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
                                     const QModelIndex& index) const {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-        // The menu's Paste pastes as Ctrl+V does.
+        // Paste in the editor's menu pastes as Ctrl+V does.
         line->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(line, &QWidget::customContextMenuRequested, this, [this, line](const QPoint& at) {
             const std::unique_ptr<QMenu> menu(line->createStandardContextMenu());
-            if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
-                disconnect(paste, &QAction::triggered, line, nullptr);
-                connect(paste, &QAction::triggered, line,
-                        [this, line] { const_cast<CellDelegate*>(this)->pasteInto(line); });
-            }
+            // The menu's Paste is the action that calls the line's paste.
+            for (QAction* action : menu->actions())
+                if (disconnect(action, &QAction::triggered, line, &QLineEdit::paste) ||
+                    disconnect(action, SIGNAL(triggered()), line, SLOT(paste())))
+                    connect(action, &QAction::triggered, line,
+                            [this, line] { const_cast<CellDelegate*>(this)->pasteInto(line); });
             menu->exec(line->mapToGlobal(at));
         });
     }
