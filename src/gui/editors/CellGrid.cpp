@@ -424,8 +424,8 @@ bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QSt
                                    const QModelIndex& index) {
     if (!event) return false;
     // A click with Shift or Ctrl selects cells, as elsewhere in the grid, and leaves the box as it is.
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const bool clicked = event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+    const auto* mouse = event->type() == QEvent::MouseButtonRelease ? static_cast<QMouseEvent*>(event) : nullptr;
+    const bool clicked = mouse && mouse->button() == Qt::LeftButton &&
                          !(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) &&
                          option.rect.contains(mouse->position().toPoint());
     const bool spaced = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;

@@ -13,7 +13,7 @@
 
 class QComboBox;
 class QDialog;
-class QLineEdit;
+class QKeyEvent;
 class QPushButton;
 
 namespace tessaro {
