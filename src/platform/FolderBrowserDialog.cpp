@@ -58,6 +58,16 @@ FolderBrowserDialog::FolderBrowserDialog(QWidget* parent, const QString& title, 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { m_ok->setEnabled(!chosenFolder().isEmpty()); });
+    // A double-click on a folder below the root is OK on it; on the root it only opens or closes the root.
+    m_tree->setExpandsOnDoubleClick(false);
+    connect(m_tree, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (cleanPath(m_model->filePath(m_filter->mapToSource(index))) == m_root) {
+            m_tree->setExpanded(index, !m_tree->isExpanded(index));
+            return;
+        }
+        m_tree->setCurrentIndex(index);
+        if (!chosenFolder().isEmpty()) accept();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tree);

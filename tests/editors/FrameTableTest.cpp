@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "documents/NumericText.h"
 #include "editors/FrameTable.h"
 #include "support/ShowReads.h"
 #include "support/TemporaryFolder.h"
@@ -129,6 +130,47 @@ TEST(FrameTable, EraseClickCycle) {
     EXPECT_EQ(eraseAfterClick("N"), "Y");
     EXPECT_EQ(eraseAfterClick("y"), "Y");
     EXPECT_EQ(eraseAfterClick("maybe"), "Y");
+}
+
+// A pasted Group text becomes the caption the cell would show for what OK stores; an empty one stays empty.
+TEST(FrameTable, PastedGroupCellIsTheCaptionOfItsIndex) {
+    const std::vector<std::string> captions = {"On Request", "G1 100 - Engine", "G2 Not In Use"};
+    const struct {
+        const char* pasted;
+        const char* cell;
+    } cases[] = {
+        {"", ""},
+        {"g1 100 - ENGINE", "G1 100 - Engine"},
+        {"On Request", "On Request"},
+        {"G12 not in use", "G12 Not In Use"},
+        {"1", "G1 100 - Engine"},
+        {"$2", "G2 Not In Use"},
+        {"0", "On Request"},
+        {"7", "G7 Not In Use"},
+        {"Engine", "On Request"},
+        {"G1 100 - Engine ", "On Request"},
+    };
+    for (const auto& c : cases) {
+        const std::string cell = pastedGroupCell(captions, c.pasted);
+        EXPECT_EQ(cell, c.cell) << c.pasted;
+        if (*c.pasted) {
+            const std::optional<std::int32_t> number = tryToInteger(c.pasted);
+            const std::int32_t stored = number ? *number : groupIndexOf(captions, c.pasted);
+            EXPECT_EQ(groupIndexOf(captions, cell), stored) << c.pasted;
+        }
+    }
+}
+
+// A pasted Erase text shows as the box the image writes for it: ticked for "Y" or "y" alone.
+TEST(FrameTable, PastedEraseCellIsYOrN) {
+    const struct {
+        const char* pasted;
+        const char* cell;
+    } cases[] = {{"", ""}, {"Y", "Y"}, {"y", "Y"}, {"N", "N"}, {"n", "N"}, {"YES", "N"}, {" Y", "N"}, {"1", "N"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(pastedEraseCell(c.pasted), c.cell) << c.pasted;
+        EXPECT_EQ(erasesData(c.pasted), std::string_view(c.cell) == "Y") << c.pasted;
+    }
 }
 
 TEST(FrameTable, ShowThenSaveKeepsTheDocument) {

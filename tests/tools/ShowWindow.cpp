@@ -1,9 +1,15 @@
 // Shows the main window over a tool folder and, optionally, one of its dialogs by object name, for a screenshot:
 //   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW ...]
-// Each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, in the order given, as a click would.
+// Each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, in the order given, as a click would; a grid's
+// GRID_OBJECT_NAME=ROW,COLUMN makes that cell (from 0) current, and paste=FILE puts the file's text on the
+// clipboard and presses Ctrl+V in the dialog's grid.
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QFile>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <memory>
 
@@ -37,7 +43,24 @@ int main(int argc, char* argv[]) {
         dialog->activateWindow();
         for (int i = 4; i < argc; ++i) {
             const QStringList selection = QString::fromLocal8Bit(argv[i]).split(QLatin1Char('='));
-            auto* list = selection.size() == 2 ? dialog->findChild<QListWidget*>(selection[0]) : nullptr;
+            if (selection.size() != 2) return 4;
+            auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("sgA"));
+            if (selection[0] == QLatin1String("paste")) {
+                QFile text(selection[1]);
+                if (!grid || !text.open(QIODevice::ReadOnly)) return 4;
+                QGuiApplication::clipboard()->setText(QString::fromUtf8(text.readAll()));
+                QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+                QApplication::sendEvent(grid, &paste);
+                continue;
+            }
+            if (grid && selection[0] == grid->objectName()) {
+                const QStringList cell = selection[1].split(QLatin1Char(','));
+                if (cell.size() != 2) return 4;
+                grid->setFocus();
+                grid->setCurrentCell(cell[0].toInt(), cell[1].toInt());
+                continue;
+            }
+            auto* list = dialog->findChild<QListWidget*>(selection[0]);
             if (!list) return 4;
             list->setCurrentRow(selection[1].toInt());
         }

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "documents/AtomicFile.h"
+#include "documents/NumericText.h"
 #include "editors/RowRules.h"
 
 namespace tessaro {
@@ -79,6 +80,23 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 
 std::string_view eraseAfterClick(std::string_view text) {
     return text == "Y" ? "N" : "Y";
+}
+
+bool erasesData(std::string_view text) {
+    return text == "Y" || text == "y";
+}
+
+std::string pastedGroupCell(const std::vector<std::string>& captions, std::string_view text) {
+    if (text.empty()) return {};
+    for (std::size_t index = 0; index < captions.size(); ++index)
+        if (equalIgnoringCase(captions[index], text)) return captions[index];
+    if (const std::optional<std::int32_t> notInUse = notInUseNumber(text)) return groupCaptionOf(captions, *notInUse);
+    return groupCaptionOf(captions, tryToInteger(text).value_or(0));
+}
+
+std::string_view pastedEraseCell(std::string_view text) {
+    if (text.empty()) return {};
+    return erasesData(text) ? "Y" : "N";
 }
 
 ShowRead<GroupCaptions> readFrameTable(const std::string& groupPath, const std::string& framePath,

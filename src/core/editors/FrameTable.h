@@ -48,6 +48,15 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 
 // A click on the Erase Data check box: "Y" becomes "N", anything else "Y".
 std::string_view eraseAfterClick(std::string_view text);
+// Whether an Erase text has the gateway erase the frame's data: "Y" or "y", as the image holds it.
+bool erasesData(std::string_view text);
+
+// A text pasted into a Group cell: empty stays empty; a caption (or a "Not In Use" text) or a group index as the
+// document and the exported table hold it becomes that group's caption; any other text is the caption of what OK
+// stores for it, "On Request".
+std::string pastedGroupCell(const std::vector<std::string>& captions, std::string_view text);
+// A text pasted into an Erase cell: empty stays empty, anything else "Y" or "N" as erasesData has it.
+std::string_view pastedEraseCell(std::string_view text);
 
 // Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
 // there; the unread file says which document failed.

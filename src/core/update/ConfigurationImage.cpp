@@ -9,6 +9,7 @@
 #include "documents/NumericText.h"
 #include "documents/Paths.h"
 #include "documents/XmlDocument.h"
+#include "editors/FrameTable.h"
 #include "editors/PargenDocument.h"
 
 namespace tessaro {
@@ -45,10 +46,6 @@ void put(std::uint8_t* entry, const ImageField& field, std::int32_t value) {
     putField(entry, field, static_cast<std::uint32_t>(value));
 }
 
-bool eraseFlag(const char* text) {
-    return (text[0] == 'Y' || text[0] == 'y') && text[1] == '\0';
-}
-
 // A document of the project folder, or nothing when its file is missing.
 std::optional<XmlDocument> loadIfPresent(const std::string& projectFolder, std::string_view name) {
     const std::string path = joinPath(projectFolder, name);
@@ -75,7 +72,7 @@ void packFrames(const XmlDocument& document, Packer& packer, ImageCounts& counts
         put(at, kFrameEntry.dataPage, reader.integer(kFrameEntry.dataPage.name));
         put(at, kFrameEntry.pgn, reader.integer(kFrameEntry.pgn.name));
         put(at, kFrameEntry.group, reader.integer(kFrameEntry.group.name));
-        putField(at, kFrameEntry.erase, eraseFlag(reader.text(kFrameEntry.erase.name, "String")) ? 1 : 0);
+        putField(at, kFrameEntry.erase, erasesData(reader.text(kFrameEntry.erase.name, "String")) ? 1 : 0);
     }
 }
 

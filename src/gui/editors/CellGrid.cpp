@@ -1,18 +1,23 @@
 #include "editors/CellGrid.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "documents/Errors.h"
+#include "exchange/TabText.h"
 #include "forms/Form.h"
 
 namespace tessaro {
@@ -25,40 +30,234 @@ bool isEnter(const QEvent* event) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-// The keyboard moves among the data cells only, so typed values land in the row the user looks at: column 0 holds
-// the row numbers and is never a place to type. Typing never searches for a row either.
-class DataCellGrid : public QTableWidget {
-public:
-    using QTableWidget::QTableWidget;
+bool isPaste(const QEvent* event) {
+    return event->type() == QEvent::KeyPress && static_cast<const QKeyEvent*>(event)->matches(QKeySequence::Paste);
+}
 
-    void keyboardSearch(const QString&) override {}
+QString clipboardText() {
+    return QGuiApplication::clipboard()->text();
+}
 
-protected:
-    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
-        const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
-        if (!next.isValid() || next.column() > 0 || columnCount() < 2) return next;
-        if (action != MovePrevious) return model()->index(next.row(), 1);
-        // Shift+Tab from the first data column: the last data column of the row above (of the last row at the top).
-        int row = next.row();
-        if (currentIndex().column() > 0) --row;
-        return model()->index(row < 0 ? rowCount() - 1 : row, columnCount() - 1);
-    }
-};
+QString counted(qsizetype count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
 
 }  // namespace
 
+CellGrid::CellGrid(int rows, int columns, platform::Messages& messages, QWidget* parent)
+    : QTableWidget(rows, columns, parent), m_messages(messages), m_rules(std::size_t(columns)) {}
+
+void CellGrid::setPasteRule(int column, PasteRule rule) {
+    if (column > 0 && column < int(m_rules.size())) m_rules[std::size_t(column)] = std::move(rule);
+}
+
+QModelIndex CellGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
+    if (!next.isValid() || next.column() > 0 || columnCount() < 2) return next;
+    if (action != MovePrevious) return model()->index(next.row(), 1);
+    // Shift+Tab from the first data column: the last data column of the row above (of the last row at the top).
+    int row = next.row();
+    if (currentIndex().column() > 0) --row;
+    return model()->index(row < 0 ? rowCount() - 1 : row, columnCount() - 1);
+}
+
+// Where a key pressed in a cell's closed list moves: every key that would change the choice without showing it.
+std::optional<QAbstractItemView::CursorAction> CellGrid::listMove(const QKeyEvent* event) {
+    if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) return std::nullopt;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            return MoveUp;
+        case Qt::Key_Down:
+            return MoveDown;
+        case Qt::Key_Left:
+            return MoveLeft;
+        case Qt::Key_Right:
+            return MoveRight;
+        case Qt::Key_Home:
+            return MoveHome;
+        case Qt::Key_End:
+            return MoveEnd;
+        case Qt::Key_PageUp:
+            return MovePageUp;
+        case Qt::Key_PageDown:
+            return MovePageDown;
+        default:
+            return std::nullopt;
+    }
+}
+
+bool CellGrid::stepOutOfList(const QKeyEvent* event) {
+    const std::optional<CursorAction> action = listMove(event);
+    if (!action) return false;
+    const QModelIndex next = moveCursor(*action, Qt::NoModifier);
+    if (next.isValid()) setCurrentIndex(next);
+    return true;
+}
+
+void CellGrid::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+    } else if (event->matches(QKeySequence::Cut)) {
+        copySelection();
+        clearSelectedCells();
+    } else if (event->matches(QKeySequence::Paste)) {
+        const QModelIndex at = currentIndex();
+        if (at.isValid()) paste(clipboardText(), at.row(), at.column());
+    } else if (plain && (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)) {
+        clearSelectedCells();
+    } else if (event->key() == Qt::Key_Down && event->modifiers() == Qt::AltModifier) {
+        // On a cell with a list, Alt+Down opens the list, as it does in the cell's editor.
+        const QModelIndex at = currentIndex();
+        auto* choice = at.isValid() ? qobject_cast<ChoiceDelegate*>(itemDelegateForColumn(at.column())) : nullptr;
+        if (!choice) return QTableWidget::keyPressEvent(event);
+        edit(at);
+        choice->openList();
+    } else {
+        return QTableWidget::keyPressEvent(event);
+    }
+    event->accept();
+}
+
+QRect CellGrid::selectedBlock() const {
+    QRect block;
+    for (const QModelIndex& index : selectedIndexes())
+        if (index.column() > 0) block |= QRect(index.column(), index.row(), 1, 1);
+    const QModelIndex current = currentIndex();
+    if (block.isEmpty() && current.isValid() && current.column() > 0)
+        block = QRect(current.column(), current.row(), 1, 1);
+    return block;
+}
+
+void CellGrid::copySelection() const {
+    const QRect block = selectedBlock();
+    if (block.isEmpty()) return;
+    TabRows rows;
+    for (int row = block.top(); row <= block.bottom(); ++row) {
+        std::vector<std::string>& texts = rows.emplace_back();
+        for (int column = block.left(); column <= block.right(); ++column)
+            texts.push_back(fromQt(item(row, column)->text()));
+    }
+    QGuiApplication::clipboard()->setText(toQt(writeTabText(rows)));
+}
+
+void CellGrid::clearSelectedCells() {
+    const QRect block = selectedBlock();
+    for (int row = block.top(); row <= block.bottom(); ++row)
+        for (int column = block.left(); column <= block.right(); ++column) item(row, column)->setText(QString());
+}
+
+QString CellGrid::pastedCell(int column, const std::string& text) const {
+    const PasteRule& rule = m_rules[std::size_t(column)];
+    const std::string line = singleLine(text);
+    return toQt(rule ? rule(line) : line);
+}
+
+bool CellGrid::paste(const QString& text, int row, int column) {
+    const TabRows cells = readTabText(fromQt(text));
+    if (cells.empty() || row < 0) return true;
+    column = std::max(column, 1);
+    std::size_t width = 0;
+    for (const std::vector<std::string>& line : cells) width = std::max(width, line.size());
+    QRect block(column, row, int(width), int(cells.size()));
+    // One cell fills every cell of the selection it is pasted into.
+    const QRect selected = selectedBlock();
+    const bool fill = block.size() == QSize(1, 1) && selected.contains(block.topLeft());
+    if (fill) block = selected;
+    const int roomDown = rowCount() - block.top();
+    const int roomAcross = columnCount() - block.left();
+    if (block.height() > roomDown || block.width() > roomAcross) {
+        const QTableWidgetItem* title = horizontalHeaderItem(column);
+        m_messages.plain(QStringLiteral("Nothing was pasted: the clipboard holds %1 of %2, and from row %3, column "
+                                        "\"%4\", the grid has room for %5 of %6.")
+                             .arg(counted(qsizetype(cells.size()), "row", "rows"),
+                                  counted(qsizetype(width), "cell", "cells"), QString::number(row + 1),
+                                  title ? title->text() : QString::number(column), counted(roomDown, "row", "rows"),
+                                  counted(roomAcross, "cell", "cells")));
+        return false;
+    }
+    for (int r = 0; r < block.height(); ++r) {
+        const std::vector<std::string>& line = cells[fill ? 0 : std::size_t(r)];
+        for (int c = 0; c < block.width(); ++c) {
+            const std::size_t from = fill ? 0 : std::size_t(c);
+            if (from < line.size())
+                item(block.top() + r, block.left() + c)->setText(pastedCell(block.left() + c, line[from]));
+        }
+    }
+    // The pasted cells stay selected, as in a spreadsheet.
+    setCurrentIndex(model()->index(block.top(), block.left()));
+    selectionModel()->select(
+        QItemSelection(model()->index(block.top(), block.left()), model()->index(block.bottom(), block.right())),
+        QItemSelectionModel::ClearAndSelect);
+    return true;
+}
+
+QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        // Paste in the editor's menu pastes as Ctrl+V does.
+        line->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(line, &QWidget::customContextMenuRequested, this, [this, line](const QPoint& at) {
+            const std::unique_ptr<QMenu> menu(line->createStandardContextMenu());
+            // The menu's Paste is the action that calls the line's paste.
+            for (QAction* action : menu->actions())
+                if (disconnect(action, &QAction::triggered, line, &QLineEdit::paste) ||
+                    disconnect(action, SIGNAL(triggered()), line, SLOT(paste())))
+                    connect(action, &QAction::triggered, line,
+                            [this, line] { const_cast<CellDelegate*>(this)->pasteInto(line); });
+            menu->exec(line->mapToGlobal(at));
+        });
+    }
+    return editor;
+}
+
+void CellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+    // A middle-click paste may still have brought tabs or line breaks: a cell holds one line, as typed.
+    if (const auto* line = qobject_cast<const QLineEdit*>(editor)) {
+        model->setData(index, toQt(singleLine(fromQt(line->text()))), Qt::EditRole);
+        return;
+    }
+    QStyledItemDelegate::setModelData(editor, model, index);
+}
+
+CellGrid* CellDelegate::grid() const {
+    return qobject_cast<CellGrid*>(parent());
+}
+
+void CellDelegate::pasteInto(QWidget* editor) {
+    const QString text = clipboardText();
+    const TabRows cells = readTabText(fromQt(text));
+    if (cells.empty()) return;
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line && cells.size() == 1 && cells.front().size() == 1) {
+        line->insert(toQt(singleLine(cells.front().front())));
+        return;
+    }
+    // Several cells, or a cell with a list: pasted as cells from the one being edited, whose edit ends then.
+    CellGrid* target = grid();
+    if (!target) return;
+    const QModelIndex at = target->currentIndex();
+    if (target->paste(text, at.row(), at.column())) emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 bool CellDelegate::eventFilter(QObject* object, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(object);
     // Enter ends the edit and keeps the value; the dialog stays open, and the next Enter reaches its OK.
-    if (auto* editor = qobject_cast<QWidget*>(object); editor && isEnter(event)) {
+    if (editor && isEnter(event)) {
         emit commitData(editor);
         emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        return true;
+    }
+    if (editor && isPaste(event)) {
+        pasteInto(editor);
         return true;
     }
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
-QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn> columns) {
-    QTableWidget* grid = new DataCellGrid(rows, int(columns.size()), parent);
+CellGrid* makeCellGrid(QWidget* parent, platform::Messages& messages, int rows, std::span<const GridColumn> columns) {
+    auto* grid = new CellGrid(rows, int(columns.size()), messages, parent);
     grid->setItemDelegate(new CellDelegate(grid));
     grid->setObjectName(QStringLiteral("sgA"));
     grid->verticalHeader()->hide();
@@ -67,7 +266,8 @@ QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setSortingEnabled(false);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A block of cells, as a spreadsheet selects it: dragged, or with Shift and the arrow keys.
+    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid->setWordWrap(false);
     setGridTitles(grid, columns);
     const QBrush fixed = grid->palette().button();
@@ -160,12 +360,29 @@ QWidget* ChoiceDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
     auto* list = new QComboBox(parent);
     list->setEditable(false);
     list->addItems(m_items);
+    m_editor = list;
     connect(list, &QComboBox::activated, this, [this, list] {
         auto* self = const_cast<ChoiceDelegate*>(this);
         emit self->commitData(list);
         emit self->closeEditor(list);
     });
     return list;
+}
+
+void ChoiceDelegate::openList() const {
+    if (m_editor) m_editor->showPopup();
+}
+
+bool ChoiceDelegate::eventFilter(QObject* object, QEvent* event) {
+    // A move key leaves the cell as it was and moves on; only the open list changes the choice.
+    if (event->type() == QEvent::KeyPress && object == m_editor && grid() &&
+        CellGrid::isListMove(static_cast<QKeyEvent*>(event))) {
+        QComboBox* list = m_editor;
+        emit closeEditor(list, QAbstractItemDelegate::NoHint);
+        grid()->stepOutOfList(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return CellDelegate::eventFilter(object, event);
 }
 
 void ChoiceDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
@@ -206,9 +423,11 @@ void CheckBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 bool CheckBoxDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
                                    const QModelIndex& index) {
     if (!event) return false;
-    const bool clicked = event->type() == QEvent::MouseButtonRelease &&
-                         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                         option.rect.contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+    // A click with Shift or Ctrl selects cells, as elsewhere in the grid, and leaves the box as it is.
+    const auto* mouse = event->type() == QEvent::MouseButtonRelease ? static_cast<QMouseEvent*>(event) : nullptr;
+    const bool clicked = mouse && mouse->button() == Qt::LeftButton &&
+                         !(mouse->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) &&
+                         option.rect.contains(mouse->position().toPoint());
     const bool spaced = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space;
     if (!clicked && !spaced) return false;
     m_onClick(index);

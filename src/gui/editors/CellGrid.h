@@ -1,16 +1,20 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <QTableWidget>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "editors/TableDocument.h"
 #include "platform/Platform.h"
 
+class QComboBox;
 class QDialog;
+class QKeyEvent;
 class QPushButton;
-class QTableWidget;
 
 namespace tessaro {
 
@@ -21,9 +25,45 @@ struct GridColumn {
     int width;
 };
 
-// A grid named sgA with rows data rows and one column per entry; every cell already holds an item. Tab, Shift+Tab
-// and the arrow keys move among the data cells only; typing never jumps to another row.
-QTableWidget* makeCellGrid(QWidget* parent, int rows, std::span<const GridColumn> columns);
+// The keys of a spreadsheet over the data cells: the keyboard moves among them only (column 0 holds the row numbers
+// and is never a place to type), typing never searches for a row, Delete and Backspace empty the selected cells,
+// Ctrl+C and Ctrl+X copy them as tab-separated text, and Ctrl+V pastes such text from the current cell.
+class CellGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    CellGrid(int rows, int columns, platform::Messages& messages, QWidget* parent);
+
+    // What a text pasted into the column becomes; without a rule, the text on one line, as typing gives it.
+    using PasteRule = std::function<std::string(std::string_view)>;
+    void setPasteRule(int column, PasteRule rule);
+
+    // Pastes tab-separated text, one row per line, into the cells from (row, column), never into column 0; a single
+    // cell fills every selected cell. A block that would not fit says so and pastes nothing (false).
+    bool paste(const QString& text, int row, int column);
+    void copySelection() const;
+    void clearSelectedCells();
+    // The keys that would change a closed list's choice without showing it; each moves the current cell instead.
+    static bool isListMove(const QKeyEvent* event) { return listMove(event).has_value(); }
+    bool stepOutOfList(const QKeyEvent* event);
+
+    void keyboardSearch(const QString&) override {}
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    static std::optional<CursorAction> listMove(const QKeyEvent* event);
+    // The data cells selected, as one rectangle; the current one when none is.
+    QRect selectedBlock() const;
+    QString pastedCell(int column, const std::string& text) const;
+
+    platform::Messages& m_messages;
+    std::vector<PasteRule> m_rules;
+};
+
+// A grid named sgA with rows data rows and one column per entry; every cell already holds an item.
+CellGrid* makeCellGrid(QWidget* parent, platform::Messages& messages, int rows, std::span<const GridColumn> columns);
 void setGridTitles(QTableWidget* grid, std::span<const GridColumn> columns);
 
 // Sets every cell of the grid once as a reader hands the data cells over in order: the cells it skips and, at
@@ -65,17 +105,27 @@ bool passesRowCheck(platform::Messages& messages, const std::optional<std::strin
 // OK: runs the save; its failure goes to the standard error box. True when written.
 bool saveReported(platform::Messages& messages, const std::function<void()>& save);
 
-// A cell edited as text: Enter ends the edit and keeps what was typed, without reaching the dialog.
+// A cell edited as text: Enter ends the edit and keeps what was typed, without reaching the dialog. Ctrl+V of a
+// single cell inserts its text; of several cells, pastes them into the grid from this cell and ends the edit. What
+// the edit keeps is one line.
 class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
+    CellGrid* grid() const;
+
+private:
+    void pasteInto(QWidget* editor);
 };
 
-// A cell edited only by choosing one of a fixed list of texts.
+// A cell edited only by choosing one of a fixed list of texts. The arrow keys in it move to another cell and leave
+// this one as it was; Alt+Down (or F4) opens the list.
 class ChoiceDelegate : public CellDelegate {
     Q_OBJECT
 public:
@@ -83,6 +133,8 @@ public:
 
     void setItems(const QStringList& items) { m_items = items; }
     const QStringList& items() const { return m_items; }
+    // Opens the list of the cell being edited.
+    void openList() const;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
@@ -90,11 +142,16 @@ public:
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
 
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
 private:
     QStringList m_items;
+    mutable QPointer<QComboBox> m_editor;
 };
 
-// A centred check box, set exactly when the cell text is "Y"; a click or the space key is handed to onClick.
+// A centred check box, set exactly when the cell text is "Y"; a click (without Shift or Ctrl, which select) or the
+// space key is handed to onClick.
 class CheckBoxDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -19,7 +19,7 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
     : Form("FGroup", QStringLiteral("Groups Setting"), {430, 334}, Sizing::resizable, parent),
       m_platform(platform),
       m_project(project) {
-    m_grid = makeCellGrid(this, int(kGroupRows), kColumns);
+    m_grid = makeCellGrid(this, m_platform.messages, int(kGroupRows), kColumns);
     m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
     makeOkTheDefault(this, m_ok);

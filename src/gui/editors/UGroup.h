@@ -7,9 +7,10 @@
 #include "project/ProjectState.h"
 
 class QPushButton;
-class QTableWidget;
 
 namespace tessaro {
+
+class CellGrid;
 
 // "Groups Setting": the cyclic time and mnemonic of up to ten groups, kept in Group.xml.
 class TFGroup : public Form {
@@ -29,7 +30,7 @@ private:
     const ProjectState& m_project;
     PartialReadGuard m_readGuard;
 
-    QTableWidget* m_grid;
+    CellGrid* m_grid;
     QPushButton* m_ok;
 };
 

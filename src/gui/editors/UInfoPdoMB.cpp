@@ -1,9 +1,11 @@
 #include "editors/UInfoPdoMB.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,7 +19,9 @@
 #include "editors/RadioGroup.h"
 #include "editors/RowRules.h"
 #include "editors/TableFiles.h"
+#include "exchange/ExchangeTables.h"
 #include "exchange/ProjectExchange.h"
+#include "exchange/TabText.h"
 #include "map/WellKnownPgns.h"
 #include "signals/SignalAnalysis.h"
 
@@ -171,6 +175,8 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
 
     watchClicks(m_frameList, &TFInfopdoMB::LPdoCanAClick, m_frameRowAtPress);
     watchClicks(m_definitionList, &TFInfopdoMB::LIndMbCanAClick, m_definitionRowAtPress);
+    m_frameList->installEventFilter(this);
+    m_definitionList->installEventFilter(this);
     connect(add, &QPushButton::clicked, this, &TFInfopdoMB::NewAClick);
     connect(modify, &QPushButton::clicked, this, &TFInfopdoMB::ModifyAClick);
     connect(remove, &QPushButton::clicked, this, &TFInfopdoMB::DeleteAClick);
@@ -202,7 +208,37 @@ bool TFInfopdoMB::eventFilter(QObject* watched, QEvent* event) {
         if (watched == m_frameList->viewport()) m_frameRowAtPress = selectedRow(m_frameList);
         if (watched == m_definitionList->viewport()) m_definitionRowAtPress = selectedRow(m_definitionList);
     }
+    if (event->type() == QEvent::KeyPress && (watched == m_frameList || watched == m_definitionList)) {
+        // The lists' keys as a spreadsheet's: Ctrl+C copies the selected line as a row of cells, Delete in the
+        // definitions is their Delete button.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy)) {
+            const QString row = watched == m_frameList ? selectedFrameRow() : selectedDefinitionRow();
+            if (!row.isEmpty()) QGuiApplication::clipboard()->setText(row);
+            return true;
+        }
+        if (watched == m_definitionList && key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            DeleteAClick();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+QString TFInfopdoMB::selectedFrameRow() const {
+    const int frame = selectedFrame();
+    if (frame < 0) return {};
+    return toQt(m_frames.frameLines()[std::size_t(frame)] + "\n");
+}
+
+QString TFInfopdoMB::selectedDefinitionRow() const {
+    const int definition = selectedDefinition();
+    if (definition < 0) return {};
+    // The row the exported table gives it, below the header: the definitions of the frames before it come first.
+    std::size_t row = 1 + std::size_t(definition);
+    for (std::size_t frame = 0; frame < std::size_t(selectedFrame()); ++frame)
+        row += m_frames.frame(frame).definitions.size();
+    return toQt(writeTabText({definitionTableRows(m_frames)[row]}));
 }
 
 int TFInfopdoMB::selectedFrame() const {

@@ -60,6 +60,10 @@ private:
     void showControls(const DefinitionControls& controls);
     int selectedFrame() const;
     int selectedDefinition() const;
+    // The selected line as tab-separated cells: the frame's priority, data page and PGN; the definition as the
+    // exported table has it. Empty without a selection.
+    QString selectedFrameRow() const;
+    QString selectedDefinitionRow() const;
     bool validate();
     // The signals of the selected frame's PGN at each byte choice, as tips; none without a frame or a database.
     void showSignalTips();

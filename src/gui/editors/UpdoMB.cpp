@@ -30,7 +30,7 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
     : Form("FpdoMB", QStringLiteral("J1939 Frame"), {710, 555}, Sizing::resizable, parent),
       m_platform(platform),
       m_project(project) {
-    m_grid = makeCellGrid(this, int(kFrameRows), kColumns);
+    m_grid = makeCellGrid(this, m_platform.messages, int(kFrameRows), kColumns);
     m_groups = new ChoiceDelegate(m_grid);
     m_grid->setItemDelegateForColumn(kGroupColumn, m_groups);
     m_grid->setItemDelegateForColumn(
@@ -38,6 +38,10 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
         new CheckBoxDelegate([this](const QModelIndex& index) { EraseDataClick(index.row() + 1); }, m_grid));
     for (int row = 0; row < m_grid->rowCount(); ++row)
         m_grid->item(row, kEraseColumn)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    // Pasted texts become what the cells could show: a group's caption, a ticked or empty box.
+    m_grid->setPasteRule(kGroupColumn,
+                         [this](std::string_view text) { return pastedGroupCell(m_groupCaptions, text); });
+    m_grid->setPasteRule(kEraseColumn, [](std::string_view text) { return std::string(pastedEraseCell(text)); });
 
     // The PGN's acronym and name follow what the row holds, as loaded or typed.
     connect(m_grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {

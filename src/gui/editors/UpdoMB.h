@@ -10,10 +10,10 @@
 #include "project/ProjectState.h"
 
 class QPushButton;
-class QTableWidget;
 
 namespace tessaro {
 
+class CellGrid;
 class ChoiceDelegate;
 
 // "J1939 Frame": the frames the gateway handles, kept in FrameJ1939.xml; groups are named from Group.xml.
@@ -48,7 +48,7 @@ private:
     PartialReadGuard m_readGuard;
     std::vector<std::string> m_groupCaptions;
 
-    QTableWidget* m_grid;
+    CellGrid* m_grid;
     ChoiceDelegate* m_groups;
     QPushButton* m_ok;
 };
