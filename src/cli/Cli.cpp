@@ -11,6 +11,7 @@
 #include "cli/DeskCommand.h"
 #include "cli/ImageDump.h"
 #include "cli/ProjectCheck.h"
+#include "desk/RegisterValues.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
@@ -342,7 +343,6 @@ int importTable(const Words& words, std::ostream&) {
 
 int desk(const Words& words, std::ostream& out) {
     DeskOptions options;
-    options.projectFolder = projectFolder(words);
     options.toolFolder = words.toolFolder;
     const auto value = [&](const char* option) -> std::optional<std::string> {
         const auto found = words.deskValues.find(option);
@@ -388,7 +388,13 @@ int desk(const Words& words, std::ostream& out) {
     }
     if (runsOnSimulatedClock(options) && !duration && !cycles)
         throw Usage{"a values file without '--can' runs on a simulated clock: give it --duration or --cycles"};
-    return runDesk(options, out, *words.err);
+    options.projectFolder = projectFolder(words);
+    try {
+        return runDesk(options, out, *words.err);
+    } catch (const desk::ValuesFileError& problem) {
+        // As the imports say it.
+        throw PlainFailure{problem.what()};
+    }
 }
 
 }  // namespace

@@ -91,17 +91,16 @@ void DeskRun::run() {
     }
     m_clock.leave();
     poller.join();
-    {
-        std::lock_guard lock(m_mutex);
-        m_lastSeen = std::max(m_lastSeen, m_clock.now());
-    }
     if (m_failure) std::rethrow_exception(m_failure);
 }
 
 void DeskRun::endWith(RunEnd end) {
     {
         std::lock_guard lock(m_mutex);
-        if (m_end == RunEnd::running) m_end = end;
+        if (m_end == RunEnd::running) {
+            m_end = end;
+            m_endedAt = std::max(m_lastSeen, m_clock.now());
+        }
     }
     m_stopping.store(true);
     m_master.interrupt();
@@ -256,10 +255,14 @@ void DeskRun::sendDueGroups(DeskTime now, DeskTime end) {
     if (enough) endWith(RunEnd::cycles);
 }
 
+DeskTime DeskRun::elapsed() const {
+    return (m_end == RunEnd::running ? m_lastSeen : m_endedAt) - m_start;
+}
+
 DeskSnapshot DeskRun::snapshot() const {
     std::lock_guard lock(m_mutex);
     DeskSnapshot snapshot;
-    snapshot.elapsed = m_lastSeen - m_start;
+    snapshot.elapsed = elapsed();
     snapshot.rounds = m_rounds;
     snapshot.bytes = m_bytes;
     snapshot.frames = m_frames;
@@ -271,7 +274,7 @@ DeskSnapshot DeskRun::snapshot() const {
 DeskSummary DeskRun::summary() const {
     std::lock_guard lock(m_mutex);
     DeskSummary summary;
-    summary.elapsed = m_lastSeen - m_start;
+    summary.elapsed = elapsed();
     summary.rounds = m_rounds;
     summary.end = m_end;
     for (const auto& [address, stats] : m_slaves) summary.slaves.push_back(stats);

@@ -151,6 +151,8 @@ private:
     bool stopping() const { return m_stopping.load(); }
     std::int64_t wallMicros(DeskTime at) const;
     SlaveStats& slave(std::uint8_t address);
+    // With the lock held.
+    DeskTime elapsed() const;
 
     const GatewayModel& m_model;
     ModbusMaster& m_master;
@@ -166,6 +168,7 @@ private:
 
     mutable std::mutex m_mutex;  // what both activities and a viewer share
     RunEnd m_end = RunEnd::running;
+    DeskTime m_endedAt{};  // when the end came; the request under way may finish later
     DeskTime m_lastSeen{};
     std::uint64_t m_rounds = 0;
     std::vector<FrameBytes> m_bytes;

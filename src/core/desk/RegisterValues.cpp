@@ -131,7 +131,7 @@ RegisterValues loadRegisterValues(const std::string& path) {
     try {
         return readRegisterValues(text);
     } catch (const ExchangeError& problem) {
-        throw Error(problem.placed(path));
+        throw ValuesFileError(problem.placed(path));
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "desk/DeskClock.h"
 #include "desk/ModbusMaster.h"
+#include "documents/Errors.h"
 
 namespace tessaro::desk {
 
@@ -35,7 +36,12 @@ inline constexpr std::string_view kRegisterColumns[] = {"slave", "kind", "regist
 // and column. A slave is 0 to 255, a kind holding or input (or Type_Reg's 3 or 4), a register 0 to 65535, a value
 // 0 to 65535 or -32768 to -1 for its two's complement; numbers as the documents write them.
 RegisterValues readRegisterValues(std::string_view text);
-// The file: throws tessaro::Error "FILE:LINE:COLUMN: message", or the reason it cannot be read.
+// A values file's first problem: "FILE:LINE:COLUMN: message".
+class ValuesFileError : public Error {
+public:
+    using Error::Error;
+};
+// The file: throws ValuesFileError, or tessaro::Error with the reason it cannot be read.
 RegisterValues loadRegisterValues(const std::string& path);
 
 // How long a request and its answer take on a serial line: 11 bits a character at the baud rate.
