@@ -95,18 +95,22 @@ TEST(LibmodbusMaster, WhatCannotBeOpenedIsNamedWithTheSystemsReason) {
               "cannot open " + missing + ": No such file or directory");
     // A file is no terminal.
     const std::string plain = folder.write("plain-file", "");
-    EXPECT_EQ(openFailure([&] { bus::openRtuMaster(plain, {}, milliseconds(100), notes); }).rfind(
-                  "cannot open " + plain + ": ", 0),
+    EXPECT_EQ(openFailure([&] {
+                  bus::openRtuMaster(plain, {}, milliseconds(100), notes);
+              }).rfind("cannot open " + plain + ": ", 0),
               0u);
     int port = 0;
     {
         testing::ModbusTestSlave closed;
         port = closed.port();
     }
-    EXPECT_EQ(openFailure([&] { bus::openTcpMaster({"127.0.0.1", std::to_string(port)}, milliseconds(100)); }),
+    EXPECT_EQ(openFailure([&] {
+                  bus::openTcpMaster({"127.0.0.1", std::to_string(port)}, milliseconds(100));
+              }),
               "cannot connect to 127.0.0.1:" + std::to_string(port) + ": Connection refused");
-    EXPECT_EQ(openFailure([&] { bus::openTcpMaster({"no-such-host.invalid", "502"}, milliseconds(100)); })
-                  .rfind("cannot connect to no-such-host.invalid:502: ", 0),
+    EXPECT_EQ(openFailure([&] {
+                  bus::openTcpMaster({"no-such-host.invalid", "502"}, milliseconds(100));
+              }).rfind("cannot connect to no-such-host.invalid:502: ", 0),
               0u);
 }
 
@@ -116,10 +120,14 @@ TEST(DeskSession, AListNameGoesThroughThePortsSectionOfTheSettingsFile) {
     const std::string settings = tool.write("Tessaro_Kelvane.ini", "[ports]\nCOM3=" + mapped + "\n");
     bus::SteadyClock clock;
     desk::GatewaySettings line{1, 100, 100, 0, 3, 0, 0, true};
-    EXPECT_EQ(openFailure([&] { bus::openSource({desk::SourceKind::rtu, "COM3"}, line, clock, settings); }),
+    EXPECT_EQ(openFailure([&] {
+                  bus::openSource({desk::SourceKind::rtu, "COM3"}, line, clock, settings);
+              }),
               "cannot open " + mapped + ": No such file or directory (COM3)");
     line.rtuBaudRate = 9;
-    EXPECT_EQ(openFailure([&] { bus::openSource({desk::SourceKind::rtu, "COM3"}, line, clock, settings); }),
+    EXPECT_EQ(openFailure([&] {
+                  bus::openSource({desk::SourceKind::rtu, "COM3"}, line, clock, settings);
+              }),
               "cannot open " + mapped +
                   " (COM3): the image's Modbus baud rate is position 9, which is not in the list (0 to 7)");
 }

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "documents/AtomicFile.h"
 #include "support/CliRun.h"
 #include "support/TemporaryFolder.h"
 
@@ -82,28 +83,31 @@ TEST(CliDesk, AValuesFileRunsOnASimulatedClockAndSummarises) {
     EXPECT_EQ(header, "Desk test of " + kDemo + ": the image its documents build, against the values of " + values +
                           ", answered at 19200 bit/s; the frames to standard output, on a simulated clock (a values "
                           "file has no slave to wait for)\n");
-    EXPECT_EQ(outcome.err.substr(header.size()),
-              "Desk test: 2.000 s, 13 poll rounds; it ended because it had made its cycles\n"
-              "Slaves: 2\n"
-              "  slave 1: 78 requests, 78 answered\n"
-              "  slave 2: 78 requests, 65 answered, 13 failed, 13 exceptions 02 (illegal data address)\n"
-              "Frames sent per PGN:\n"
-              "  PGN 61444 (0xF004) EEC1: 20\n"
-              "  PGN 65262 (0xFEEE) ET1: 2\n"
-              "  PGN 65263 (0xFEEF) EFL/P1: 2\n"
-              "  PGN 65265 (0xFEF1) CCVS: 20\n"
-              "  PGN 65266 (0xFEF2) LFE: 0\n"
-              "Groups: 2\n"
-              "  group 1, 100 ms, 2 frames: 20 sends, measured cycle min 100.000 ms, median 100.000 ms, max 100.000 ms\n"
-              "  group 2, 1000 ms, 2 frames: 2 sends, measured cycle min 1000.000 ms, median 1000.000 ms, max "
-              "1000.000 ms\n"
-              "On Request frames, not sent without a CAN interface to hear requests on:\n"
-              "  frame 5: PGN 65266 (0xFEF2) LFE, identifier 18FEF280, bytes 04 00 05 00 FF FF FF FF\n");
+    EXPECT_EQ(
+        outcome.err.substr(header.size()),
+        "Desk test: 2.000 s, 13 poll rounds; it ended because it had made its cycles\n"
+        "Slaves: 2\n"
+        "  slave 1: 78 requests, 78 answered\n"
+        "  slave 2: 78 requests, 65 answered, 13 failed, 13 exceptions 02 (illegal data address)\n"
+        "Frames sent per PGN:\n"
+        "  PGN 61444 (0xF004) EEC1: 20\n"
+        "  PGN 65262 (0xFEEE) ET1: 2\n"
+        "  PGN 65263 (0xFEEF) EFL/P1: 2\n"
+        "  PGN 65265 (0xFEF1) CCVS: 20\n"
+        "  PGN 65266 (0xFEF2) LFE: 0\n"
+        "Groups: 2\n"
+        "  group 1, 100 ms, 2 frames: 20 sends, measured cycle min 100.000 ms, median 100.000 ms, max 100.000 ms\n"
+        "  group 2, 1000 ms, 2 frames: 2 sends, measured cycle min 1000.000 ms, median 1000.000 ms, max "
+        "1000.000 ms\n"
+        "On Request frames, not sent without a CAN interface to hear requests on:\n"
+        "  frame 5: PGN 65266 (0xFEF2) LFE, identifier 18FEF280, bytes 04 00 05 00 FF FF FF FF\n");
 }
 
 TEST(CliDesk, WithTheDemosDatabaseTheSignalsComeOutAsTheRegistersGaveThem) {
     testing::TemporaryFolder folder;
-    const std::string values = folder.write("values.csv", kDemoValues);
+    // The demo's own values: those of kDemoValues.
+    const std::string values = kDemo + "/values.csv";
+    ASSERT_EQ(readFile(values), kDemoValues);
     const testing::CliOutcome text =
         runCli({"desk", kDemo, "--registers", values, "--cycles", "1", "--signals", "-o", folder.file("run.log")});
     ASSERT_EQ(text.status, 0) << text.err;
@@ -112,7 +116,8 @@ TEST(CliDesk, WithTheDemosDatabaseTheSignalsComeOutAsTheRegistersGaveThem) {
     EXPECT_NE(text.out.find(") CCVS: WheelBasedVehicleSpeed = 80 km/h\n"), std::string::npos) << text.out;
     EXPECT_NE(folder.read("run.log").find(" can0 0CF00480#FF2211E02EFFFFFF\n"), std::string::npos);
 
-    const testing::CliOutcome json = runCli({"desk", kDemo, "--registers", values, "--cycles", "1", "--signals", "--json"});
+    const testing::CliOutcome json =
+        runCli({"desk", kDemo, "--registers", values, "--cycles", "1", "--signals", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_NE(json.out.find("\"identifier\":\"0CF00480\",\"frame\":1,\"pgn\":61444,\"pgnHex\":\"0xF004\","
                             "\"acronym\":\"EEC1\",\"priority\":3,\"dataPage\":0,\"source\":128,\"group\":1,"
@@ -132,7 +137,8 @@ TEST(CliDesk, BadInputIsStatusOneNamingWhatAndWhy) {
         std::vector<std::string> arguments;
         std::string message;
     } cases[] = {
-        {{"desk", folder.file("nothing"), "--tcp", "h"}, "tessaro-cli: '" + folder.file("nothing") + "' is not a folder\n"},
+        {{"desk", folder.file("nothing"), "--tcp", "h"},
+         "tessaro-cli: '" + folder.file("nothing") + "' is not a folder\n"},
         {{"desk", kDemo, "--registers", values, "--cycles", "1"},
          values + ":3:2: 'coil' is no register kind: holding or input (or 3 or 4)\n"},
         {{"desk", kDemo, "--image", image, "--registers", good, "--cycles", "1"}, "tessaro-cli: " + image + ": "},

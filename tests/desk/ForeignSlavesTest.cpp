@@ -32,20 +32,20 @@ void writeProject(const testing::TemporaryFolder& project, int parity = 0) {
                           "\" Index=\"" + std::to_string(index) + "\" Num_Reg=\"" + std::to_string(registers - 1) +
                           "\" Type_Reg=\"" + std::to_string(typeReg) + "\"";
         for (std::size_t k = 0; k < 8; ++k)
-            row += " poscomp" + std::to_string(k) + "=\"" + std::to_string(k < positions.size() ? positions[k] : 0) +
-                   "\"";
+            row +=
+                " poscomp" + std::to_string(k) + "=\"" + std::to_string(k < positions.size() ? positions[k] : 0) + "\"";
         return row + "/>";
     };
-    project.write("DefFrameJ1939.xml", "<DefFrame>" + definition(1, 1, 0, 1, 3, {0x54}) +
-                                           definition(2, 1, 10, 2, 3, {0x01, 0x02}) +
-                                           definition(2, 2, 20, 1, 4, {0x34}) + definition(2, 3, 0, 1, 3, {0x56}) +
-                                           "</DefFrame>");
+    project.write("DefFrameJ1939.xml",
+                  "<DefFrame>" + definition(1, 1, 0, 1, 3, {0x54}) + definition(2, 1, 10, 2, 3, {0x01, 0x02}) +
+                      definition(2, 2, 20, 1, 4, {0x34}) + definition(2, 3, 0, 1, 3, {0x56}) + "</DefFrame>");
     project.write("Group.xml", "<Group><row Cyclic_Time=\"100\" Mnemonic=\"\"/></Group>");
-    project.write("pargen.xml", "<GeneralParameter><BR_CAN>5</BR_CAN><ID_CAN>128</ID_CAN><Select_Ser>0</Select_Ser>"
-                                "<Baud_Ser>4</Baud_Ser><Par_Ser>" +
-                                    std::to_string(parity) +
-                                    "</Par_Ser><Stop_Ser>0</Stop_Ser><TimeOut_Ser>100</TimeOut_Ser>"
-                                    "<Delay_Ser>20</Delay_Ser></GeneralParameter>");
+    project.write("pargen.xml",
+                  "<GeneralParameter><BR_CAN>5</BR_CAN><ID_CAN>128</ID_CAN><Select_Ser>0</Select_Ser>"
+                  "<Baud_Ser>4</Baud_Ser><Par_Ser>" +
+                      std::to_string(parity) +
+                      "</Par_Ser><Stop_Ser>0</Stop_Ser><TimeOut_Ser>100</TimeOut_Ser>"
+                      "<Delay_Ser>20</Delay_Ser></GeneralParameter>");
 }
 
 constexpr const char* kSlaveValues = R"({"1": {"hr": {"0": 12000, "10": 130, "11": 5}}, "2": {"ir": {"3": 9}}})";
@@ -94,8 +94,9 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 }
 
 // tessaro-cli desk as a process; when given, stopSlave runs once the log holds three lines with the text.
-DeskOutcome runDesk(const testing::TemporaryFolder& folder, const std::string& project, const std::vector<std::string>& words,
-            const std::string& waitFor = {}, const std::function<void()>& stopSlave = {}) {
+DeskOutcome runDesk(const testing::TemporaryFolder& folder, const std::string& project,
+                    const std::vector<std::string>& words, const std::string& waitFor = {},
+                    const std::function<void()>& stopSlave = {}) {
     std::vector<std::string> arguments{TESSARO_CLI, "desk", project, "-o", folder.file("run.log")};
     arguments.insert(arguments.end(), words.begin(), words.end());
     ChildProcess desk(arguments, folder.file("desk.out"), folder.file("desk.err"));
@@ -117,16 +118,16 @@ TEST(PymodbusSlaves, OverTcpKnownRegistersGiveTheFramesTheImageDescribesAndSilen
     testing::TemporaryFolder project, folder;
     writeProject(project);
     PymodbusSlave slave(folder, {"tcp"});
-    const DeskOutcome run = runDesk(folder, project.path(), {"--tcp", "127.0.0.1:" + std::to_string(slave.port()), "--duration", "1.5"},
-                            "18FEEE80#8205", [&] { slave.stop(); });
+    const DeskOutcome run =
+        runDesk(folder, project.path(), {"--tcp", "127.0.0.1:" + std::to_string(slave.port()), "--duration", "1.5"},
+                "18FEEE80#8205", [&] { slave.stop(); });
     ASSERT_EQ(run.status, 0) << run.summary;
     // EEC1: register 0 of slave 1, 12000 = 0x2EE0, its high byte into B5, its low into B4. ET1: registers 10 and 11
     // of slave 1 into B1 and B2; slave 2's register is refused, slave 3 is silent.
     const std::vector<std::string> engine = dataOf(run.log, "0CF00480");
     const std::vector<std::string> temperature = dataOf(run.log, "18FEEE80");
     ASSERT_FALSE(engine.empty());
-    EXPECT_TRUE(std::find(temperature.begin(), temperature.end(), "8205FFFFFFFFFFFF") != temperature.end())
-        << run.log;
+    EXPECT_TRUE(std::find(temperature.begin(), temperature.end(), "8205FFFFFFFFFFFF") != temperature.end()) << run.log;
     // Once slave 1 is gone: ET1 erases, EEC1 keeps its last answer.
     EXPECT_EQ(engine.back(), "FFFFFFE02EFFFFFF") << run.log;
     EXPECT_EQ(temperature.back(), "FFFFFFFFFFFFFFFF") << run.log;
@@ -143,22 +144,21 @@ TEST(PymodbusSlaves, OverRtuThroughASocatPairTheSameAndSilenceTimesOut) {
     // socat's pseudo-terminals take no parity: the image's line is 19200 bit/s, no parity, 1 stop bit.
     writeProject(project, 0);
     const std::string master = folder.file("master"), line = folder.file("slave");
-    std::optional<ChildProcess> socat(std::in_place,
-                                      std::vector<std::string>{TESSARO_SOCAT, "pty,raw,echo=0,link=" + master,
-                                                               "pty,raw,echo=0,link=" + line},
-                                      folder.file("socat.out"), folder.file("socat.err"));
+    std::optional<ChildProcess> socat(
+        std::in_place,
+        std::vector<std::string>{TESSARO_SOCAT, "pty,raw,echo=0,link=" + master, "pty,raw,echo=0,link=" + line},
+        folder.file("socat.out"), folder.file("socat.err"));
     for (int i = 0; i < 500 && !(std::filesystem::exists(master) && std::filesystem::exists(line)); ++i)
         std::this_thread::sleep_for(milliseconds(10));
     ASSERT_TRUE(std::filesystem::exists(master)) << folder.read("socat.err");
     PymodbusSlave slave(folder, {"rtu", line, "19200", "N", "1"});
-    const DeskOutcome run = runDesk(folder, project.path(), {"--rtu", master, "--duration", "1.5"}, "18FEEE80#8205",
-                            [&] { slave.stop(); });
+    const DeskOutcome run =
+        runDesk(folder, project.path(), {"--rtu", master, "--duration", "1.5"}, "18FEEE80#8205", [&] { slave.stop(); });
     ASSERT_EQ(run.status, 0) << run.summary;
     const std::vector<std::string> engine = dataOf(run.log, "0CF00480");
     const std::vector<std::string> temperature = dataOf(run.log, "18FEEE80");
     ASSERT_FALSE(engine.empty());
-    EXPECT_TRUE(std::find(temperature.begin(), temperature.end(), "8205FFFFFFFFFFFF") != temperature.end())
-        << run.log;
+    EXPECT_TRUE(std::find(temperature.begin(), temperature.end(), "8205FFFFFFFFFFFF") != temperature.end()) << run.log;
     EXPECT_EQ(engine.back(), "FFFFFFE02EFFFFFF") << run.log;
     EXPECT_EQ(temperature.back(), "FFFFFFFFFFFFFFFF") << run.log;
     EXPECT_TRUE(contains(run.summary, "Modbus RTU on " + master + ", 19200 bit/s, no parity, 1 stop bit, RS485"))

@@ -1,8 +1,12 @@
 // Shows the main window over a tool folder and, optionally, one of its dialogs by object name, for a screenshot:
-//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW ...]
-// Each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, in the order given, as a click would.
+//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW | EDIT_OBJECT_NAME=TEXT |
+//                BUTTON_OBJECT_NAME ...]
+// In the order given, each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, each EDIT_OBJECT_NAME=TEXT
+// types the text into the field, each BUTTON_OBJECT_NAME clicks the button, as the user would.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTimer>
 #include <memory>
@@ -36,10 +40,22 @@ int main(int argc, char* argv[]) {
         dialog->show();
         dialog->activateWindow();
         for (int i = 4; i < argc; ++i) {
-            const QStringList selection = QString::fromLocal8Bit(argv[i]).split(QLatin1Char('='));
-            auto* list = selection.size() == 2 ? dialog->findChild<QListWidget*>(selection[0]) : nullptr;
-            if (!list) return 4;
-            list->setCurrentRow(selection[1].toInt());
+            const QString word = QString::fromLocal8Bit(argv[i]);
+            const qsizetype equals = word.indexOf(QLatin1Char('='));
+            if (equals < 0) {
+                auto* button = dialog->findChild<QAbstractButton*>(word);
+                if (!button) return 4;
+                button->click();
+                continue;
+            }
+            const QString name = word.left(equals), value = word.mid(equals + 1);
+            if (auto* list = dialog->findChild<QListWidget*>(name)) {
+                list->setCurrentRow(value.toInt());
+            } else if (auto* field = dialog->findChild<QLineEdit*>(name)) {
+                field->setText(value);
+            } else {
+                return 4;
+            }
         }
     }
     QTimer::singleShot(argc > 3 ? std::atoi(argv[3]) : 3000, &application, &QApplication::quit);

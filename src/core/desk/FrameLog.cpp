@@ -49,7 +49,7 @@ std::string candumpLine(std::int64_t wallMicros, std::string_view interfaceName,
 }
 
 std::string frameJsonLine(const SentFrame& sent, const ModelFrame& frame, std::string_view interfaceName,
-                          const std::vector<SignalValue>* signals) {
+                          const std::vector<SignalValue>* signalValues) {
     nlohmann::ordered_json line;
     line["time"] = secondsText(sent.wallMicros);
     line["interface"] = interfaceName;
@@ -64,9 +64,9 @@ std::string frameJsonLine(const SentFrame& sent, const ModelFrame& frame, std::s
     line["group"] = frame.group;
     line["request"] = sent.answersRequest;
     line["data"] = dataHex(sent.can);
-    if (signals) {
+    if (signalValues) {
         nlohmann::ordered_json values = nlohmann::ordered_json::array();
-        for (const SignalValue& value : *signals) {
+        for (const SignalValue& value : *signalValues) {
             nlohmann::ordered_json entry;
             entry["name"] = value.name;
             entry["value"] = value.available ? nlohmann::ordered_json(value.value) : nlohmann::ordered_json();

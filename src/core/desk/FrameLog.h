@@ -25,7 +25,7 @@ std::string secondsText(std::int64_t wallMicros);
 // One JSON object: time, interface, identifier, frame, PGN and its acronym, priority, data page, source address,
 // the group (0 On Request), whether it answers a request, the data; with signals, their values.
 std::string frameJsonLine(const SentFrame& sent, const ModelFrame& frame, std::string_view interfaceName,
-                          const std::vector<SignalValue>* signals);
+                          const std::vector<SignalValue>* signalValues);
 
 // "(1700000000.100000) EEC1: EngineSpeed = 1500 rpm"; empty for a frame without signals.
 std::string signalsLine(std::int64_t wallMicros, const MessageDefinition& message,
