@@ -2,6 +2,7 @@
 // 7032 definitions polled from a Modbus TCP slave in process, in real time: each group's measured cycle against its
 // own, and the processor the run takes, the thread that waits between cycles apart.
 //   desk_run_bench [SECONDS]
+#include <sys/resource.h>
 #include <time.h>
 
 #include <cmath>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <ostream>
 #include <streambuf>
-#include <sys/resource.h>
 
 #include "LargeProject.h"
 #include "bus/ModbusLines.h"
@@ -65,9 +65,10 @@ int main(int argc, char** argv) {
     desk::DeskRun run(model, *master, clock, out, nullptr,
                       {std::chrono::duration_cast<desk::DeskTime>(std::chrono::duration<double>(runSeconds)), 0}, 0);
 
-    std::printf("desk run: %zu frames in %zu groups at 10 ms, %zu definitions (a request each), %.1f s against a "
-                "Modbus TCP slave in process\n",
-                model.frames.size(), model.groups.size(), model.requests.size(), runSeconds);
+    std::printf(
+        "desk run: %zu frames in %zu groups at 10 ms, %zu definitions (a request each), %.1f s against a "
+        "Modbus TCP slave in process\n",
+        model.frames.size(), model.groups.size(), model.requests.size(), runSeconds);
     const double wallBefore = seconds(CLOCK_MONOTONIC);
     const double threadBefore = seconds(CLOCK_THREAD_CPUTIME_ID);
     const double processBefore = processSeconds();
@@ -95,16 +96,17 @@ int main(int argc, char** argv) {
         if (!group.measured) continue;
         const double off = std::abs(group.measured->medianMs - group.cycleMs) / group.cycleMs * 100;
         within = within && off < 1;
-        std::printf("group %2zu, %2zu frames: %5llu sends, cycle min %7.3f  median %7.3f  max %7.3f ms  (median %.3f%% "
-                    "off %u ms)\n",
-                    group.number, group.frames, static_cast<unsigned long long>(group.sends),
-                    group.measured->minimumMs, group.measured->medianMs, group.measured->maximumMs, off,
-                    unsigned(group.cycleMs));
+        std::printf(
+            "group %2zu, %2zu frames: %5llu sends, cycle min %7.3f  median %7.3f  max %7.3f ms  (median %.3f%% "
+            "off %u ms)\n",
+            group.number, group.frames, static_cast<unsigned long long>(group.sends), group.measured->minimumMs,
+            group.measured->medianMs, group.measured->maximumMs, off, unsigned(group.cycleMs));
     }
     const double sender = thread / wall * 100;
-    std::printf("the sender, which waits between cycles and formats the 25 000 log lines a second: %.2f%% of one "
-                "core\n",
-                sender);
+    std::printf(
+        "the sender, which waits between cycles and formats the 25 000 log lines a second: %.2f%% of one "
+        "core\n",
+        sender);
     std::printf("the whole process (the poller and libmodbus, the slave in process): %.1f%% of one core\n",
                 process / wall * 100);
     std::printf("every median within 1%%: %s; the sender under 5%% of one core: %s\n", within ? "yes" : "NO",

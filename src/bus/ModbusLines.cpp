@@ -129,6 +129,14 @@ std::unique_ptr<desk::ModbusMaster> openRtuMaster(const std::string& device, con
 std::unique_ptr<desk::ModbusMaster> openTcpMaster(const desk::TcpAddress& address, desk::DeskTime timeout) {
     const std::string shown =
         (address.host.find(':') != std::string::npos ? "[" + address.host + "]" : address.host) + ":" + address.port;
+#ifdef _WIN32
+    // libmodbus starts Winsock at its connect; the name is looked up before.
+    static const bool winsock = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)winsock;
+#endif
     // libmodbus reports a name it cannot find as a refused connection; the system's reason says more.
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;

@@ -223,6 +223,24 @@ TEST(DeskRun, CyclesOfAProjectWithoutCyclicFramesArePollRounds) {
     EXPECT_EQ(simulated.master.requests.size(), 2u);
 }
 
+TEST(DeskRun, CyclesOfAProjectThatNeitherPollsNorSendsAreOverAtOnce) {
+    SimulatedRun simulated(image({imageFrame(65266, 0)}, {}, {}), milliseconds(10), testing::addressValues,
+                           {desk::kNever, 2});
+    simulated.run.run();
+    EXPECT_EQ(simulated.run.summary().end, desk::RunEnd::cycles);
+    EXPECT_EQ(simulated.run.summary().elapsed, DeskTime(0));
+}
+
+TEST(DeskRun, ARunWithoutAnEndOnTheSimulatedClockFailsRatherThanHangs) {
+    SimulatedRun simulated(image({imageFrame(65266, 0)}, {}, {}), milliseconds(10), testing::addressValues, {});
+    try {
+        simulated.run.run();
+        FAIL() << "no failure";
+    } catch (const Error& failure) {
+        EXPECT_STREQ(failure.what(), "the simulated clock has nothing left to wait for: every activity waits for ever");
+    }
+}
+
 TEST(DeskRun, AFailingOutputStopsTheRunWithItsFailure) {
     struct FailingOut : desk::CanOut {
         void send(const desk::SentFrame&) override { throw Error("cannot write out.log: No space left on device"); }

@@ -126,6 +126,12 @@ void DeskRun::poll() {
     const DeskTime delay = std::chrono::milliseconds(m_model.settings.cyclicDelayMs);
     while (!stopping()) {
         if (m_model.requests.empty()) {
+            // Without requests there are no rounds: cycles of a project that sends nothing either are over at once.
+            if (m_limits.cycles > 0 && std::none_of(m_model.groups.begin(), m_model.groups.end(),
+                                                    [](const ModelGroup& group) { return group.sends(); })) {
+                endWith(RunEnd::cycles);
+                return;
+            }
             m_clock.waitUntil(kNever, stopped);
             continue;
         }

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "desk/J1939Stand.h"
+#include "desk/J1939Interim.h"
 
 namespace tessaro::desk {
 

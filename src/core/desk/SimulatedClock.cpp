@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "documents/Errors.h"
+
 namespace tessaro::desk {
 
 void SimulatedClock::waitUntil(DeskTime deadline, const std::function<bool()>& ready) {
@@ -14,7 +16,11 @@ void SimulatedClock::waitUntil(DeskTime deadline, const std::function<bool()>& r
                          [](std::uint64_t order, const Waiter* other) { return order < other->order; });
     m_waiting.insert(byOrder, &waiter);
     dispatch();
-    m_turn.wait(lock, [&] { return waiter.running; });
+    m_turn.wait(lock, [&] { return waiter.running || m_stalled; });
+    if (!waiter.running) {
+        m_waiting.erase(std::find(m_waiting.begin(), m_waiting.end(), &waiter));
+        throw Error("the simulated clock has nothing left to wait for: every activity waits for ever");
+    }
 }
 
 void SimulatedClock::notify() {
@@ -62,7 +68,11 @@ void SimulatedClock::dispatch() {
         m_wakes.erase(m_wakes.begin(), m_wakes.upper_bound(now));
         if (!m_wakes.empty()) next = std::min(next, *m_wakes.begin());
         // Every activity waits for ever: nothing can happen any more.
-        if (next == kNever) return;
+        if (next == kNever) {
+            m_stalled = true;
+            m_turn.notify_all();
+            return;
+        }
         m_now.store(next.count());
     }
 }

@@ -15,7 +15,8 @@ namespace tessaro::desk {
 
 // Time that passes only when every activity waits: it then jumps to the earliest deadline and lets one activity
 // run at a time, the one that entered first before the others due at the same time. A run on it gives the same frames
-// at the same times at every run, however fast the machine. It starts at 0.
+// at the same times at every run, however fast the machine. It starts at 0. When every activity would wait for ever,
+// their waits throw tessaro::Error rather than hang.
 class SimulatedClock : public Clock {
 public:
     DeskTime now() const override { return DeskTime(m_now.load()); }
@@ -47,6 +48,7 @@ private:
     std::vector<Waiter*> m_waiting;
     std::multiset<DeskTime> m_wakes;
     std::map<std::thread::id, std::uint64_t> m_orders;
+    bool m_stalled = false;
 };
 
 }  // namespace tessaro::desk

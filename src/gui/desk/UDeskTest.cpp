@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "bus/DeskSession.h"
 #include "bus/SteadyClock.h"

@@ -6,8 +6,8 @@
 
 namespace tessaro::desk {
 
-// Until the core has a J1939 folder, the desk test composes identifiers and names PGNs here, each in one function
-// so that the folder's own can take its place.
+// Interim: until the core has a J1939 folder, the desk test composes identifiers, names PGNs and knows the register
+// kinds here, each in one place, so that the folder's own can take its place.
 
 // Modbus register kinds by the function code that reads them, as Type_Reg stores them.
 enum class RegisterKind : std::uint8_t { holding = 3, input = 4 };

@@ -1,4 +1,4 @@
-#include "desk/J1939Stand.h"
+#include "desk/J1939Interim.h"
 
 #include "desk/CanFrame.h"
 #include "map/WellKnownPgns.h"
