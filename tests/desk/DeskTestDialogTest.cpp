@@ -95,8 +95,11 @@ TEST_F(DeskTestDialog, ClosingTheDialogStopsTheRun) {
     showDesk([&](TFDeskTest& dialog) {
         shown = &dialog;
         testing::child<QRadioButton>(dialog, "RB_Tcp")->setChecked(true);
-        testing::child<QLineEdit>(dialog, "E_Tcp")->setText(QStringLiteral("127.0.0.1:%1").arg(slave.port()));
-        testing::child<QPushButton>(dialog, "BtnStart")->click();
+        auto* address = testing::child<QLineEdit>(dialog, "E_Tcp");
+        address->setText(QStringLiteral("127.0.0.1:%1").arg(slave.port()));
+        // Enter in a field is Start.
+        QTest::keyClick(address, Qt::Key_Return);
+        EXPECT_TRUE(dialog.running());
         ASSERT_TRUE(waitFor([&] { return cell(dialog, "sgFrames", 0, 11).toInt() >= 1; }));
         EXPECT_EQ(cell(dialog, "sgFrames", 0, 7), "2E");
         testing::child<QPushButton>(dialog, "BtnClose")->click();

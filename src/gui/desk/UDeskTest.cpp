@@ -210,6 +210,8 @@ TFDeskTest::TFDeskTest(platform::Platform platform, const ProjectState& project,
     connect(m_port, &QComboBox::currentIndexChanged, this, &TFDeskTest::CB_ComChange);
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_refresh, &QTimer::timeout, this, &TFDeskTest::refreshRun);
+    // Enter in a field starts the run, as OK would close another dialog.
+    makeOkTheDefault(this, m_start);
     showRunning(false);
 }
 
