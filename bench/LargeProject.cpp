@@ -6,7 +6,7 @@
 
 namespace tessaro::bench {
 
-void writeLargestProject(const std::string& folder) {
+void writeLargestProject(const std::string& folder, std::optional<int> groupCycleMs) {
     constexpr int kFrames = 250, kDefinitions = 7032, kGroups = 10;
 
     XmlDocument frames;
@@ -40,7 +40,7 @@ void writeLargestProject(const std::string& folder) {
     XmlElement groupRoot = groups.addRoot("Group");
     for (int i = 0; i < kGroups; ++i) {
         XmlElement row = groupRoot.addChild("row");
-        row.setAttribute("Cyclic_Time", std::to_string((i + 1) * 100));
+        row.setAttribute("Cyclic_Time", std::to_string(groupCycleMs.value_or((i + 1) * 100)));
         row.setAttribute("Mnemonic", "Group " + std::to_string(i + 1));
     }
     groups.save(joinPath(folder, "Group.xml"));

@@ -6,10 +6,10 @@ endif()
 
 install(TARGETS tessaro-cli RUNTIME DESTINATION .)
 install(TARGETS tessaro_workbook LIBRARY DESTINATION . RUNTIME DESTINATION .)
-# Only the documents and the signal databases: an image or an export built in the examples folder is no part of
-# them.
+# Only the documents, the signal databases and the desk test's values: an image or an export built in the examples
+# folder is no part of them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION PROJECTS
-        FILES_MATCHING PATTERN "*.xml" PATTERN "*.dbc" PATTERN "bin" EXCLUDE)
+        FILES_MATCHING PATTERN "*.xml" PATTERN "*.dbc" PATTERN "values.csv" PATTERN "bin" EXCLUDE)
 install(DIRECTORY DESTINATION MASTER)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)

@@ -1,14 +1,18 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <charconv>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string_view>
 
+#include "cli/DeskCommand.h"
 #include "cli/ImageDump.h"
 #include "cli/ProjectCheck.h"
 #include "cli/StandardOutput.h"
+#include "desk/RegisterValues.h"
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "exchange/ProjectExchange.h"
@@ -29,6 +33,9 @@ constexpr const char* kUsage =
     "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
     "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "       tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
+    "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
+    "FILE]]\n"
     "       tessaro-cli COMMAND --help\n";
 
 constexpr const char* kOverview =
@@ -41,6 +48,7 @@ constexpr const char* kOverview =
     "  map     show what each frame byte carries and what each Modbus slave is polled for\n"
     "  export  write the frames, the groups or the definitions as CSV or a workbook\n"
     "  import  read them back from CSV or a workbook, checked cell by cell\n"
+    "  desk    play the gateway against Modbus slaves and show the J1939 frames it sends\n"
     "\n"
     "Exit status: 0 on success, 1 on failure (a failed write to standard output or a file included),\n"
     "2 for wrong usage.\n";
@@ -119,6 +127,38 @@ constexpr const char* kImportHelp =
     "all three sheets (the definitions against its own frames sheet) before it writes any document.\n"
     "The first problem is reported as FILE:LINE:COLUMN: message, with exit status 1, and nothing is written.\n";
 
+constexpr const char* kDeskHelp =
+    "usage: tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
+    "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
+    "FILE]]\n"
+    "\n"
+    "Plays the gateway as the image of PROJECT_DIR describes it (its documents built as Update Device builds them,\n"
+    "or the image FILE): it polls the Modbus slaves, one request per definition with function 03 or 04, the\n"
+    "image's time-out for each and its cyclic delay between rounds, and sends each group's frames every cyclic\n"
+    "time, identifier from priority, data page, PGN and the device ID, fed bytes from the registers, 0xFF for the\n"
+    "others and, after a failed poll, for those of frames with Erase set.\n"
+    "The slaves: a values file (columns slave, kind, register, value; a slave it lacks stays silent, a register it\n"
+    "lacks is exception 02), a serial device with the image's line settings (COM1 to COM10 as the ports section\n"
+    "of the settings file maps them), or a Modbus TCP server (port 502 unless given).\n"
+    "The frames go to standard output as a candump log (-l), or to FILE; --json gives one JSON object per frame.\n"
+    "--can IFACE sends them on a SocketCAN interface instead and answers requests (PGN 59904) for the On Request\n"
+    "frames there; without it those are listed, not sent. The run ends after SECONDS, once every group has sent\n"
+    "N times, or at Ctrl-C, and prints a summary to standard error: requests made and failed per slave, frames\n"
+    "per PGN, each group's measured cycle against its own. A values file without --can runs on a simulated clock:\n"
+    "at once, stamped as if in real time; it needs --duration or --cycles.\n"
+    "\n"
+    "  --registers FILE   the values of the slaves' registers, as CSV\n"
+    "  --rtu DEVICE       Modbus RTU on the serial device\n"
+    "  --tcp HOST[:PORT]  Modbus TCP\n"
+    "  --image FILE       the configuration image to play, instead of the project's documents\n"
+    "  --duration SECONDS stop after this time (0.5, 10)\n"
+    "  --cycles N         stop once every group that sends has sent N times\n"
+    "  -o FILE            write the frames to FILE\n"
+    "  --can IFACE        send on the SocketCAN interface IFACE (Linux)\n"
+    "  --json             one JSON object per frame, with --signals its signal values\n"
+    "  --signals          each frame's physical values, as a line beside the log (with --json, in each object)\n"
+    "  --dbc FILE         the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool folder\n";
+
 struct Usage {
     std::string message;
 };
@@ -137,15 +177,30 @@ struct Words {
     bool help = false;
     std::optional<std::string> dbc;
     std::string toolFolder;  // the folder of tessaro-cli, where a signal database may be
+    // The desk test's.
+    std::map<std::string, std::string> deskValues;  // by option
+    bool signalValues = false;
+    std::ostream* err = nullptr;
 };
 
+// The desk test's options that take a value.
+constexpr const char* kDeskValueOptions[] = {"--registers", "--rtu",    "--tcp", "--image",
+                                             "--duration",  "--cycles", "--can"};
+
 Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson, bool takesCsv,
-                 bool takesDbc) {
+                 bool takesDbc, bool takesDesk = false) {
     Words words;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
+        const auto deskOption = std::find(std::begin(kDeskValueOptions), std::end(kDeskValueOptions), word);
         if (word == "--help" || word == "-h") {
             words.help = true;
+        } else if (takesDesk && deskOption != std::end(kDeskValueOptions)) {
+            if (words.deskValues.contains(word)) throw Usage{"'" + word + "' given twice"};
+            if (i + 1 == arguments.size()) throw Usage{"'" + word + "' needs a value"};
+            words.deskValues[word] = arguments[++i];
+        } else if (takesDesk && word == "--signals") {
+            words.signalValues = true;
         } else if (takesOutput && (word == "-o" || word == "--output")) {
             if (words.output) throw Usage{"'" + word + "' given twice"};
             if (i + 1 == arguments.size()) throw Usage{"'" + word + "' needs a file name"};
@@ -291,8 +346,65 @@ int importTable(const Words& words, std::ostream&) {
     return kSuccess;
 }
 
+int desk(const Words& words, std::ostream& out) {
+    DeskOptions options;
+    options.toolFolder = words.toolFolder;
+    const auto value = [&](const char* option) -> std::optional<std::string> {
+        const auto found = words.deskValues.find(option);
+        return found == words.deskValues.end() ? std::nullopt : std::optional(found->second);
+    };
+    const std::pair<const char*, desk::SourceKind> sources[] = {
+        {"--registers", desk::SourceKind::values}, {"--rtu", desk::SourceKind::rtu}, {"--tcp", desk::SourceKind::tcp}};
+    int sourceCount = 0;
+    for (const auto& [option, kind] : sources) {
+        if (const std::optional<std::string> text = value(option)) {
+            options.source = {kind, *text};
+            ++sourceCount;
+        }
+    }
+    if (sourceCount != 1) throw Usage{"one source of answers: --registers FILE.csv, --rtu DEVICE or --tcp HOST[:PORT]"};
+    options.image = value("--image");
+    options.can = value("--can");
+    options.output = words.output;
+    options.json = words.json;
+    options.signalValues = words.signalValues;
+    options.dbc = words.dbc;
+    if (options.can && (options.output || options.json))
+        throw Usage{"'--can' sends the frames on the interface: it excludes '-o' and '--json'"};
+    if (options.dbc && !options.signalValues) throw Usage{"'--dbc' goes with '--signals'"};
+    if (options.signalValues && !options.json && !options.output && !options.can)
+        throw Usage{
+            "'--signals' prints the values to standard output beside the log: give the log -o FILE, or use "
+            "'--json'"};
+    const std::optional<std::string> duration = value("--duration");
+    const std::optional<std::string> cycles = value("--cycles");
+    if (duration && cycles) throw Usage{"'--duration' and '--cycles' exclude each other"};
+    if (duration) {
+        const std::optional<desk::DeskTime> time = durationOf(*duration);
+        if (!time) throw Usage{"'" + *duration + "' is no duration: seconds, such as 10 or 0.5"};
+        options.limits.duration = *time;
+    }
+    if (cycles) {
+        std::uint32_t count = 0;
+        const auto [end, failure] = std::from_chars(cycles->data(), cycles->data() + cycles->size(), count);
+        if (failure != std::errc() || end != cycles->data() + cycles->size() || count == 0)
+            throw Usage{"'" + *cycles + "' is no number of cycles: 1 or more"};
+        options.limits.cycles = count;
+    }
+    if (runsOnSimulatedClock(options) && !duration && !cycles)
+        throw Usage{"a values file without '--can' runs on a simulated clock: give it --duration or --cycles"};
+    options.projectFolder = projectFolder(words);
+    try {
+        return runDesk(options, out, *words.err);
+    } catch (const desk::ValuesFileError& problem) {
+        // As the imports say it.
+        throw PlainFailure{problem.what()};
+    }
+}
+
 // The command the arguments name, run; its exit status.
-int runCommand(const std::vector<std::string>& arguments, const std::string& toolFolder, std::ostream& out) {
+int runCommand(const std::vector<std::string>& arguments, const std::string& toolFolder, std::ostream& out,
+               std::ostream& err) {
     const std::string& command = arguments.front();
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage << "\n" << kOverview;
@@ -306,18 +418,21 @@ int runCommand(const std::vector<std::string>& arguments, const std::string& too
         bool takesCsv;
         bool takesDbc;
         int (*action)(const Words&, std::ostream&);
+        bool takesDesk = false;
     };
     static const Command commands[] = {{"build", kBuildHelp, true, false, false, false, build},
                                        {"dump", kDumpHelp, false, true, false, false, dump},
                                        {"check", kCheckHelp, false, false, false, true, check},
                                        {"map", kMapHelp, false, true, true, true, map},
                                        {"export", kExportHelp, true, false, false, false, exportTable},
-                                       {"import", kImportHelp, false, false, false, false, importTable}};
+                                       {"import", kImportHelp, false, false, false, false, importTable},
+                                       {"desk", kDeskHelp, true, true, false, true, desk, true}};
     for (const Command& candidate : commands) {
         if (command != candidate.name) continue;
-        Words words =
-            parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv, candidate.takesDbc);
+        Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv,
+                                 candidate.takesDbc, candidate.takesDesk);
         words.toolFolder = toolFolder;
+        words.err = &err;
         if (words.help) {
             out << candidate.help;
             return kSuccess;
@@ -336,7 +451,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         return kWrongUsage;
     }
     try {
-        const int status = runCommand(arguments, toolFolder, out);
+        const int status = runCommand(arguments, toolFolder, out, err);
         // What is still buffered goes out now: a write that fails is a failure of the command, whatever it did.
         out.flush();
         if (!out) throw Error(std::string(kCannotWriteOutput));

@@ -18,12 +18,6 @@ std::optional<std::string_view> listEntry(const std::array<std::string_view, N>&
     return std::nullopt;
 }
 
-std::optional<std::string_view> interfaceName(std::uint8_t value) {
-    if (value == 0) return "RS485";
-    if (value == 1) return "RS232";
-    return std::nullopt;
-}
-
 std::optional<std::string_view> registerKind(std::uint8_t typeReg) {
     if (typeReg == 3) return "holding";
     if (typeReg == 4) return "input";
@@ -99,8 +93,8 @@ std::string dumpText(const DecodedImage& image, std::string_view name) {
     out << "  J1939 baud rate: " << meaning(listEntry(kCanBaudRates, general.canBaudRate), " kbit/s") << " (BR_CAN "
         << int(general.canBaudRate) << ")\n";
     out << "  J1939 device ID: " << int(general.canDeviceId) << "\n";
-    out << "  Modbus RTU interface: " << meaning(interfaceName(general.serialInterface), "") << " (Select_Ser "
-        << int(general.serialInterface) << ")\n";
+    out << "  Modbus RTU interface: " << meaning(listEntry(kSerialInterfaces, general.serialInterface), "")
+        << " (Select_Ser " << int(general.serialInterface) << ")\n";
     out << "  Modbus RTU baud rate: " << meaning(listEntry(kRtuBaudRates, general.rtuBaudRate), " bit/s")
         << " (Baud_Ser " << int(general.rtuBaudRate) << ")\n";
     out << "  Parity: " << meaning(listEntry(kParities, general.parity), "") << " (Par_Ser " << int(general.parity)
@@ -166,7 +160,7 @@ std::string dumpJson(const DecodedImage& image) {
         << ", \"canBaudRateKbits\": " << number(listEntry(kCanBaudRates, general.canBaudRate)) << ",\n"
         << "    \"canDeviceId\": " << int(general.canDeviceId) << ",\n"
         << "    \"serialInterface\": " << int(general.serialInterface)
-        << ", \"serialInterfaceName\": " << jsonOptional(interfaceName(general.serialInterface)) << ",\n"
+        << ", \"serialInterfaceName\": " << jsonOptional(listEntry(kSerialInterfaces, general.serialInterface)) << ",\n"
         << "    \"rtuBaudRatePosition\": " << int(general.rtuBaudRate)
         << ", \"rtuBaudRate\": " << number(listEntry(kRtuBaudRates, general.rtuBaudRate)) << ",\n"
         << "    \"parityPosition\": " << int(general.parity)

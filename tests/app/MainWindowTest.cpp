@@ -41,6 +41,7 @@ TEST_F(MainWindow, ControlsStandAtTheirPlaces) {
         {"btn_GROUP", "Setting Group", {80, 168, 146, 26}},
         {"CreateBin", "Update Device", {80, 212, 146, 26}},
         {"btn_ProjectMap", "Project Map", {232, 212, 146, 26}},
+        {"btn_DeskTest", "Desk Test", {232, 168, 146, 26}},
         {"about", "", {493, 21, 21, 19}},
         {"LbButton1", "X", {520, 21, 21, 19}},
     };
@@ -50,6 +51,15 @@ TEST_F(MainWindow, ControlsStandAtTheirPlaces) {
         EXPECT_EQ(control->geometry(), place.geometry) << place.name;
     }
     EXPECT_EQ(testing::child<QLabel>(*window, "Label6")->pos(), QPoint(425, 227));
+    // No control, the web link included, covers another.
+    std::vector<QWidget*> controls;
+    for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!control->isWindow()) controls.push_back(control);
+    for (std::size_t a = 0; a < controls.size(); ++a)
+        for (std::size_t b = a + 1; b < controls.size(); ++b)
+            EXPECT_FALSE(controls[a]->geometry().intersects(controls[b]->geometry()))
+                << controls[a]->objectName().toStdString() << " " << controls[a]->metaObject()->className() << " and "
+                << controls[b]->objectName().toStdString() << " " << controls[b]->metaObject()->className();
 }
 
 TEST_F(MainWindow, OpenProjectThenNextStartReopensIt) {
@@ -106,9 +116,10 @@ TEST_F(MainWindow, OpenCancelledAfterTheProjectWasDeletedLeavesNoValidProject) {
     EXPECT_EQ(fake.folders.calls.back().start, "");
     EXPECT_EQ(caption(), kPrefix);
     EXPECT_EQ(window->project().pargenPath, "/pargen.xml");
-    for (const char* editor : {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP", "btn_ProjectMap"})
+    for (const char* editor :
+         {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP", "btn_ProjectMap", "btn_DeskTest"})
         click(editor);
-    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(5, {"plain", "Project not valid"}));
+    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(6, {"plain", "Project not valid"}));
     EXPECT_TRUE(fake.dialogs.shownTitles.empty());
 }
 

@@ -41,6 +41,9 @@ const std::string kUsage =
     "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
     "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "       tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
+    "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
+    "FILE]]\n"
     "       tessaro-cli COMMAND --help\n";
 
 TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {

@@ -1,13 +1,17 @@
 // Shows the main window over a tool folder and, optionally, one of its dialogs by object name, for a screenshot:
-//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW ...]
-// Each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, in the order given, as a click would; a grid's
+//   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW | EDIT_OBJECT_NAME=TEXT |
+//                BUTTON_OBJECT_NAME | GRID_OBJECT_NAME=ROW,COLUMN | paste=FILE ...]
+// In the order given, each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, each EDIT_OBJECT_NAME=TEXT
+// types the text into the field, each BUTTON_OBJECT_NAME clicks the button, as the user would; a grid's
 // GRID_OBJECT_NAME=ROW,COLUMN makes that cell (from 0) current, and paste=FILE puts the file's text on the
 // clipboard and presses Ctrl+V in the dialog's grid.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -42,27 +46,34 @@ int main(int argc, char* argv[]) {
         dialog->show();
         dialog->activateWindow();
         for (int i = 4; i < argc; ++i) {
-            const QStringList selection = QString::fromLocal8Bit(argv[i]).split(QLatin1Char('='));
-            if (selection.size() != 2) return 4;
+            const QString word = QString::fromLocal8Bit(argv[i]);
+            const qsizetype equals = word.indexOf(QLatin1Char('='));
+            if (equals < 0) {
+                auto* button = dialog->findChild<QAbstractButton*>(word);
+                if (!button) return 4;
+                button->click();
+                continue;
+            }
+            const QString name = word.left(equals), value = word.mid(equals + 1);
             auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("sgA"));
-            if (selection[0] == QLatin1String("paste")) {
-                QFile text(selection[1]);
+            if (name == QLatin1String("paste")) {
+                QFile text(value);
                 if (!grid || !text.open(QIODevice::ReadOnly)) return 4;
                 QGuiApplication::clipboard()->setText(QString::fromUtf8(text.readAll()));
                 QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
                 QApplication::sendEvent(grid, &paste);
-                continue;
-            }
-            if (grid && selection[0] == grid->objectName()) {
-                const QStringList cell = selection[1].split(QLatin1Char(','));
+            } else if (grid && name == grid->objectName()) {
+                const QStringList cell = value.split(QLatin1Char(','));
                 if (cell.size() != 2) return 4;
                 grid->setFocus();
                 grid->setCurrentCell(cell[0].toInt(), cell[1].toInt());
-                continue;
+            } else if (auto* list = dialog->findChild<QListWidget*>(name)) {
+                list->setCurrentRow(value.toInt());
+            } else if (auto* field = dialog->findChild<QLineEdit*>(name)) {
+                field->setText(value);
+            } else {
+                return 4;
             }
-            auto* list = dialog->findChild<QListWidget*>(selection[0]);
-            if (!list) return 4;
-            list->setCurrentRow(selection[1].toInt());
         }
     }
     QTimer::singleShot(argc > 3 ? std::atoi(argv[3]) : 3000, &application, &QApplication::quit);

@@ -34,6 +34,8 @@ inline constexpr std::array<std::string_view, 8> kRtuBaudRates = {"1200",  "2400
                                                                   "19200", "38400", "57600", "115200"};
 inline constexpr std::array<std::string_view, 3> kParities = {"NONE", "ODD", "EVEN"};
 inline constexpr std::array<std::string_view, 3> kStopBits = {"1 Stop Bit", "1.5 Stop Bit", "2 Stop Bit"};
+// Select_Ser: 0 RS485, 1 RS232.
+inline constexpr std::array<std::string_view, 2> kSerialInterfaces = {"RS485", "RS232"};
 
 // Show: the settings from the file, each element alone, its own default when missing or not an integer; the
 // defaults when the file does not exist, nothing when it cannot be loaded. The file is unread when it exists but its

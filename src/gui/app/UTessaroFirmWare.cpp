@@ -11,6 +11,7 @@
 #include "app/MakerLinks.h"
 #include "app/UAbout.h"
 #include "app/Unewp.h"
+#include "desk/UDeskTest.h"
 #include "documents/Errors.h"
 #include "editors/UGroup.h"
 #include "editors/UInfoPdoMB.h"
@@ -71,6 +72,8 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     m_updateDevice = button(this, "CreateBin", QStringLiteral("Update Device"), 80, 212, 146, 26);
     // Beside the last step, in the place the window leaves free there.
     m_mapButton = button(this, "btn_ProjectMap", QStringLiteral("Project Map"), 232, 212, 146, 26);
+    // Right of Project Map stands the web link: the free place above Project Map, beside Setting Group.
+    m_deskButton = button(this, "btn_DeskTest", QStringLiteral("Desk Test"), 232, 168, 146, 26);
 
     auto* aboutButton = button(this, "about", QString(), 493, 21, 21, 19);
     aboutButton->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
@@ -91,6 +94,7 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     connect(m_definitions, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_infopdoMB); });
     connect(m_groups, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_group); });
     connect(m_mapButton, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_projectMap); });
+    connect(m_deskButton, &QPushButton::clicked, this, [this] { btn_str_lng1aClick(m_deskTest); });
     connect(m_updateDevice, &QPushButton::clicked, this, &TFTessaroFirmWare::CreateBinaClick);
     connect(aboutButton, &QPushButton::clicked, this, &TFTessaroFirmWare::AboutClick);
     connect(closeButton, &QPushButton::clicked, this, &TFTessaroFirmWare::LbButton1Click);
@@ -116,6 +120,7 @@ void TFTessaroFirmWare::createWindows() {
         [this](const platform::ProgramCall& call, const WaitProgress& progress) { return RunAndWait(call, progress); },
         this);
     m_projectMap = new TFProjectMap(m_platform, m_project, this);
+    m_deskTest = new TFDeskTest(m_platform, m_project, this);
 }
 
 void TFTessaroFirmWare::reopenLastProject(const std::string& toolFolder) {

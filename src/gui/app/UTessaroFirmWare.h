@@ -23,6 +23,7 @@ class TFpdoMB;
 class TFInfopdoMB;
 class TFGroup;
 class TFProjectMap;
+class TFDeskTest;
 class LinkLabel;
 
 // The main window: the five steps, the project state and the settings file.
@@ -65,6 +66,7 @@ public:
     TFGroup* group() const { return m_group; }
     TFBootSer* bootSer() const { return m_bootSer; }
     TFProjectMap* projectMap() const { return m_projectMap; }
+    TFDeskTest* deskTest() const { return m_deskTest; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +95,7 @@ private:
     QPushButton* m_groups = nullptr;
     QPushButton* m_updateDevice = nullptr;
     QPushButton* m_mapButton = nullptr;
+    QPushButton* m_deskButton = nullptr;
 
     TFsaveproj* m_saveproj = nullptr;
     TFAbout* m_about = nullptr;
@@ -102,6 +105,7 @@ private:
     TFGroup* m_group = nullptr;
     TFBootSer* m_bootSer = nullptr;
     TFProjectMap* m_projectMap = nullptr;
+    TFDeskTest* m_deskTest = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
     // Lives as long as the window: a build rewrites only the bytes its image uses.
     std::unique_ptr<ImageBuffer> m_image = std::make_unique<ImageBuffer>();
