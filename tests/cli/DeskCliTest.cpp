@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/Cli.h"
@@ -133,6 +134,9 @@ TEST(CliDesk, BadInputIsStatusOneNamingWhatAndWhy) {
     const std::string image = folder.write("bank.bin", std::string(20, '\0'));
     const std::string good = folder.write("good.csv", kDemoValues);
     const std::string missingDevice = folder.file("no-such-adapter");
+    // A new project: its bin folder alone, and no signal database.
+    const std::string newProject = folder.file("new");
+    std::filesystem::create_directories(newProject + "/bin");
     const struct {
         std::vector<std::string> arguments;
         std::string message;
@@ -150,7 +154,7 @@ TEST(CliDesk, BadInputIsStatusOneNamingWhatAndWhy) {
         {{"desk", kDemo, "--registers", good, "--can", "nosuch0"}, "tessaro-cli: cannot open CAN interface nosuch0: "},
         {{"desk", kDemo, "--registers", good, "--cycles", "1", "-o", folder.file("none/run.log")},
          "tessaro-cli: cannot write " + folder.file("none/run.log") + ": No such file or directory\n"},
-        {{"desk", folder.path(), "--registers", good, "--cycles", "1", "--signals", "--json"},
+        {{"desk", newProject, "--registers", good, "--cycles", "1", "--signals", "--json"},
          "tessaro-cli: --signals needs a signal database: give one with --dbc FILE, or put signals.dbc into the "
          "project folder\n"},
     };
