@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <thread>
 
 #include "app/LinkLabel.h"
@@ -97,6 +98,10 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
     pressFocusedButtonsOnEnter(this);
 
+    m_updaterPoll = new QTimer(this);
+    m_updaterPoll->setInterval(200);
+    connect(m_updaterPoll, &QTimer::timeout, this, [this] { updaterAlive(); });
+
     centreOnScreen(this);
 
     FormCreate(fromQt(toolFolder));
@@ -114,7 +119,7 @@ void TFTessaroFirmWare::createWindows() {
     m_bootSer = new TFBootSer(
         m_platform, m_project,
         [this](const platform::ProgramCall& call, const WaitProgress& progress) { return RunAndWait(call, progress); },
-        this);
+        [this] { return updaterAlive(); }, this);
     m_projectMap = new TFProjectMap(m_platform, m_project, this);
 }
 
@@ -187,17 +192,25 @@ void TFTessaroFirmWare::rememberProject() {
 
 UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress) {
     UpdaterRun run;
-    const platform::StartResult started = m_platform.launcher.start(call);
+    if (updaterAlive()) {
+        run.ending = UpdaterRun::Ending::StillRunning;
+        return run;
+    }
+    platform::StartResult started = m_platform.launcher.start(call);
     if (!started.process) {
         run.failure = fromQt(started.failure);
         return run;
     }
+    m_updater = std::move(started.process);
     const UserInputBlock noInput;
+    m_waitingForUpdater = true;
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         run.waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        if (!started.process->running()) break;
+        if (!m_updater->running()) break;
         if (run.waited >= m_runAndWaitLimit) {
+            m_waitingForUpdater = false;
+            m_updaterPoll->start();
             run.ending = UpdaterRun::Ending::LeftRunning;
             return run;
         }
@@ -205,11 +218,28 @@ UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, cons
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const platform::ExitStatus status = started.process->exitStatus();
+    m_waitingForUpdater = false;
+    const platform::ExitStatus status = m_updater->exitStatus();
+    m_updater.reset();
     run.ending = UpdaterRun::Ending::Ended;
     run.exitCode = status.code;
     run.signal = status.signal;
     return run;
+}
+
+bool TFTessaroFirmWare::updaterAlive() {
+    if (!m_updater) return false;
+    // While RunAndWait waits, it alone polls.
+    if (m_waitingForUpdater || m_updater->running()) return true;
+    UpdaterRun ended;
+    ended.ending = UpdaterRun::Ending::Ended;
+    const platform::ExitStatus status = m_updater->exitStatus();
+    ended.exitCode = status.code;
+    ended.signal = status.signal;
+    m_updater.reset();
+    m_updaterPoll->stop();
+    if (m_bootSer) m_bootSer->updaterEnded(ended);
+    return false;
 }
 
 void TFTessaroFirmWare::closeEvent(QCloseEvent* event) {
