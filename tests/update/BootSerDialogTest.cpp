@@ -437,7 +437,8 @@ TEST_F(BootSerDialog, AddedControlsCoverNoControlOfTheirStage) {
 class BootSerOnARealPort : public BootSerDialog {
 protected:
     void showOver(platform::SerialPort& port, std::function<void(TFBootSer&)> script) {
-        platform::Platform over{fake.messages, fake.dialogs, fake.folders, fake.shell, port, fake.launcher, fake.files};
+        platform::Platform over{fake.messages, fake.dialogs,  fake.folders, fake.shell,
+                                port,          fake.launcher, fake.files,   fake.instanceLock};
         TFBootSer dialog(over, window->project(), nullptr);
         showWith(dialog, std::move(script));
     }

@@ -125,9 +125,11 @@ void TFTessaroFirmWare::createWindows() {
 
 void TFTessaroFirmWare::reopenLastProject(const std::string& toolFolder) {
     m_project.setToolFolder(toolFolder);
-    const std::string stored =
-        readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey).value_or(std::string());
-    if (m_project.reopen(stored)) setCaptionFromProject();
+    const std::string lockFile = m_project.settingsFilePath() + std::string(kInstanceLockSuffix);
+    if (m_platform.instanceLock.acquire(toQt(lockFile)) == platform::InstanceLock::Outcome::HeldElsewhere)
+        m_platform.messages.plain(toQt(anotherInstanceMessage(m_project.toolFolder)));
+    m_storedAtStart = readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey);
+    if (m_project.reopen(m_storedAtStart.value_or(std::string()))) setCaptionFromProject();
 }
 
 void TFTessaroFirmWare::setCaptionFromProject() {
@@ -139,6 +141,7 @@ void TFTessaroFirmWare::openProject() {
     const std::optional<QString> chosen = m_platform.folders.chooseFolder(
         this, QStringLiteral("Select directory of project"), toQt(m_project.projectsFolder), toQt(start));
     m_project.finishOpen(chosen ? std::optional<std::string>(fromQt(*chosen)) : std::nullopt);
+    if (chosen) m_projectChosen = true;
     setCaptionFromProject();
 }
 
@@ -146,7 +149,10 @@ void TFTessaroFirmWare::newProject() {
     if (!m_saveproj) return;
     m_saveproj->setDestinationFolder(m_project.projectsFolder);
     // After Cancel the project that was open stays open, and so does its caption.
-    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted) setCaptionFromProject();
+    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted) {
+        m_projectChosen = true;
+        setCaptionFromProject();
+    }
 }
 
 bool TFTessaroFirmWare::projectOpen() {
@@ -184,7 +190,11 @@ void TFTessaroFirmWare::openWebPage() {
 
 void TFTessaroFirmWare::rememberProject() {
     try {
-        writeProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey, m_project.projectName);
+        const std::string path = m_project.settingsFilePath();
+        const std::string name =
+            projectNameToStore(m_storedAtStart, readProfileString(path, kSettingsSection, kSettingsKey),
+                               m_projectChosen, m_project.projectName);
+        writeProfileString(path, kSettingsSection, kSettingsKey, name);
     } catch (const Error& failure) {
         m_platform.messages.standardError(toQt(failure.what()));
     }

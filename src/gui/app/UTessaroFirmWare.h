@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/Platform.h"
 #include "project/ProjectState.h"
@@ -90,6 +92,9 @@ private:
 
     platform::Platform m_platform;
     ProjectState m_project;
+    // What the settings file held at start, and whether the user has opened or created a project since.
+    std::optional<std::string> m_storedAtStart;
+    bool m_projectChosen = false;
 
     QPushButton* m_new = nullptr;
     QPushButton* m_open = nullptr;
