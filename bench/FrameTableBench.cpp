@@ -99,7 +99,7 @@ void FrameTableShowAndOk(benchmark::State& state) {
     project.projectFolder = folder;
     project.SetProjectPaths();
     tessaro::TFpdoMB dialog(tessaro::platform::Platform{messages, dialogs, folders, shell, adapters.serialPort,
-                                                        adapters.launcher, adapters.files},
+                                                        adapters.launcher, adapters.files, adapters.instanceLock},
                             project);
     auto* grid = dialog.findChild<QTableWidget*>(QStringLiteral("sgA"));
 

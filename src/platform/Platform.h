@@ -115,6 +115,20 @@ public:
     virtual StartResult start(const ProgramCall& call) = 0;
 };
 
+// Tells whether another instance of the tool works on the same tool folder. The lock is the system's, on a lock file
+// that stays in place: the system lets go of it when the process ends, however it ends, so no stale lock is left
+// behind to clean up.
+class InstanceLock {
+public:
+    enum class Outcome {
+        Taken,          // held from now on, until the process ends
+        HeldElsewhere,  // another process holds it
+        Unavailable,    // the lock file cannot be opened (a folder the user may not write): nothing is known
+    };
+    virtual ~InstanceLock() = default;
+    virtual Outcome acquire(const QString& lockFile) = 0;
+};
+
 struct Platform {
     Messages& messages;
     DialogRunner& dialogs;
@@ -123,6 +137,7 @@ struct Platform {
     SerialPort& serialPort;
     Launcher& launcher;
     FileChooser& files;
+    InstanceLock& instanceLock;
 };
 
 }  // namespace tessaro::platform

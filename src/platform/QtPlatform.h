@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/InstanceLock.h"
 #include "platform/Launcher.h"
 #include "platform/Platform.h"
 #include "platform/SerialPort.h"
@@ -50,8 +51,11 @@ struct QtPlatform {
     QtSerialPort serialPort;
     ProcessLauncher launcher;
     QtFileChooser files;
+    FileInstanceLock instanceLock;
 
-    Platform platform() { return Platform{messages, dialogs, folders, shell, serialPort, launcher, files}; }
+    Platform platform() {
+        return Platform{messages, dialogs, folders, shell, serialPort, launcher, files, instanceLock};
+    }
 };
 
 }  // namespace tessaro::platform

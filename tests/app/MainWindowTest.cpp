@@ -94,6 +94,70 @@ TEST_F(MainWindow, StoredNamesWithAndWithoutSeparatorReopenAndOtherSectionsSurvi
     }
 }
 
+TEST_F(MainWindow, ASettingsFileSavedWithAByteOrderMarkReopensItsProjectAndKeepsTheMark) {
+    std::filesystem::create_directory(tool.file("PROJECTS/abc"));
+    tool.write("Tessaro_Kelvane.ini",
+               "\xEF\xBB\xBF[lastproj]\r\nprojectname=\"/abc\"\r\n[ports]\r\nCOM1=/dev/ttyUSB0\r\n");
+    start();
+    EXPECT_EQ(caption(), kPrefix + "/abc");
+    closeTool();
+    EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"),
+              "\xEF\xBB\xBF[lastproj]\r\nprojectname=/abc\r\n[ports]\r\nCOM1=/dev/ttyUSB0\r\n");
+}
+
+TEST_F(MainWindow, ASecondInstanceOnTheToolFolderWarnsOnceAtStart) {
+    using Outcome = platform::InstanceLock::Outcome;
+    EXPECT_EQ(fake.instanceLock.asked, std::vector<std::string>{tool.file("Tessaro_Kelvane.ini.lock")});
+    EXPECT_TRUE(fake.messages.shown.empty());
+    for (const Outcome outcome : {Outcome::HeldElsewhere, Outcome::Unavailable, Outcome::Taken}) {
+        fake.instanceLock.outcome = outcome;
+        fake.messages.shown.clear();
+        start();
+        click("btn_Prm_Gen");
+        click("btn_GROUP");
+        closeTool();
+        if (outcome != Outcome::HeldElsewhere) {
+            EXPECT_TRUE(fake.messages.shown.empty());
+            continue;
+        }
+        EXPECT_EQ(fake.messages.shown,
+                  (std::vector<testing::Message>{
+                      {"plain", "Another Tessaro is already running on the tool folder " + tool.path() +
+                                    ". Both may change the same projects: an editor's OK then names a document that "
+                                    "was changed on disk since the editor read it, and writes only at a second OK. At "
+                                    "close, the last project is stored only by an instance that opened or created "
+                                    "one."}}));
+    }
+}
+
+// Two instances on one tool folder: the settings file keeps the project that was chosen, and every other section.
+TEST_F(MainWindow, AnInstanceThatOpenedNoProjectKeepsWhatTheOtherStored) {
+    for (const char* name : {"abc", "def", "ghi"}) std::filesystem::create_directory(tool.file("PROJECTS/") + name);
+    tool.write("Tessaro_Kelvane.ini", "[lastproj]\nprojectname=/abc\n");
+    start();
+    const auto otherInstance = [this](const char* project) {
+        testing::FakePlatform otherFake;
+        TFTessaroFirmWare other(otherFake.platform(), QString::fromStdString(tool.path()));
+        other.createWindows();
+        otherFake.folders.answer = QString::fromStdString(tool.file("PROJECTS/") + project);
+        other.OpenaClick();
+        other.FormClose();
+        tool.write("Tessaro_Kelvane.ini", tool.read("Tessaro_Kelvane.ini") + "[window]\nleft=3\n");
+    };
+    otherInstance("def");
+    closeTool();
+    EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), "[lastproj]\nprojectname=/def\n[window]\nleft=3\n");
+
+    start();
+    EXPECT_EQ(caption(), kPrefix + "/def");
+    otherInstance("ghi");
+    fake.folders.answer = QString::fromStdString(tool.file("PROJECTS/abc"));
+    click("open");
+    closeTool();
+    EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), "[lastproj]\nprojectname=/abc\n[window]\nleft=3\n[window]\nleft=3\n")
+        << "this one opened a project after the other: its own is stored";
+}
+
 TEST_F(MainWindow, CloseWithoutChangesWritesAnEmptyName) {
     closeTool();
     EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), "[lastproj]\nprojectname=\n");

@@ -7,8 +7,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 
 #include "platform/Launcher.h"
 #include "support/GuiFixture.h"
@@ -233,6 +235,68 @@ TEST_F(RunAndWait, AtTheLimitTheDialogSaysTheUpdaterRunsOn) {
     ASSERT_FALSE(written.empty());
     EXPECT_TRUE(testing::processRunning(std::stoi(written)));
     testing::killChild(std::stoi(written));
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// Lets the event loop run until done says so, at most a few seconds; whether it did.
+bool processEventsUntil(const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 500 && !done(); ++attempt) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(10ms);
+    }
+    return done();
+}
+
+TEST_F(RunAndWait, AnUpdaterNoLongerWaitedForIsReapedWhenItEnds) {
+    withRealProcesses();
+    writeScript(tool, "Ser_48213_Update.exe", "echo $$ > \"$0.out\"\nsleep 1\nexit 4\n");
+    window->setRunAndWaitLimit(100ms);
+    EXPECT_EQ(window->RunAndWait(callOf(updater())).ending, UpdaterRun::Ending::LeftRunning);
+    const std::string written = testing::awaitFile(updater() + ".out");
+    ASSERT_FALSE(written.empty());
+    const pid_t child = std::stoi(written);
+    EXPECT_TRUE(testing::processRunning(child));
+    EXPECT_TRUE(window->updaterAlive());
+
+    // The tool idles meanwhile, as it does with the dialog open: nothing is started again.
+    EXPECT_TRUE(processEventsUntil([child] { return testing::processGone(child); }))
+        << "the updater that ended is no defunct child of the tool";
+    EXPECT_FALSE(window->updaterAlive());
+    EXPECT_EQ(fake.launcher.started.size(), 1u);
+}
+
+TEST_F(RunAndWait, ASecondUpdaterIsNotStartedWhileTheFirstRunsOn) {
+    withRealProcesses();
+    writeScript(tool, "Ser_48213_Update.exe", "echo $$ >> \"$0.out\"\nexec sleep 600\n");
+    window->setRunAndWaitLimit(100ms);
+    fake.dialogs.then([&](QDialog& dialog) {
+        connectAndNext(dialog);
+        auto* execute = child<QPushButton>(dialog, "LbButton4");
+        execute->click();
+        EXPECT_EQ(child<QLabel>(dialog, "L_Run")->text(), "Stopped waiting after 0.1 s; the updater runs on.");
+        EXPECT_FALSE(execute->isEnabled());
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(),
+                  "Ser_48213_Update.exe still runs: Execute is off until it ends.");
+        static_cast<TFBootSer&>(dialog).LbButton4Click();
+        const UpdaterRun refused = window->RunAndWait(callOf(updater()));
+        EXPECT_EQ(refused.ending, UpdaterRun::Ending::StillRunning);
+        EXPECT_EQ(fake.launcher.started.size(), 1u);
+
+        const std::string written = testing::awaitFile(updater() + ".out");
+        ASSERT_FALSE(written.empty());
+        const pid_t first = std::stoi(written);
+        ::kill(first, SIGKILL);
+        EXPECT_TRUE(processEventsUntil([&] { return execute->isEnabled(); }));
+        EXPECT_TRUE(testing::processGone(first));
+        EXPECT_EQ(child<QLabel>(dialog, "L_Run")->text(), "Ser_48213_Update.exe ended by signal 9.");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: MASTER/sim48213.sim");
+    });
+    fake.dialogs.runModal(*window->bootSer());
+    const std::string started = testing::awaitFile(updater() + ".out");
+    EXPECT_EQ(std::count(started.begin(), started.end(), '\n'), 1) << "one updater ran: " << started;
+    std::istringstream pids(started);
+    for (pid_t pid = 0; pids >> pid;)
+        if (testing::processRunning(pid)) testing::killChild(pid);
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 

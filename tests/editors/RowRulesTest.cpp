@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 #include "editors/PartialReadGuard.h"
 #include "editors/RowRules.h"
 #include "editors/TableDocument.h"
+#include "support/TemporaryFolder.h"
 
 namespace tessaro {
 namespace {
@@ -124,6 +129,91 @@ TEST(PartialReadGuard, WarnsOnceForEachLossAndOnceAfterAPartialRead) {
     EXPECT_EQ(guard.beforeWrite("FrameJ1939.xml"),
               "Group.xml could not be read whole. OK replaces FrameJ1939.xml with what is shown, and what could not "
               "be read is lost: press OK again to do so, or Cancel to keep FrameJ1939.xml as it is.");
+}
+
+// What happens to a watched document between the show and OK, and whether OK then names it.
+TEST(PartialReadGuard, NamesWhatAnotherWriterDidToAWatchedDocument) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> atShow;  // nothing: no file
+        std::function<void(const std::string& path)> meanwhile;
+        const char* named;  // the start of the warning, or nullptr for none
+    };
+    const auto write = [](std::string bytes) {
+        return [bytes](const std::string& path) { std::ofstream(path, std::ios::binary) << bytes; };
+    };
+    const Case cases[] = {
+        {"left alone", "<Group/>", [](const std::string&) {}, nullptr},
+        {"written again with the same bytes", "<Group/>", write("<Group/>"), nullptr},
+        {"changed", "<Group/>", write("<Group></Group>"), "Group.xml was changed on disk since this dialog read it"},
+        {"emptied", "<Group/>", write(""), "Group.xml was changed on disk since this dialog read it"},
+        {"created", std::nullopt, write("<Group/>"), "Group.xml was created since this dialog found none"},
+        {"created empty", std::nullopt, write(""), "Group.xml was created since this dialog found none"},
+        {"deleted", "<Group/>", [](const std::string& path) { std::filesystem::remove(path); },
+         "Group.xml was deleted since this dialog read it"},
+        {"replaced by a folder", "<Group/>",
+         [](const std::string& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_directory(path);
+         },
+         "Group.xml was deleted since this dialog read it"},
+        {"its folder gone: the write says why it fails", "<Group/>",
+         [](const std::string& path) { std::filesystem::remove_all(std::filesystem::path(path).parent_path()); },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        testing::TemporaryFolder folder;
+        const std::string path = folder.file("project/Group.xml");
+        std::filesystem::create_directory(folder.file("project"));
+        if (c.atShow) folder.write("project/Group.xml", *c.atShow);
+        PartialReadGuard guard;
+        guard.watch({{path, "Group.xml"}});
+        guard.shown();
+        c.meanwhile(path);
+        const std::optional<std::string> warning = guard.beforeWrite("Group.xml");
+        if (!c.named) {
+            EXPECT_EQ(warning, std::nullopt) << c.what;
+            continue;
+        }
+        ASSERT_TRUE(warning) << c.what;
+        EXPECT_TRUE(warning->starts_with(c.named)) << c.what << ": " << *warning;
+        EXPECT_EQ(guard.beforeWrite("Group.xml"), std::nullopt) << c.what << ": the next OK writes";
+    }
+}
+
+TEST(PartialReadGuard, WhatOkWroteItselfIsNoChangeOfAnotherWriter) {
+    testing::TemporaryFolder folder;
+    const std::string path = folder.write("Group.xml", "<Group></Group>");
+    PartialReadGuard guard;
+    guard.watch({{path, "Group.xml"}});
+    folder.write("Group.xml", "<Group/>");
+    guard.wrote("Group.xml");
+    EXPECT_EQ(guard.beforeWrite("Group.xml"), std::nullopt);
+    folder.write("Group.xml", "<Group><row/></Group>");
+    EXPECT_NE(guard.beforeWrite("Group.xml"), std::nullopt) << "a change after it is another writer's";
+}
+
+TEST(PartialReadGuard, AChangeOnDiskComesBeforeTheOtherLossesAndTheWrittenDocumentFirst) {
+    testing::TemporaryFolder folder;
+    const std::string frames = folder.write("FrameJ1939.xml", "<Frames_J1939/>");
+    const std::string definitions = folder.write("DefFrameJ1939.xml", "<DefFrame/>");
+    PartialReadGuard guard;
+    guard.watch({{definitions, "DefFrameJ1939.xml"}, {frames, "FrameJ1939.xml", "the frames listed"}});
+    guard.shown({"FrameJ1939.xml"});
+    folder.write("FrameJ1939.xml", "<Frames_J1939></Frames_J1939>");
+    folder.write("DefFrameJ1939.xml", "<DefFrame></DefFrame>");
+    const std::optional<std::string> warning = guard.beforeWrite("DefFrameJ1939.xml", "rows 3");
+    ASSERT_TRUE(warning);
+    const std::size_t written = warning->find("DefFrameJ1939.xml was changed on disk");
+    const std::size_t read = warning->find(
+        "FrameJ1939.xml was changed on disk since this dialog read it (by another "
+        "instance of the tool, an import or an editor), so the frames listed are "
+        "as it was before.");
+    const std::size_t partial = warning->find("FrameJ1939.xml could not be read whole.");
+    const std::size_t loss = warning->find("\n\nrows 3");
+    EXPECT_EQ(written, 0u) << *warning;
+    EXPECT_TRUE(written < read && read < partial && partial < loss && loss != std::string::npos) << *warning;
+    EXPECT_EQ(guard.beforeWrite("DefFrameJ1939.xml", "rows 3"), std::nullopt);
 }
 
 }  // namespace

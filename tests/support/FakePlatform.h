@@ -137,6 +137,17 @@ public:
     int polls = 0;
 };
 
+// Answers every acquire with outcome, and records the lock files asked for.
+class FakeInstanceLock : public platform::InstanceLock {
+public:
+    Outcome acquire(const QString& lockFile) override {
+        asked.push_back(lockFile.toStdString());
+        return outcome;
+    }
+    Outcome outcome = Outcome::Taken;
+    std::vector<std::string> asked;
+};
+
 struct FakePlatform {
     RecordingMessages messages;
     ScriptedDialogs dialogs;
@@ -145,9 +156,10 @@ struct FakePlatform {
     FakeSerialPort serialPort;
     RecordingLauncher launcher;
     FakeFileChooser files;
+    FakeInstanceLock instanceLock;
 
     platform::Platform platform() {
-        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher, files};
+        return platform::Platform{messages, dialogs, folders, shell, serialPort, launcher, files, instanceLock};
     }
 };
 

@@ -1,12 +1,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/SerialPort.h"
 #include "support/GuiFixture.h"
@@ -340,6 +342,58 @@ TEST_F(BootSerDialog, AfterEachRunOneLineSaysHowItEnded) {
                                                   ": No such file or directory"}}));
 }
 
+// Lets the event loop run until done says so, at most a few seconds; whether it did.
+bool processEventsUntil(const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 500 && !done(); ++attempt) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+TEST_F(BootSerDialog, WhileAnUpdaterLeftRunningRunsExecuteIsOffAndSaysWhy) {
+    // The updater is still running when the wait stops, and at every poll after it until told otherwise.
+    fake.launcher.pollsRunning = 1 << 30;
+    window->setRunAndWaitLimit(std::chrono::milliseconds(0));
+    fake.launcher.exit = {5, 0};
+    const auto stillRuns = [](TFBootSer& dialog) {
+        EXPECT_FALSE(child<QPushButton>(dialog, "LbButton4")->isEnabled());
+        auto* row = child<QLabel>(dialog, "L_Missing");
+        EXPECT_EQ(row->text(), "Ser_48213_Update.exe still runs: Execute is off until it ends.");
+        EXPECT_LE(row->fontMetrics().horizontalAdvance(row->text()), row->width());
+    };
+    update([&](TFBootSer& dialog) {
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        EXPECT_TRUE(child<QPushButton>(dialog, "LbButton4")->isEnabled());
+        press(dialog, "LbButton4");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Run")->text(), "Stopped waiting after 0 s; the updater runs on.");
+        stillRuns(dialog);
+        // A start that reaches the handler all the same (Enter, a script) is refused.
+        dialog.LbButton4Click();
+        EXPECT_EQ(fake.launcher.started.size(), 1u);
+        stillRuns(dialog);
+        press(dialog, "LbButton5");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        stillRuns(dialog);
+    });
+    // Closed and shown again: the updater still runs.
+    update([&](TFBootSer& dialog) {
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        stillRuns(dialog);
+        fake.launcher.pollsRunning = 0;
+        ASSERT_TRUE(processEventsUntil([&] { return child<QPushButton>(dialog, "LbButton4")->isEnabled(); }));
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim")
+            << "the row says again what is missing";
+        EXPECT_EQ(child<QLabel>(dialog, "L_Run")->text(), "Ser_48213_Update.exe ended with exit code 5.");
+        press(dialog, "LbButton4");
+    });
+    EXPECT_EQ(fake.launcher.started.size(), 2u) << "once it has ended, Execute starts the next one";
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
 // The lines and the button that were added stand in room the dialog leaves free: within the window, over no control
 // of the stage they belong to.
 TEST_F(BootSerDialog, AddedControlsCoverNoControlOfTheirStage) {
@@ -383,7 +437,8 @@ TEST_F(BootSerDialog, AddedControlsCoverNoControlOfTheirStage) {
 class BootSerOnARealPort : public BootSerDialog {
 protected:
     void showOver(platform::SerialPort& port, std::function<void(TFBootSer&)> script) {
-        platform::Platform over{fake.messages, fake.dialogs, fake.folders, fake.shell, port, fake.launcher, fake.files};
+        platform::Platform over{fake.messages, fake.dialogs,  fake.folders, fake.shell,
+                                port,          fake.launcher, fake.files,   fake.instanceLock};
         TFBootSer dialog(over, window->project(), nullptr);
         showWith(dialog, std::move(script));
     }

@@ -31,5 +31,15 @@ TEST(PortMapping, TheSettingsFileMapsEachNameAndTheOthersKeepTheDefault) {
     EXPECT_EQ(mappedSerialDevice(tool.file("missing.ini"), "COM2"), "/dev/ttyS1");
 }
 
+// As a Windows editor saves it: a byte order mark before the first section, CR LF, a device in quotes.
+TEST(PortMapping, AFirstSectionAfterAByteOrderMarkAndADeviceInQuotes) {
+    testing::TemporaryFolder tool;
+    const std::string settings = tool.write("Tessaro_Kelvane.ini",
+                                            "\xEF\xBB\xBF[ports]\r\nCOM1=\"/dev/ttyUSB0\"\r\nCOM2=\"\"\r\n"
+                                            "[lastproj]\r\nprojectname=/abc\r\n");
+    EXPECT_EQ(mappedSerialDevice(settings, "COM1"), "/dev/ttyUSB0");
+    EXPECT_EQ(mappedSerialDevice(settings, "COM2"), "/dev/ttyS1") << "an empty value in quotes maps nothing";
+}
+
 }  // namespace
 }  // namespace tessaro

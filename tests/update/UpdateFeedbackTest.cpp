@@ -37,6 +37,7 @@ TEST(UpdateFeedback, OutcomeLineShowsTheExitCodeWithoutJudgingIt) {
         {{Ending::LeftRunning, {}, 0, 0, 150013ms}, "Stopped waiting after 150 s; the updater runs on."},
         {{Ending::LeftRunning, {}, 0, 0, 300ms}, "Stopped waiting after 0.3 s; the updater runs on."},
         {{Ending::NotStarted, "Permission denied", 0, 0, 0ms}, "Ser_48213_Update.exe was not started."},
+        {{Ending::StillRunning, {}, 0, 0, 0ms}, "Ser_48213_Update.exe still runs: Execute is off until it ends."},
     };
     for (const auto& [run, line] : cases) EXPECT_EQ(runOutcomeLine(run), line);
 }

@@ -40,6 +40,26 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
+// What some editors put before the first line of a UTF-8 file; it is no part of the first section's name.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view byteOrderMarkOf(std::string_view text) {
+    return text.starts_with(kByteOrderMark) ? kByteOrderMark : std::string_view();
+}
+
+// A value in double quotes stands for what is between them, blanks included, as the system's profile functions
+// read it.
+std::string_view unquoted(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// The value as a key line holds it: in quotes when reading would otherwise change it.
+std::string quotedWhenNeeded(std::string_view value) {
+    if (trim(value) == value && unquoted(value) == value) return std::string(value);
+    return "\"" + std::string(value) + "\"";
+}
+
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -64,6 +84,7 @@ std::optional<std::string_view> keyName(std::string_view line) {
 }  // namespace
 
 std::optional<std::string> readIniValue(std::string_view iniText, std::string_view section, std::string_view key) {
+    iniText.remove_prefix(byteOrderMarkOf(iniText).size());
     bool inSection = false;
     for (const Line& line : splitLines(iniText)) {
         if (const auto name = sectionName(line.text)) {
@@ -72,16 +93,18 @@ std::optional<std::string> readIniValue(std::string_view iniText, std::string_vi
         }
         if (!inSection) continue;
         if (const auto name = keyName(line.text); name && sameName(*name, key))
-            return std::string(trim(line.text.substr(line.text.find('=') + 1)));
+            return std::string(unquoted(trim(line.text.substr(line.text.find('=') + 1))));
     }
     return std::nullopt;
 }
 
 std::string withIniValue(std::string_view iniText, std::string_view section, std::string_view key,
                          std::string_view value) {
+    const std::string_view byteOrderMark = byteOrderMarkOf(iniText);
+    iniText.remove_prefix(byteOrderMark.size());
     const std::vector<Line> lines = splitLines(iniText);
     const std::string lineEnd = iniText.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
-    const std::string keyLine = std::string(key) + "=" + std::string(value);
+    const std::string keyLine = std::string(key) + "=" + quotedWhenNeeded(value);
 
     // Find the section, its key line, and the last non-blank line of the section.
     std::optional<std::size_t> keyAt;
@@ -122,7 +145,7 @@ std::string withIniValue(std::string_view iniText, std::string_view section, std
         if (!result.empty() && result.back() != '\n') result += lineEnd;
         result += "[" + std::string(section) + "]" + lineEnd + keyLine + lineEnd;
     }
-    return result;
+    return std::string(byteOrderMark) + result;
 }
 
 std::optional<std::string> readProfileString(const std::string& path, std::string_view section, std::string_view key) {

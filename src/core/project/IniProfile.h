@@ -7,10 +7,12 @@
 namespace tessaro {
 
 // One key of an INI text: section and key names match without regard to letter case; values are trimmed of
-// blanks and tabs, as the system's profile functions do.
+// blanks and tabs and lose the double quotes around them, as the system's profile functions do. A UTF-8 byte order
+// mark at the start of the text is skipped.
 std::optional<std::string> readIniValue(std::string_view iniText, std::string_view section, std::string_view key);
 
-// The INI text with that key set, every other line kept as it was (the section is appended when missing).
+// The INI text with that key set, every other line (and a byte order mark) kept as it was; the section is appended
+// when missing. A value that reading would change is written in double quotes, so it reads back as it is.
 std::string withIniValue(std::string_view iniText, std::string_view section, std::string_view key,
                          std::string_view value);
 

@@ -22,6 +22,20 @@ std::string settingsFileIn(std::string_view toolFolder) {
     return joinPath(toolFolder, kSettingsFileName);
 }
 
+std::string anotherInstanceMessage(std::string_view toolFolder) {
+    return "Another Tessaro is already running on the tool folder " + std::string(toolFolder) +
+           ". Both may change the same projects: an editor's OK then names a document that was changed on disk "
+           "since the editor read it, and writes only at a second OK. At close, the last project is stored only by "
+           "an instance that opened or created one.";
+}
+
+std::string projectNameToStore(const std::optional<std::string>& readAtStart,
+                               const std::optional<std::string>& storedNow, bool projectChosen,
+                               std::string_view projectName) {
+    if (!projectChosen && storedNow && storedNow != readAtStart) return *storedNow;
+    return std::string(projectName);
+}
+
 std::string ProjectState::settingsFilePath() const {
     return settingsFileIn(toolFolder);
 }

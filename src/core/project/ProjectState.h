@@ -18,6 +18,19 @@ inline constexpr std::string_view kSettingsKey = "projectname";
 // The settings file of a tool folder.
 std::string settingsFileIn(std::string_view toolFolder);
 
+// Beside the settings file: the lock that an instance of the tool holds while it runs on the tool folder.
+inline constexpr std::string_view kInstanceLockSuffix = ".lock";
+
+// Said once at start when another instance of the tool already runs on the same tool folder.
+std::string anotherInstanceMessage(std::string_view toolFolder);
+
+// The project name a close stores. Instances that share a tool folder share its settings file: one that opened or
+// created a project stores its own; one that did not keeps what another stored while it ran, so the next start
+// reopens the project last chosen rather than the one an idle instance started with.
+std::string projectNameToStore(const std::optional<std::string>& readAtStart,
+                               const std::optional<std::string>& storedNow, bool projectChosen,
+                               std::string_view projectName);
+
 inline constexpr std::string_view kDestinationNotValid = "directory destination not valid";
 inline constexpr std::string_view kNameNotValid = "Name project not valid";
 inline constexpr std::string_view kNameAlreadyExists = "Name project not valid because directory already exists";

@@ -32,10 +32,16 @@ std::string runOutcomeLine(const UpdaterRun& run) {
         case UpdaterRun::Ending::Ended:
             if (run.signal != 0) return program + " ended by signal " + std::to_string(run.signal) + ".";
             return program + " ended with exit code " + std::to_string(run.exitCode) + ".";
+        case UpdaterRun::Ending::StillRunning:
+            return updaterStillRunsLine();
         case UpdaterRun::Ending::LeftRunning:
             break;
     }
     return "Stopped waiting after " + secondsText(run.waited) + "; the updater runs on.";
+}
+
+std::string updaterStillRunsLine() {
+    return std::string(kUpdaterProgramName) + " still runs: Execute is off until it ends.";
 }
 
 ImageToLoad imageToLoad(const std::string& projectFolder) {

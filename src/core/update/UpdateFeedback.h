@@ -18,9 +18,10 @@ namespace tessaro {
 // How long RunAndWait waits for the updater before it lets it run on by itself.
 inline constexpr std::chrono::milliseconds kRunAndWaitLimit{150000};
 
-// How one run of the updater ended, as RunAndWait saw it.
+// How one run of the updater ended, as RunAndWait saw it. StillRunning: not started, because the updater started
+// before has not ended yet (one updater at a time: two would write to the device over one port).
 struct UpdaterRun {
-    enum class Ending { NotStarted, Ended, LeftRunning };
+    enum class Ending { NotStarted, Ended, LeftRunning, StillRunning };
     Ending ending = Ending::NotStarted;
     std::string failure;         // NotStarted: the system's reason
     std::uint32_t exitCode = 0;  // Ended
@@ -39,6 +40,9 @@ std::string waitingLine(std::chrono::milliseconds waited);
 
 // The one line that says how the run ended.
 std::string runOutcomeLine(const UpdaterRun& run);
+
+// Above "Execute update firmware" while it is off: an updater the tool started has not ended yet.
+std::string updaterStillRunsLine();
 
 // "150 s", "0.3 s": down to tenths of a second.
 std::string secondsText(std::chrono::milliseconds duration);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <thread>
 
 #include "app/LinkLabel.h"
@@ -101,6 +102,10 @@ TFTessaroFirmWare::TFTessaroFirmWare(platform::Platform platform, const QString&
     connect(webLink, &LinkLabel::clicked, this, &TFTessaroFirmWare::Label6Click);
     pressFocusedButtonsOnEnter(this);
 
+    m_updaterPoll = new QTimer(this);
+    m_updaterPoll->setInterval(200);
+    connect(m_updaterPoll, &QTimer::timeout, this, [this] { updaterAlive(); });
+
     centreOnScreen(this);
 
     FormCreate(fromQt(toolFolder));
@@ -118,16 +123,18 @@ void TFTessaroFirmWare::createWindows() {
     m_bootSer = new TFBootSer(
         m_platform, m_project,
         [this](const platform::ProgramCall& call, const WaitProgress& progress) { return RunAndWait(call, progress); },
-        this);
+        [this] { return updaterAlive(); }, this);
     m_projectMap = new TFProjectMap(m_platform, m_project, this);
     m_deskTest = new TFDeskTest(m_platform, m_project, this);
 }
 
 void TFTessaroFirmWare::reopenLastProject(const std::string& toolFolder) {
     m_project.setToolFolder(toolFolder);
-    const std::string stored =
-        readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey).value_or(std::string());
-    if (m_project.reopen(stored)) setCaptionFromProject();
+    const std::string lockFile = m_project.settingsFilePath() + std::string(kInstanceLockSuffix);
+    if (m_platform.instanceLock.acquire(toQt(lockFile)) == platform::InstanceLock::Outcome::HeldElsewhere)
+        m_platform.messages.plain(toQt(anotherInstanceMessage(m_project.toolFolder)));
+    m_storedAtStart = readProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey);
+    if (m_project.reopen(m_storedAtStart.value_or(std::string()))) setCaptionFromProject();
 }
 
 void TFTessaroFirmWare::setCaptionFromProject() {
@@ -139,6 +146,7 @@ void TFTessaroFirmWare::openProject() {
     const std::optional<QString> chosen = m_platform.folders.chooseFolder(
         this, QStringLiteral("Select directory of project"), toQt(m_project.projectsFolder), toQt(start));
     m_project.finishOpen(chosen ? std::optional<std::string>(fromQt(*chosen)) : std::nullopt);
+    if (chosen) m_projectChosen = true;
     setCaptionFromProject();
 }
 
@@ -146,7 +154,10 @@ void TFTessaroFirmWare::newProject() {
     if (!m_saveproj) return;
     m_saveproj->setDestinationFolder(m_project.projectsFolder);
     // After Cancel the project that was open stays open, and so does its caption.
-    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted) setCaptionFromProject();
+    if (m_platform.dialogs.runModal(*m_saveproj) == QDialog::Accepted) {
+        m_projectChosen = true;
+        setCaptionFromProject();
+    }
 }
 
 bool TFTessaroFirmWare::projectOpen() {
@@ -184,7 +195,11 @@ void TFTessaroFirmWare::openWebPage() {
 
 void TFTessaroFirmWare::rememberProject() {
     try {
-        writeProfileString(m_project.settingsFilePath(), kSettingsSection, kSettingsKey, m_project.projectName);
+        const std::string path = m_project.settingsFilePath();
+        const std::string name =
+            projectNameToStore(m_storedAtStart, readProfileString(path, kSettingsSection, kSettingsKey),
+                               m_projectChosen, m_project.projectName);
+        writeProfileString(path, kSettingsSection, kSettingsKey, name);
     } catch (const Error& failure) {
         m_platform.messages.standardError(toQt(failure.what()));
     }
@@ -192,17 +207,25 @@ void TFTessaroFirmWare::rememberProject() {
 
 UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress) {
     UpdaterRun run;
-    const platform::StartResult started = m_platform.launcher.start(call);
+    if (updaterAlive()) {
+        run.ending = UpdaterRun::Ending::StillRunning;
+        return run;
+    }
+    platform::StartResult started = m_platform.launcher.start(call);
     if (!started.process) {
         run.failure = fromQt(started.failure);
         return run;
     }
+    m_updater = std::move(started.process);
     const UserInputBlock noInput;
+    m_waitingForUpdater = true;
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
         run.waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        if (!started.process->running()) break;
+        if (!m_updater->running()) break;
         if (run.waited >= m_runAndWaitLimit) {
+            m_waitingForUpdater = false;
+            m_updaterPoll->start();
             run.ending = UpdaterRun::Ending::LeftRunning;
             return run;
         }
@@ -210,11 +233,28 @@ UpdaterRun TFTessaroFirmWare::RunAndWait(const platform::ProgramCall& call, cons
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const platform::ExitStatus status = started.process->exitStatus();
+    m_waitingForUpdater = false;
+    const platform::ExitStatus status = m_updater->exitStatus();
+    m_updater.reset();
     run.ending = UpdaterRun::Ending::Ended;
     run.exitCode = status.code;
     run.signal = status.signal;
     return run;
+}
+
+bool TFTessaroFirmWare::updaterAlive() {
+    if (!m_updater) return false;
+    // While RunAndWait waits, it alone polls.
+    if (m_waitingForUpdater || m_updater->running()) return true;
+    UpdaterRun ended;
+    ended.ending = UpdaterRun::Ending::Ended;
+    const platform::ExitStatus status = m_updater->exitStatus();
+    ended.exitCode = status.code;
+    ended.signal = status.signal;
+    m_updater.reset();
+    m_updaterPoll->stop();
+    if (m_bootSer) m_bootSer->updaterEnded(ended);
+    return false;
 }
 
 void TFTessaroFirmWare::closeEvent(QCloseEvent* event) {

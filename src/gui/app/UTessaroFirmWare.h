@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/Platform.h"
 #include "project/ProjectState.h"
@@ -12,6 +14,7 @@
 class QDialog;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace tessaro {
 
@@ -55,6 +58,11 @@ public:
     // Starts the program and waits until it ends or the limit has passed, whichever comes first, polling it every
     // 10 ms and leaving it running at the limit. Meanwhile the windows repaint but take no user input.
     UpdaterRun RunAndWait(const platform::ProgramCall& call, const WaitProgress& progress = {});
+    // One updater at a time: while the one RunAndWait started is alive, waited for or left running at the limit,
+    // RunAndWait starts no other (StillRunning).
+    // Whether that updater is still alive. One left running is polled every 200 ms, so that it is reaped (on
+    // Windows, its handle closed) as soon as it ends and the update dialog hears of it.
+    bool updaterAlive();
     std::chrono::milliseconds runAndWaitLimit() const { return m_runAndWaitLimit; }
     void setRunAndWaitLimit(std::chrono::milliseconds limit) { m_runAndWaitLimit = limit; }
 
@@ -86,6 +94,9 @@ private:
 
     platform::Platform m_platform;
     ProjectState m_project;
+    // What the settings file held at start, and whether the user has opened or created a project since.
+    std::optional<std::string> m_storedAtStart;
+    bool m_projectChosen = false;
 
     QPushButton* m_new = nullptr;
     QPushButton* m_open = nullptr;
@@ -107,6 +118,10 @@ private:
     TFProjectMap* m_projectMap = nullptr;
     TFDeskTest* m_deskTest = nullptr;
     std::chrono::milliseconds m_runAndWaitLimit = kRunAndWaitLimit;
+    // The updater RunAndWait started, until it is seen to have ended.
+    std::unique_ptr<platform::Process> m_updater;
+    bool m_waitingForUpdater = false;
+    QTimer* m_updaterPoll = nullptr;
     // Lives as long as the window: a build rewrites only the bytes its image uses.
     std::unique_ptr<ImageBuffer> m_image = std::make_unique<ImageBuffer>();
 };

@@ -27,6 +27,7 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
 
 void TFGroup::showGroups() {
     setGridTitles(m_grid, kColumns);
+    m_readGuard.watch({{m_project.groupPath, kGroupFileName}});
     GridFiller filler(m_grid);
     const ShowRead<> read = readGroupTable(m_project.groupPath, filler.sink());
     filler.finish();
@@ -45,7 +46,9 @@ void TFGroup::saveAndClose() {
         m_platform.messages.plain(toQt(*warning));
         return;
     }
-    if (saveReported(m_platform.messages, [this] { saveGroupTable(m_project.groupPath, gridRows(m_grid)); })) accept();
+    if (!saveReported(m_platform.messages, [this] { saveGroupTable(m_project.groupPath, gridRows(m_grid)); })) return;
+    m_readGuard.wrote(kGroupFileName);
+    accept();
 }
 
 }  // namespace tessaro

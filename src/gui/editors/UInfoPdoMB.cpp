@@ -297,8 +297,10 @@ void TFInfopdoMB::showFrameList() {
     }
     resetControls();
     setWindowTitle(QStringLiteral("Define Frames J1939"));
-    ShowRead<FrameDefinitions> read =
-        readFrameDefinitions(joinPath(m_project.projectFolder, kFrameTableFileName), m_project.definitionsPath());
+    const std::string framesPath = joinPath(m_project.projectFolder, kFrameTableFileName);
+    m_readGuard.watch(
+        {{m_project.definitionsPath(), kDefinitionsFileName}, {framesPath, kFrameTableFileName, "the frames listed"}});
+    ShowRead<FrameDefinitions> read = readFrameDefinitions(framesPath, m_project.definitionsPath());
     m_frames = std::move(read.content);
     QStringList lines;
     lines.reserve(qsizetype(m_frames.frameLines().size()));
@@ -415,6 +417,7 @@ void TFInfopdoMB::saveAndClose() {
         m_platform.messages.standardError(toQt(failure.what()));
         return;
     }
+    m_readGuard.wrote(kDefinitionsFileName);
     accept();
 }
 

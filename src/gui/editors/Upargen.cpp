@@ -98,6 +98,7 @@ TFpargen::TFpargen(platform::Platform platform, const ProjectState& project, QWi
 }
 
 void TFpargen::showStoredSettings() {
+    m_readGuard.watch({{m_project.pargenPath, kPargenFileName}});
     const ShowRead<std::optional<PargenSettings>> read = readPargen(m_project.pargenPath);
     // What could not be read is said at OK as a loss of its own, not as an unread file.
     m_readGuard.shown();
@@ -152,6 +153,7 @@ void TFpargen::saveAndClose() {
         m_platform.messages.standardError(toQt(failure.what()));
         return;
     }
+    m_readGuard.wrote(kPargenFileName);
     accept();
 }
 

@@ -63,6 +63,8 @@ TFpdoMB::TFpdoMB(platform::Platform platform, const ProjectState& project, QWidg
 }
 
 void TFpdoMB::showFrames() {
+    // Group.xml only names the groups: OK stores their numbers, whatever it holds by then.
+    m_readGuard.watch({{m_project.frameJ1939Path, kFrameTableFileName}});
     GridFiller filler(m_grid);
     ShowRead<tessaro::GroupCaptions> read =
         readFrameTable(m_project.groupPath, m_project.frameJ1939Path, filler.sink());
@@ -119,9 +121,11 @@ void TFpdoMB::saveAndClose() {
         m_platform.messages.plain(toQt(*warning));
         return;
     }
-    if (saveReported(m_platform.messages,
-                     [this] { saveFrameTable(m_project.frameJ1939Path, m_groupCaptions, gridRows(m_grid)); }))
-        accept();
+    if (!saveReported(m_platform.messages,
+                      [this] { saveFrameTable(m_project.frameJ1939Path, m_groupCaptions, gridRows(m_grid)); }))
+        return;
+    m_readGuard.wrote(kFrameTableFileName);
+    accept();
 }
 
 }  // namespace tessaro

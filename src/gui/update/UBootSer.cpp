@@ -51,12 +51,13 @@ void showPath(QLabel* label, const QString& path, int width) {
 }  // namespace
 
 TFBootSer::TFBootSer(platform::Platform platform, const ProjectState& project, RunAndWaitFunction runAndWait,
-                     QWidget* parent)
+                     UpdaterAliveFunction updaterAlive, QWidget* parent)
     : Form("FBootSer", QStringLiteral("Update Firmware from Serial (RS232)"), {358, 210}, Sizing::fixed, parent,
            Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_platform(platform),
       m_project(project),
-      m_runAndWait(std::move(runAndWait)) {
+      m_runAndWait(std::move(runAndWait)),
+      m_updaterAlive(std::move(updaterAlive)) {
     m_steps[0] =
         label(this, "Label1", QStringLiteral("Follow this step to update the DO48213 from RS232:"), 12, 10, true);
     m_steps[1] = label(this, "Label2", QStringLiteral("1 - Turn OFF the Device"), 24, 36);
@@ -137,8 +138,27 @@ void TFBootSer::showImageAndMissingFiles() {
     for (const std::string& text : image.lines) lines.push_back(toQt(text));
     m_image->setText(lines.join(QLatin1Char('\n')));
     m_image->setToolTip(toQt(image.path));
+    showExecuteState();
+}
+
+bool TFBootSer::updaterRunning() const {
+    return m_updaterAlive && m_updaterAlive();
+}
+
+void TFBootSer::showExecuteState() {
+    const bool running = updaterRunning();
+    m_execute->setEnabled(!running);
+    if (running) {
+        m_missing->setText(toQt(updaterStillRunsLine()));
+        return;
+    }
     const std::optional<std::string> missing = missingFilesWarning(m_project);
     m_missing->setText(missing ? toQt(*missing) : QString());
+}
+
+void TFBootSer::updaterEnded(const UpdaterRun& run) {
+    showRunLine(runOutcomeLine(run));
+    showImageAndMissingFiles();
 }
 
 void TFBootSer::showRunLine(const std::string& text) {
@@ -196,10 +216,18 @@ void TFBootSer::runUpdater() {
     platform::ProgramCall call{toQt(command.program), {}, toQt(command.parameters)};
     for (const std::string& argument : command.arguments) call.arguments.push_back(toQt(argument));
     if (!m_runAndWait) return;
+    // Refused while one runs, wherever the click came from; run-and-wait refuses it too.
+    if (updaterRunning()) {
+        showExecuteState();
+        return;
+    }
+    m_execute->setEnabled(false);
     showRunLine(waitingLine(std::chrono::milliseconds(0)));
-    const UpdaterRun run =
-        m_runAndWait(call, [this](std::chrono::milliseconds waited) { showRunLine(waitingLine(waited)); });
-    showRunLine(runOutcomeLine(run));
+    const UpdaterRun run = m_runAndWait(call, [this](std::chrono::milliseconds waited) {
+        showRunLine(waitingLine(waited));
+        showExecuteState();
+    });
+    if (run.ending != UpdaterRun::Ending::StillRunning) showRunLine(runOutcomeLine(run));
     showImageAndMissingFiles();
     if (run.ending == UpdaterRun::Ending::NotStarted)
         m_platform.messages.error(toQt(startFailureMessage(command.program, run.failure)));

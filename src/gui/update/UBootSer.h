@@ -24,9 +24,11 @@ public:
     // The main window's run-and-wait launcher.
     using RunAndWaitFunction =
         std::function<UpdaterRun(const platform::ProgramCall& call, const WaitProgress& progress)>;
+    // Whether the updater that run-and-wait started is still alive.
+    using UpdaterAliveFunction = std::function<bool()>;
 
     TFBootSer(platform::Platform platform, const ProjectState& project, RunAndWaitFunction runAndWait,
-              QWidget* parent = nullptr);
+              UpdaterAliveFunction updaterAlive = {}, QWidget* parent = nullptr);
 
     void FormShow() override { showConnectionStage(); }
     void LbButton1Click() { connectPort(); }
@@ -36,6 +38,8 @@ public:
     void LbButton5Click() { backToConnection(); }
     void CB_ComChange() { showChosenDevice(); }
     void FormClose() { releasePort(); }
+    // The updater left running has ended: Execute is on again, and the run line says how it ended.
+    void updaterEnded(const UpdaterRun& run);
 
     bool portReady() const { return m_portReady; }
     UpdateOptions optionsFromControls() const;
@@ -54,11 +58,16 @@ private:
     // The connection stage, or the options panel over it.
     void showStage(bool options);
     void showImageAndMissingFiles();
+    // Execute is off while an updater runs, and the red row above it says so; otherwise that row names what is
+    // missing.
+    void showExecuteState();
+    bool updaterRunning() const;
     void showRunLine(const std::string& line);
 
     platform::Platform m_platform;
     const ProjectState& m_project;
     RunAndWaitFunction m_runAndWait;
+    UpdaterAliveFunction m_updaterAlive;
     bool m_portReady = false;
 
     QLabel* m_steps[6];
