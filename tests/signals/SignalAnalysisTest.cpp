@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "j1939/RegisterKind.h"
 #include "map/MapFormats.h"
 #include "signals/SignalAnalysis.h"
 
@@ -18,8 +19,8 @@ constexpr const char* kDatabase =
     " SG_ Low : 16|4@1+ (1,0) [0|15] \"\" Cab\n"
     " SG_ High : 20|4@1+ (1,0) [0|15] \"\" Cab\n";
 
-constexpr std::uint8_t kHolding = 3;
-constexpr std::uint8_t kInput = 4;
+constexpr std::uint8_t kHolding = typeRegOf(RegisterKind::holding);
+constexpr std::uint8_t kInput = typeRegOf(RegisterKind::input);
 
 // The halves of the cases come from row 7 of the definitions.
 RegisterHalfSource source(std::int32_t registerNumber, RegisterHalf half, std::uint8_t slave = 1,
@@ -88,7 +89,9 @@ TEST(SignalAnalysis, ALittleEndianSignalFedLowByteFirstIsCoveredWithItsEncoding)
     EXPECT_EQ(speed.registers, (std::vector<SignalRegister>{{1, kHolding, 0}}));
     EXPECT_EQ(speed.factor, 0.125);
     EXPECT_EQ(speed.unit, "rpm");
-    EXPECT_EQ(speed.encoding, "raw = physical / 0.125, 16 bits unsigned, physical in rpm");
+    EXPECT_EQ(speed.encoding,
+              "raw = physical / 0.125, 16 bits unsigned, physical in rpm; holding 0 = raw in bits 0–15; example: 2000 "
+              "rpm → raw 16000 → holding 0 = 0x3E80");
     // B5 is also Distance's lowest byte, which is only partly fed.
     EXPECT_EQ(findingTexts(signals),
               (std::vector<std::string>{"frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 is fed"}));
@@ -185,7 +188,10 @@ TEST(SignalAnalysis, AFedByteThatNoSignalCoversIsAFinding) {
     EXPECT_EQ(signals.findings[0].signal, "");
     EXPECT_EQ(signals.findings[1].byte, 8u);
     ASSERT_EQ(signals.covered.size(), 1u);
-    EXPECT_EQ(signals.covered[0].encoding, "raw = physical + 40, 8 bits unsigned, physical in degC");
+    EXPECT_EQ(
+        signals.covered[0].encoding,
+        "raw = physical + 40, 8 bits unsigned, physical in degC; holding 10 = raw in bits 0–7; example: 20 degC → "
+        "raw 60 → holding 10 = 0x003C");
     EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, kHolding, 10}}));
 }
 

@@ -36,13 +36,16 @@ TEST(SignalMap, TheDemosMapNamesTheSignalsOfEachByteAndHowToEncodeThem) {
              "erase no, message EEC1\n",
              "  B4: slave 1 holding 0 low  [EngineSpeed]\n",
              "  B5: slave 1 holding 0 high  [EngineSpeed]\n",
-             "  signal EngineSpeed, B4-B5 little-endian, from slave 1 holding 0: raw = physical / 0.125, 16 bits "
-             "unsigned, physical in rpm\n",
+             "  signal EngineSpeed, B4 bits 0–7 and B5 bits 0–7 (start bit 24, 16 bits little-endian), from slave 1 "
+             "holding 0: raw = physical / 0.125, 16 bits unsigned, physical in rpm; holding 0 = raw in bits 0–15; "
+             "example: 2000 rpm → raw 16000 → holding 0 = 0x3E80\n",
              "  B1: slave 1 holding 10 low  [EngineCoolantTemperature]\n",
-             "  signal EngineCoolantTemperature, B1, from slave 1 holding 10: raw = physical + 40, 8 bits unsigned, "
-             "physical in degC\n",
-             "  signal WheelBasedVehicleSpeed, B2-B3 little-endian, from slave 2 holding 0: raw = physical / "
-             "0.00390625, 16 bits unsigned, physical in km/h\n",
+             "  signal EngineCoolantTemperature, B1 bits 0–7 (start bit 0, 8 bits little-endian), from slave 1 holding "
+             "10: raw = physical + 40, 8 bits unsigned, physical in degC; holding 10 = raw in bits 0–7; example: 20 "
+             "degC → raw 60 → holding 10 = 0x003C\n",
+             "  signal WheelBasedVehicleSpeed, B2 bits 0–7 and B3 bits 0–7 (start bit 8, 16 bits little-endian), from "
+             "slave 2 holding 0: raw = physical / 0.00390625, 16 bits unsigned, physical in km/h; holding 0 = raw in "
+             "bits 0–15; example: 60 km/h → raw 15360 → holding 0 = 0x3C00\n",
              "  warning: frame 1 (EEC1): B2 is fed, but no signal of EEC1 covers it\n",
              "  warning: frame 4 (CCVS): B6 is fed, but no signal of CCVS covers it\n",
          })
@@ -77,14 +80,16 @@ TEST(SignalMap, TheCsvGainsTheMessageAndTheSignalsOfEachByte) {
     const auto outcome = runCli({"map", kDemo, "--csv"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out.rfind("frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,"
-                                "fedTwice,message,signals,coveredSignals\r\n",
+                                "fedTwice,message,signals,coveredSignals,multiplexedSignals\r\n",
                                 0),
               0u);
     EXPECT_NE(
-        outcome.out.find(",B4,slave 1 holding 0 low,no,EEC1,EngineSpeed,\"EngineSpeed, B4-B5 little-endian, "
-                         "from slave 1 holding 0: raw = physical / 0.125, 16 bits unsigned, physical in rpm\"\r\n"),
+        outcome.out.find(",B4,slave 1 holding 0 low,no,EEC1,EngineSpeed,\"EngineSpeed, B4 bits 0–7 and B5 bits 0–7 "
+                         "(start bit 24, 16 bits little-endian), from slave 1 holding 0: raw = physical / 0.125, 16 "
+                         "bits unsigned, physical in rpm; holding 0 = raw in bits 0–15; example: 2000 rpm → raw 16000 "
+                         "→ holding 0 = 0x3E80\",\r\n"),
         std::string::npos);
-    EXPECT_NE(outcome.out.find(",B1,slave 2 input 40 low,no,,,\r\n"), std::string::npos);
+    EXPECT_NE(outcome.out.find(",B1,slave 2 input 40 low,no,,,,\r\n"), std::string::npos);
 }
 
 TEST(SignalMap, WithoutADatabaseTheMapIsAsBefore) {

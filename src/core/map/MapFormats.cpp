@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "j1939/RegisterKind.h"
 #include "signals/SignalAnalysis.h"
 
 namespace tessaro {
@@ -127,8 +129,8 @@ std::string_view halfName(RegisterHalf half) {
 }
 
 std::string_view kindWord(std::uint8_t typeReg) {
-    if (typeReg == 3) return "holding";
-    if (typeReg == 4) return "input";
+    if (isHolding(typeReg)) return "holding";
+    if (isInput(typeReg)) return "input";
     return {};
 }
 
@@ -268,7 +270,7 @@ MapTable frameTable(const ProjectMap& map) {
         std::vector<std::string>& row = table.rows.emplace_back();
         row.reserve(table.titles.size());
         row.push_back(std::to_string(frame.frame));
-        std::string pgn = pgnText(frame.pgn);
+        std::string pgn = pgnText(frame.pgnValue());
         if (frame.wellKnown) pgn += "\n" + std::string(frame.wellKnown->acronym);
         row.push_back(std::move(pgn));
         row.push_back(frame.onRequest() ? cycleText(frame)
@@ -284,6 +286,10 @@ MapTable frameTable(const ProjectMap& map) {
                 cell << (firstLine ? "" : "\n") << '[' << name << ']';
                 firstLine = false;
             }
+            for (const MultiplexedAtByte& name : frame.signalInfo.multiplexedAtByte[std::size_t(byte.byte - 1)]) {
+                cell << (firstLine ? "" : "\n") << '{' << name.name << '}';
+                firstLine = false;
+            }
             row.push_back(cell.take());
         }
     }
@@ -292,11 +298,12 @@ MapTable frameTable(const ProjectMap& map) {
 
 MapTable signalTable(const ProjectMap& map) {
     MapTable table;
-    table.titles = {"Frame", "Message", "Signal", "Bytes", "Registers", "Encoding"};
+    table.titles = {"Frame", "Message", "Signal", "Bits", "Registers", "Encoding", "Values"};
     for (const FrameMap& frame : map.frames)
         for (const CoveredSignal& signal : frame.signalInfo.covered)
-            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signal.name,
-                                  signalBytesText(signal), signalRegistersText(signal), signal.encoding});
+            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signalTitle(signal),
+                                  signalPlacementText(signal), signalRegistersText(signal), signal.encoding,
+                                  valueTextsText(signal.valueTexts)});
     return table;
 }
 
@@ -332,16 +339,6 @@ MapTable pollingTable(const ProjectMap& map) {
     return table;
 }
 
-std::string pgnHex(std::uint16_t pgn) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", unsigned(pgn));
-    return text;
-}
-
-std::string pgnText(std::uint16_t pgn) {
-    return std::to_string(pgn) + " (" + pgnHex(pgn) + ")";
-}
-
 std::string cycleText(const FrameMap& frame) {
     if (frame.onRequest()) return "On Request";
     if (frame.cycleMs) return std::to_string(*frame.cycleMs) + " ms";
@@ -352,14 +349,22 @@ std::string wellKnownText(const FrameMap& frame) {
     return wellKnownPgnText(frame.wellKnown);
 }
 
+std::string pgnTip(const FrameMap& frame) {
+    std::string tip = wellKnownText(frame);
+    if (const auto destination = frame.pgnValue().destination())
+        tip += (tip.empty() ? "destination " : ", destination ") + std::to_string(*destination);
+    return tip;
+}
+
 namespace {
 
 void writeText(const ProjectMap& map, Text& out) {
     SourceWriter sources;
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
-        out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
+        out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgnValue());
         if (frame.wellKnown) out << ' ' << wellKnownText(frame);
+        if (const auto destination = frame.pgnValue().destination()) out << ", destination " << unsigned(*destination);
         out << ", priority " << unsigned(frame.priority) << ", data page " << unsigned(frame.dataPage);
         if (frame.onRequest())
             out << ", On Request";
@@ -375,6 +380,9 @@ void writeText(const ProjectMap& map, Text& out) {
             if (byte.fedTwice()) out << "  (fed twice)";
             const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
+            const std::vector<MultiplexedAtByte>& chosen =
+                frame.signalInfo.multiplexedAtByte[std::size_t(byte.byte - 1)];
+            if (!chosen.empty()) out << "  {" << multiplexedNamesText(chosen) << '}';
             out << '\n';
             out.mayFlush();
         }
@@ -441,24 +449,93 @@ void appendJsonKind(Text& out, std::uint8_t typeReg) {
 
 using Json = nlohmann::ordered_json;
 
+Json registerJson(const SignalRegister& feeder) {
+    const std::string_view kind = kindWord(feeder.typeReg);
+    return {{"slave", feeder.slave},
+            {"kind", kind.empty() ? Json(nullptr) : Json(kind)},
+            {"register", feeder.registerNumber}};
+}
+
+Json rangesJson(const std::vector<ValueRange>& values) {
+    Json ranges = Json::array();
+    for (const ValueRange& range : values) ranges.push_back({range.first, range.last});
+    return ranges;
+}
+
+std::string_view valueTypeName(ValueType type) {
+    return type == ValueType::ieeeSingle ? "ieeeSingle" : type == ValueType::ieeeDouble ? "ieeeDouble" : "integer";
+}
+
+Json coveredSignalJson(const CoveredSignal& signal) {
+    Json registers = Json::array();
+    for (const SignalRegister& feeder : signal.registers) registers.push_back(registerJson(feeder));
+    Json bits = Json::array();
+    for (const ByteBits& byte : signal.bits)
+        bits.push_back({{"byte", byte.byte + 1},
+                        {"bits", {byte.lowBit, byte.highBit}},
+                        {"rawBits", {byte.rawLowBit, byte.rawLowBit + byte.count() - 1}}});
+    Json arithmetic = Json::array();
+    Json exampleRegisters = Json::array();
+    for (const RegisterArithmetic& feeder : signal.arithmetic) {
+        Json pieces = Json::array();
+        for (const RegisterPiece& piece : feeder.pieces)
+            pieces.push_back(
+                {{"rawBit", piece.rawLowBit}, {"registerBit", piece.registerLowBit}, {"count", piece.count}});
+        Json entry = registerJson(feeder.source);
+        entry["pieces"] = std::move(pieces);
+        arithmetic.push_back(std::move(entry));
+        Json value = registerJson(feeder.source);
+        value["value"] = feeder.exampleValue;
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%04X", unsigned(feeder.exampleValue));
+        value["hex"] = hex;
+        exampleRegisters.push_back(std::move(value));
+    }
+    Json raw;
+    if (signal.valueType == ValueType::ieeeSingle)
+        raw = double(std::bit_cast<float>(std::uint32_t(signal.example.rawBits)));
+    else if (signal.valueType == ValueType::ieeeDouble)
+        raw = std::bit_cast<double>(signal.example.rawBits);
+    else if (signal.isSigned && signal.length < 64 && (signal.example.rawBits >> (signal.length - 1) & 1))
+        raw = std::int64_t(signal.example.rawBits) - (std::int64_t(1) << signal.length);
+    else if (signal.isSigned && signal.length == 64)
+        raw = std::int64_t(signal.example.rawBits);
+    else
+        raw = signal.example.rawBits;
+    Json texts = Json::array();
+    for (const ValueText& text : signal.valueTexts) texts.push_back({{"value", text.value}, {"text", text.text}});
+    return {{"name", signal.name},
+            {"bytes", signal.bytes},
+            {"registers", std::move(registers)},
+            {"factor", signal.factor},
+            {"offset", signal.offset},
+            {"unit", signal.unit},
+            {"encoding", signal.encoding},
+            {"startBit", signal.startBit},
+            {"length", signal.length},
+            {"byteOrder", signal.byteOrder == ByteOrder::littleEndian ? "little-endian" : "big-endian"},
+            {"signed", signal.isSigned},
+            {"valueType", valueTypeName(signal.valueType)},
+            {"bits", std::move(bits)},
+            {"arithmetic", std::move(arithmetic)},
+            {"example",
+             {{"physical", signal.example.physical},
+              {"raw", std::move(raw)},
+              {"registers", std::move(exampleRegisters)},
+              {"text", exampleText(signal)}}},
+            {"spn", signal.spn ? Json(*signal.spn) : Json(nullptr)},
+            {"valueTexts", std::move(texts)},
+            {"multiplexer", signal.multiplexer.empty() ? Json(nullptr) : Json(signal.multiplexer)},
+            {"multiplexerValues", rangesJson(signal.multiplexerValues)}};
+}
+
 // What a signal database adds to a frame: a few signals per frame, so the library writes them, numbers and all.
 void appendJsonSignals(Text& out, const FrameSignals& signals) {
     out << ",\"message\":" << (signals.inDatabase() ? Json(signals.message) : Json(nullptr)).dump()
         << ",\"coveredSignals\":[";
     for (std::size_t i = 0; i < signals.covered.size(); ++i) {
-        const CoveredSignal& signal = signals.covered[i];
-        Json registers = Json::array();
-        for (const SignalRegister& feeder : signal.registers) {
-            const std::string_view kind = kindWord(feeder.typeReg);
-            registers.push_back({{"slave", feeder.slave},
-                                 {"kind", kind.empty() ? Json(nullptr) : Json(kind)},
-                                 {"register", feeder.registerNumber}});
-        }
         if (i) out << ',';
-        out << Json{{"name", signal.name},        {"bytes", signal.bytes},   {"registers", std::move(registers)},
-                    {"factor", signal.factor},    {"offset", signal.offset}, {"unit", signal.unit},
-                    {"encoding", signal.encoding}}
-                   .dump();
+        out << coveredSignalJson(signals.covered[i]).dump();
     }
     out << ']';
 }
@@ -484,7 +561,7 @@ void writeJson(const ProjectMap& map, Text& out) {
         [&](std::size_t i) {
             const FrameMap& frame = map.frames[i];
             out << "{\"frame\":" << frame.frame << ",\"pgn\":" << unsigned(frame.pgn) << ",\"pgnHex\":\""
-                << pgnHex(frame.pgn) << "\",\"acronym\":";
+                << pgnHex(frame.pgnValue()) << "\",\"acronym\":";
             if (frame.wellKnown)
                 appendJsonString(out, frame.wellKnown->acronym);
             else
@@ -492,6 +569,11 @@ void writeJson(const ProjectMap& map, Text& out) {
             out << ",\"name\":";
             if (frame.wellKnown)
                 appendJsonString(out, frame.wellKnown->name);
+            else
+                out << "null";
+            out << ",\"destination\":";
+            if (const auto destination = frame.pgnValue().destination())
+                out << unsigned(*destination);
             else
                 out << "null";
             out << ",\"priority\":" << unsigned(frame.priority) << ",\"dataPage\":" << unsigned(frame.dataPage)
@@ -516,8 +598,16 @@ void writeJson(const ProjectMap& map, Text& out) {
                     out.mayFlush();
                 }
                 out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false");
-                if (map.withSignals)
-                    out << ",\"signals\":" << Json(frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]).dump();
+                if (map.withSignals) {
+                    const std::size_t at = std::size_t(byte.byte - 1);
+                    out << ",\"signals\":" << Json(frame.signalInfo.signalsAtByte[at]).dump();
+                    Json chosen = Json::array();
+                    for (const MultiplexedAtByte& name : frame.signalInfo.multiplexedAtByte[at])
+                        chosen.push_back({{"name", name.name},
+                                          {"multiplexer", name.multiplexer},
+                                          {"values", rangesJson(name.values)}});
+                    out << ",\"multiplexedSignals\":" << chosen.dump();
+                }
                 out << '}';
             }
             out << ']';
@@ -581,10 +671,10 @@ namespace {
 void writeCsv(const ProjectMap& map, Text& out) {
     SourceWriter sources;
     out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
-        << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
+        << (map.withSignals ? ",message,signals,coveredSignals,multiplexedSignals\r\n" : "\r\n");
     for (const FrameMap& frame : map.frames) {
         std::string head =
-            std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgn) + ",";
+            std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgnValue()) + ",";
         if (frame.wellKnown)
             head += csvField(frame.wellKnown->acronym) + "," + csvField(frame.wellKnown->name);
         else
@@ -601,9 +691,11 @@ void writeCsv(const ProjectMap& map, Text& out) {
                 for (const CoveredSignal& signal : signals.covered)
                     if (std::find(signal.bytes.begin(), signal.bytes.end(), unsigned(byte.byte)) != signal.bytes.end())
                         covered.push_back(coveredSignalText(signal));
+                // A covered signal's text holds "; " itself: one line each.
                 out << ',' << csvField(signals.message) << ','
                     << csvField(joinedNames(signals.signalsAtByte[std::size_t(byte.byte - 1)], "; ")) << ','
-                    << csvField(joinedNames(covered, "; "));
+                    << csvField(joinedNames(covered, "\n")) << ','
+                    << csvField(multiplexedNamesText(signals.multiplexedAtByte[std::size_t(byte.byte - 1)]));
             }
             out << "\r\n";
             out.mayFlush();
