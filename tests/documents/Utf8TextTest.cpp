@@ -1,6 +1,6 @@
-#include "documents/Utf8Text.h"
-
 #include <gtest/gtest.h>
+
+#include "documents/Utf8Text.h"
 
 namespace tessaro {
 namespace {
@@ -17,17 +17,18 @@ TEST(Utf8Text, WellFormedSequencesAreKeptAndEveryOtherByteIsReadInTheWindowsCode
         {"plain", whole, "plain"},
         {"\xC2\xB0"
          "C",
-         whole, "\xC2\xB0"
-                "C"},
+         whole,
+         "\xC2\xB0"
+         "C"},
         {"\xF0\x9F\x98\x80", whole, "\xF0\x9F\x98\x80"},
         {"a\xB0", 1, "a\xC2\xB0"},
-        {"\x89", 0, "\xE2\x80\xB0"},                          // per mille
-        {"\x80", 0, "\xE2\x82\xAC"},                          // euro
-        {"\x8D", 0, "\xEF\xBF\xBD"},                          // unassigned in the code page
-        {"\xC0\x80", 0, "\xC3\x80\xE2\x82\xAC"},              // an overlong NUL
-        {"\xED\xA0\x80", 0, "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},  // a surrogate
+        {"\x89", 0, "\xE2\x80\xB0"},                                              // per mille
+        {"\x80", 0, "\xE2\x82\xAC"},                                              // euro
+        {"\x8D", 0, "\xEF\xBF\xBD"},                                              // unassigned in the code page
+        {"\xC0\x80", 0, "\xC3\x80\xE2\x82\xAC"},                                  // an overlong NUL
+        {"\xED\xA0\x80", 0, "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},                      // a surrogate
         {"\xF4\x90\x80\x80", 0, "\xC3\xB4\xEF\xBF\xBD\xE2\x82\xAC\xE2\x82\xAC"},  // above U+10FFFF
-        {"\xE2\x82", 0, "\xC3\xA2\xE2\x80\x9A"},                              // cut short
+        {"\xE2\x82", 0, "\xC3\xA2\xE2\x80\x9A"},                                  // cut short
         {"ok\xE2\x82\xAC\xFF", 5, "ok\xE2\x82\xAC\xC3\xBF"},
     };
     for (const Utf8Case& c : cases) {
