@@ -197,9 +197,10 @@ TEST_F(ProjectMapDialogSignals, WithTheProjectsDatabaseTheCellsNameTheirSignalsA
             {"1", "ET1", "EngineCoolantTemperature",
              QString::fromUtf8("B1 bits 0–7 (start bit 0, 8 bits little-endian)"),
              "slave 1 holding 100, slave 2 input 5",
-             QString::fromUtf8("raw = physical + 40, 8 bits unsigned, physical in degC; slave 1 holding 100 = raw << 8 "
-                               "in bits 8–15, slave 2 input 5 = raw << 8 in bits 8–15; example: 20 degC → raw 60 → "
-                               "slave 1 holding 100 = 0x3C00, slave 2 input 5 = 0x3C00"),
+             // B1 is fed twice: its value is no one's, and so are its bits.
+             QString::fromUtf8(
+                 "raw = physical + 40, 8 bits unsigned, physical in degC; B1 is fed twice, so no register "
+                 "holds its bits alone; example: 20 degC → raw 60"),
              ""},
             {"1", "ET1", "FuelTemperature",
              QString::fromUtf8("B2 bits 0–7 and B3 bits 0–7 (start bit 8, 16 bits little-endian)"),

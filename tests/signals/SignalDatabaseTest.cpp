@@ -192,6 +192,16 @@ const MultiplexingCase kMultiplexingCases[] = {
      {"line 4: SG_MUL_VAL_: Nobody is no multiplexer of M",
       "line 5: SG_MUL_VAL_: signal S of M has no multiplexer indicator mN",
       "line 6: SG_MUL_VAL_: the values 5-3 run backwards"}},
+    // What follows a signal left out keeps its place and its name.
+    {"BO_ 2364539904 M: 8 E\n SG_ A m7 : 8|8@1+ (1,0) [0|1] \"\" R\n SG_ B : 0|8@1+ (1,0) [0|1] \"\" R",
+     {""},
+     {"line 2: signal A of M is multiplexed (m7), but M has no multiplexer M: left out"}},
+    // A multiplexer left out takes what it chooses with it.
+    {"BO_ 2364539904 M: 8 E\n SG_ T m1M : 8|8@1+ (1,0) [0|1] \"\" R\n SG_ A m0 : 16|8@1+ (1,0) [0|1] \"\" R\n"
+     "SG_MUL_VAL_ 2364539904 A T 3-5;",
+     {},
+     {"line 2: signal T of M is multiplexed (m1M), but M has no multiplexer M: left out",
+      "line 3: signal A of M is chosen by T, which is left out: left out"}},
     {"BO_ 2364539904 M: 8 E\n SG_ S m99999999999999999999 : 0|8@1+ (1,0) [0|1] \"\" R",
      {},
      {"line 2: SG_: the multiplexer value of 'm99999999999999999999' is too large"}},
@@ -320,6 +330,11 @@ const LineCase kLineCases[] = {
      "CM_ SG_ 3221225472 Lone \"a signal of no message\";",
      nullptr},
     {"anything at all", nullptr},
+    {"NS_ :\n\tNS_DESC_\n\tCM_\n\tBA_DEF_\n\tBA_\n\tVAL_\n\tCAT_DEF_\n\tCAT_\n\tFILTER\n\tBA_DEF_DEF_\n\tEV_DATA_\n"
+     "\tENVVAR_DATA_\n\tSGTYPE_\n\tSGTYPE_VAL_\n\tBA_DEF_SGTYPE_\n\tBA_SGTYPE_\n\tSIG_TYPE_REF_\n\tVAL_TABLE_\n"
+     "\tSIG_GROUP_\n\tSIG_VALTYPE_\n\tSIGTYPE_VALTYPE_\n\tBO_TX_BU_\n\tBA_DEF_REL_\n\tBA_REL_\n\tBA_DEF_DEF_REL_\n"
+     "\tBU_SG_REL_\n\tBU_EV_REL_\n\tBU_BO_REL_\n\tSG_MUL_VAL_\n\nBS_:\n",
+     nullptr},
     {"\"", nullptr},
 };
 

@@ -29,10 +29,10 @@ void printExamples(const tessaro::MessageDefinition& message) {
     frame.frame = 1;
     frame.pgn = 0xFF00;
     for (std::size_t b = 0; b < tessaro::kFrameBytes; ++b)
-        frame.bytes[b] = {int(b + 1),
-                          {{std::int32_t(b / 2), 1, 1, tessaro::typeRegOf(tessaro::RegisterKind::holding),
-                            std::uint8_t(b / 2 + 1),
-                            b % 2 == 0 ? tessaro::RegisterHalf::high : tessaro::RegisterHalf::low}}};
+        frame.bytes[b] = {
+            int(b + 1),
+            {{std::int32_t(b / 2), 1, 1, tessaro::typeRegOf(tessaro::RegisterKind::holding), std::uint8_t(b / 2 + 1),
+              b % 2 == 0 ? tessaro::RegisterHalf::high : tessaro::RegisterHalf::low}}};
     for (const tessaro::CoveredSignal& signal : tessaro::analyseFrameSignals(single, frame).covered) {
         std::string raw;
         const std::uint64_t bits = signal.example.rawBits;
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
                 std::printf("MESSAGE %s %u - - - -\n", message.name.c_str(), message.size);
             }
             for (const tessaro::SignalDefinition& signal : message.signalDefinitions) {
-                std::string kind = signal.multiplexed() ? "multiplexed " + signal.multiplexer
+                std::string kind = signal.multiplexed()   ? "multiplexed " + signal.multiplexer
                                    : signal.isMultiplexer ? "multiplexer"
                                                           : "plain";
                 for (const tessaro::ValueRange& range : signal.multiplexerValues)

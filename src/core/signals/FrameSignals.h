@@ -66,7 +66,8 @@ struct CoveredSignal {
     std::vector<ValueText> valueTexts;
     std::string multiplexer;  // empty when the signal is not multiplexed
     std::vector<ValueRange> multiplexerValues;
-    std::vector<RegisterArithmetic> arithmetic;  // in the order of registers
+    std::vector<RegisterArithmetic> arithmetic;  // in the order of registers; those of bytes fed once
+    std::vector<unsigned> fedTwice;              // the signal's bytes (0-based) fed by more than one half
     SignalExample example;
 };
 

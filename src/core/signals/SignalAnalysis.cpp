@@ -196,7 +196,8 @@ std::string registerName(const CoveredSignal& signal, const SignalRegister& feed
     return oneSlaveFeeds(signal) ? name : "slave " + std::to_string(feeder.slave) + " " + name;
 }
 
-// The register bit each raw bit of the signal lands in, through the halves that feed its bytes.
+// The register bit each raw bit of the signal lands in, through the halves that feed its bytes. A byte fed twice is
+// nobody's: its bits are in no register's arithmetic.
 std::vector<RegisterArithmetic> arithmeticOf(const CoveredSignal& signal, const FrameMap& frame) {
     std::vector<RegisterArithmetic> arithmetic;
     std::vector<std::vector<std::pair<unsigned, unsigned>>> bits;  // per register: (register bit, raw bit)
@@ -206,6 +207,7 @@ std::vector<RegisterArithmetic> arithmeticOf(const CoveredSignal& signal, const 
     }
     for (const ByteBits& byte : signal.bits)
         for (const RegisterHalfSource& source : frame.bytes[byte.byte].sources) {
+            if (frame.bytes[byte.byte].fedTwice()) break;
             const SignalRegister feeder{source.slave, source.typeReg, source.registerNumber};
             const auto at = std::size_t(std::find(signal.registers.begin(), signal.registers.end(), feeder) -
                                         signal.registers.begin());
@@ -229,6 +231,7 @@ std::vector<RegisterArithmetic> arithmeticOf(const CoveredSignal& signal, const 
             value |= (signal.example.rawBits >> piece.rawLowBit & lowMask(piece.count)) << piece.registerLowBit;
         arithmetic[r].exampleValue = std::uint16_t(value);
     }
+    std::erase_if(arithmetic, [](const RegisterArithmetic& feeder) { return feeder.pieces.empty(); });
     return arithmetic;
 }
 
@@ -342,6 +345,8 @@ private:
                 if (std::find(covered.registers.begin(), covered.registers.end(), feeder) == covered.registers.end())
                     covered.registers.push_back(feeder);
             }
+        for (const ByteBits& byte : covered.bits)
+            if (m_frame.bytes[byte.byte].fedTwice()) covered.fedTwice.push_back(byte.byte);
         covered.example = workedExample(signal);
         covered.arithmetic = arithmeticOf(covered, m_frame);
         covered.encoding =
@@ -404,13 +409,19 @@ std::string registerArithmeticText(const CoveredSignal& signal) {
             text += (k ? " | " : "") + pieceText(feeder.pieces[k], signal.length);
         text += " in bits " + registerBitsText(feeder.pieces);
     }
+    if (!signal.fedTwice.empty()) {
+        std::vector<unsigned> bytes;
+        for (const unsigned byte : signal.fedTwice) bytes.push_back(byte + 1);
+        text += (text.empty() ? "" : "; ") + byteList(bytes) + (bytes.size() == 1 ? " is" : " are") +
+                " fed twice, so no register holds " + (bytes.size() == 1 ? "its" : "their") + " bits alone";
+    }
     return text;
 }
 
 std::string exampleText(const CoveredSignal& signal) {
-    std::string text = signal.example.physicalText + " → raw " + signal.example.rawText + " →";
+    std::string text = signal.example.physicalText + " → raw " + signal.example.rawText;
     for (std::size_t k = 0; k < signal.arithmetic.size(); ++k)
-        text += (k ? ", " : " ") + registerName(signal, signal.arithmetic[k].source) + " = " +
+        text += (k ? ", " : " → ") + registerName(signal, signal.arithmetic[k].source) + " = " +
                 hexText(signal.arithmetic[k].exampleValue, 4);
     return text;
 }

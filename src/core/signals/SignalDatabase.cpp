@@ -323,6 +323,10 @@ private:
     void statement(std::string_view keyword, std::string_view text, std::size_t line) {
         // Blank lines may stand between a message and its signals.
         if (keyword.empty() && isBlankLine(text)) return;
+        // The symbol list of NS_ names the statements, one alone on each line.
+        if (keyword != "SG_" && keyword != "BO_" && !keyword.empty() &&
+            isBlankLine(text.substr(std::size_t(keyword.data() - text.data()) + keyword.size())))
+            return;
         try {
             if (keyword == "SG_") {
                 signal(text, line);
@@ -669,12 +673,41 @@ private:
             flags.resize(message.signalDefinitions.size());
             flags[read.signal] = true;
         }
+        // A signal whose multiplexer was left out goes with it, and so on down.
+        for (bool more = true; more;) {
+            more = false;
+            for (const ReadMultiplexing& read : m_multiplexed) {
+                MessageDefinition& message = m_database.messages[read.message];
+                SignalDefinition& signal = message.signalDefinitions[read.signal];
+                if (!signal.multiplexed()) continue;
+                const std::vector<bool>& flags = dropped[read.message];
+                const auto multiplexer =
+                    std::find_if(message.signalDefinitions.begin(), message.signalDefinitions.end(),
+                                 [&](const SignalDefinition& s) { return s.name == signal.multiplexer; });
+                const auto at = std::size_t(multiplexer - message.signalDefinitions.begin());
+                if (at >= flags.size() || !flags[at]) continue;
+                m_database.leftOut.push_back({signal.line, "signal " + signal.name + " of " + message.name +
+                                                               " is chosen by " + signal.multiplexer +
+                                                               ", which is left out: left out"});
+                signal.multiplexer.clear();
+                signal.multiplexerValues.clear();
+                std::vector<bool>& mark = dropped[read.message];
+                mark.resize(message.signalDefinitions.size());
+                mark[read.signal] = true;
+                more = true;
+            }
+        }
+        std::stable_sort(m_database.leftOut.begin(), m_database.leftOut.end(),
+                         [](const DatabaseNote& a, const DatabaseNote& b) { return a.line < b.line; });
         for (std::size_t m = 0; m < dropped.size(); ++m) {
             if (dropped[m].empty()) continue;
             std::vector<SignalDefinition>& signals = m_database.messages[m].signalDefinitions;
             std::size_t kept = 0;
             for (std::size_t s = 0; s < signals.size(); ++s)
-                if (!dropped[m][s]) signals[kept++] = std::move(signals[s]);
+                if (!dropped[m][s]) {
+                    if (kept != s) signals[kept] = std::move(signals[s]);
+                    ++kept;
+                }
             signals.resize(kept);
         }
     }
