@@ -18,8 +18,9 @@ Pgn largestProjectFrame(int i) {
 }  // namespace
 
 std::string largestProjectDatabase(int messages) {
-    std::string text = "VERSION \"\"\n\nNS_ :\n\tCM_\n\tBA_DEF_\n\tBA_\n\tVAL_\n\tSIG_VALTYPE_\n\tSG_MUL_VAL_\n\nBS_:\n\n"
-                       "BU_: Engine Gateway Cab\n\n";
+    std::string text =
+        "VERSION \"\"\n\nNS_ :\n\tCM_\n\tBA_DEF_\n\tBA_\n\tVAL_\n\tSIG_VALTYPE_\n\tSG_MUL_VAL_\n\nBS_:\n\n"
+        "BU_: Engine Gateway Cab\n\n";
     std::string after = "BA_DEF_ SG_ \"SPN\" INT 0 524287;\nBA_DEF_ BO_ \"GenMsgCycleTime\" INT 0 65535;\n";
     std::set<std::uint32_t> used;
     int other = 0;
