@@ -4,12 +4,14 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string_view>
 
+#include "documents/Utf8Text.h"
 #include "j1939/RegisterKind.h"
 #include "signals/SignalAnalysis.h"
 
@@ -449,84 +451,134 @@ void appendJsonKind(Text& out, std::uint8_t typeReg) {
 
 using Json = nlohmann::ordered_json;
 
-Json registerJson(const SignalRegister& feeder) {
-    const std::string_view kind = kindWord(feeder.typeReg);
-    return {{"slave", feeder.slave},
-            {"kind", kind.empty() ? Json(nullptr) : Json(kind)},
-            {"register", feeder.registerNumber}};
+void appendJsonRegister(Text& out, const SignalRegister& feeder) {
+    out << "{\"slave\":" << unsigned(feeder.slave) << ",\"kind\":";
+    appendJsonKind(out, feeder.typeReg);
+    out << ",\"register\":" << std::int64_t(feeder.registerNumber);
 }
 
-Json rangesJson(const std::vector<ValueRange>& values) {
-    Json ranges = Json::array();
-    for (const ValueRange& range : values) ranges.push_back({range.first, range.last});
-    return ranges;
+void appendJsonRanges(Text& out, const std::vector<ValueRange>& values) {
+    out << '[';
+    for (std::size_t k = 0; k < values.size(); ++k)
+        out << (k ? ",[" : "[") << std::to_string(values[k].first) << ',' << std::to_string(values[k].last) << ']';
+    out << ']';
+}
+
+// A number as the library writes it: the shortest text that reads back the same, with ".0" when it is whole.
+void appendJsonNumber(Text& out, double value) {
+    if (!std::isfinite(value)) {
+        out << "null";
+        return;
+    }
+    char* const start = out.room(32);
+    char* const end = std::to_chars(start, start + 32, value).ptr;
+    out.commit(end);
+    if (std::find_if(start, end, [](char c) { return c == '.' || c == 'e'; }) == end) out << ".0";
+}
+
+// The texts of a signal database are UTF-8 already and seldom hold a character that JSON escapes: those are written
+// as they are, the rest as the library escapes them.
+void appendJsonText(Text& out, std::string_view text) {
+    const bool plain = std::none_of(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; });
+    if (plain && isValidUtf8(text))
+        out << '"' << text << '"';
+    else
+        appendJsonString(out, text);
 }
 
 std::string_view valueTypeName(ValueType type) {
     return type == ValueType::ieeeSingle ? "ieeeSingle" : type == ValueType::ieeeDouble ? "ieeeDouble" : "integer";
 }
 
-Json coveredSignalJson(const CoveredSignal& signal) {
-    Json registers = Json::array();
-    for (const SignalRegister& feeder : signal.registers) registers.push_back(registerJson(feeder));
-    Json bits = Json::array();
-    for (const ByteBits& byte : signal.bits)
-        bits.push_back({{"byte", byte.byte + 1},
-                        {"bits", {byte.lowBit, byte.highBit}},
-                        {"rawBits", {byte.rawLowBit, byte.rawLowBit + byte.count() - 1}}});
-    Json arithmetic = Json::array();
-    Json exampleRegisters = Json::array();
-    for (const RegisterArithmetic& feeder : signal.arithmetic) {
-        Json pieces = Json::array();
-        for (const RegisterPiece& piece : feeder.pieces)
-            pieces.push_back(
-                {{"rawBit", piece.rawLowBit}, {"registerBit", piece.registerLowBit}, {"count", piece.count}});
-        Json entry = registerJson(feeder.source);
-        entry["pieces"] = std::move(pieces);
-        arithmetic.push_back(std::move(entry));
-        Json value = registerJson(feeder.source);
-        value["value"] = feeder.exampleValue;
+// Written directly: in the largest project each signal has over a hundred registers, which the library would build
+// as objects first.
+void appendCoveredSignalJson(Text& out, const CoveredSignal& signal) {
+    out << "{\"name\":";
+    appendJsonText(out, signal.name);
+    out << ",\"bytes\":[";
+    for (std::size_t k = 0; k < signal.bytes.size(); ++k) out << (k ? "," : "") << signal.bytes[k];
+    out << "],\"registers\":[";
+    for (std::size_t k = 0; k < signal.registers.size(); ++k) {
+        if (k) out << ',';
+        appendJsonRegister(out, signal.registers[k]);
+        out << '}';
+        out.mayFlush();
+    }
+    out << "],\"factor\":";
+    appendJsonNumber(out, signal.factor);
+    out << ",\"offset\":";
+    appendJsonNumber(out, signal.offset);
+    out << ",\"unit\":";
+    appendJsonText(out, signal.unit);
+    out << ",\"encoding\":";
+    appendJsonText(out, signal.encoding);
+    out << ",\"startBit\":" << signal.startBit << ",\"length\":" << signal.length
+        << ",\"byteOrder\":" << (signal.byteOrder == ByteOrder::littleEndian ? "\"little-endian\"" : "\"big-endian\"")
+        << ",\"signed\":" << (signal.isSigned ? "true" : "false") << ",\"valueType\":\""
+        << valueTypeName(signal.valueType) << "\",\"bits\":[";
+    for (std::size_t k = 0; k < signal.bits.size(); ++k) {
+        const ByteBits& byte = signal.bits[k];
+        out << (k ? ",{\"byte\":" : "{\"byte\":") << byte.byte + 1 << ",\"bits\":[" << byte.lowBit << ','
+            << byte.highBit << "],\"rawBits\":[" << byte.rawLowBit << ',' << byte.rawLowBit + byte.count() - 1 << "]}";
+    }
+    out << "],\"arithmetic\":[";
+    for (std::size_t k = 0; k < signal.arithmetic.size(); ++k) {
+        const RegisterArithmetic& feeder = signal.arithmetic[k];
+        if (k) out << ',';
+        appendJsonRegister(out, feeder.source);
+        out << ",\"pieces\":[";
+        for (std::size_t p = 0; p < feeder.pieces.size(); ++p)
+            out << (p ? ",{\"rawBit\":" : "{\"rawBit\":") << feeder.pieces[p].rawLowBit
+                << ",\"registerBit\":" << feeder.pieces[p].registerLowBit << ",\"count\":" << feeder.pieces[p].count
+                << '}';
+        out << "]}";
+    }
+    out << "],\"example\":{\"physical\":";
+    appendJsonNumber(out, signal.example.physical);
+    out << ",\"raw\":";
+    const std::uint64_t bits = signal.example.rawBits;
+    if (signal.valueType == ValueType::ieeeSingle)
+        appendJsonNumber(out, double(std::bit_cast<float>(std::uint32_t(bits))));
+    else if (signal.valueType == ValueType::ieeeDouble)
+        appendJsonNumber(out, std::bit_cast<double>(bits));
+    else if (signal.isSigned && (signal.length == 64 || (bits >> (signal.length - 1) & 1)))
+        out << std::to_string(signal.length == 64 ? std::int64_t(bits)
+                                                  : std::int64_t(bits) - (std::int64_t(1) << signal.length));
+    else
+        out << std::to_string(bits);
+    out << ",\"registers\":[";
+    for (std::size_t k = 0; k < signal.arithmetic.size(); ++k) {
+        const RegisterArithmetic& feeder = signal.arithmetic[k];
         char hex[8];
         std::snprintf(hex, sizeof hex, "0x%04X", unsigned(feeder.exampleValue));
-        value["hex"] = hex;
-        exampleRegisters.push_back(std::move(value));
+        if (k) out << ',';
+        appendJsonRegister(out, feeder.source);
+        out << ",\"value\":" << unsigned(feeder.exampleValue) << ",\"hex\":\"" << std::string_view(hex) << "\"}";
     }
-    Json raw;
-    if (signal.valueType == ValueType::ieeeSingle)
-        raw = double(std::bit_cast<float>(std::uint32_t(signal.example.rawBits)));
-    else if (signal.valueType == ValueType::ieeeDouble)
-        raw = std::bit_cast<double>(signal.example.rawBits);
-    else if (signal.isSigned && signal.length < 64 && (signal.example.rawBits >> (signal.length - 1) & 1))
-        raw = std::int64_t(signal.example.rawBits) - (std::int64_t(1) << signal.length);
-    else if (signal.isSigned && signal.length == 64)
-        raw = std::int64_t(signal.example.rawBits);
+    out << "],\"text\":";
+    appendJsonText(out, exampleText(signal));
+    out << "},\"spn\":";
+    if (signal.spn)
+        out << std::int64_t(*signal.spn);
     else
-        raw = signal.example.rawBits;
-    Json texts = Json::array();
-    for (const ValueText& text : signal.valueTexts) texts.push_back({{"value", text.value}, {"text", text.text}});
-    return {{"name", signal.name},
-            {"bytes", signal.bytes},
-            {"registers", std::move(registers)},
-            {"factor", signal.factor},
-            {"offset", signal.offset},
-            {"unit", signal.unit},
-            {"encoding", signal.encoding},
-            {"startBit", signal.startBit},
-            {"length", signal.length},
-            {"byteOrder", signal.byteOrder == ByteOrder::littleEndian ? "little-endian" : "big-endian"},
-            {"signed", signal.isSigned},
-            {"valueType", valueTypeName(signal.valueType)},
-            {"bits", std::move(bits)},
-            {"arithmetic", std::move(arithmetic)},
-            {"example",
-             {{"physical", signal.example.physical},
-              {"raw", std::move(raw)},
-              {"registers", std::move(exampleRegisters)},
-              {"text", exampleText(signal)}}},
-            {"spn", signal.spn ? Json(*signal.spn) : Json(nullptr)},
-            {"valueTexts", std::move(texts)},
-            {"multiplexer", signal.multiplexer.empty() ? Json(nullptr) : Json(signal.multiplexer)},
-            {"multiplexerValues", rangesJson(signal.multiplexerValues)}};
+        out << "null";
+    out << ",\"valueTexts\":[";
+    for (std::size_t k = 0; k < signal.valueTexts.size(); ++k) {
+        out << (k ? ",{\"value\":" : "{\"value\":");
+        appendJsonNumber(out, signal.valueTexts[k].value);
+        out << ",\"text\":";
+        appendJsonText(out, signal.valueTexts[k].text);
+        out << '}';
+    }
+    out << "],\"multiplexer\":";
+    if (signal.multiplexer.empty())
+        out << "null";
+    else
+        appendJsonText(out, signal.multiplexer);
+    out << ",\"multiplexerValues\":";
+    appendJsonRanges(out, signal.multiplexerValues);
+    out << '}';
 }
 
 // What a signal database adds to a frame: a few signals per frame, so the library writes them, numbers and all.
@@ -535,7 +587,7 @@ void appendJsonSignals(Text& out, const FrameSignals& signals) {
         << ",\"coveredSignals\":[";
     for (std::size_t i = 0; i < signals.covered.size(); ++i) {
         if (i) out << ',';
-        out << coveredSignalJson(signals.covered[i]).dump();
+        appendCoveredSignalJson(out, signals.covered[i]);
     }
     out << ']';
 }
@@ -600,13 +652,23 @@ void writeJson(const ProjectMap& map, Text& out) {
                 out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false");
                 if (map.withSignals) {
                     const std::size_t at = std::size_t(byte.byte - 1);
-                    out << ",\"signals\":" << Json(frame.signalInfo.signalsAtByte[at]).dump();
-                    Json chosen = Json::array();
-                    for (const MultiplexedAtByte& name : frame.signalInfo.multiplexedAtByte[at])
-                        chosen.push_back({{"name", name.name},
-                                          {"multiplexer", name.multiplexer},
-                                          {"values", rangesJson(name.values)}});
-                    out << ",\"multiplexedSignals\":" << chosen.dump();
+                    out << ",\"signals\":[";
+                    for (std::size_t k = 0; k < frame.signalInfo.signalsAtByte[at].size(); ++k) {
+                        if (k) out << ',';
+                        appendJsonText(out, frame.signalInfo.signalsAtByte[at][k]);
+                    }
+                    out << "],\"multiplexedSignals\":[";
+                    for (std::size_t k = 0; k < frame.signalInfo.multiplexedAtByte[at].size(); ++k) {
+                        const MultiplexedAtByte& name = frame.signalInfo.multiplexedAtByte[at][k];
+                        out << (k ? ",{\"name\":" : "{\"name\":");
+                        appendJsonText(out, name.name);
+                        out << ",\"multiplexer\":";
+                        appendJsonText(out, name.multiplexer);
+                        out << ",\"values\":";
+                        appendJsonRanges(out, name.values);
+                        out << '}';
+                    }
+                    out << ']';
                 }
                 out << '}';
             }

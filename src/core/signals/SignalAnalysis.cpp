@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
 #include "documents/NumericText.h"
 #include "map/MapFormats.h"
@@ -202,19 +203,22 @@ std::vector<RegisterArithmetic> arithmeticOf(const CoveredSignal& signal, const 
     std::vector<RegisterArithmetic> arithmetic;
     std::vector<std::vector<std::pair<unsigned, unsigned>>> bits;  // per register: (register bit, raw bit)
     for (const SignalRegister& feeder : signal.registers) {
-        arithmetic.push_back({feeder, {}, 0});
-        bits.emplace_back();
-    }
-    for (const ByteBits& byte : signal.bits)
-        for (const RegisterHalfSource& source : frame.bytes[byte.byte].sources) {
-            if (frame.bytes[byte.byte].fedTwice()) break;
-            const SignalRegister feeder{source.slave, source.typeReg, source.registerNumber};
-            const auto at = std::size_t(std::find(signal.registers.begin(), signal.registers.end(), feeder) -
-                                        signal.registers.begin());
-            const unsigned above = source.half == RegisterHalf::high ? 8 : 0;
+        bool fedOnce = false;
+        for (const ByteBits& byte : signal.bits) {
+            const std::vector<RegisterHalfSource>& sources = frame.bytes[byte.byte].sources;
+            if (sources.size() != 1 ||
+                !(SignalRegister{sources[0].slave, sources[0].typeReg, sources[0].registerNumber} == feeder))
+                continue;
+            if (!fedOnce) {
+                arithmetic.push_back({feeder, {}, 0});
+                bits.emplace_back();
+                fedOnce = true;
+            }
+            const unsigned above = sources[0].half == RegisterHalf::high ? 8 : 0;
             for (unsigned bit = byte.lowBit; bit <= byte.highBit; ++bit)
-                bits[at].emplace_back(bit + above, byte.rawLowBit + bit - byte.lowBit);
+                bits.back().emplace_back(bit + above, byte.rawLowBit + bit - byte.lowBit);
         }
+    }
     for (std::size_t r = 0; r < arithmetic.size(); ++r) {
         std::sort(bits[r].begin(), bits[r].end());
         bits[r].erase(std::unique(bits[r].begin(), bits[r].end()), bits[r].end());
@@ -231,8 +235,23 @@ std::vector<RegisterArithmetic> arithmeticOf(const CoveredSignal& signal, const 
             value |= (signal.example.rawBits >> piece.rawLowBit & lowMask(piece.count)) << piece.registerLowBit;
         arithmetic[r].exampleValue = std::uint16_t(value);
     }
-    std::erase_if(arithmetic, [](const RegisterArithmetic& feeder) { return feeder.pieces.empty(); });
     return arithmetic;
+}
+
+// The registers of the halves, each once in the order met; the largest project feeds each byte from 56 halves.
+std::vector<SignalRegister> distinctRegisters(const std::vector<const std::vector<RegisterHalfSource>*>& feeds) {
+    std::vector<SignalRegister> registers;
+    std::vector<std::uint64_t> seen;  // sorted
+    for (const std::vector<RegisterHalfSource>* sources : feeds)
+        for (const RegisterHalfSource& source : *sources) {
+            const std::uint64_t key = std::uint64_t(source.slave) << 40 | std::uint64_t(source.typeReg) << 32 |
+                                      std::uint32_t(source.registerNumber);
+            const auto at = std::lower_bound(seen.begin(), seen.end(), key);
+            if (at != seen.end() && *at == key) continue;
+            seen.insert(at, key);
+            registers.push_back({source.slave, source.typeReg, source.registerNumber});
+        }
+    return registers;
 }
 
 class FrameAnalysis {
@@ -339,12 +358,9 @@ private:
         covered.valueTexts = signal.valueTexts;
         covered.multiplexer = signal.multiplexer;
         covered.multiplexerValues = signal.multiplexerValues;
-        for (const unsigned byte : bytes)
-            for (const RegisterHalfSource& source : sourcesOf(byte - 1)) {
-                const SignalRegister feeder{source.slave, source.typeReg, source.registerNumber};
-                if (std::find(covered.registers.begin(), covered.registers.end(), feeder) == covered.registers.end())
-                    covered.registers.push_back(feeder);
-            }
+        std::vector<const std::vector<RegisterHalfSource>*> feeds;
+        for (const unsigned byte : bytes) feeds.push_back(&sourcesOf(byte - 1));
+        covered.registers = distinctRegisters(feeds);
         for (const ByteBits& byte : covered.bits)
             if (m_frame.bytes[byte.byte].fedTwice()) covered.fedTwice.push_back(byte.byte);
         covered.example = workedExample(signal);
@@ -568,6 +584,10 @@ FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap&
     return FrameAnalysis(*message, frame).run();
 }
 
+FrameSignals analyseFrameSignals(const MessageDefinition& message, const FrameMap& frame) {
+    return FrameAnalysis(message, frame).run();
+}
+
 ProjectMap buildAnnotatedProjectMap(const std::string& projectFolder, const std::string& toolFolder,
                                     const std::optional<std::string>& databaseFile, MapFeeds feeds) {
     ProjectMap map = buildProjectMap(projectFolder, feeds);
@@ -578,8 +598,14 @@ ProjectMap buildAnnotatedProjectMap(const std::string& projectFolder, const std:
 
 void annotateSignals(ProjectMap& map, const SignalDatabase& database, const std::string& databaseName) {
     map.withSignals = true;
+    // The first message of each parameter group, as messageOfPgn finds it, looked up once per frame.
+    std::unordered_map<std::uint32_t, const MessageDefinition*> byPgn;
+    for (const MessageDefinition& message : database.messages)
+        if (const std::optional<Pgn> pgn = message.pgn()) byPgn.emplace(pgn->number(), &message);
     for (FrameMap& frame : map.frames) {
-        frame.signalInfo = analyseFrameSignals(database, frame);
+        const auto found = byPgn.find(frame.pgnValue().number());
+        if (found == byPgn.end()) continue;
+        frame.signalInfo = analyseFrameSignals(*found->second, frame);
         for (const SignalFinding& finding : frame.signalInfo.findings)
             map.findings.push_back({MapSeverity::warning, finding.message});
     }

@@ -58,6 +58,8 @@ std::string byteSignalsTip(const FrameSignals& frameSignals, unsigned byte);
 
 // The signals of the frame's PGN at its bytes, given the register halves that feed them.
 FrameSignals analyseFrameSignals(const SignalDatabase& database, const FrameMap& frame);
+// The same for the message already found.
+FrameSignals analyseFrameSignals(const MessageDefinition& message, const FrameMap& frame);
 
 // Names the signals of every frame of the map, and adds their findings and the database's notes (the file
 // named by its name) to the map's findings.

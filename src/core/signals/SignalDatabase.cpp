@@ -224,36 +224,37 @@ std::optional<CommentEnd> commentEnd(std::string_view text, std::size_t firstEnd
     return std::nullopt;
 }
 
-// What a statement after the messages says about one signal or message; applied once all messages are read.
+// What a statement after the messages says about one signal or message; applied once all messages are read. The
+// names point into the text, which outlives the reading.
 struct PendingComment {
     std::uint32_t identifier;
-    std::string signal;  // empty for the message's own comment
+    std::string_view signal;  // empty for the message's own comment
     std::string text;
 };
 
 struct PendingSpn {
     std::uint32_t identifier;
-    std::string signal;
+    std::string_view signal;
     std::uint32_t spn;
 };
 
 struct PendingValueTexts {
     std::uint32_t identifier;
-    std::string signal;
+    std::string_view signal;
     std::vector<ValueText> texts;
 };
 
 struct PendingValueType {
     std::uint32_t identifier;
-    std::string signal;
+    std::string_view signal;
     ValueType type;
     std::size_t line;
 };
 
 struct PendingMultiplexerValues {
     std::uint32_t identifier;
-    std::string signal;
-    std::string multiplexer;
+    std::string_view signal;
+    std::string_view multiplexer;
     std::vector<ValueRange> values;
     std::size_t line;
 };
@@ -283,6 +284,11 @@ std::string valuesText(const std::vector<ValueRange>& values) {
 class DatabaseReader {
 public:
     SignalDatabase read(std::string_view text) {
+        // Room for every message at once: moving them as the list grows costs more than counting them first.
+        std::size_t messages = 0;
+        for (std::size_t at = text.find("BO_ "); at != std::string_view::npos; at = text.find("BO_ ", at + 4))
+            ++messages;
+        m_database.messages.reserve(messages);
         std::size_t lineNumber = 0;
         for (std::size_t at = 0; at < text.size();) {
             const std::size_t statementLine = ++lineNumber;
@@ -476,7 +482,7 @@ private:
         if (!cursor.atQuote() || cursor.expectQuoted("the attribute name") != kSpnAttribute) return;
         const auto object = cursor.identifier();
         if (!object || *object != "SG_") return;
-        PendingSpn pending{cursor.expectIdentifierNumber(), std::string(cursor.expectIdentifier("the signal name")), 0};
+        PendingSpn pending{cursor.expectIdentifierNumber(), cursor.expectIdentifier("the signal name"), 0};
         const std::uint64_t spn = cursor.expectUnsigned("the SPN");
         if (spn > kLargestSpn)
             throw Malformed{"the SPN " + std::to_string(spn) + " is more than " + std::to_string(kLargestSpn)};
@@ -490,8 +496,7 @@ private:
         Cursor cursor(text);
         cursor.expectIdentifier("VAL_");
         if (!cursor.atDigit()) return;
-        PendingValueTexts pending{
-            cursor.expectIdentifierNumber(), std::string(cursor.expectIdentifier("the signal name")), {}};
+        PendingValueTexts pending{cursor.expectIdentifierNumber(), cursor.expectIdentifier("the signal name"), {}};
         while (!cursor.peek(';') && !cursor.atEnd()) {
             const double value = cursor.expectNumber("a value");
             pending.texts.push_back({value, cursor.expectQuoted("the text of a value")});
@@ -504,8 +509,8 @@ private:
     void valueType(std::string_view text, std::size_t line) {
         Cursor cursor(text);
         cursor.expectIdentifier("SIG_VALTYPE_");
-        PendingValueType pending{cursor.expectIdentifierNumber(),
-                                 std::string(cursor.expectIdentifier("the signal name")), ValueType::integer, line};
+        PendingValueType pending{cursor.expectIdentifierNumber(), cursor.expectIdentifier("the signal name"),
+                                 ValueType::integer, line};
         cursor.take(':');
         const std::uint64_t type = cursor.expectUnsigned("the value type");
         if (type > 2) throw Malformed{"the value type " + std::to_string(type) + " is not 0, 1 or 2"};
@@ -519,8 +524,8 @@ private:
         Cursor cursor(text);
         cursor.expectIdentifier("SG_MUL_VAL_");
         PendingMultiplexerValues pending{cursor.expectIdentifierNumber(),
-                                         std::string(cursor.expectIdentifier("the signal name")),
-                                         std::string(cursor.expectIdentifier("the multiplexer")),
+                                         cursor.expectIdentifier("the signal name"),
+                                         cursor.expectIdentifier("the multiplexer"),
                                          {},
                                          line};
         do {
@@ -600,17 +605,21 @@ private:
     void applyMultiplexing() {
         applySignalStatements();
         std::vector<const PendingMultiplexerValues*> given(m_multiplexed.size(), nullptr);
+        // The multiplexed signals of each message, to find those SG_MUL_VAL_ names among a message's few.
+        std::vector<std::vector<std::size_t>> multiplexedOf(m_database.messages.size());
+        for (std::size_t k = 0; k < m_multiplexed.size(); ++k) multiplexedOf[m_multiplexed[k].message].push_back(k);
         for (const PendingMultiplexerValues& pending : m_multiplexerValues) {
             const auto found = m_messageAt.find(pending.identifier);
             if (found == m_messageAt.end()) continue;
             const MessageDefinition& message = m_database.messages[found->second];
-            const auto multiplexed = std::find_if(m_multiplexed.begin(), m_multiplexed.end(), [&](const auto& read) {
-                return read.message == found->second && message.signalDefinitions[read.signal].name == pending.signal;
+            const std::vector<std::size_t>& candidates = multiplexedOf[found->second];
+            const auto multiplexed = std::find_if(candidates.begin(), candidates.end(), [&](std::size_t k) {
+                return message.signalDefinitions[m_multiplexed[k].signal].name == pending.signal;
             });
-            if (multiplexed == m_multiplexed.end()) {
+            if (multiplexed == candidates.end()) {
                 if (signalOf(pending.identifier, pending.signal))
-                    malformedAt(pending.line, "SG_MUL_VAL_: signal " + pending.signal + " of " + message.name +
-                                                  " has no multiplexer indicator mN");
+                    malformedAt(pending.line, "SG_MUL_VAL_: signal " + std::string(pending.signal) + " of " +
+                                                  message.name + " has no multiplexer indicator mN");
                 continue;
             }
             const bool isMultiplexer = std::any_of(
@@ -618,11 +627,11 @@ private:
                     return s.isMultiplexer && s.name == pending.multiplexer && s.name != pending.signal;
                 });
             if (!isMultiplexer) {
-                malformedAt(pending.line,
-                            "SG_MUL_VAL_: " + pending.multiplexer + " is no multiplexer of " + message.name);
+                malformedAt(pending.line, "SG_MUL_VAL_: " + std::string(pending.multiplexer) +
+                                              " is no multiplexer of " + message.name);
                 continue;
             }
-            given[std::size_t(multiplexed - m_multiplexed.begin())] = &pending;
+            given[*multiplexed] = &pending;
         }
 
         // The message's multiplexer M: the first that is not multiplexed itself.
@@ -645,7 +654,7 @@ private:
             MessageDefinition& message = m_database.messages[read.message];
             SignalDefinition& signal = message.signalDefinitions[read.signal];
             if (given[k]) {
-                signal.multiplexer = given[k]->multiplexer;
+                signal.multiplexer = std::string(given[k]->multiplexer);
                 signal.multiplexerValues = given[k]->values;
             } else if (const SignalDefinition* plain = plainMultiplexer(read.message)) {
                 signal.multiplexer = plain->name;
