@@ -159,6 +159,23 @@ TEST(SignalDatabaseReading, ADatabaseThatIsAFolderEmptyOrWithoutAMessageFailsThe
         }
 }
 
+TEST(SignalDatabaseReading, TheProjectsOwnDatabaseEmptyOrWithoutAMessageFailsTheCommandToo) {
+    TemporaryFolder project;
+    writeMapProject(project, {{"61444", "1"}}, {{1, 1, 0, {0x54}}}, {100});
+    for (const char* text : {"", "VERSION \"\"\n\nBU_: Engine\nBO_ 2364539904 : 8 Engine\n"}) {
+        const std::string database = project.write("signals.dbc", text);
+        for (const char* command : {"map", "check"}) {
+            SCOPED_TRACE(std::string(command) + " of " + (*text ? "no message" : "an empty file"));
+            const auto outcome = runCli({command, project.path()});
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.out, "");
+            EXPECT_EQ(outcome.err.rfind("tessaro-cli: \"" + database + "\" ", 0), 0u) << outcome.err;
+        }
+    }
+    // The malformed message line is named with its place.
+    EXPECT_NE(runCli({"map", project.path()}).err.find("line 4: BO_: the message name expected"), std::string::npos);
+}
+
 TEST(SignalFindings, TheSwappedHalvesOfAnotherRegisterAreFoundWhenOneByteIsFedTwice) {
     TemporaryFolder project;
     // Distance, little-endian in B5 to B8: holding 10 gives B8 and B7 swapped, holding 11 gives B6 and B5 swapped,
