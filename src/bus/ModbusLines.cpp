@@ -49,7 +49,7 @@ public:
         if (!m_connected && !reconnect()) return desk::ModbusReply::failed(m_lastFailure);
         modbus_set_slave(context, request.slave);
         std::vector<std::uint16_t> values(request.count);
-        const int read = request.kind == desk::RegisterKind::holding
+        const int read = request.kind == RegisterKind::holding
                              ? modbus_read_registers(context, request.first, request.count, values.data())
                              : modbus_read_input_registers(context, request.first, request.count, values.data());
         if (read == int(request.count)) return desk::ModbusReply::answer(std::move(values));

@@ -5,6 +5,7 @@
 #include "documents/Errors.h"
 #include "documents/JsonText.h"
 #include "editors/PargenDocument.h"
+#include "j1939/Pgn.h"
 #include "map/MapFormats.h"
 #include "update/ConfigurationImage.h"
 
@@ -57,7 +58,7 @@ std::string dumpText(const DecodedImage& image, std::string_view name) {
     for (std::size_t i = 0; i < image.frames.size(); ++i) {
         const ImageFrame& frame = image.frames[i];
         out << "  Frame " << i + 1 << ": priority " << int(frame.priority) << ", data page " << int(frame.dataPage)
-            << ", PGN " << frame.pgn << " (" << pgnHex(frame.pgn) << "), group " << int(frame.group)
+            << ", PGN " << pgnText(framePgn(frame.dataPage, frame.pgn)) << ", group " << int(frame.group)
             << (frame.group == 0 ? " (On Request)" : "") << ", erase " << (frame.erase ? "yes" : "no") << "\n";
     }
 
@@ -120,8 +121,8 @@ std::string dumpJson(const DecodedImage& image) {
         const ImageFrame& frame = image.frames[i];
         out << (i ? ",\n" : "\n") << "    {\"frame\": " << i + 1 << ", \"priority\": " << int(frame.priority)
             << ", \"dataPage\": " << int(frame.dataPage) << ", \"pgn\": " << frame.pgn
-            << ", \"pgnHex\": " << jsonString(pgnHex(frame.pgn)) << ", \"group\": " << int(frame.group)
-            << ", \"onRequest\": " << (frame.group == 0 ? "true" : "false")
+            << ", \"pgnHex\": " << jsonString(pgnHex(framePgn(frame.dataPage, frame.pgn)))
+            << ", \"group\": " << int(frame.group) << ", \"onRequest\": " << (frame.group == 0 ? "true" : "false")
             << ", \"erase\": " << (frame.erase ? "true" : "false") << "}";
     }
     out << (image.frames.empty() ? "],\n" : "\n  ],\n");

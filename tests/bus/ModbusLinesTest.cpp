@@ -16,7 +16,6 @@ namespace {
 
 using desk::ModbusOutcome;
 using desk::ModbusRequest;
-using desk::RegisterKind;
 using std::chrono::milliseconds;
 using Steady = std::chrono::steady_clock;
 

@@ -94,8 +94,8 @@ TEST(DeskRun, RequestsFollowEachOtherAndRoundsAreTheCyclicDelayApart) {
     std::vector<DeskTime> starts;
     for (const auto& [start, request] : simulated.master.requests) starts.push_back(start);
     EXPECT_EQ(starts, times({0, 10, 70, 80, 140, 150}));
-    EXPECT_EQ(simulated.master.requests[0].second, (ModbusRequest{1, desk::RegisterKind::holding, 10, 1}));
-    EXPECT_EQ(simulated.master.requests[1].second, (ModbusRequest{1, desk::RegisterKind::input, 20, 2}));
+    EXPECT_EQ(simulated.master.requests[0].second, (ModbusRequest{1, RegisterKind::holding, 10, 1}));
+    EXPECT_EQ(simulated.master.requests[1].second, (ModbusRequest{1, RegisterKind::input, 20, 2}));
     EXPECT_EQ(simulated.run.summary().rounds, 3u);
 }
 

@@ -8,7 +8,6 @@ namespace tessaro {
 namespace {
 
 using desk::ByteFeed;
-using desk::RegisterKind;
 using testing::image;
 using testing::imageDefinition;
 using testing::imageFrame;
@@ -171,7 +170,7 @@ TEST(GatewayModel, SerialPositionsOutsideTheirListsAreRefusedByName) {
     EXPECT_EQ(failureOf(0, 0, 0, 2), "the image's Modbus interface is 2, neither 0 (RS485) nor 1 (RS232)");
 }
 
-TEST(J1939Interim, RequestNamesItsPgnForTheGatewayOrForAll) {
+TEST(DeskRequest, RequestNamesItsPgnForTheGatewayOrForAll) {
     const auto requestFrame = [](std::uint32_t identifier, std::uint8_t length, std::uint32_t pgn) {
         desk::CanFrame frame;
         frame.identifier = identifier;

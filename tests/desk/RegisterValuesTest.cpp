@@ -11,7 +11,6 @@
 namespace tessaro {
 namespace {
 
-using desk::RegisterKind;
 using std::chrono::milliseconds;
 
 TEST(RegisterValues, ColumnsAreFoundByNameAndNumbersReadAsTheDocumentsWriteThem) {

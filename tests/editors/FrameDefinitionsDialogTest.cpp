@@ -634,7 +634,7 @@ TEST_F(FrameDefinitionsDialog, WithASignalDatabaseEachByteChoiceNamesTheSignalsO
     const QStringList none(8, QString());
     const QStringList ccvs = {"CCVS B1: no signal",
                               "CCVS B2: WheelBasedVehicleSpeed",
-                              "CCVS B3: WheelBasedVehicleSpeed, ParkingBrake",
+                              "CCVS B3: WheelBasedVehicleSpeed, ParkingBrake bits 0–1",
                               "CCVS B4: no signal",
                               "CCVS B5: no signal",
                               "CCVS B6: no signal",

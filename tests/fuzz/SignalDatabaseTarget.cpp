@@ -5,6 +5,7 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
+#include "j1939/RegisterKind.h"
 #include "signals/SignalAnalysis.h"
 #include "signals/SignalDatabase.h"
 
@@ -91,6 +92,79 @@ void checkLines(const Notes& notes, std::size_t lineCount, const char* what) {
     }
 }
 
+std::uint64_t lowMask(unsigned count) {
+    return count >= 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << count) - 1;
+}
+
+// The bits of each byte the reader gives a signal are those its bits walked one by one take, each raw bit once.
+void checkBits(const SignalDefinition& signal, unsigned size) {
+    const std::vector<ByteBits> bits = bitsOf(signal);
+    unsigned total = 0;
+    for (const ByteBits& byte : bits) {
+        TESSARO_FUZZ_EXPECT(byte.byte < size && byte.lowBit <= byte.highBit && byte.highBit <= 7,
+                            signal.name + ": bits " + std::to_string(byte.lowBit) + "-" + std::to_string(byte.highBit) +
+                                " of byte " + std::to_string(byte.byte));
+        total += byte.count();
+    }
+    TESSARO_FUZZ_EXPECT(total == signal.length, signal.name + ": " + std::to_string(total) + " bits placed");
+    long bit = long(signal.startBit);
+    for (unsigned k = 0; k < signal.length; ++k) {
+        // Intel: raw bit k at the walk's k-th bit; Motorola: the walk starts at the most significant one.
+        const unsigned raw = signal.byteOrder == ByteOrder::littleEndian ? k : signal.length - 1 - k;
+        const bool placed = std::any_of(bits.begin(), bits.end(), [&](const ByteBits& byte) {
+            return byte.byte == unsigned(bit / 8) && unsigned(bit % 8) >= byte.lowBit &&
+                   unsigned(bit % 8) <= byte.highBit && byte.rawLowBit + unsigned(bit % 8) - byte.lowBit == raw;
+        });
+        TESSARO_FUZZ_EXPECT(placed,
+                            signal.name + ": raw bit " + std::to_string(raw) + " not at bit " + std::to_string(bit));
+        if (signal.byteOrder == ByteOrder::littleEndian)
+            ++bit;
+        else
+            bit = bit % 8 == 0 ? bit + 15 : bit - 1;
+    }
+}
+
+// A multiplexed signal is chosen by a multiplexer of its own message, with values that multiplexer can hold.
+void checkMultiplexing(const SignalDefinition& signal, const MessageDefinition& message) {
+    TESSARO_FUZZ_EXPECT(signal.multiplexed() == !signal.multiplexerValues.empty(), signal.name);
+    if (!signal.multiplexed()) return;
+    const auto multiplexer =
+        std::find_if(message.signalDefinitions.begin(), message.signalDefinitions.end(),
+                     [&](const SignalDefinition& other) { return other.name == signal.multiplexer; });
+    TESSARO_FUZZ_EXPECT(
+        multiplexer != message.signalDefinitions.end() && multiplexer->isMultiplexer && &*multiplexer != &signal,
+        signal.name + " multiplexed by " + signal.multiplexer);
+    for (const ValueRange& range : signal.multiplexerValues)
+        TESSARO_FUZZ_EXPECT(range.first <= range.last && range.last <= lowMask(multiplexer->length),
+                            signal.name + ": " + std::to_string(range.first) + "-" + std::to_string(range.last));
+}
+
+// The worked example's register values, carried into the frame's bytes by the feeds, give the example's raw value
+// back; and its register arithmetic places each raw bit once.
+void checkExample(const CoveredSignal& covered, const FrameMap& frame) {
+    std::array<std::uint8_t, kFrameBytes> bytes{};
+    for (std::size_t b = 0; b < kFrameBytes; ++b)
+        for (const RegisterHalfSource& source : frame.bytes[b].sources)
+            for (const RegisterArithmetic& feeder : covered.arithmetic)
+                if (feeder.source == SignalRegister{source.slave, source.typeReg, source.registerNumber})
+                    bytes[b] = std::uint8_t(source.half == RegisterHalf::high ? feeder.exampleValue >> 8
+                                                                              : feeder.exampleValue & 0xFF);
+    std::uint64_t raw = 0;
+    for (const ByteBits& byte : covered.bits)
+        raw |= (std::uint64_t(bytes[byte.byte]) >> byte.lowBit & lowMask(byte.count())) << byte.rawLowBit;
+    TESSARO_FUZZ_EXPECT(raw == covered.example.rawBits, covered.name + ": " + covered.encoding);
+    TESSARO_FUZZ_EXPECT((covered.example.rawBits & ~lowMask(covered.length)) == 0, covered.name);
+    unsigned placed = 0;
+    for (const RegisterArithmetic& feeder : covered.arithmetic)
+        for (const RegisterPiece& piece : feeder.pieces) {
+            TESSARO_FUZZ_EXPECT(piece.count >= 1 && piece.registerLowBit + piece.count <= 16 &&
+                                    piece.rawLowBit + piece.count <= covered.length,
+                                covered.name + ": " + covered.encoding);
+            placed += piece.count;
+        }
+    TESSARO_FUZZ_EXPECT(placed == covered.length, covered.name + ": " + covered.encoding);
+}
+
 }  // namespace
 
 void signalDatabase(std::string_view input) {
@@ -112,18 +186,23 @@ void signalDatabase(std::string_view input) {
             TESSARO_FUZZ_EXPECT(&other == &message || other.identifier != message.identifier,
                                 "two messages of the identifier " + std::to_string(message.identifier));
 
-        const std::optional<std::uint32_t> pgn = message.pgn();
+        const std::optional<Pgn> pgn = message.pgn();
         TESSARO_FUZZ_EXPECT(pgn.has_value() == (message.extended() && (message.identifier & 0x7FFFFFFF) < (1u << 29)),
                             message.name);
         TESSARO_FUZZ_EXPECT(message.extended() || message.identifier <= 0x7FF, message.name);
         if (pgn) {
-            TESSARO_FUZZ_EXPECT(*pgn < (1u << 18), message.name + ": PGN " + std::to_string(*pgn));
+            const std::uint32_t number = pgn->number();
+            TESSARO_FUZZ_EXPECT(number < (1u << 18), message.name + ": PGN " + std::to_string(number));
             TESSARO_FUZZ_EXPECT(
-                *pgn == (message.identifier >> 8 & 0x3FFFF) ||
-                    ((message.identifier >> 16 & 0xFF) < 240 && *pgn == (message.identifier >> 8 & 0x3FF00)),
-                message.name + ": PGN " + std::to_string(*pgn));
+                number == (message.identifier >> 8 & 0x3FFFF) ||
+                    ((message.identifier >> 16 & 0xFF) < 240 && number == (message.identifier >> 8 & 0x3FF00)),
+                message.name + ": PGN " + std::to_string(number));
+            // The identifier comes back from its PGN, priority and source address.
+            TESSARO_FUZZ_EXPECT(identifierOf(*pgn, std::uint8_t(message.identifier >> 26 & 7),
+                                             std::uint8_t(message.identifier)) == (message.identifier & 0x1FFFFFFF),
+                                message.name);
             const MessageDefinition* found = database.messageOfPgn(*pgn);
-            TESSARO_FUZZ_EXPECT(found && found->pgn() == pgn, message.name);
+            TESSARO_FUZZ_EXPECT(found && found->pgn()->number() == number, message.name);
         }
 
         std::size_t previousSignal = message.line;
@@ -148,6 +227,14 @@ void signalDatabase(std::string_view input) {
                 signal.name + ": bytes " + std::to_string(bytes.first) + "-" + std::to_string(bytes.last));
             for (const SignalDefinition& other : message.signalDefinitions)
                 TESSARO_FUZZ_EXPECT(&other == &signal || other.name != signal.name, signal.name + " twice");
+            if (walked) checkBits(signal, message.size);
+            checkMultiplexing(signal, message);
+            TESSARO_FUZZ_EXPECT(signal.valueType == ValueType::integer ||
+                                    signal.length == (signal.valueType == ValueType::ieeeSingle ? 32u : 64u),
+                                signal.name + " is a float of " + std::to_string(signal.length) + " bits");
+            TESSARO_FUZZ_EXPECT(!signal.spn || *signal.spn <= 524287, signal.name);
+            for (const ValueText& text : signal.valueTexts)
+                TESSARO_FUZZ_EXPECT(isUtf8(text.text) && std::isfinite(text.value), printable(text.text));
         }
         previousLine = std::max(previousLine, previousSignal);
 
@@ -156,20 +243,31 @@ void signalDatabase(std::string_view input) {
         if (!pgn) continue;
         FrameMap frame;
         frame.frame = 1;
-        frame.dataPage = std::uint8_t(*pgn >> 16 & 1);
-        frame.pgn = std::uint16_t(*pgn);
+        frame.dataPage = pgn->dataPage;
+        frame.pgn = pgn->low16();
         for (std::size_t b = 0; b < kFrameBytes; ++b)
             frame.bytes[b] = {int(b + 1),
-                              {{std::int32_t(b / 2), 1, 1, 3, 1, b % 2 == 0 ? RegisterHalf::high : RegisterHalf::low}}};
-        if (database.messageOfPgn(framePgn(frame.dataPage, frame.pgn)) != &message) continue;
+                              {{std::int32_t(b / 2), 1, 1, typeRegOf(RegisterKind::holding), 1,
+                                b % 2 == 0 ? RegisterHalf::high : RegisterHalf::low}}};
+        if (pgn->dataPage > 1 || database.messageOfPgn(frame.pgnValue()) != &message) continue;
         const FrameSignals signals = analyseFrameSignals(database, frame);
         TESSARO_FUZZ_EXPECT(signals.message == message.name, message.name);
         const auto named = [&](const std::string& name) {
             return std::any_of(message.signalDefinitions.begin(), message.signalDefinitions.end(),
                                [&](const SignalDefinition& signal) { return signal.name == name; });
         };
+        const auto definitionOf = [&](const std::string& name) {
+            return &*std::find_if(message.signalDefinitions.begin(), message.signalDefinitions.end(),
+                                  [&](const SignalDefinition& signal) { return signal.name == name; });
+        };
         for (const auto& names : signals.signalsAtByte)
-            for (const std::string& name : names) TESSARO_FUZZ_EXPECT(named(name), name);
+            for (const std::string& name : names)
+                TESSARO_FUZZ_EXPECT(named(name) && !definitionOf(name)->multiplexed(), name);
+        for (const auto& names : signals.multiplexedAtByte)
+            for (const MultiplexedAtByte& name : names)
+                TESSARO_FUZZ_EXPECT(named(name.name) && definitionOf(name.name)->multiplexer == name.multiplexer &&
+                                        definitionOf(name.name)->multiplexerValues == name.values,
+                                    name.name);
         for (const SignalFinding& finding : signals.findings) {
             TESSARO_FUZZ_EXPECT(finding.byte >= 1 && finding.byte <= 8 && finding.definitionRow == 1, finding.message);
             TESSARO_FUZZ_EXPECT(finding.signal.empty() == (finding.kind == SignalFindingKind::uncoveredByte),
@@ -187,6 +285,7 @@ void signalDatabase(std::string_view input) {
         for (const CoveredSignal& covered : signals.covered) {
             TESSARO_FUZZ_EXPECT(named(covered.name), covered.name);
             for (const unsigned byte : covered.bytes) TESSARO_FUZZ_EXPECT(byte >= 1 && byte <= 8, covered.name);
+            checkExample(covered, frame);
         }
     }
 }

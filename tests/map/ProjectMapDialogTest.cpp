@@ -136,6 +136,12 @@ TEST_F(ProjectMapDialog, FrameEditorsShowThePgnNameAsTip) {
         EXPECT_EQ(grid->item(1, 3)->toolTip(), "EEC1 Electronic engine controller 1");
         grid->item(1, 2)->setText(QStringLiteral("1"));  // data page 1: another parameter group
         EXPECT_EQ(grid->item(1, 3)->toolTip(), "");
+        // A PDU1 PGN names its parameter group whatever its destination.
+        grid->item(1, 2)->setText(QStringLiteral("0"));
+        grid->item(1, 3)->setText(QStringLiteral("0xEA21"));
+        EXPECT_EQ(grid->item(1, 3)->toolTip(), "RQST Request");
+        grid->item(1, 3)->setText(QStringLiteral("3"));
+        EXPECT_EQ(grid->item(1, 3)->toolTip(), "TSC1 Torque/speed control 1");
     });
     click("btn_RCOB");
     // Define J1939: the frame list.
@@ -169,18 +175,41 @@ TEST_F(ProjectMapDialogSignals, WithTheProjectsDatabaseTheCellsNameTheirSignalsA
         EXPECT_EQ(cell(dialog, "sgFrames", 0, 4), "S1 HR100 low\n[FuelTemperature]");
         EXPECT_EQ(cell(dialog, "sgFrames", 0, 6), "");
         auto* frames = testing::child<QTableWidget>(dialog, "sgFrames");
-        EXPECT_EQ(frames->item(0, 4)->toolTip(), "FuelTemperature");
+        const QString fuel = QString::fromUtf8(
+            "FuelTemperature, B2 bits 0–7 and B3 bits 0–7 (start bit 8, 16 bits little-endian), from slave 1 holding "
+            "101, slave 1 holding 100: raw = (physical + 273) / 0.03125, 16 bits unsigned, physical in degC; holding "
+            "101 = raw & 0xFF00 in bits 8–15, holding 100 = raw & 0xFF in bits 0–7; example: 200 degC → raw 15136 → "
+            "holding 101 = 0x3B00, holding 100 = 0x0020");
+        EXPECT_EQ(frames->item(0, 4)->toolTip(), fuel);
+        EXPECT_EQ(frames->item(0, 6)->toolTip(), "");
+        // A byte fed twice says so first.
+        EXPECT_EQ(frames->item(0, 3)->toolTip().section(QLatin1Char('\n'), 0, 0), "Fed by 2 register halves");
+        EXPECT_TRUE(frames->item(0, 3)
+                        ->toolTip()
+                        .section(QLatin1Char('\n'), 1)
+                        .startsWith("EngineCoolantTemperature, B1 bits 0–7"));
         auto* signalList = testing::child<QTableWidget>(dialog, "sgSignals");
         EXPECT_TRUE(signalList->isVisibleTo(&dialog));
         ASSERT_EQ(signalList->rowCount(), 2);
+        ASSERT_EQ(signalList->columnCount(), 7);
+        EXPECT_EQ(signalList->horizontalHeaderItem(3)->text(), "Bits");
         const QStringList expected[] = {
-            {"1", "ET1", "EngineCoolantTemperature", "B1", "slave 1 holding 100, slave 2 input 5",
-             "raw = physical + 40, 8 bits unsigned, physical in degC"},
-            {"1", "ET1", "FuelTemperature", "B2-B3 little-endian", "slave 1 holding 101, slave 1 holding 100",
-             "raw = (physical + 273) / 0.03125, 16 bits unsigned, physical in degC"}};
+            {"1", "ET1", "EngineCoolantTemperature",
+             QString::fromUtf8("B1 bits 0–7 (start bit 0, 8 bits little-endian)"),
+             "slave 1 holding 100, slave 2 input 5",
+             // B1 is fed twice: its value is no one's, and so are its bits.
+             QString::fromUtf8(
+                 "raw = physical + 40, 8 bits unsigned, physical in degC; B1 is fed twice, so no register "
+                 "holds its bits alone; example: 20 degC → raw 60"),
+             ""},
+            {"1", "ET1", "FuelTemperature",
+             QString::fromUtf8("B2 bits 0–7 and B3 bits 0–7 (start bit 8, 16 bits little-endian)"),
+             "slave 1 holding 101, slave 1 holding 100", fuel.section(QStringLiteral(": "), 1), ""}};
         for (int row = 0; row < 2; ++row)
-            for (int column = 0; column < 6; ++column)
+            for (int column = 0; column < 7; ++column) {
                 EXPECT_EQ(cell(dialog, "sgSignals", row, column), expected[row][column]) << row << "," << column;
+                EXPECT_EQ(signalList->item(row, column)->toolTip(), expected[row][column]) << row << "," << column;
+            }
         const QString summary = testing::child<QLabel>(dialog, "LSummary")->text();
         EXPECT_NE(summary.indexOf("frame 1 (ET1): signal FuelTemperature is fed from halves that do not form one "
                                   "value (B2 = slave 1 holding 100 low, B3 = slave 1 holding 101 high)"),
@@ -194,6 +223,54 @@ TEST_F(ProjectMapDialogSignals, WithTheProjectsDatabaseTheCellsNameTheirSignalsA
         EXPECT_EQ(cell(dialog, "sgFrames", 0, 4), "S1 HR100 low");
     });
     EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+TEST_F(ProjectMapDialogSignals, MultiplexedSignalsSpnsAndValueTextsShowInTheCellsTipsAndTable) {
+    // Frame 1 becomes the multiplexed message: its multiplexer in B1, what it chooses in B2 and B3.
+    testing::writeMapProjectAt(window->project().projectFolder, {{"0xFF10", "1"}}, {{1, 1, 100, {0x12, 0x30}}}, {1000});
+    replaceFile(projectFile("signals.dbc"),
+                "BO_ 2566852611 Muxed: 8 Engine\n"
+                " SG_ Page M : 0|8@1+ (1,0) [0|255] \"\" Gateway\n"
+                " SG_ PageA m0 : 8|16@1+ (1,0) [0|65535] \"\" Gateway\n"
+                " SG_ PageB m1 : 8|8@1+ (1,0) [0|255] \"\" Gateway\n"
+                "BA_ \"SPN\" SG_ 2566852611 Page 1234;\n"
+                "VAL_ 2566852611 Page 0 \"first\" 1 \"second\" ;\n");
+    showMap([](TFProjectMap& dialog) {
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 3), "S1 HR100 high\n[Page]");
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 4), "S1 HR100 low\n{PageA}\n{PageB}");
+        EXPECT_EQ(cell(dialog, "sgFrames", 0, 5), "S1 HR101 high\n{PageA}");
+        auto* frames = testing::child<QTableWidget>(dialog, "sgFrames");
+        const QStringList b2 = frames->item(0, 4)->toolTip().split(QLatin1Char('\n'));
+        ASSERT_EQ(b2.size(), 2);
+        EXPECT_TRUE(b2[0].startsWith("PageA when Page = 0, B2 bits 0–7 and B3 bits 0–7")) << b2[0].toStdString();
+        EXPECT_TRUE(b2[1].startsWith("PageB when Page = 1, B2 bits 0–7")) << b2[1].toStdString();
+        EXPECT_TRUE(frames->item(0, 3)->toolTip().endsWith("; values: 0 first, 1 second"))
+            << frames->item(0, 3)->toolTip().toStdString();
+        auto* signalList = testing::child<QTableWidget>(dialog, "sgSignals");
+        ASSERT_EQ(signalList->rowCount(), 3);
+        EXPECT_EQ(cell(dialog, "sgSignals", 0, 2), "Page (SPN 1234)");
+        EXPECT_EQ(cell(dialog, "sgSignals", 0, 6), "0 first, 1 second");
+        EXPECT_EQ(cell(dialog, "sgSignals", 1, 2), "PageA when Page = 0");
+        EXPECT_EQ(cell(dialog, "sgSignals", 2, 2), "PageB when Page = 1");
+        const QString summary = testing::child<QLabel>(dialog, "LSummary")->text();
+        EXPECT_EQ(summary.indexOf("no signal"), -1) << summary.toStdString();
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(ProjectMapDialogSignals, ADatabaseWithoutAMessageIsAnErrorBox) {
+    replaceFile(projectFile("signals.dbc"), "VERSION \"\"\n\nNS_ :\n\nBS_:\n\nBU_: Engine\n");
+    showMap([](TFProjectMap& dialog) { EXPECT_FALSE(dialog.map().has_value()); });
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
+    EXPECT_NE(fake.messages.shown[0].text.find(projectFile("signals.dbc") + "\" holds no message"), std::string::npos)
+        << fake.messages.shown[0].text;
 }
 
 }  // namespace

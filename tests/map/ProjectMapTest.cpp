@@ -184,28 +184,6 @@ TEST(ProjectMap, PgnNamesAndGroups) {
               std::string::npos);
 }
 
-TEST(WellKnownPgns, HoldTheCheckedNumbers) {
-    struct Case {
-        std::uint32_t pgn;
-        const char* acronym;
-        const char* name;
-    };
-    const Case cases[] = {{59392, "ACKM", "Acknowledgment"},
-                          {60928, "AC", "Address claimed"},
-                          {65215, "EBC2", "Wheel speed information"},
-                          {65253, "HOURS", "Engine hours, revolutions"},
-                          {65263, "EFL/P1", "Engine fluid level/pressure 1"},
-                          {65276, "DD", "Dash display"}};
-    for (const Case& entry : cases) {
-        const WellKnownPgn* found = findWellKnownPgn(0, entry.pgn);
-        ASSERT_NE(found, nullptr) << entry.pgn;
-        EXPECT_EQ(found->acronym, entry.acronym);
-        EXPECT_EQ(found->name, entry.name);
-    }
-    EXPECT_EQ(findWellKnownPgn(0, 65264), nullptr);
-    EXPECT_GE(wellKnownPgns().size(), 28u);
-}
-
 TEST(ProjectMap, UnreadableDocumentFailsAsTheBuildFails) {
     TemporaryFolder project;
     writeMapProject(project, {{"abc", "1"}}, {}, {1000});

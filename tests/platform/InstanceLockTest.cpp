@@ -41,7 +41,8 @@ TEST_F(InstanceLock, ALockFileThatCannotBeOpenedTellsNothing) {
 // Another process holds it, as another instance of the tool would; killed, it leaves nothing to clean up.
 TEST_F(InstanceLock, AProcessThatHoldsItAndIsKilledLetsGoOfIt) {
     platform::ProcessLauncher launcher;
-    const std::string holder = writeScript(folder, "holder.sh", "exec flock -n \"$1\" sh -c 'echo $$ > \"$0\"; exec sleep 600' \"$2\"\n");
+    const std::string holder =
+        writeScript(folder, "holder.sh", "exec flock -n \"$1\" sh -c 'echo $$ > \"$0\"; exec sleep 600' \"$2\"\n");
     platform::StartResult started =
         launcher.start({QString::fromStdString(holder), {lockFile(), QString::fromStdString(folder.file("held"))}, {}});
     ASSERT_TRUE(started.process);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "j1939/RegisterKind.h"
 #include "map/MapFormats.h"
 #include "signals/SignalAnalysis.h"
 
@@ -18,8 +19,8 @@ constexpr const char* kDatabase =
     " SG_ Low : 16|4@1+ (1,0) [0|15] \"\" Cab\n"
     " SG_ High : 20|4@1+ (1,0) [0|15] \"\" Cab\n";
 
-constexpr std::uint8_t kHolding = 3;
-constexpr std::uint8_t kInput = 4;
+constexpr std::uint8_t kHolding = typeRegOf(RegisterKind::holding);
+constexpr std::uint8_t kInput = typeRegOf(RegisterKind::input);
 
 // The halves of the cases come from row 7 of the definitions.
 RegisterHalfSource source(std::int32_t registerNumber, RegisterHalf half, std::uint8_t slave = 1,
@@ -88,7 +89,9 @@ TEST(SignalAnalysis, ALittleEndianSignalFedLowByteFirstIsCoveredWithItsEncoding)
     EXPECT_EQ(speed.registers, (std::vector<SignalRegister>{{1, kHolding, 0}}));
     EXPECT_EQ(speed.factor, 0.125);
     EXPECT_EQ(speed.unit, "rpm");
-    EXPECT_EQ(speed.encoding, "raw = physical / 0.125, 16 bits unsigned, physical in rpm");
+    EXPECT_EQ(speed.encoding,
+              "raw = physical / 0.125, 16 bits unsigned, physical in rpm; holding 0 = raw in bits 0–15; example: 2000 "
+              "rpm → raw 16000 → holding 0 = 0x3E80");
     // B5 is also Distance's lowest byte, which is only partly fed.
     EXPECT_EQ(findingTexts(signals),
               (std::vector<std::string>{"frame 3 (EEC1): signal Distance covers B5 to B8, but only B5 is fed"}));
@@ -185,7 +188,10 @@ TEST(SignalAnalysis, AFedByteThatNoSignalCoversIsAFinding) {
     EXPECT_EQ(signals.findings[0].signal, "");
     EXPECT_EQ(signals.findings[1].byte, 8u);
     ASSERT_EQ(signals.covered.size(), 1u);
-    EXPECT_EQ(signals.covered[0].encoding, "raw = physical + 40, 8 bits unsigned, physical in degC");
+    EXPECT_EQ(
+        signals.covered[0].encoding,
+        "raw = physical + 40, 8 bits unsigned, physical in degC; holding 10 = raw in bits 0–7; example: 20 degC → "
+        "raw 60 → holding 10 = 0x003C");
     EXPECT_EQ(signals.covered[0].registers, (std::vector<SignalRegister>{{1, kHolding, 10}}));
 }
 
@@ -239,6 +245,139 @@ TEST(SignalAnalysis, TheEncodingOfTheModbusSide) {
         signal.unit = c.unit;
         EXPECT_EQ(encodingText(signal), c.encoding);
     }
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+// One signal of EEC1 per case, its bytes fed as given: the register arithmetic and the worked example the map gives.
+struct ArithmeticCase {
+    const char* signal;                                          // the SG_ line's text after the name
+    std::vector<std::pair<unsigned, RegisterHalfSource>> feeds;  // 1-based byte, half
+    const char* arithmetic;
+    const char* example;
+};
+
+const RegisterHalfSource kHigh5 = source(5, RegisterHalf::high), kLow5 = source(5, RegisterHalf::low);
+const RegisterHalfSource kHigh6 = source(6, RegisterHalf::high), kLow6 = source(6, RegisterHalf::low);
+
+const ArithmeticCase kArithmeticCases[] = {
+    // A byte across B3 and B4, the two in one register.
+    {"20|8@1+ (1,0) [0|255] \"\"",
+     {{3, kLow5}, {4, kHigh5}},
+     "holding 5 = raw << 4 in bits 4–11",
+     "60 → raw 60 → holding 5 = 0x03C0"},
+    // Two nibbles of B1: the low one, then the high one.
+    {"0|4@1+ (1,0) [0|15] \"\"", {{1, kLow5}}, "holding 5 = raw in bits 0–3", "4 → raw 4 → holding 5 = 0x0004"},
+    {"4|4@1+ (1,0) [0|15] \"\"", {{1, kLow5}}, "holding 5 = raw << 4 in bits 4–7", "4 → raw 4 → holding 5 = 0x0040"},
+    {"4|4@1+ (1,0) [0|15] \"\"",
+     {{1, kHigh5}},
+     "holding 5 = raw << 12 in bits 12–15",
+     "4 → raw 4 → holding 5 = 0x4000"},
+    // The same byte across B3 and B4 from the halves the wrong way round.
+    {"20|8@1+ (1,0) [0|255] \"\"",
+     {{3, kHigh5}, {4, kLow5}},
+     "holding 5 = raw >> 4 | (raw & 0xF) << 12 in bits 0–3 and 12–15",
+     "60 → raw 60 → holding 5 = 0xC003"},
+    // Swapped whole bytes.
+    {"24|16@1+ (0.125,0) [0|8031.875] \"rpm\"",
+     {{4, kHigh5}, {5, kLow5}},
+     "holding 5 = raw >> 8 | (raw & 0xFF) << 8 in bits 0–15",
+     "2000 rpm → raw 16000 → holding 5 = 0x803E"},
+    // 32 bits little-endian over two registers, the high word in the first.
+    {"32|32@1+ (5,0) [0|21055406000] \"m\"",
+     {{5, kLow6}, {6, kHigh6}, {7, kLow5}, {8, kHigh5}},
+     "holding 5 = raw >> 16 in bits 0–15, holding 6 = raw & 0xFFFF in bits 0–15",
+     "5000000000 m → raw 1000000000 → holding 5 = 0x3B9A, holding 6 = 0xCA00"},
+    // Big-endian over three bytes, not at a byte edge: B1 bits 0–3, B2, B3 bits 4–7; holding 6 takes twelve bits.
+    {"3|16@0+ (1,0) [0|65535] \"\"",
+     {{1, kLow5}, {2, kHigh6}, {3, kLow6}},
+     "holding 5 = raw >> 12 in bits 0–3, holding 6 = (raw & 0xFFF) << 4 in bits 4–15",
+     "20000 → raw 20000 → holding 5 = 0x0004, holding 6 = 0xE200"},
+    // Signed: a negative raw value in its two's complement.
+    {"16|12@1- (1,0) [-2048|0] \"\"",
+     {{3, kLow5}, {4, kHigh5}},
+     "holding 5 = raw in bits 0–11",
+     "-1500 → raw -1500 (0xA24) → holding 5 = 0x0A24"},
+    // One bit: never the example of raw 0 when there is another.
+    {"23|1@1+ (1,0) [0|1] \"\"", {{3, kLow5}}, "holding 5 = raw << 7 in bits 7", "1 → raw 1 → holding 5 = 0x0080"},
+};
+
+TEST(SignalArithmetic, EachRegisterHoldsTheRawValueShiftedAndMaskedAsItsHalvesFeedTheBytes) {
+    for (const ArithmeticCase& c : kArithmeticCases) {
+        SCOPED_TRACE(std::string(c.signal) + " " + c.arithmetic);
+        const SignalDatabase database =
+            readSignalDatabase(std::string("BO_ 2364539904 EEC1: 8 Engine\n SG_ S : ") + c.signal + " Cab\n");
+        ASSERT_TRUE(database.malformed.empty()) << noteText(database.malformed.front());
+        FrameByteSources sources;
+        for (const auto& [byte, half] : c.feeds) sources[byte - 1] = {half};
+        const FrameSignals signals = analyseFrameSignals(database, frameOf(1, 61444, sources));
+        ASSERT_EQ(signals.covered.size(), 1u);
+        EXPECT_EQ(registerArithmeticText(signals.covered[0]), c.arithmetic);
+        EXPECT_EQ(exampleText(signals.covered[0]), c.example);
+    }
+}
+
+TEST(SignalArithmetic, FloatsAreIeeeWordsAndTheirExampleShowsTheBits) {
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2364539904 EEC1: 8 Engine\n"
+        " SG_ Single : 32|32@1- (0.1,0) [0|100] \"V\" Cab\n"
+        " SG_ Double : 7|64@0- (1,0) [0|0] \"\" Cab\n"
+        "SIG_VALTYPE_ 2364539904 Single : 1;\n"
+        "SIG_VALTYPE_ 2364539904 Double : 2;\n");
+    FrameByteSources sources;
+    for (unsigned byte = 0; byte < 8; ++byte)
+        sources[byte] = {source(std::int32_t(byte / 2), byte % 2 == 0 ? RegisterHalf::high : RegisterHalf::low)};
+    const FrameSignals signals = analyseFrameSignals(database, frameOf(1, 61444, sources));
+    ASSERT_EQ(signals.covered.size(), 2u);
+    const CoveredSignal& single = signals.covered[0];
+    EXPECT_EQ(single.valueType, ValueType::ieeeSingle);
+    // Little-endian from registers that carry their high byte first: each register's two bytes exchanged.
+    EXPECT_EQ(single.encoding,
+              "raw = physical / 0.1, IEEE single (32 bits), physical in V; holding 3 = raw >> 24 | (raw >> 8) & 0xFF00 "
+              "in bits 0–15, holding 2 = (raw >> 8) & 0xFF | (raw & 0xFF) << 8 in bits 0–15; example: 30 V → raw 300 "
+              "(0x43960000) → holding 3 = 0x9643, holding 2 = 0x0000");
+    const CoveredSignal& whole = signals.covered[1];
+    EXPECT_EQ(whole.encoding,
+              "raw = physical, IEEE double (64 bits); holding 0 = raw >> 48 in bits 0–15, holding 1 = (raw >> 32) & "
+              "0xFFFF in bits 0–15, holding 2 = (raw >> 16) & 0xFFFF in bits 0–15, holding 3 = raw & 0xFFFF in bits "
+              "0–15; example: 100 → raw 100 (0x4059000000000000) → holding 0 = 0x4059, holding 1 = 0x0000, holding 2 = "
+              "0x0000, holding 3 = 0x0000");
+}
+
+TEST(SignalTips, TheDefineTipsNameTheBitsOfSignalsThatShareAByteAndTheirMultiplexer) {
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2566852611 Muxed: 8 Engine\n"
+        " SG_ Page M : 0|4@1+ (1,0) [0|15] \"\" Gateway\n"
+        " SG_ Flags : 4|4@1+ (1,0) [0|15] \"\" Gateway\n"
+        " SG_ PageA m0 : 8|16@1+ (1,0) [0|65535] \"\" Gateway\n"
+        " SG_ PageB m1 : 8|8@1+ (1,0) [0|255] \"\" Gateway\n");
+    const std::array<std::string, kFrameBytes> tips = byteSignalTips(database, framePgn(0, 0xFF10));
+    EXPECT_EQ(tips[0], "Muxed B1: Page bits 0–3, Flags bits 4–7");
+    EXPECT_EQ(tips[1], "Muxed B2: PageA when Page = 0, PageB when Page = 1");
+    EXPECT_EQ(tips[2], "Muxed B3: PageA when Page = 0");
+    EXPECT_EQ(tips[3], "Muxed B4: no signal");
+}
+
+TEST(SignalTips, TheMapsByteTipGivesEachSignalsPlaceAndItsEncodingWhenFedWhole) {
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2364539904 EEC1: 8 Engine\n"
+        " SG_ Mode : 0|4@1+ (1,0) [0|15] \"\" Cab\n"
+        " SG_ Speed : 4|12@1+ (1,0) [0|4095] \"rpm\" Cab\n"
+        "BA_ \"SPN\" SG_ 2364539904 Mode 1675;\n"
+        "VAL_ 2364539904 Mode 0 \"off\" 1 \"on\" ;\n");
+    FrameByteSources sources;
+    sources[0] = {kLow5};
+    const FrameSignals signals = analyseFrameSignals(database, frameOf(1, 61444, sources));
+    EXPECT_EQ(byteSignalsTip(signals, 1),
+              "Mode (SPN 1675), B1 bits 0–3 (start bit 0, 4 bits little-endian), from slave 1 holding 5: raw = "
+              "physical, 4 bits unsigned; holding 5 = raw in bits 0–3; example: 4 → raw 4 → holding 5 = 0x0004; "
+              "values: 0 off, 1 on\n"
+              "Speed, B1 bits 4–7 and B2 bits 0–7 (start bit 4, 12 bits little-endian): not fed whole");
+    EXPECT_EQ(byteSignalsTip(signals, 3), "");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "documents/AtomicFile.h"
@@ -49,6 +50,10 @@ TEST_F(SignalDatabaseConstructs, ReadsEveryMessageThatIsWellFormed) {
     EXPECT_EQ(eec1.sender, "Engine");
     EXPECT_EQ(eec1.line, 12u);
     EXPECT_EQ(signalNames(eec1), (std::vector<std::string>{"ActualTorque", "EngineSpeed", "StarterMode"}));
+    // The pseudo-message of the signals of no message is passed over without a word.
+    EXPECT_EQ(std::count_if(database().messages.begin(), database().messages.end(),
+                            [](const MessageDefinition& message) { return message.name.rfind("VECTOR", 0) == 0; }),
+              0);
 }
 
 TEST_F(SignalDatabaseConstructs, ReadsEachPartOfASignal) {
@@ -118,22 +123,127 @@ TEST_F(SignalDatabaseConstructs, CommentsGoToTheirMessageAndSignal) {
 }
 
 TEST_F(SignalDatabaseConstructs, PgnsOfPdu2Pdu1DataPageOneAndStandardIdentifiers) {
-    EXPECT_EQ(messageNamed(database(), "EEC1").pgn(), 61444u);
-    EXPECT_EQ(messageNamed(database(), "ET1").pgn(), 65262u);
-    EXPECT_EQ(messageNamed(database(), "RQST").pgn(), 59904u);  // sent to 0x21: the destination is not in the PGN
-    EXPECT_EQ(messageNamed(database(), "PageOne").pgn(), 0x1FEF1u);
-    EXPECT_EQ(messageNamed(database(), "Standard").pgn(), std::nullopt);
-    EXPECT_EQ(database().messageOfPgn(59904), &messageNamed(database(), "RQST"));
-    EXPECT_EQ(database().messageOfPgn(65265), nullptr);
+    const auto number = [](std::string_view name) -> std::optional<std::uint32_t> {
+        const std::optional<Pgn> pgn = messageNamed(database(), name).pgn();
+        return pgn ? std::optional(pgn->number()) : std::nullopt;
+    };
+    EXPECT_EQ(number("EEC1"), 61444u);
+    EXPECT_EQ(number("ET1"), 65262u);
+    EXPECT_EQ(number("RQST"), 59904u);  // sent to 0x21: the destination is not in the PGN
+    EXPECT_EQ(messageNamed(database(), "RQST").pgn()->destination(), 0x21);
+    EXPECT_EQ(number("PageOne"), 0x1FEF1u);
+    EXPECT_EQ(number("Standard"), std::nullopt);
+    // A frame's PGN meets its message whatever destination either names.
+    EXPECT_EQ(database().messageOfPgn(framePgn(0, 0xEA00)), &messageNamed(database(), "RQST"));
+    EXPECT_EQ(database().messageOfPgn(framePgn(0, 0xEAFF)), &messageNamed(database(), "RQST"));
+    EXPECT_EQ(database().messageOfPgn(framePgn(1, 0xFEF1)), &messageNamed(database(), "PageOne"));
+    EXPECT_EQ(database().messageOfPgn(framePgn(0, 0xFEF1)), nullptr);
+    EXPECT_EQ(database().messageOfPgn(framePgn(0, 65265)), nullptr);
 }
 
-TEST_F(SignalDatabaseConstructs, MultiplexedSignalsAreNotedAndLeftOut) {
-    EXPECT_EQ(signalNames(messageNamed(database(), "Muxed")), (std::vector<std::string>{"Always"}));
-    std::vector<std::string> notes;
-    for (const DatabaseNote& note : database().leftOut) notes.push_back(noteText(note));
-    EXPECT_EQ(notes, (std::vector<std::string>{"line 30: signal Page of Muxed is multiplexed (M): left out",
-                                               "line 31: signal PageA of Muxed is multiplexed (m0): left out",
-                                               "line 32: signal PageB of Muxed is multiplexed (m1): left out"}));
+TEST_F(SignalDatabaseConstructs, MultiplexedSignalsAreReadWithTheirMultiplexerAndValues) {
+    const MessageDefinition& muxed = messageNamed(database(), "Muxed");
+    EXPECT_EQ(signalNames(muxed), (std::vector<std::string>{"Page", "PageA", "PageB", "Always"}));
+    EXPECT_TRUE(muxed.signalDefinitions[0].isMultiplexer);
+    EXPECT_FALSE(muxed.signalDefinitions[0].multiplexed());
+    EXPECT_EQ(muxed.signalDefinitions[1].multiplexer, "Page");
+    EXPECT_EQ(muxed.signalDefinitions[1].multiplexerValues, (std::vector<ValueRange>{{0, 0}}));
+    EXPECT_EQ(muxed.signalDefinitions[2].multiplexerValues, (std::vector<ValueRange>{{1, 1}}));
+    EXPECT_FALSE(muxed.signalDefinitions[3].multiplexed());
+    EXPECT_TRUE(database().leftOut.empty());
+}
+
+// One message per case, the multiplexing of its signals and what the reader says of them.
+struct MultiplexingCase {
+    const char* text;
+    std::vector<std::string> multiplexers;  // per signal read: its multiplexer and values, "" when none
+    std::vector<std::string> notes;         // left out and malformed
+};
+
+std::string multiplexingOf(const SignalDefinition& signal) {
+    std::string text = signal.isMultiplexer ? "M" : "";
+    if (!signal.multiplexed()) return text;
+    text += (text.empty() ? "" : " ") + signal.multiplexer + "=";
+    for (const ValueRange& range : signal.multiplexerValues)
+        text += std::to_string(range.first) + "-" + std::to_string(range.last) + ";";
+    return text;
+}
+
+const MultiplexingCase kMultiplexingCases[] = {
+    {"BO_ 2364539904 M: 8 E\n SG_ S M : 0|8@1+ (1,0) [0|1] \"\" R\n SG_ A m7 : 8|8@1+ (1,0) [0|1] \"\" R",
+     {"M", "S=7-7;"},
+     {}},
+    // No multiplexer to choose it.
+    {"BO_ 2364539904 M: 8 E\n SG_ A m7 : 8|8@1+ (1,0) [0|1] \"\" R",
+     {},
+     {"line 2: signal A of M is multiplexed (m7), but M has no multiplexer M: left out"}},
+    // A value the multiplexer's bits cannot hold.
+    {"BO_ 2364539904 M: 8 E\n SG_ S M : 0|2@1+ (1,0) [0|1] \"\" R\n SG_ A m4 : 8|8@1+ (1,0) [0|1] \"\" R",
+     {"M"},
+     {"line 3: signal A of M is chosen by S = 4, beyond the 2 bits of S: left out"}},
+    // Extended multiplexing: the ranges of SG_MUL_VAL_ and a multiplexed multiplexer.
+    {"BO_ 2364539904 M: 8 E\n SG_ S M : 0|8@1+ (1,0) [0|1] \"\" R\n SG_ T m1M : 8|8@1+ (1,0) [0|1] \"\" R\n"
+     " SG_ A m0 : 16|8@1+ (1,0) [0|1] \"\" R\nSG_MUL_VAL_ 2364539904 A T 3-5, 8-8;",
+     {"M", "M S=1-1;", "T=3-5;8-8;"},
+     {}},
+    {"BO_ 2364539904 M: 8 E\n SG_ S M : 0|8@1+ (1,0) [0|1] \"\" R\n SG_ A m0 : 16|8@1+ (1,0) [0|1] \"\" R\n"
+     "SG_MUL_VAL_ 2364539904 A Nobody 3-5;\nSG_MUL_VAL_ 2364539904 S S 1-1;\nSG_MUL_VAL_ 2364539904 A S 5-3;",
+     {"M", "S=0-0;"},
+     {"line 4: SG_MUL_VAL_: Nobody is no multiplexer of M",
+      "line 5: SG_MUL_VAL_: signal S of M has no multiplexer indicator mN",
+      "line 6: SG_MUL_VAL_: the values 5-3 run backwards"}},
+    // What follows a signal left out keeps its place and its name.
+    {"BO_ 2364539904 M: 8 E\n SG_ A m7 : 8|8@1+ (1,0) [0|1] \"\" R\n SG_ B : 0|8@1+ (1,0) [0|1] \"\" R",
+     {""},
+     {"line 2: signal A of M is multiplexed (m7), but M has no multiplexer M: left out"}},
+    // A multiplexer left out takes what it chooses with it.
+    {"BO_ 2364539904 M: 8 E\n SG_ T m1M : 8|8@1+ (1,0) [0|1] \"\" R\n SG_ A m0 : 16|8@1+ (1,0) [0|1] \"\" R\n"
+     "SG_MUL_VAL_ 2364539904 A T 3-5;",
+     {},
+     {"line 2: signal T of M is multiplexed (m1M), but M has no multiplexer M: left out",
+      "line 3: signal A of M is chosen by T, which is left out: left out"}},
+    {"BO_ 2364539904 M: 8 E\n SG_ S m99999999999999999999 : 0|8@1+ (1,0) [0|1] \"\" R",
+     {},
+     {"line 2: SG_: the multiplexer value of 'm99999999999999999999' is too large"}},
+};
+
+TEST(SignalDatabaseMultiplexing, EachMultiplexedSignalGetsItsMultiplexerOrIsLeftOutWithANote) {
+    for (const MultiplexingCase& c : kMultiplexingCases) {
+        SCOPED_TRACE(c.text);
+        const SignalDatabase database = readSignalDatabase(c.text);
+        std::vector<std::string> multiplexers, notes;
+        for (const SignalDefinition& signal : database.messages.at(0).signalDefinitions)
+            multiplexers.push_back(multiplexingOf(signal));
+        for (const auto* list : {&database.leftOut, &database.malformed})
+            for (const DatabaseNote& note : *list) notes.push_back(noteText(note));
+        EXPECT_EQ(multiplexers, c.multiplexers);
+        EXPECT_EQ(notes, c.notes);
+    }
+}
+
+TEST(SignalDatabaseStatements, SpnValueTextsAndValueTypesGoToTheirSignals) {
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2364539904 EEC1: 8 Engine\n"
+        " SG_ Mode : 0|4@1+ (1,0) [0|15] \"\" R\n"
+        " SG_ Level : 32|32@1- (1,0) [0|0] \"\" R\n"
+        " SG_ Total : 0|64@1- (1,0) [0|0] \"\" R\n"
+        "BA_DEF_ SG_ \"SPN\" INT 0 524287;\n"
+        "BA_ \"SPN\" SG_ 2364539904 Mode 1675;\n"
+        "BA_ \"SPN\" SG_ 2364539904 Missing 1;\n"
+        "BA_ \"GenSigStartValue\" SG_ 2364539904 Mode 3;\n"
+        "VAL_ 2364539904 Mode 0 \"off\" 1 \"on\" -1 \"\xB0 error\" ;\n"
+        "VAL_ SomeVariable 0 \"an environment variable's\" ;\n"
+        "SIG_VALTYPE_ 2364539904 Level : 1;\n"
+        "SIG_VALTYPE_ 2364539904 Total : 2;\n");
+    EXPECT_TRUE(database.malformed.empty()) << noteText(database.malformed.front());
+    const MessageDefinition& eec1 = database.messages.at(0);
+    EXPECT_EQ(eec1.signalDefinitions[0].spn, 1675u);
+    EXPECT_EQ(eec1.signalDefinitions[1].spn, std::nullopt);
+    EXPECT_EQ(eec1.signalDefinitions[0].valueTexts,
+              (std::vector<ValueText>{{0, "off"}, {1, "on"}, {-1, "\xC2\xB0 error"}}));
+    EXPECT_EQ(eec1.signalDefinitions[0].valueType, ValueType::integer);
+    EXPECT_EQ(eec1.signalDefinitions[1].valueType, ValueType::ieeeSingle);
+    EXPECT_EQ(eec1.signalDefinitions[2].valueType, ValueType::ieeeDouble);
 }
 
 TEST_F(SignalDatabaseConstructs, MalformedLinesAreNotedWithTheirNumbersAndTheRestIsRead) {
@@ -200,8 +310,31 @@ const LineCase kLineCases[] = {
     {"CM_ BO_ 99 \"on a message that is not there\";", nullptr},
     {"CM_ EV_ Speed \"on an environment variable\";", nullptr},
     {"BA_DEF_ SG_ \"SPN\" INT 0 524287;", nullptr},
+    {"BA_ \"SPN\" SG_ 2364539904 S 524288;", "BA_: the SPN 524288 is more than 524287"},
+    {"BA_ \"SPN\" SG_ 2364539904 S x;", "BA_: the SPN expected"},
+    {"BA_ \"SPN\" SG_ 2364539904 S 1 2;", "BA_: unexpected text after the SPN"},
+    {"BA_ \"SPN\" BO_ 2364539904 1;", nullptr},
+    {"BA_ \"GenMsgCycleTime\" anything;", nullptr},
+    {"VAL_ 2364539904 S 0 \"off\" 1;", "VAL_: the text of a value expected in quotes"},
+    {"VAL_ 2364539904 S 0 off;", "VAL_: the text of a value expected in quotes"},
+    {"VAL_ 2364539904 S 0 \"off\" ; more", "VAL_: unexpected text after the value texts"},
+    {"VAL_ 2364539904 S ;", nullptr},
     {"SIG_VALTYPE_ 2364539904 S : 1;", nullptr},
+    {"SIG_VALTYPE_ 2364539904 S : 3;", "SIG_VALTYPE_: the value type 3 is not 0, 1 or 2"},
+    {"BO_ 2364539904 M: 8 E\n SG_ S : 0|16@1+ (1,0) [0|1] \"\" R\nSIG_VALTYPE_ 2364539904 S : 1;",
+     "SIG_VALTYPE_: signal S is an IEEE single of 32 bits, but has 16"},
+    {"BO_ 2364539904 M: 8 E\n SG_ S : 0|32@1+ (1,0) [0|1] \"\" R\nSIG_VALTYPE_ 2364539904 S : 2;",
+     "SIG_VALTYPE_: signal S is an IEEE double of 64 bits, but has 32"},
+    {"SG_MUL_VAL_ 2364539904 S T 1 2;", "SG_MUL_VAL_: '-' expected after a value"},
+    {"BO_ 3221225472 VECTOR__INDEPENDENT_SIG_MSG: 0 Vector__XXX\n SG_ Lone : 0|8@1+ (1,0) [0|0] \"\" Vector__XXX\n"
+     "CM_ SG_ 3221225472 Lone \"a signal of no message\";",
+     nullptr},
     {"anything at all", nullptr},
+    {"NS_ :\n\tNS_DESC_\n\tCM_\n\tBA_DEF_\n\tBA_\n\tVAL_\n\tCAT_DEF_\n\tCAT_\n\tFILTER\n\tBA_DEF_DEF_\n\tEV_DATA_\n"
+     "\tENVVAR_DATA_\n\tSGTYPE_\n\tSGTYPE_VAL_\n\tBA_DEF_SGTYPE_\n\tBA_SGTYPE_\n\tSIG_TYPE_REF_\n\tVAL_TABLE_\n"
+     "\tSIG_GROUP_\n\tSIG_VALTYPE_\n\tSIGTYPE_VALTYPE_\n\tBO_TX_BU_\n\tBA_DEF_REL_\n\tBA_REL_\n\tBA_DEF_DEF_REL_\n"
+     "\tBU_SG_REL_\n\tBU_EV_REL_\n\tBU_BO_REL_\n\tSG_MUL_VAL_\n\nBS_:\n",
+     nullptr},
     {"\"", nullptr},
 };
 
@@ -229,6 +362,42 @@ TEST(SignalDatabaseLines, AQuoteLeftOpenEndsAtTheNextStatement) {
     ASSERT_EQ(database.messages.size(), 1u);
     EXPECT_EQ(database.messages[0].line, 3u);
     EXPECT_EQ(database.messages[0].signalDefinitions.at(0).line, 4u);
+}
+
+TEST(SignalDatabaseLines, AStatementKeywordAtTheStartOfACommentsLineStaysComment) {
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2364539904 EEC1: 8 Engine\n"
+        " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031.875] \"rpm\" Cab\n"
+        "CM_ SG_ 2364539904 EngineSpeed \"Actual engine speed: see the\n"
+        "VAL_ tables, the\n"
+        "SG_ lines and\n"
+        "BO_ 1 of the \\\"other\\\" file\" ;\n"
+        "CM_ BO_ 2364539904 \"The message\";\n");
+    EXPECT_TRUE(database.malformed.empty()) << noteText(database.malformed.front());
+    ASSERT_EQ(database.messages.size(), 1u);
+    EXPECT_EQ(database.messages[0].signalDefinitions[0].comment,
+              "Actual engine speed: see the\nVAL_ tables, the\nSG_ lines and\nBO_ 1 of the \"other\" file");
+    EXPECT_EQ(database.messages[0].comment, "The message");
+}
+
+TEST(SignalDatabaseLines, AStrayQuoteInACommentStillCostsOneStatement) {
+    // The next comment, or a statement whose quotes never close the stray one, ends it.
+    const SignalDatabase database = readSignalDatabase(
+        "BO_ 2364539904 EEC1: 8 Engine\n"
+        " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031.875] \"rpm\" Cab\n"
+        "CM_ BO_ 2364539904 \"stray\n"
+        "VAL_ 2364539904 EngineSpeed 0 \"stopped\" ;\n"
+        "CM_ SG_ 2364539904 EngineSpeed \"speed\";\n"
+        "CM_ BO_ 2364539904 \"stray again\n"
+        "BA_ \"SPN\" SG_ 2364539904 EngineSpeed 190;\n");
+    std::vector<std::string> notes;
+    for (const DatabaseNote& note : database.malformed) notes.push_back(noteText(note));
+    EXPECT_EQ(notes, (std::vector<std::string>{"line 3: CM_: the comment without its closing quote",
+                                               "line 6: CM_: the comment without its closing quote"}));
+    const SignalDefinition& speed = database.messages.at(0).signalDefinitions.at(0);
+    EXPECT_EQ(speed.comment, "speed");
+    EXPECT_EQ(speed.valueTexts, (std::vector<ValueText>{{0, "stopped"}}));
+    EXPECT_EQ(speed.spn, 190u);
 }
 
 TEST(SignalDatabaseLines, BlankLinesMayStandBetweenAMessageAndItsSignals) {
@@ -268,19 +437,14 @@ const PgnCase kPgnCases[] = {
     {0xC0000000, std::nullopt},
 };
 
-TEST(SignalDatabasePgn, ThePgnOfAnIdentifier) {
+TEST(SignalDatabasePgn, ThePgnOfAMessagesIdentifier) {
     for (const PgnCase& c : kPgnCases) {
         SCOPED_TRACE(c.identifier);
-        EXPECT_EQ(pgnOfIdentifier(c.identifier), c.pgn);
+        MessageDefinition message;
+        message.identifier = c.identifier;
+        const std::optional<Pgn> pgn = message.pgn();
+        EXPECT_EQ(pgn ? std::optional(pgn->number()) : std::nullopt, c.pgn);
     }
-}
-
-TEST(SignalDatabasePgn, ThePgnOfAFrameOfTheFrameTable) {
-    EXPECT_EQ(framePgn(0, 61444), 61444u);
-    EXPECT_EQ(framePgn(1, 0xFEF1), 0x1FEF1u);
-    EXPECT_EQ(framePgn(0, 0xEA21), 0xEA00u);   // a destination written into the PGN is not part of it
-    EXPECT_EQ(framePgn(0, 0x1FEF1), 0xFEF1u);  // the image keeps the low 16 bits
-    EXPECT_EQ(framePgn(3, 0xFEF1), 0x1FEF1u);  // and the low bit of the data page
 }
 
 struct BytesCase {

@@ -36,13 +36,16 @@ TEST(SignalMap, TheDemosMapNamesTheSignalsOfEachByteAndHowToEncodeThem) {
              "erase no, message EEC1\n",
              "  B4: slave 1 holding 0 low  [EngineSpeed]\n",
              "  B5: slave 1 holding 0 high  [EngineSpeed]\n",
-             "  signal EngineSpeed, B4-B5 little-endian, from slave 1 holding 0: raw = physical / 0.125, 16 bits "
-             "unsigned, physical in rpm\n",
+             "  signal EngineSpeed, B4 bits 0–7 and B5 bits 0–7 (start bit 24, 16 bits little-endian), from slave 1 "
+             "holding 0: raw = physical / 0.125, 16 bits unsigned, physical in rpm; holding 0 = raw in bits 0–15; "
+             "example: 2000 rpm → raw 16000 → holding 0 = 0x3E80\n",
              "  B1: slave 1 holding 10 low  [EngineCoolantTemperature]\n",
-             "  signal EngineCoolantTemperature, B1, from slave 1 holding 10: raw = physical + 40, 8 bits unsigned, "
-             "physical in degC\n",
-             "  signal WheelBasedVehicleSpeed, B2-B3 little-endian, from slave 2 holding 0: raw = physical / "
-             "0.00390625, 16 bits unsigned, physical in km/h\n",
+             "  signal EngineCoolantTemperature, B1 bits 0–7 (start bit 0, 8 bits little-endian), from slave 1 holding "
+             "10: raw = physical + 40, 8 bits unsigned, physical in degC; holding 10 = raw in bits 0–7; example: 20 "
+             "degC → raw 60 → holding 10 = 0x003C\n",
+             "  signal WheelBasedVehicleSpeed, B2 bits 0–7 and B3 bits 0–7 (start bit 8, 16 bits little-endian), from "
+             "slave 2 holding 0: raw = physical / 0.00390625, 16 bits unsigned, physical in km/h; holding 0 = raw in "
+             "bits 0–15; example: 60 km/h → raw 15360 → holding 0 = 0x3C00\n",
              "  warning: frame 1 (EEC1): B2 is fed, but no signal of EEC1 covers it\n",
              "  warning: frame 4 (CCVS): B6 is fed, but no signal of CCVS covers it\n",
          })
@@ -51,6 +54,56 @@ TEST(SignalMap, TheDemosMapNamesTheSignalsOfEachByteAndHowToEncodeThem) {
     const std::size_t frame3 = text.find("Frame 3:");
     EXPECT_EQ(text.substr(frame3, text.find('\n', frame3) - frame3).find("message"), std::string::npos);
     EXPECT_EQ(text.find("frame 3 ("), std::string::npos);
+}
+
+// The project of the user guide's signal section: two nibbles and a byte off the byte's edge, a float, a multiplexed
+// frame.
+TEST(SignalMap, TheGuidesShapesSayTheirBitsTheirArithmeticAndAWorkedExample) {
+    const auto outcome = runCli({"map", std::string(TESSARO_FIXTURES) + "/signals/shapes"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    for (const char* line : {
+             "  B1: slave 1 holding 0 low  [LowNibble, HighNibble]\n",
+             "  signal HighNibble, B1 bits 4–7 (start bit 4, 4 bits little-endian), from slave 1 holding 0: raw = "
+             "physical, 4 bits unsigned; holding 0 = raw << 4 in bits 4–7; example: 4 → raw 4 → holding 0 = 0x0040\n",
+             "  signal Mid, B3 bits 4–7 and B4 bits 0–3 (start bit 20, 8 bits little-endian), from slave 1 holding 1: "
+             "raw = physical, 8 bits unsigned; holding 1 = raw << 4 in bits 4–11; example: 60 → raw 60 → holding 1 = "
+             "0x03C0\n",
+             "raw = physical, IEEE single (32 bits), physical in V; holding 10 = raw >> 16 in bits 0–15, holding 11 = "
+             "raw & 0xFFFF in bits 0–15; example: 30 V → raw 30 (0x41F00000) → holding 10 = 0x41F0, holding 11 = "
+             "0x0000\n",
+             "  B2: slave 2 input 21 low  {Temperature when Page = 0, Pressure when Page = 1}\n",
+             "  signal Temperature (SPN 110) when Page = 0, B2 bits 0–7 and B3 bits 0–7 (start bit 8, 16 bits "
+             "little-endian), from slave 2 input 21: raw = (physical + 273) / 0.03125, 16 bits unsigned, physical in "
+             "degC; input 21 = raw in bits 0–15; example: 200 degC → raw 15136 → input 21 = 0x3B20\n",
+             "; values: 0 temperature, 1 pressure\n",
+             "Findings: 0\n",
+         })
+        EXPECT_NE(outcome.out.find(line), std::string::npos) << line;
+    const nlohmann::json document =
+        nlohmann::json::parse(runCli({"map", std::string(TESSARO_FIXTURES) + "/signals/shapes", "--json"}).out);
+    const nlohmann::json& mid = document["frames"][0]["coveredSignals"][2];
+    EXPECT_EQ(mid["name"], "Mid");
+    EXPECT_EQ(mid["startBit"], 20);
+    EXPECT_EQ(mid["length"], 8);
+    EXPECT_EQ(mid["byteOrder"], "little-endian");
+    EXPECT_EQ(mid["valueType"], "integer");
+    EXPECT_EQ(mid["bits"], nlohmann::json::parse(R"([{"byte":3,"bits":[4,7],"rawBits":[0,3]},
+                                                       {"byte":4,"bits":[0,3],"rawBits":[4,7]}])"));
+    EXPECT_EQ(mid["arithmetic"], nlohmann::json::parse(R"([{"slave":1,"kind":"holding","register":1,
+                                                             "pieces":[{"rawBit":0,"registerBit":4,"count":8}]}])"));
+    EXPECT_EQ(mid["example"]["physical"], 60.0);
+    EXPECT_EQ(mid["example"]["raw"], 60);
+    EXPECT_EQ(mid["example"]["registers"][0]["hex"], "0x03C0");
+    EXPECT_EQ(document["frames"][1]["coveredSignals"][0]["valueType"], "ieeeSingle");
+    EXPECT_EQ(document["frames"][1]["coveredSignals"][0]["example"]["raw"], 30.0);
+    const nlohmann::json& b2 = document["frames"][2]["bytes"][1];
+    EXPECT_EQ(b2["signals"], nlohmann::json::array());
+    EXPECT_EQ(b2["multiplexedSignals"], nlohmann::json::parse(R"([{"name":"Temperature","multiplexer":"Page",
+        "values":[[0,0]]},{"name":"Pressure","multiplexer":"Page","values":[[1,1]]}])"));
+    const nlohmann::json& temperature = document["frames"][2]["coveredSignals"][1];
+    EXPECT_EQ(temperature["spn"], 110);
+    EXPECT_EQ(temperature["multiplexer"], "Page");
+    EXPECT_EQ(temperature["multiplexerValues"], nlohmann::json::parse("[[0,0]]"));
 }
 
 TEST(SignalMap, TheJsonGivesEachByteItsSignalsAndEachFrameItsMessage) {
@@ -77,14 +130,16 @@ TEST(SignalMap, TheCsvGainsTheMessageAndTheSignalsOfEachByte) {
     const auto outcome = runCli({"map", kDemo, "--csv"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out.rfind("frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,"
-                                "fedTwice,message,signals,coveredSignals\r\n",
+                                "fedTwice,message,signals,coveredSignals,multiplexedSignals\r\n",
                                 0),
               0u);
     EXPECT_NE(
-        outcome.out.find(",B4,slave 1 holding 0 low,no,EEC1,EngineSpeed,\"EngineSpeed, B4-B5 little-endian, "
-                         "from slave 1 holding 0: raw = physical / 0.125, 16 bits unsigned, physical in rpm\"\r\n"),
+        outcome.out.find(",B4,slave 1 holding 0 low,no,EEC1,EngineSpeed,\"EngineSpeed, B4 bits 0–7 and B5 bits 0–7 "
+                         "(start bit 24, 16 bits little-endian), from slave 1 holding 0: raw = physical / 0.125, 16 "
+                         "bits unsigned, physical in rpm; holding 0 = raw in bits 0–15; example: 2000 rpm → raw 16000 "
+                         "→ holding 0 = 0x3E80\",\r\n"),
         std::string::npos);
-    EXPECT_NE(outcome.out.find(",B1,slave 2 input 40 low,no,,,\r\n"), std::string::npos);
+    EXPECT_NE(outcome.out.find(",B1,slave 2 input 40 low,no,,,,\r\n"), std::string::npos);
 }
 
 TEST(SignalMap, WithoutADatabaseTheMapIsAsBefore) {

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+
+#include "j1939/Pgn.h"
 
 namespace tessaro::desk {
 
@@ -14,6 +17,12 @@ struct CanFrame {
 
     bool operator==(const CanFrame&) const = default;
 };
+
+// The parameter group a request to address (or to all) asks for; nothing for any other frame.
+inline std::optional<std::uint32_t> requestedPgn(const CanFrame& frame, std::uint8_t address) {
+    if (!frame.extended) return std::nullopt;
+    return requestedPgnNumber(frame.identifier, frame.data.data(), frame.length, address);
+}
 
 // A data byte that no answer has fed: J1939's "not available".
 inline constexpr std::uint8_t kNotAvailable = 0xFF;

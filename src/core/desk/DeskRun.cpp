@@ -16,7 +16,7 @@ double milliseconds(DeskTime time) {
 // The PGN a request names, as the frames' requestPgn holds it; nothing for the extended data page.
 std::optional<std::uint32_t> comparablePgn(std::uint32_t requested) {
     if (requested > 0x1FFFF) return std::nullopt;
-    return framePgn(std::int32_t(requested >> 16), std::int32_t(requested & 0xFFFF));
+    return framePgn(std::int32_t(requested >> 16), std::int32_t(requested & 0xFFFF)).number();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "documents/Errors.h"
+#include "j1939/Pgn.h"
 #include "map/MapFormats.h"
 
 namespace tessaro::desk {
@@ -56,7 +57,7 @@ std::string frameJsonLine(const SentFrame& sent, const ModelFrame& frame, std::s
     line["identifier"] = identifierText(sent.can.identifier);
     line["frame"] = frame.number;
     line["pgn"] = frame.pgn;
-    line["pgnHex"] = pgnHex(frame.pgn);
+    line["pgnHex"] = pgnHex(frame.parameterGroup());
     line["acronym"] = frame.acronym.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(frame.acronym);
     line["priority"] = frame.priority & 7;
     line["dataPage"] = frame.dataPage & 1;
@@ -90,7 +91,7 @@ std::string signalsLine(std::int64_t wallMicros, const MessageDefinition& messag
 std::vector<const MessageDefinition*> messagesOfFrames(const GatewayModel& model, const SignalDatabase* database) {
     std::vector<const MessageDefinition*> messages;
     for (const ModelFrame& frame : model.frames)
-        messages.push_back(database ? database->messageOfPgn(frame.requestPgn) : nullptr);
+        messages.push_back(database ? database->messageOfPgn(frame.parameterGroup()) : nullptr);
     return messages;
 }
 

@@ -5,6 +5,8 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "editors/PargenDocument.h"
+#include "j1939/Pgn.h"
+#include "j1939/WellKnownPgns.h"
 #include "map/MapFormats.h"
 #include "signals/SignalDatabase.h"
 #include "update/ConfigurationImage.h"
@@ -56,10 +58,10 @@ GatewayModel buildGatewayModel(const DecodedImage& image) {
         frame.pgn = stored.pgn;
         frame.group = stored.group;
         frame.erase = stored.erase != 0;
-        frame.identifier =
-            composeIdentifier(stored.priority, stored.dataPage, stored.pgn, model.settings.sourceAddress);
-        frame.requestPgn = framePgn(stored.dataPage, stored.pgn);
-        frame.acronym = std::string(pgnAcronym(stored.dataPage, stored.pgn));
+        const Pgn pgn = framePgn(stored.dataPage, stored.pgn);
+        frame.identifier = identifierOf(pgn, stored.priority, model.settings.sourceAddress);
+        frame.requestPgn = pgn.number();
+        if (const WellKnownPgn* known = findWellKnownPgn(pgn)) frame.acronym = std::string(known->acronym);
         if (stored.priority > 7)
             model.notes.push_back(frameName(frame) + ": priority " + std::to_string(stored.priority) +
                                   " does not fit in 3 bits: its identifier takes the low three, " +
@@ -173,7 +175,7 @@ SerialLine serialLine(const GatewaySettings& settings) {
 }
 
 std::string framePgnText(const ModelFrame& frame) {
-    std::string text = "PGN " + pgnText(frame.pgn);
+    std::string text = "PGN " + pgnText(frame.parameterGroup());
     if (frame.dataPage & 1) text += " on data page 1";
     if (!frame.acronym.empty()) text += " " + frame.acronym;
     return text;

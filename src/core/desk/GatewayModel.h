@@ -8,6 +8,7 @@
 
 #include "desk/CanFrame.h"
 #include "desk/ModbusMaster.h"
+#include "j1939/Pgn.h"
 #include "map/ProjectMap.h"
 #include "update/ImageDecoder.h"
 
@@ -41,6 +42,8 @@ struct ModelFrame {
     std::string acronym;
 
     bool onRequest() const { return group == 0; }
+    // Its parameter group as the identifier carries it.
+    Pgn parameterGroup() const { return framePgn(dataPage, pgn); }
 };
 
 // A frame byte that a half of a polled register feeds.

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "desk/J1939Interim.h"
+#include "j1939/RegisterKind.h"
 
 namespace tessaro::desk {
 

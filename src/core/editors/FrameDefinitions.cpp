@@ -5,7 +5,6 @@
 #include "documents/NumericText.h"
 #include "documents/XmlDocument.h"
 #include "editors/RowRules.h"
-#include "signals/SignalDatabase.h"
 
 namespace tessaro {
 
@@ -190,7 +189,7 @@ std::optional<std::string> FrameDefinitions::rowsBeyondFramesWarning() const {
     return definitionsBeyondFramesMessage(m_rowsBeyondFrames, m_frames.size());
 }
 
-std::optional<std::uint32_t> FrameDefinitions::framePgnOf(std::size_t position) const {
+std::optional<Pgn> FrameDefinitions::framePgnOf(std::size_t position) const {
     const std::optional<FramePgnFields> fields = m_pgns[position];
     return fields ? std::optional(framePgn(fields->dataPage, fields->pgn)) : std::nullopt;
 }

@@ -11,6 +11,7 @@
 #include "documents/DocumentColumns.h"
 #include "documents/DocumentNames.h"
 #include "editors/ShowRead.h"
+#include "j1939/Pgn.h"
 
 namespace tessaro {
 
@@ -110,7 +111,7 @@ public:
     // The frame's data page and PGN as read; nothing when either is no integer.
     std::optional<FramePgnFields> pgnFieldsOf(std::size_t position) const { return m_pgns[position]; }
     // The frame's PGN with its data page (framePgn); nothing when either is no integer.
-    std::optional<std::uint32_t> framePgnOf(std::size_t position) const;
+    std::optional<Pgn> framePgnOf(std::size_t position) const;
 
     // DefFrameJ1939.xml: the rows grouped by frame, in frame list order.
     std::string documentText() const;

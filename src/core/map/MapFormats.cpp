@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -11,6 +13,7 @@
 
 #include "documents/JsonText.h"
 #include "documents/Utf8Text.h"
+#include "j1939/RegisterKind.h"
 #include "signals/SignalAnalysis.h"
 
 namespace tessaro {
@@ -128,14 +131,8 @@ std::string_view halfName(RegisterHalf half) {
     return half == RegisterHalf::high ? "high" : "low";
 }
 
-std::string_view kindWord(std::uint8_t typeReg) {
-    if (typeReg == 3) return "holding";
-    if (typeReg == 4) return "input";
-    return {};
-}
-
 void appendKind(Text& out, std::uint8_t typeReg) {
-    const std::string_view word = kindWord(typeReg);
+    const std::string_view word = registerKindWord(typeReg);
     if (!word.empty())
         out << word;
     else
@@ -270,7 +267,7 @@ MapTable frameTable(const ProjectMap& map) {
         std::vector<std::string>& row = table.rows.emplace_back();
         row.reserve(table.titles.size());
         row.push_back(std::to_string(frame.frame));
-        std::string pgn = pgnText(frame.pgn);
+        std::string pgn = pgnText(frame.pgnValue());
         if (frame.wellKnown) pgn += "\n" + std::string(frame.wellKnown->acronym);
         row.push_back(std::move(pgn));
         row.push_back(frame.onRequest() ? cycleText(frame)
@@ -286,6 +283,10 @@ MapTable frameTable(const ProjectMap& map) {
                 cell << (firstLine ? "" : "\n") << '[' << name << ']';
                 firstLine = false;
             }
+            for (const MultiplexedAtByte& name : frame.signalInfo.multiplexedAtByte[std::size_t(byte.byte - 1)]) {
+                cell << (firstLine ? "" : "\n") << '{' << name.name << '}';
+                firstLine = false;
+            }
             row.push_back(cell.take());
         }
     }
@@ -294,11 +295,12 @@ MapTable frameTable(const ProjectMap& map) {
 
 MapTable signalTable(const ProjectMap& map) {
     MapTable table;
-    table.titles = {"Frame", "Message", "Signal", "Bytes", "Registers", "Encoding"};
+    table.titles = {"Frame", "Message", "Signal", "Bits", "Registers", "Encoding", "Values"};
     for (const FrameMap& frame : map.frames)
         for (const CoveredSignal& signal : frame.signalInfo.covered)
-            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signal.name,
-                                  signalBytesText(signal), signalRegistersText(signal), signal.encoding});
+            table.rows.push_back({std::to_string(frame.frame), frame.signalInfo.message, signalTitle(signal),
+                                  signalPlacementText(signal), signalRegistersText(signal), signal.encoding,
+                                  valueTextsText(signal.valueTexts)});
     return table;
 }
 
@@ -334,16 +336,6 @@ MapTable pollingTable(const ProjectMap& map) {
     return table;
 }
 
-std::string pgnHex(std::uint16_t pgn) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", unsigned(pgn));
-    return text;
-}
-
-std::string pgnText(std::uint16_t pgn) {
-    return std::to_string(pgn) + " (" + pgnHex(pgn) + ")";
-}
-
 std::string cycleText(const FrameMap& frame) {
     if (frame.onRequest()) return "On Request";
     if (frame.cycleMs) return std::to_string(*frame.cycleMs) + " ms";
@@ -354,14 +346,22 @@ std::string wellKnownText(const FrameMap& frame) {
     return wellKnownPgnText(frame.wellKnown);
 }
 
+std::string pgnTip(const FrameMap& frame) {
+    std::string tip = wellKnownText(frame);
+    if (const auto destination = frame.pgnValue().destination())
+        tip += (tip.empty() ? "destination " : ", destination ") + std::to_string(*destination);
+    return tip;
+}
+
 namespace {
 
 void writeText(const ProjectMap& map, Text& out) {
     SourceWriter sources;
     out << "Frames: " << int(map.frames.size()) << '\n';
     for (const FrameMap& frame : map.frames) {
-        out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgn);
+        out << "Frame " << frame.frame << ": PGN " << pgnText(frame.pgnValue());
         if (frame.wellKnown) out << ' ' << wellKnownText(frame);
+        if (const auto destination = frame.pgnValue().destination()) out << ", destination " << unsigned(*destination);
         out << ", priority " << unsigned(frame.priority) << ", data page " << unsigned(frame.dataPage);
         if (frame.onRequest())
             out << ", On Request";
@@ -377,6 +377,9 @@ void writeText(const ProjectMap& map, Text& out) {
             if (byte.fedTwice()) out << "  (fed twice)";
             const std::vector<std::string>& names = frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)];
             if (!names.empty()) out << "  [" << joinedNames(names, ", ") << ']';
+            const std::vector<MultiplexedAtByte>& chosen =
+                frame.signalInfo.multiplexedAtByte[std::size_t(byte.byte - 1)];
+            if (!chosen.empty()) out << "  {" << multiplexedNamesText(chosen) << '}';
             out << '\n';
             out.mayFlush();
         }
@@ -434,7 +437,7 @@ void appendJsonString(Text& out, std::string_view text) {
 }
 
 void appendJsonKind(Text& out, std::uint8_t typeReg) {
-    const std::string_view word = kindWord(typeReg);
+    const std::string_view word = registerKindWord(typeReg);
     if (word.empty())
         out << "null";
     else
@@ -459,27 +462,143 @@ std::string jsonText(Json value) {
     return withRepairedText(std::move(value)).dump();
 }
 
+void appendJsonRegister(Text& out, const SignalRegister& feeder) {
+    out << "{\"slave\":" << unsigned(feeder.slave) << ",\"kind\":";
+    appendJsonKind(out, feeder.typeReg);
+    out << ",\"register\":" << std::int64_t(feeder.registerNumber);
+}
+
+void appendJsonRanges(Text& out, const std::vector<ValueRange>& values) {
+    out << '[';
+    for (std::size_t k = 0; k < values.size(); ++k)
+        out << (k ? ",[" : "[") << std::to_string(values[k].first) << ',' << std::to_string(values[k].last) << ']';
+    out << ']';
+}
+
+// A number as the library writes it: the shortest text that reads back the same, with ".0" when it is whole.
+void appendJsonNumber(Text& out, double value) {
+    if (!std::isfinite(value)) {
+        out << "null";
+        return;
+    }
+    char* const start = out.room(32);
+    char* const end = std::to_chars(start, start + 32, value).ptr;
+    out.commit(end);
+    if (std::find_if(start, end, [](char c) { return c == '.' || c == 'e'; }) == end) out << ".0";
+}
+
+// The texts of a signal database are UTF-8 already and seldom hold a character that JSON escapes: those are written
+// as they are, the rest as the library escapes them.
+void appendJsonText(Text& out, std::string_view text) {
+    const bool plain = std::none_of(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; });
+    if (plain && isValidUtf8(text))
+        out << '"' << text << '"';
+    else
+        appendJsonString(out, text);
+}
+
+std::string_view valueTypeName(ValueType type) {
+    return type == ValueType::ieeeSingle ? "ieeeSingle" : type == ValueType::ieeeDouble ? "ieeeDouble" : "integer";
+}
+
+// Written directly: in the largest project each signal has over a hundred registers, which the library would build
+// as objects first.
+void appendCoveredSignalJson(Text& out, const CoveredSignal& signal) {
+    out << "{\"name\":";
+    appendJsonText(out, signal.name);
+    out << ",\"bytes\":[";
+    for (std::size_t k = 0; k < signal.bytes.size(); ++k) out << (k ? "," : "") << signal.bytes[k];
+    out << "],\"registers\":[";
+    for (std::size_t k = 0; k < signal.registers.size(); ++k) {
+        if (k) out << ',';
+        appendJsonRegister(out, signal.registers[k]);
+        out << '}';
+        out.mayFlush();
+    }
+    out << "],\"factor\":";
+    appendJsonNumber(out, signal.factor);
+    out << ",\"offset\":";
+    appendJsonNumber(out, signal.offset);
+    out << ",\"unit\":";
+    appendJsonText(out, signal.unit);
+    out << ",\"encoding\":";
+    appendJsonText(out, signal.encoding);
+    out << ",\"startBit\":" << signal.startBit << ",\"length\":" << signal.length
+        << ",\"byteOrder\":" << (signal.byteOrder == ByteOrder::littleEndian ? "\"little-endian\"" : "\"big-endian\"")
+        << ",\"signed\":" << (signal.isSigned ? "true" : "false") << ",\"valueType\":\""
+        << valueTypeName(signal.valueType) << "\",\"bits\":[";
+    for (std::size_t k = 0; k < signal.bits.size(); ++k) {
+        const ByteBits& byte = signal.bits[k];
+        out << (k ? ",{\"byte\":" : "{\"byte\":") << byte.byte + 1 << ",\"bits\":[" << byte.lowBit << ','
+            << byte.highBit << "],\"rawBits\":[" << byte.rawLowBit << ',' << byte.rawLowBit + byte.count() - 1 << "]}";
+    }
+    out << "],\"arithmetic\":[";
+    for (std::size_t k = 0; k < signal.arithmetic.size(); ++k) {
+        const RegisterArithmetic& feeder = signal.arithmetic[k];
+        if (k) out << ',';
+        appendJsonRegister(out, feeder.source);
+        out << ",\"pieces\":[";
+        for (std::size_t p = 0; p < feeder.pieces.size(); ++p)
+            out << (p ? ",{\"rawBit\":" : "{\"rawBit\":") << feeder.pieces[p].rawLowBit
+                << ",\"registerBit\":" << feeder.pieces[p].registerLowBit << ",\"count\":" << feeder.pieces[p].count
+                << '}';
+        out << "]}";
+    }
+    out << "],\"example\":{\"physical\":";
+    appendJsonNumber(out, signal.example.physical);
+    out << ",\"raw\":";
+    const std::uint64_t bits = signal.example.rawBits;
+    if (signal.valueType == ValueType::ieeeSingle)
+        appendJsonNumber(out, double(std::bit_cast<float>(std::uint32_t(bits))));
+    else if (signal.valueType == ValueType::ieeeDouble)
+        appendJsonNumber(out, std::bit_cast<double>(bits));
+    else if (signal.isSigned && (signal.length == 64 || (bits >> (signal.length - 1) & 1)))
+        out << std::to_string(signal.length == 64 ? std::int64_t(bits)
+                                                  : std::int64_t(bits) - (std::int64_t(1) << signal.length));
+    else
+        out << std::to_string(bits);
+    out << ",\"registers\":[";
+    for (std::size_t k = 0; k < signal.arithmetic.size(); ++k) {
+        const RegisterArithmetic& feeder = signal.arithmetic[k];
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%04X", unsigned(feeder.exampleValue));
+        if (k) out << ',';
+        appendJsonRegister(out, feeder.source);
+        out << ",\"value\":" << unsigned(feeder.exampleValue) << ",\"hex\":\"" << std::string_view(hex) << "\"}";
+    }
+    out << "],\"text\":";
+    appendJsonText(out, exampleText(signal));
+    out << "},\"spn\":";
+    if (signal.spn)
+        out << std::int64_t(*signal.spn);
+    else
+        out << "null";
+    out << ",\"valueTexts\":[";
+    for (std::size_t k = 0; k < signal.valueTexts.size(); ++k) {
+        out << (k ? ",{\"value\":" : "{\"value\":");
+        appendJsonNumber(out, signal.valueTexts[k].value);
+        out << ",\"text\":";
+        appendJsonText(out, signal.valueTexts[k].text);
+        out << '}';
+    }
+    out << "],\"multiplexer\":";
+    if (signal.multiplexer.empty())
+        out << "null";
+    else
+        appendJsonText(out, signal.multiplexer);
+    out << ",\"multiplexerValues\":";
+    appendJsonRanges(out, signal.multiplexerValues);
+    out << '}';
+}
+
 // What a signal database adds to a frame: a few signals per frame, so the library writes them, numbers and all.
 void appendJsonSignals(Text& out, const FrameSignals& signals) {
     out << ",\"message\":" << jsonText(signals.inDatabase() ? Json(signals.message) : Json(nullptr))
         << ",\"coveredSignals\":[";
     for (std::size_t i = 0; i < signals.covered.size(); ++i) {
-        const CoveredSignal& signal = signals.covered[i];
-        Json registers = Json::array();
-        for (const SignalRegister& feeder : signal.registers) {
-            const std::string_view kind = kindWord(feeder.typeReg);
-            registers.push_back({{"slave", feeder.slave},
-                                 {"kind", kind.empty() ? Json(nullptr) : Json(kind)},
-                                 {"register", feeder.registerNumber}});
-        }
         if (i) out << ',';
-        out << jsonText(Json{{"name", signal.name},
-                             {"bytes", signal.bytes},
-                             {"registers", std::move(registers)},
-                             {"factor", signal.factor},
-                             {"offset", signal.offset},
-                             {"unit", signal.unit},
-                             {"encoding", signal.encoding}});
+        appendCoveredSignalJson(out, signals.covered[i]);
     }
     out << ']';
 }
@@ -505,7 +624,7 @@ void writeJson(const ProjectMap& map, Text& out) {
         [&](std::size_t i) {
             const FrameMap& frame = map.frames[i];
             out << "{\"frame\":" << frame.frame << ",\"pgn\":" << unsigned(frame.pgn) << ",\"pgnHex\":\""
-                << pgnHex(frame.pgn) << "\",\"acronym\":";
+                << pgnHex(frame.pgnValue()) << "\",\"acronym\":";
             if (frame.wellKnown)
                 appendJsonString(out, frame.wellKnown->acronym);
             else
@@ -513,6 +632,11 @@ void writeJson(const ProjectMap& map, Text& out) {
             out << ",\"name\":";
             if (frame.wellKnown)
                 appendJsonString(out, frame.wellKnown->name);
+            else
+                out << "null";
+            out << ",\"destination\":";
+            if (const auto destination = frame.pgnValue().destination())
+                out << unsigned(*destination);
             else
                 out << "null";
             out << ",\"priority\":" << unsigned(frame.priority) << ",\"dataPage\":" << unsigned(frame.dataPage)
@@ -537,9 +661,26 @@ void writeJson(const ProjectMap& map, Text& out) {
                     out.mayFlush();
                 }
                 out << "],\"fedTwice\":" << (byte.fedTwice() ? "true" : "false");
-                if (map.withSignals)
-                    out << ",\"signals\":"
-                        << jsonText(Json(frame.signalInfo.signalsAtByte[std::size_t(byte.byte - 1)]));
+                if (map.withSignals) {
+                    const std::size_t at = std::size_t(byte.byte - 1);
+                    out << ",\"signals\":[";
+                    for (std::size_t k = 0; k < frame.signalInfo.signalsAtByte[at].size(); ++k) {
+                        if (k) out << ',';
+                        appendJsonText(out, frame.signalInfo.signalsAtByte[at][k]);
+                    }
+                    out << "],\"multiplexedSignals\":[";
+                    for (std::size_t k = 0; k < frame.signalInfo.multiplexedAtByte[at].size(); ++k) {
+                        const MultiplexedAtByte& name = frame.signalInfo.multiplexedAtByte[at][k];
+                        out << (k ? ",{\"name\":" : "{\"name\":");
+                        appendJsonText(out, name.name);
+                        out << ",\"multiplexer\":";
+                        appendJsonText(out, name.multiplexer);
+                        out << ",\"values\":";
+                        appendJsonRanges(out, name.values);
+                        out << '}';
+                    }
+                    out << ']';
+                }
                 out << '}';
             }
             out << ']';
@@ -603,10 +744,10 @@ namespace {
 void writeCsv(const ProjectMap& map, Text& out) {
     SourceWriter sources;
     out << "frame,pgn,pgnHex,acronym,name,priority,dataPage,group,cycle,erase,byte,sources,fedTwice"
-        << (map.withSignals ? ",message,signals,coveredSignals\r\n" : "\r\n");
+        << (map.withSignals ? ",message,signals,coveredSignals,multiplexedSignals\r\n" : "\r\n");
     for (const FrameMap& frame : map.frames) {
         std::string head =
-            std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgn) + ",";
+            std::to_string(frame.frame) + "," + std::to_string(frame.pgn) + "," + pgnHex(frame.pgnValue()) + ",";
         if (frame.wellKnown)
             head += csvField(frame.wellKnown->acronym) + "," + csvField(frame.wellKnown->name);
         else
@@ -623,9 +764,11 @@ void writeCsv(const ProjectMap& map, Text& out) {
                 for (const CoveredSignal& signal : signals.covered)
                     if (std::find(signal.bytes.begin(), signal.bytes.end(), unsigned(byte.byte)) != signal.bytes.end())
                         covered.push_back(coveredSignalText(signal));
+                // A covered signal's text holds "; " itself: one line each.
                 out << ',' << csvField(signals.message) << ','
                     << csvField(joinedNames(signals.signalsAtByte[std::size_t(byte.byte - 1)], "; ")) << ','
-                    << csvField(joinedNames(covered, "; "));
+                    << csvField(joinedNames(covered, "\n")) << ','
+                    << csvField(multiplexedNamesText(signals.multiplexedAtByte[std::size_t(byte.byte - 1)]));
             }
             out << "\r\n";
             out.mayFlush();

@@ -48,13 +48,11 @@ std::string shortSourceText(const RegisterHalfSource& source);
 std::string registerKindName(std::uint8_t typeReg);
 // "slave 1 holding 100 high".
 std::string sourceText(const RegisterHalfSource& source);
-// "65262 (0xFEEE)".
-std::string pgnText(std::uint16_t pgn);
-// "0xFEEE".
-std::string pgnHex(std::uint16_t pgn);
 // "1000 ms", "On Request", or "group 7 missing" for a group that Group.xml does not hold.
 std::string cycleText(const FrameMap& frame);
 // "ET1 Engine temperature 1", or nothing for a PGN outside the table.
 std::string wellKnownText(const FrameMap& frame);
+// "RQST Request, destination 33": the acronym and name of a well-known PGN, and the destination of a PDU1 one.
+std::string pgnTip(const FrameMap& frame);
 
 }  // namespace tessaro

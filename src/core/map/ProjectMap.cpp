@@ -44,7 +44,7 @@ void mapFrames(const DecodedImage& image, ProjectMap& map) {
         frame.pgn = stored.pgn;
         frame.group = stored.group;
         frame.erase = stored.erase != 0;
-        frame.wellKnown = findWellKnownPgn(stored.dataPage, stored.pgn);
+        frame.wellKnown = findWellKnownPgn(frame.pgnValue());
         for (int b = 0; b < 8; ++b) frame.bytes[std::size_t(b)].byte = b + 1;
         if (stored.group == 0) continue;
         if (stored.group <= image.groups.size()) {

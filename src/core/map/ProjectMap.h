@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "map/WellKnownPgns.h"
+#include "j1939/Pgn.h"
+#include "j1939/WellKnownPgns.h"
 #include "signals/FrameSignals.h"
 
 namespace tessaro {
@@ -21,7 +22,7 @@ struct RegisterHalfSource {
     std::int32_t registerNumber = 0;  // the definition's index + the register's position (from 0)
     std::uint32_t definitionRow = 0;  // in DefFrameJ1939.xml, from 1
     std::uint8_t slave = 0;           // Device_ID
-    std::uint8_t typeReg = 0;         // 3 holding, 4 input; any other value as stored
+    std::uint8_t typeReg = 0;         // a RegisterKind; any other value as stored
     std::uint8_t position = 0;        // the register's place in its definition, 1 (R1) to 8 (R8)
     RegisterHalf half = RegisterHalf::high;
 };
@@ -48,6 +49,7 @@ struct FrameMap {
     FrameSignals signalInfo;
 
     bool onRequest() const { return group == 0; }
+    Pgn pgnValue() const { return framePgn(dataPage, pgn); }
 };
 
 // A frame byte that a polled register feeds.

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "j1939/Pgn.h"
+
 namespace tessaro {
 
 // A J1939 signal database: the messages and signals of a DBC file, as far as mapping frame bytes needs them.
@@ -16,12 +18,32 @@ inline constexpr std::string_view kSignalDatabaseFileName = "signals.dbc";
 // @0 in a DBC file: Motorola, most significant byte first; @1: Intel, least significant byte first.
 enum class ByteOrder : std::uint8_t { bigEndian, littleEndian };
 
+// SIG_VALTYPE_ 0 (or none), 1 and 2: the raw value is an integer, or the bits of an IEEE single or double.
+enum class ValueType : std::uint8_t { integer, ieeeSingle, ieeeDouble };
+
+// Values of a multiplexer, both ends included.
+struct ValueRange {
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+
+    bool operator==(const ValueRange&) const = default;
+};
+
+// VAL_: a raw value and what it means.
+struct ValueText {
+    double value = 0;
+    std::string text;
+
+    bool operator==(const ValueText&) const = default;
+};
+
 struct SignalDefinition {
     std::string name;
     unsigned startBit = 0;  // as written: the least significant bit (Intel) or the most significant one (Motorola)
     unsigned length = 0;    // bits, 1 to 64
     ByteOrder byteOrder = ByteOrder::littleEndian;
     bool isSigned = false;
+    ValueType valueType = ValueType::integer;
     double factor = 1;
     double offset = 0;
     double minimum = 0;
@@ -29,7 +51,17 @@ struct SignalDefinition {
     std::string unit;
     std::vector<std::string> receivers;
     std::string comment;
+    std::optional<std::uint32_t> spn;   // BA_ "SPN"
+    std::vector<ValueText> valueTexts;  // VAL_, in the file's order
+    // M: its value chooses which multiplexed signals the message carries.
+    bool isMultiplexer = false;
+    // For a multiplexed signal (mN): the multiplexer of its message and the values that carry it (N, or the ranges
+    // of SG_MUL_VAL_); empty for any other.
+    std::string multiplexer;
+    std::vector<ValueRange> multiplexerValues;
     std::size_t line = 0;  // from 1
+
+    bool multiplexed() const { return !multiplexer.empty(); }
 };
 
 // The bytes a signal occupies in its message, 0-based and contiguous.
@@ -46,6 +78,22 @@ SignalBytes bytesOf(const SignalDefinition& signal);
 // Starts at a byte's edge and fills whole bytes.
 bool coversWholeBytes(const SignalDefinition& signal);
 
+// The bits a signal takes in one byte of its message: bits lowBit to highBit of the byte (0 the least significant)
+// hold the raw value's bits rawLowBit upwards, in both byte orders.
+struct ByteBits {
+    unsigned byte = 0;  // 0-based
+    unsigned lowBit = 0;
+    unsigned highBit = 0;
+    unsigned rawLowBit = 0;
+
+    unsigned count() const { return highBit - lowBit + 1; }
+    bool operator==(const ByteBits&) const = default;
+};
+
+// The signal's place bit by bit, byte by byte in the message's order: Intel runs up from its start bit through the
+// bytes; Motorola runs down from its start bit to bit 0 of its byte, then on from bit 7 of the next byte.
+std::vector<ByteBits> bitsOf(const SignalDefinition& signal);
+
 // The flag of an extended (29-bit) identifier in a DBC file.
 inline constexpr std::uint32_t kExtendedIdentifierFlag = 0x80000000u;
 
@@ -60,16 +108,9 @@ struct MessageDefinition {
     std::size_t line = 0;
 
     bool extended() const { return (identifier & kExtendedIdentifierFlag) != 0; }
-    // The parameter group number, or nothing for a standard identifier.
-    std::optional<std::uint32_t> pgn() const;
+    // The parameter group number of the 29-bit identifier, or nothing for a standard one.
+    std::optional<Pgn> pgn() const;
 };
-
-// The PGN a 29-bit identifier carries: bits 8 to 25; for the PDU1 format (PF below 240) the destination byte PS is
-// not part of it. Nothing for a standard identifier or one wider than 29 bits.
-std::optional<std::uint32_t> pgnOfIdentifier(std::uint32_t identifier);
-// The PGN of a frame of the frame table: the data page above the 16 bits of PGN, the destination byte of the
-// PDU1 format dropped.
-std::uint32_t framePgn(std::int32_t dataPage, std::int32_t pgn);
 
 // A line of the file that the reader reports: malformed (and skipped), or a signal it left out.
 struct DatabaseNote {
@@ -80,17 +121,18 @@ struct DatabaseNote {
 struct SignalDatabase {
     std::vector<MessageDefinition> messages;
     std::vector<DatabaseNote> malformed;  // in line order
-    std::vector<DatabaseNote> leftOut;    // multiplexed signals, in line order
+    std::vector<DatabaseNote> leftOut;    // multiplexed signals no multiplexer can choose, in line order
 
-    // The first message of the PGN, or nothing.
-    const MessageDefinition* messageOfPgn(std::uint32_t pgn) const;
+    // The first message of pgn's parameter group (a PDU1 destination is no part of it), or nothing.
+    const MessageDefinition* messageOfPgn(const Pgn& pgn) const;
 };
 
-// Reads messages (BO_), their signals (SG_) and the comments on both (CM_); every other statement is passed over.
-// A malformed line is noted with its line number and skipped, and the rest is read. Multiplexed signals (M, mN)
-// are noted and left out.
+// Reads messages (BO_), their signals (SG_, multiplexed ones with their multiplexer), the comments on both (CM_),
+// the SPN attribute of signals (BA_ "SPN"), their value texts (VAL_), value types (SIG_VALTYPE_) and multiplexer
+// values (SG_MUL_VAL_); every other statement is passed over, and so is the pseudo-message of the signals of no
+// message. A malformed line is noted with its line number and skipped, and the rest is read.
 SignalDatabase readSignalDatabase(std::string_view text);
-// Throws tessaro::Error when the file cannot be read.
+// Throws tessaro::Error when the file cannot be read, or is a folder, empty or without any message.
 SignalDatabase loadSignalDatabase(const std::string& path);
 
 // Where the project's database is: signals.dbc in the project folder, else in the tool folder; nothing when neither

@@ -346,7 +346,7 @@ void TFDeskTest::fillFrames(const desk::DeskSnapshot* snapshot) {
     for (std::size_t i = 0; i < count; ++i) {
         const desk::ModelFrame& frame = m_model->frames[i];
         const int row = int(i);
-        setCell(m_frames, row, 0, toQt(pgnText(frame.pgn)));
+        setCell(m_frames, row, 0, toQt(pgnText(frame.parameterGroup())));
         setCell(m_frames, row, 1, toQt(frame.acronym));
         setCell(m_frames, row, 2, toQt(desk::identifierText(frame.identifier)));
         for (std::size_t b = 0; b < 8; ++b)
@@ -372,7 +372,7 @@ void TFDeskTest::fillSignals(const desk::DeskSnapshot* snapshot) {
             if (snapshot) bytes = snapshot->bytes[i];
             for (const desk::SignalValue& value : desk::decodeSignals(bytes, *message)) {
                 m_signals->setRowCount(std::max(m_signals->rowCount(), row + 1));
-                setCell(m_signals, row, 0, toQt(pgnText(m_model->frames[i].pgn)));
+                setCell(m_signals, row, 0, toQt(pgnText(m_model->frames[i].parameterGroup())));
                 setCell(m_signals, row, 1, toQt(message->name));
                 setCell(m_signals, row, 2, toQt(value.name));
                 setCell(m_signals, row, 3,

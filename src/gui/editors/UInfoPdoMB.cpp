@@ -22,7 +22,7 @@
 #include "exchange/ExchangeTables.h"
 #include "exchange/ProjectExchange.h"
 #include "exchange/TabText.h"
-#include "map/WellKnownPgns.h"
+#include "j1939/WellKnownPgns.h"
 #include "signals/SignalAnalysis.h"
 
 namespace tessaro {
@@ -346,7 +346,7 @@ void TFInfopdoMB::showSignalTips() {
     const int frame = selectedFrame();
     std::array<std::string, kFrameBytes> tips;
     if (frame >= 0 && m_signalDatabase)
-        if (const std::optional<std::uint32_t> pgn = m_frames.framePgnOf(std::size_t(frame)))
+        if (const std::optional<Pgn> pgn = m_frames.framePgnOf(std::size_t(frame)))
             tips = byteSignalTips(*m_signalDatabase, *pgn);
     for (std::size_t r = 0; r < kRegisterSlots; ++r)
         for (RadioGroup* group : {m_high[r], m_low[r]})

@@ -9,7 +9,7 @@
 #include "editors/CellGrid.h"
 #include "editors/TableFiles.h"
 #include "exchange/ProjectExchange.h"
-#include "map/WellKnownPgns.h"
+#include "j1939/WellKnownPgns.h"
 
 namespace tessaro {
 

@@ -168,15 +168,17 @@ void TFProjectMap::showMap() {
     std::size_t fedTwice = 0;
     fillTable(m_frames, frameTable(map), 4, [&](std::size_t row, std::size_t column, QTableWidgetItem& item) {
         const FrameMap& frame = map.frames[row];
-        if (column == 1 && frame.wellKnown) item.setToolTip(toQt(wellKnownText(frame)));
-        // The signals' names in full, which a narrow cell cuts.
+        if (column == 1) item.setToolTip(toQt(pgnTip(frame)));
+        // The signals at the byte in full, which a narrow cell cuts: their bits, SPN, multiplexer and encoding.
         if (column >= std::size_t(kFirstByteColumn))
-            item.setToolTip(toQt(joinedNames(frame.signalInfo.signalsAtByte[column - kFirstByteColumn], "\n")));
+            item.setToolTip(toQt(byteSignalsTip(frame.signalInfo, unsigned(column - kFirstByteColumn + 1))));
         if (!fedTwiceCell(map, row, column)) return;
         ++fedTwice;
         item.setBackground(kFedTwice);
+        const QString signalsTip = item.toolTip();
         item.setToolTip(QStringLiteral("Fed by %1 register halves")
-                            .arg(frame.bytes[column - std::size_t(kFirstByteColumn)].sources.size()));
+                            .arg(frame.bytes[column - std::size_t(kFirstByteColumn)].sources.size()) +
+                        (signalsTip.isEmpty() ? QString() : QStringLiteral("\n") + signalsTip));
     });
     for (int column = 0; column < m_frames->columnCount(); ++column)
         m_frames->setColumnWidth(column, column == 0 ? 44 : column < kFirstByteColumn ? 100 : 88);
@@ -184,8 +186,10 @@ void TFProjectMap::showMap() {
     m_polling->setColumnWidth(0, 48);
     m_polling->setColumnWidth(1, 70);
     m_polling->setColumnWidth(2, 90);
-    fillTable(m_signals, signalTable(map), 1);
-    for (const auto& [column, width] : {std::pair{0, 44}, {1, 70}, {2, 180}, {3, 120}, {4, 180}})
+    // Each cell's whole text as its tip: the placement and the encoding run long.
+    fillTable(m_signals, signalTable(map), 1,
+              [](std::size_t, std::size_t, QTableWidgetItem& item) { item.setToolTip(item.text()); });
+    for (const auto& [column, width] : {std::pair{0, 44}, {1, 70}, {2, 160}, {3, 200}, {4, 150}, {5, 360}})
         m_signals->setColumnWidth(column, width);
     m_signalsTitle->setVisible(map.withSignals);
     m_signals->setVisible(map.withSignals);

@@ -1,4 +1,4 @@
-#include "map/WellKnownPgns.h"
+#include "j1939/WellKnownPgns.h"
 
 #include <algorithm>
 #include <array>
@@ -56,12 +56,11 @@ std::span<const WellKnownPgn> wellKnownPgns() {
     return kTable;
 }
 
-const WellKnownPgn* findWellKnownPgn(std::uint32_t dataPage, std::uint32_t pgn) {
-    if (dataPage != 0) return nullptr;
+const WellKnownPgn* findWellKnownPgn(const Pgn& pgn) {
     const auto found =
-        std::lower_bound(kTable.begin(), kTable.end(), pgn,
+        std::lower_bound(kTable.begin(), kTable.end(), pgn.number(),
                          [](const WellKnownPgn& entry, std::uint32_t number) { return entry.number < number; });
-    return found != kTable.end() && found->number == pgn ? &*found : nullptr;
+    return found != kTable.end() && found->number == pgn.number() ? &*found : nullptr;
 }
 
 std::string wellKnownPgnTip(std::string_view dataPage, std::string_view pgn) {
@@ -71,7 +70,7 @@ std::string wellKnownPgnTip(std::string_view dataPage, std::string_view pgn) {
 }
 
 std::string wellKnownPgnTip(std::int32_t dataPage, std::int32_t pgn) {
-    return wellKnownPgnText(findWellKnownPgn(std::uint32_t(dataPage) & 0xFF, std::uint32_t(pgn) & 0xFFFF));
+    return wellKnownPgnText(findWellKnownPgn(framePgn(dataPage, pgn)));
 }
 
 std::string wellKnownPgnText(const WellKnownPgn* pgn) {
