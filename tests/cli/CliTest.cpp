@@ -474,6 +474,42 @@ TEST(CliExchange, AProblemIsReportedAtItsPlaceWithStatusOneAndNothingWritten) {
     EXPECT_EQ(missing.err.rfind("Cannot open file \"" + project.file("none.csv") + "\"", 0), 0u) << missing.err;
 }
 
+// What no editor stores is refused at its cell, so that check finds nothing after any import.
+TEST(CliExchange, AnImportNeverLeavesAProjectThatCheckFaults) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string frames = "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\n1,3,0,61444,1,N,EEC1\n2,6,0,65262,";
+    const std::string definitions =
+        "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,"
+        "R5_Low,R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\n1,1,0,1,Holding Register,B5,B4\n1,1,1,";
+    const struct {
+        const char* table;
+        std::string text;
+        const char* what;
+    } cases[] = {
+        {"frames", frames + "11,N,ET1\n", ":3:5: Group '11' names no group: 0 (On Request) or 1 to 10"},
+        {"frames", frames + "2,maybe,ET1\n", ":3:6: Erase 'maybe' is neither Y nor N (nor empty)"},
+        {"frames", frames + "2,yes,ET1\n", ":3:6: Erase 'yes' is neither Y nor N (nor empty)"},
+        {"frames", frames + "2,1,ET1\n", ":3:6: Erase '1' is neither Y nor N (nor empty)"},
+        {"frames", frames + "2,TRUE,ET1\n", ":3:6: Erase 'TRUE' is neither Y nor N (nor empty)"},
+        {"definitions", definitions + "9,Holding Register,none,B3\n",
+         ":3:4: Points '9' is no number of points: 1 to 8"},
+        {"definitions", definitions + "1,Holding Register,none,B9\n",
+         ":3:7: R1_Low 'B9' names no frame byte: \"none\" or B1 to B8"},
+        {"definitions", definitions + "1,5,none,B3\n",
+         ":3:5: Type '5' is neither \"Holding Register\" nor \"Input Register\""},
+    };
+    for (const auto& c : cases) {
+        const std::string file = project.write("table.csv", c.text);
+        const Outcome outcome = runCli({"import", c.table, project.path(), file});
+        EXPECT_EQ(outcome.status, 1) << c.text;
+        EXPECT_EQ(outcome.err, file + c.what + "\n");
+    }
+    const Outcome check = runCli({"check", project.path()});
+    EXPECT_EQ(check.status, 0);
+    EXPECT_EQ(check.out, "");
+}
+
 // The executable itself: its exit status and its two streams.
 Outcome runProcess(const std::string& arguments) {
     testing::TemporaryFolder folder;

@@ -388,7 +388,7 @@ TEST_F(FrameDialogExchange, ImportFillsTheGridWhichOnlyOkWritesAndCancelDiscards
     const std::string before = frameXml();
     const std::string file = tool.write("frames.csv",
                                         "N;Priority;DataPage;PGN;Group;Erase;Mnemonic\r\n"
-                                        "1; 3;0x1;$FEF1;2;Y;\"a;b\"\r\n2;7;0;65535;12;;3/4\r\n");
+                                        "1; 3;0x1;$FEF1;2;y;\"a;b\"\r\n2;7;0;65535;10;;3/4\r\n");
     for (const bool confirm : {false, true}) {
         fake.files.answers.push_back(QString::fromStdString(file));
         frames([confirm](TFpdoMB& dialog, const GridCells& cells) {
@@ -398,14 +398,14 @@ TEST_F(FrameDialogExchange, ImportFillsTheGridWhichOnlyOkWritesAndCancelDiscards
             EXPECT_EQ(cells(1, kGroup), "G2 200 - ");
             EXPECT_EQ(cells(1, kErase), "Y");
             EXPECT_EQ(cells(1, 6), "a;b");
-            EXPECT_EQ(cells(2, kGroup), "G12 Not In Use");
+            EXPECT_EQ(cells(2, kGroup), "G10 Not In Use");
             EXPECT_EQ(cells(3, 1), "");
             EXPECT_EQ(cells(3, 0), "3");
             if (confirm) ok(dialog);
         });
         EXPECT_EQ(frameXml(), confirm ? "<Frames_J1939><row Priority=\" 3\" DataPage=\"0x1\" PGN=\"$FEF1\" Group=\"2\" "
                                         "Erase=\"Y\" Mnemonic=\"a;b\"/><row Priority=\"7\" DataPage=\"0\" "
-                                        "PGN=\"65535\" Group=\"12\" Erase=\"\" Mnemonic=\"3/4\"/></Frames_J1939>"
+                                        "PGN=\"65535\" Group=\"10\" Erase=\"\" Mnemonic=\"3/4\"/></Frames_J1939>"
                                       : before);
     }
     EXPECT_TRUE(fake.messages.shown.empty());

@@ -78,7 +78,13 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 }
 
 std::string_view eraseAfterClick(std::string_view text) {
-    return text == "Y" ? "N" : "Y";
+    return text == kEraseTexts[0] ? kEraseTexts[1] : kEraseTexts[0];
+}
+
+std::optional<std::string_view> eraseTextOf(std::string_view text) {
+    for (const std::string_view shown : kEraseTexts)
+        if (equalIgnoringCase(shown, text)) return shown;
+    return std::nullopt;
 }
 
 ShowRead<GroupCaptions> readFrameTable(const std::string& groupPath, const std::string& framePath,

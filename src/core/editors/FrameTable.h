@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -46,8 +47,19 @@ std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_
 // "Not In Use" text, otherwise 0 (On Request).
 std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_view cellText);
 
+// Whether a stored Group value is one the Group column's list offers: 0 (On Request) or a group 1 to 10.
+constexpr bool isListedGroup(std::int32_t index) {
+    return index >= 0 && std::size_t(index) < kGroupCaptionCount;
+}
+
+// What the Erase Data check box holds: "Y" set, "N" cleared, empty when never touched.
+inline constexpr std::array<std::string_view, 3> kEraseTexts = {"Y", "N", ""};
+
 // A click on the Erase Data check box: "Y" becomes "N", anything else "Y".
 std::string_view eraseAfterClick(std::string_view text);
+
+// The check box's text that text stands for, ignoring ASCII case ("y" is "Y"); nothing for any other text.
+std::optional<std::string_view> eraseTextOf(std::string_view text);
 
 // Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
 // there; the unread file says which document failed.
