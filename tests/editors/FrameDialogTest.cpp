@@ -462,5 +462,35 @@ TEST_F(FrameDialogExchange, ExportWritesTheGridAsItStandsToCsvOrAWorkbook) {
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+// OK keeps the rows down to the first without a priority and names the others first; Export writes every row the
+// grid holds, so that the next Import shows where the table breaks off instead of losing the rows below.
+TEST_F(FrameDialogExchange, ExportWritesEveryRowTheGridHoldsAndImportNamesTheGap) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    const std::string csv = tool.file("frames.csv");
+    fake.files.answers = {QString::fromStdString(csv), QString::fromStdString(csv)};
+    frames([](TFpdoMB& dialog, const GridCells& cells) {
+        for (const int row : {1, 2, 4}) {
+            cells.set(row, 1, "6");
+            cells.set(row, 2, "0");
+            cells.set(row, 3, std::to_string(65260 + row));
+        }
+        cells.set(2, kGroup, "G1 100 - Engine");
+        cells.set(4, kErase, "Y");
+        cells.set(6, 6, "kept too");
+        press(dialog, "BitBtn3");
+        press(dialog, "BitBtn4");
+        EXPECT_EQ(cells(4, 3), "65264");
+        EXPECT_EQ(cells(6, 6), "kept too");
+    });
+    EXPECT_EQ(tool.read("frames.csv"),
+              "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n1,6,0,65261,0,,\r\n2,6,0,65262,1,,\r\n3,,,,,,\r\n"
+              "4,6,0,65264,0,Y,\r\n5,,,,,,\r\n6,,,,0,,kept too\r\n");
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<Message>{
+            {"error", csv + ":4:2: Error in row 3!! The Priority must to be between 0 and 7 (the cell holds '')"}}));
+    EXPECT_FALSE(tool.exists("PROJECTS/FrameJ1939.xml"));
+}
+
 }  // namespace
 }  // namespace tessaro

@@ -151,6 +151,42 @@ TEST(RoundTrip, ALowercaseEraseComesBackInTheCaseTheCheckBoxShows) {
               "<row Priority=\"1\" DataPage=\"0\" PGN=\"2\" Group=\"0\" Erase=\"N\" Mnemonic=\"\"/></Frames_J1939>");
 }
 
+// The frame list leaves out the definitions of frames that the frame table lacks; the export writes them too, after
+// the others and grouped by frame, and the import then names the first of them until the user mends it.
+TEST(RoundTrip, DefinitionsOfFramesTheTableLacksGoOutToo) {
+    testing::TemporaryFolder project, files;
+    project.write("FrameJ1939.xml",
+                  "<Frames_J1939><row Priority=\"1\" DataPage=\"0\" PGN=\"1\" Group=\"0\" Erase=\"\" Mnemonic=\"\"/>"
+                  "<row Priority=\"1\" DataPage=\"0\" PGN=\"2\" Group=\"0\" Erase=\"\" Mnemonic=\"\"/></Frames_J1939>");
+    const auto row = [](const char* frame, const char* index) {
+        return std::string("<row NrFrameJ1939=\"") + frame + "\" Device_ID=\"1\" Index=\"" + index +
+               "\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"18\" poscomp1=\"0\" poscomp2=\"0\" poscomp3=\"0\" "
+               "poscomp4=\"0\" poscomp5=\"0\" poscomp6=\"0\" poscomp7=\"0\"/>";
+    };
+    project.write("DefFrameJ1939.xml", "<DefFrame>" + row("5", "50") + row("1", "10") + row("3", "30") +
+                                           row("2", "20") + row("5", "51") + row("3", "31") + "</DefFrame>");
+    const Documents before = documentsOf(project);
+    const std::string tail = ",1,Holding Register,B1,B2,,,,,,,,,,,,,,\r\n";
+    EXPECT_EQ(tableFileBytes(TableKind::definitions, exportedRows(TableKind::definitions, project.path()), "x.csv"),
+              "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,"
+              "R5_Low,R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\r\n"
+              "1,1,10" +
+                  tail + "2,1,20" + tail + "3,1,30" + tail + "3,1,31" + tail + "5,1,50" + tail + "5,1,51" + tail);
+    const std::string file = files.file("definitions.csv");
+    exportTo(TableKind::definitions, project.path(), file);
+    EXPECT_EQ(refusal([&] { importTableFile(TableKind::definitions, project.path(), file); }),
+              file + ":4:1: there is no frame 3: the frame table holds 2 frames");
+    replaceFile(files.file("book.xlsx"), projectWorkbookBytes(project.path()));
+    EXPECT_EQ(refusal([&] { importWorkbookFile(project.path(), files.file("book.xlsx")); }),
+              files.file("book.xlsx") + "[definitions]:4:1: there is no frame 3: the frame table holds 2 frames");
+    EXPECT_EQ(documentsOf(project), before);
+
+    // A row of a frame beyond the table that cannot be read stops the export at its place, as any other would.
+    project.write("DefFrameJ1939.xml", "<DefFrame>" + row("1", "10") + "<row NrFrameJ1939=\"4\"/></DefFrame>");
+    EXPECT_EQ(refusal([&] { exportedRows(TableKind::definitions, project.path()); }),
+              "Error in reading file SDOPDO XML\nDefFrameJ1939.xml, row 2, attribute Device_ID");
+}
+
 TEST(RoundTrip, AFileCutShortChangesNothing) {
     testing::TemporaryFolder project, files;
     testing::RandomProject(7).writeTo(project.path());

@@ -72,6 +72,10 @@ std::optional<std::string> checkFrameRows(const TableRows& rows);
 // The used rows as the document holds them: each Group cell as its index in decimal.
 TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
 
+// Every row down to the last that holds text, also those OK would not keep, as the document would hold them: each
+// Group cell of a row that holds text as its index in decimal. What Export writes, so that nothing is hidden.
+TableRows heldFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
+
 // The rows OK would drop, said before it does; nothing when it keeps every row that holds text.
 std::optional<std::string> frameRowsDropped(const TableRows& rows);
 

@@ -218,10 +218,13 @@ TextRows groupTableRows(const TableRows& groups) {
     return numberedRows(TableKind::groups, groups, kGroupAttributes.size());
 }
 
-TextRows definitionTableRows(const FrameDefinitions& definitions) {
+TextRows definitionTableRows(const FrameDefinitions& definitions, const std::vector<TClPdo>& beyondFrames) {
     TextRows table{tableHeader(TableKind::definitions)};
-    for (std::size_t f = 0; f < definitions.frameCount(); ++f) {
-        const TClPdo& frame = definitions.frame(f);
+    std::vector<const TClPdo*> frames;
+    for (std::size_t f = 0; f < definitions.frameCount(); ++f) frames.push_back(&definitions.frame(f));
+    for (const TClPdo& frame : beyondFrames) frames.push_back(&frame);
+    for (const TClPdo* const frameRecord : frames) {
+        const TClPdo& frame = *frameRecord;
         for (const TClIndMB& definition : frame.definitions) {
             const int typeReg = static_cast<std::uint8_t>(definition.registerKind + kTypeRegOffset);
             std::vector<std::string> line{std::to_string(frame.frameNumber), definition.deviceId, definition.index,

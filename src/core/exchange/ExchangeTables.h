@@ -36,8 +36,9 @@ TextRows frameTableRows(const TableRows& frames);
 TextRows groupTableRows(const TableRows& groups);
 // The definitions of every frame, in frame list order: Points is the number of points, Type the kind's item (or
 // Type_Reg's number for a kind outside the list), the registers' byte selectors "none" or "B1" to "B8" (a nibble
-// above 8 as "B9" to "B15"), empty for the registers beyond Points.
-TextRows definitionTableRows(const FrameDefinitions& definitions);
+// above 8 as "B9" to "B15"), empty for the registers beyond Points. Then the definitions of frames beyond the list,
+// so that the table holds every row of the document.
+TextRows definitionTableRows(const FrameDefinitions& definitions, const std::vector<TClPdo>& beyondFrames = {});
 
 // The rows of a table read back, as the document holds them (a frame's Group as its index in decimal text, Erase as
 // the check box's "Y", "N" or empty whatever the case it was written in).

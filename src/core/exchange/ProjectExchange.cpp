@@ -112,8 +112,11 @@ TextRows exportedRows(TableKind kind, const std::string& projectFolder) {
             return frameTableRows(documentRows(documentPath(kind, projectFolder), kFrameAttributes));
         case TableKind::groups:
             return groupTableRows(documentRows(documentPath(kind, projectFolder), kGroupAttributes));
-        case TableKind::definitions:
-            return definitionTableRows(projectDefinitions(projectFolder));
+        case TableKind::definitions: {
+            const FrameDefinitions definitions = projectDefinitions(projectFolder);
+            return definitionTableRows(
+                definitions, readDefinitionsBeyondFrames(documentPath(kind, projectFolder), definitions.frameCount()));
+        }
     }
     return {};
 }

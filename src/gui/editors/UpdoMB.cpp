@@ -88,7 +88,7 @@ bool TFpdoMB::CheckRows() {
 
 void TFpdoMB::exportFrames() {
     exportTableChosen(m_platform, this, TableKind::frames, m_project.projectFolder,
-                      frameTableRows(storedFrameRows(m_groupCaptions, gridRows(m_grid))));
+                      frameTableRows(heldFrameRows(m_groupCaptions, gridRows(m_grid))));
 }
 
 void TFpdoMB::importFrames() {
