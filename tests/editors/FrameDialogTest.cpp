@@ -462,6 +462,36 @@ TEST_F(FrameDialogExchange, ExportWritesTheGridAsItStandsToCsvOrAWorkbook) {
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+// An imported table with fewer frames than the definitions use would leave those definitions without their frame:
+// the first OK names them, as it names the rows it would drop, and the second writes.
+TEST_F(FrameDialogExchange, AnImportThatLeavesDefinitionsWithoutTheirFrameIsNamedAtTheFirstOk) {
+    writeFrames(frameRow("1", "0") + frameRow("2", "0") + frameRow("3", "0"));
+    const std::string definition = "Device_ID=\"1\" Index=\"0\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"18\"/>";
+    tool.write("PROJECTS/DefFrameJ1939.xml", "<DefFrame><row NrFrameJ1939=\"1\" " + definition +
+                                                 "<row NrFrameJ1939=\"3\" " + definition + "<row NrFrameJ1939=\"2\" " +
+                                                 definition + "<row NrFrameJ1939=\"9\" " + definition + "</DefFrame>");
+    const std::string file =
+        tool.write("frames.csv", "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\n1,6,0,65262,0,,ET1\n");
+    fake.files.answers.push_back(QString::fromStdString(file));
+    frames([](TFpdoMB& dialog, const GridCells& cells) {
+        press(dialog, "BitBtn4");
+        EXPECT_EQ(cells(1, 3), "65262");
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Rows 2 and 3 of DefFrameJ1939.xml are definitions of frames 2 and 3, which the "
+                                     "table would no longer have (it would keep 1 frame): the build would leave them "
+                                     "out, and the OK of Define J1939 would drop them. Press OK again to write "
+                                     "FrameJ1939.xml all the same, or Cancel to keep it as it is."}}));
+    EXPECT_EQ(frameXml(),
+              "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"0\" Erase=\"\" "
+              "Mnemonic=\"ET1\"/></Frames_J1939>");
+}
+
 // OK keeps the rows down to the first without a priority and names the others first; Export writes every row the
 // grid holds, so that the next Import shows where the table breaks off instead of losing the rows below.
 TEST_F(FrameDialogExchange, ExportWritesEveryRowTheGridHoldsAndImportNamesTheGap) {

@@ -47,6 +47,7 @@ private:
     const ProjectState& m_project;
     PartialReadGuard m_readGuard;
     std::vector<std::string> m_groupCaptions;
+    bool m_imported = false;  // the grid holds a file's table since the show
 
     QTableWidget* m_grid;
     ChoiceDelegate* m_groups;
