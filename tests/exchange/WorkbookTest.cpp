@@ -234,6 +234,30 @@ TEST(Workbook, APartPackedAsWorkbooksAreNotIsRefused) {
     }
 }
 
+// "_xHHHH_" stands for a UTF-16 unit: two of them for a character beyond U+FFFF. What stands for no character, and a
+// NUL, which no document can hold, are refused at their cell, as in a CSV file.
+TEST(Workbook, EscapedCharactersAreReadAsTheUnitsTheyStandFor) {
+    const auto cell = [](const std::string& text) {
+        return sheetWorkbook(
+            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>N</t></is></c></row><row r=\"2\">"
+            "<c r=\"C2\" t=\"inlineStr\"><is><t>" +
+            text + "</t></is></c></row>");
+    };
+    EXPECT_EQ(cellTexts(readWorkbookSheet(cell("_xD83D__xDE00_ _x00E9_ _x005F_x0041_"), "frames"))[1][2],
+              "\xF0\x9F\x98\x80 \xC3\xA9 _x0041_");
+    for (const char* text : {"a_x0000_b", "_xD800_", "_xDE00__xD83D_", "\xC3("}) {
+        try {
+            readWorkbookSheet(cell(text), "frames");
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const ExchangeError& problem) {
+            EXPECT_EQ(std::string(problem.what()), "2:3: the cell is not UTF-8 text (or holds a NUL character)")
+                << text;
+        } catch (const Error& problem) {
+            ADD_FAILURE() << text << ": " << problem.what();
+        }
+    }
+}
+
 TEST(Workbook, ABrokenWorkbookOrAMissingSheetIsRefusedAsAWhole) {
     const std::string good = workbookBytes({{"frames", {{"N"}}}});
     const struct {

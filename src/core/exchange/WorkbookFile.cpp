@@ -15,6 +15,7 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/SystemHeaders.h"
+#include "documents/Utf8Text.h"
 #include "exchange/Workbook.h"
 #include "exchange/WorkbookModule.h"
 
@@ -239,27 +240,46 @@ void parse(pugi::xml_document& document, std::string& text, const std::string& n
     if (!result) notAWorkbook(name + ": " + result.description());
 }
 
-// "_xHHHH_" stands for the character HHHH in a workbook's texts ("_x005F_" for the underscore itself).
+unsigned escapedCode(std::string_view text, std::size_t at) {
+    unsigned code = 0;
+    std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
+    return code;
+}
+
+// "_xHHHH_" stands for the UTF-16 unit HHHH in a workbook's texts ("_x005F_" for the underscore itself), a character
+// beyond U+FFFF for two of them. A unit that stands for no character is kept as its three bytes, which the reader
+// then refuses as text that is not UTF-8.
 std::string unescaped(std::string_view text) {
     if (text.find("_x") == std::string_view::npos) return std::string(text);
     std::string result;
     for (std::size_t at = 0; at < text.size();) {
-        unsigned code = 0;
-        if (escapeAt(text, at)) {
-            std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
-            if (code < 0x80) {
-                result += static_cast<char>(code);
-            } else if (code < 0x800) {
-                result += static_cast<char>(0xC0 | code >> 6);
-                result += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-                result += static_cast<char>(0xE0 | code >> 12);
-                result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-                result += static_cast<char>(0x80 | (code & 0x3F));
-            }
-            at += 7;
-        } else {
+        if (!escapeAt(text, at)) {
             result += text[at++];
+            continue;
+        }
+        unsigned code = escapedCode(text, at);
+        at += 7;
+        if (code >= 0xD800 && code < 0xDC00 && escapeAt(text, at)) {
+            const unsigned low = escapedCode(text, at);
+            if (low >= 0xDC00 && low < 0xE000) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                at += 7;
+            }
+        }
+        if (code < 0x80) {
+            result += static_cast<char>(code);
+        } else if (code < 0x800) {
+            result += static_cast<char>(0xC0 | code >> 6);
+            result += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            result += static_cast<char>(0xE0 | code >> 12);
+            result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            result += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            result += static_cast<char>(0xF0 | code >> 18);
+            result += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+            result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            result += static_cast<char>(0x80 | (code & 0x3F));
         }
     }
     return result;
@@ -605,6 +625,8 @@ TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
                     numberText(value, style < looks.size() ? looks[style] : Look{}, from1904, rowNumber, columnNumber);
             }
             if (text.empty()) return;
+            if (text.find('\0') != std::string::npos || !isValidUtf8(text))
+                throw ExchangeError(rowNumber, columnNumber, "the cell is not UTF-8 text (or holds a NUL character)");
             if (text.size() > textLeft) beyondTheBound("its cells hold texts of");
             textLeft -= text.size();
             // Only the cells that hold something are kept, each with its column.
