@@ -206,17 +206,19 @@ std::size_t definitionCount(const std::vector<std::vector<TClIndMB>>& definition
 }  // namespace
 
 std::optional<std::string> imageTooLarge(const std::string& projectFolder, const TableCounts& counts) {
+    // A table the import gives is counted as it; the others as their documents hold them.
+    const auto countOf = [&](const std::optional<std::size_t>& given, TableKind kind) {
+        return std::int32_t(given ? *given : documentRowCount(documentPath(kind, projectFolder)));
+    };
     ImageCounts image;
-    image.frames =
-        std::int32_t(counts.frames.value_or(documentRowCount(documentPath(TableKind::frames, projectFolder))));
+    image.frames = countOf(counts.frames, TableKind::frames);
     if (counts.definitions) {
         image.definitions = std::int32_t(*counts.definitions);
     } else {
         for (const std::optional<std::int32_t> frame : definitionFrameNumbers(projectFolder))
             if (frame && *frame >= 1 && *frame <= image.frames) ++image.definitions;
     }
-    image.groups =
-        std::int32_t(counts.groups.value_or(documentRowCount(documentPath(TableKind::groups, projectFolder))));
+    image.groups = countOf(counts.groups, TableKind::groups);
     const std::size_t size = imageSize(image, fileExists(joinPath(projectFolder, kPargenFileName)));
     if (size <= kImageCapacity) return std::nullopt;
     return imageTooLargeMessage(size);
