@@ -272,5 +272,37 @@ TEST(ReplaceFiles, ARenameThatFailsPutsBackWhatWasReplaced) {
     EXPECT_EQ(folder.read("FrameJ1939.xml"), "old frames");
 }
 
+// A process killed between two renames leaves what the folder holds at that moment: a copy taken then is that.
+std::string g_killedCopy;  // where the hook copies the folder to
+
+void copyTheFolderAfterTheFirstRename(std::size_t renamed) {
+    if (renamed == 1)
+        std::filesystem::copy(std::filesystem::path(g_madeAFolderOf).parent_path(), g_killedCopy,
+                              std::filesystem::copy_options::recursive);
+}
+
+TEST(ReplaceFiles, AKillBetweenTwoRenamesLeavesEachFileWholeAndTheNextSavesClearUp) {
+    Replacements replacements;
+    testing::TemporaryFolder killed;
+    g_madeAFolderOf = replacements.folder.file("Group.xml");
+    g_killedCopy = killed.file("project");
+    setRenamedHook(copyTheFolderAfterTheFirstRename);
+    EXPECT_EQ(replacements.failure(), "no error");
+    setRenamedHook(nullptr);
+    EXPECT_EQ(killed.read("project/Group.xml"), "new groups");
+    EXPECT_EQ(killed.read("project/FrameJ1939.xml"), "old frames");
+    EXPECT_FALSE(killed.exists("project/DefFrameJ1939.xml"));
+    // The temporary files of the two not yet renamed, whole, which the next save of each removes.
+    std::set<std::string> names = entryNames(killed.file("project"));
+    EXPECT_EQ(names.size(), 4u);
+    names.erase("Group.xml");
+    names.erase("FrameJ1939.xml");
+    for (const std::string& name : names) EXPECT_EQ(name.substr(name.size() - 4), ".tmp") << name;
+    replaceFiles({{killed.file("project/FrameJ1939.xml"), "frames again"},
+                  {killed.file("project/DefFrameJ1939.xml"), "definitions again"}});
+    EXPECT_EQ(entryNames(killed.file("project")),
+              (std::set<std::string>{"DefFrameJ1939.xml", "FrameJ1939.xml", "Group.xml"}));
+}
+
 }  // namespace
 }  // namespace tessaro

@@ -15,8 +15,7 @@
 
 // The sanitizers' allocation hooks, where the target runs under one; absent otherwise.
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*, std::size_t),
-                                                         void (*free_hook)(const volatile void*))
-    __attribute__((weak));
+                                                         void (*free_hook)(const volatile void*)) __attribute__((weak));
 
 namespace tessaro::fuzz {
 
@@ -144,9 +143,9 @@ constexpr std::size_t kLastRow = 1048576;
 constexpr std::size_t kLastColumn = 16384;
 
 void checkPlace(const ExchangeError& refusal) {
-    TESSARO_FUZZ_EXPECT(refusal.line() >= 1 && refusal.line() <= kLastRow && refusal.column() >= 1 &&
-                            refusal.column() <= kLastColumn,
-                        std::string("refused at no place of a sheet: ") + refusal.what());
+    TESSARO_FUZZ_EXPECT(
+        refusal.line() >= 1 && refusal.line() <= kLastRow && refusal.column() >= 1 && refusal.column() <= kLastColumn,
+        std::string("refused at no place of a sheet: ") + refusal.what());
 }
 
 void checkSheet(const TextGrid& grid) {
@@ -158,9 +157,9 @@ void checkSheet(const TextGrid& grid) {
             TESSARO_FUZZ_EXPECT(cell.column > column && cell.column <= kLastColumn && cell.line == row.line,
                                 "a cell at " + std::to_string(cell.line) + ":" + std::to_string(cell.column));
             column = cell.column;
-            TESSARO_FUZZ_EXPECT(!cell.text.empty() && cell.text.find('\0') == std::string::npos &&
-                                    isValidUtf8(cell.text),
-                                "the cell text " + printable(cell.text));
+            TESSARO_FUZZ_EXPECT(
+                !cell.text.empty() && cell.text.find('\0') == std::string::npos && isValidUtf8(cell.text),
+                "the cell text " + printable(cell.text));
         }
     }
 }
@@ -191,9 +190,8 @@ void workbook(std::string_view input) {
         return true;
     }();
     (void)loaded;
-    const std::string bytes = input.starts_with("PK")
-                                  ? std::string(input)
-                                  : archiveOf(splitInput(input, kParts.size()));
+    const std::string bytes =
+        input.starts_with("PK") ? std::string(input) : archiveOf(splitInput(input, kParts.size()));
     for (const char* sheet : {"frames", "groups", "definitions"}) {
         TextGrid grid;
         bool read = false;
@@ -208,8 +206,8 @@ void workbook(std::string_view input) {
         }
         // Refused or not, the reading held no more than the file's size allows.
         if (const std::optional<std::int64_t> peak = counting.stop())
-            TESSARO_FUZZ_EXPECT(*peak <= heldBound(bytes.size()), std::to_string(*peak) + " bytes held for a file of " +
-                                                                      std::to_string(bytes.size()));
+            TESSARO_FUZZ_EXPECT(*peak <= heldBound(bytes.size()),
+                                std::to_string(*peak) + " bytes held for a file of " + std::to_string(bytes.size()));
         if (!read) continue;
         checkSheet(grid);
         importEach(grid);
