@@ -57,9 +57,9 @@ void importWorkbookFile(const std::string& projectFolder, const std::string& pat
 // would make, its other documents as they are.
 // How many frames, definitions and groups the tables would hold; nothing for a table that stays as its document is.
 struct TableCounts {
-    std::optional<std::size_t> frames;
-    std::optional<std::size_t> definitions;  // all of them of frames the project has
-    std::optional<std::size_t> groups;
+    std::optional<std::size_t> frames{};
+    std::optional<std::size_t> definitions{};  // all of them of frames the project has
+    std::optional<std::size_t> groups{};
 };
 // The builder's refusal of such a project as too large for the image, or nothing.
 std::optional<std::string> imageTooLarge(const std::string& projectFolder, const TableCounts& counts);
