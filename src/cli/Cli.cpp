@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
     "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
-    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE [--empty]\n"
     "       tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
     "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
     "FILE]]\n"
@@ -119,14 +119,19 @@ constexpr const char* kExportHelp =
     "  -o FILE   write to FILE instead\n";
 
 constexpr const char* kImportHelp =
-    "usage: tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "usage: tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE [--empty]\n"
     "\n"
-    "Reads a table back from FILE (CSV, or the table's sheet when FILE ends in .xlsx), checks every cell with\n"
-    "the rules the editors apply at OK, and only then replaces the document, written as the editor's OK\n"
-    "writes it. CSV may use commas or semicolons, quotes, CR LF or LF, and a byte-order mark; the columns are\n"
-    "found by their header names. Definitions must name frames of FrameJ1939.xml. A workbook import checks\n"
-    "all three sheets (the definitions against its own frames sheet) before it writes any document.\n"
-    "The first problem is reported as FILE:LINE:COLUMN: message, with exit status 1, and nothing is written.\n";
+    "Reads a table back from FILE (CSV, or the table's sheet when FILE ends in .xlsx), checks that every cell\n"
+    "holds what the editor's OK could store (its rules, and the choices of its lists and check boxes), and\n"
+    "only then replaces the document, written as the editor's OK writes it. CSV may use commas or semicolons,\n"
+    "quotes, CR LF or LF, and a byte-order mark; the columns are found by their header names. Definitions\n"
+    "must name frames of FrameJ1939.xml. A project whose image would be too large for the device is refused.\n"
+    "A workbook import checks all three sheets (the definitions against its own frames sheet), and then\n"
+    "replaces the three documents all or none.\n"
+    "The first problem is reported as FILE:LINE:COLUMN: message, with exit status 1, and nothing is written.\n"
+    "A frames table that leaves definitions without their frame names them on standard error.\n"
+    "\n"
+    "  --empty   a table without rows empties its document (without it, such a table is refused)\n";
 
 constexpr const char* kDeskHelp =
     "usage: tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
@@ -176,12 +181,13 @@ struct Words {
     bool json = false;
     bool csv = false;
     bool help = false;
+    bool empty = false;
     std::optional<std::string> dbc;
     std::string toolFolder;  // the folder of tessaro-cli, where a signal database may be
     // The desk test's.
     std::map<std::string, std::string> deskValues;  // by option
     bool signalValues = false;
-    std::ostream* err = nullptr;
+    std::ostream* err = nullptr;  // for what a command that succeeds has to say besides its output
 };
 
 // The desk test's options that take a value.
@@ -189,7 +195,7 @@ constexpr const char* kDeskValueOptions[] = {"--registers", "--rtu",    "--tcp",
                                              "--duration",  "--cycles", "--can"};
 
 Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bool takesJson, bool takesCsv,
-                 bool takesDbc, bool takesDesk = false) {
+                 bool takesDbc, bool takesEmpty = false, bool takesDesk = false) {
     Words words;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
@@ -210,6 +216,8 @@ Words parseWords(const std::vector<std::string>& arguments, bool takesOutput, bo
             words.json = true;
         } else if (takesCsv && word == "--csv") {
             words.csv = true;
+        } else if (takesEmpty && word == "--empty") {
+            words.empty = true;
         } else if (takesDbc && word == "--dbc") {
             if (words.dbc) throw Usage{"'" + word + "' given twice"};
             if (i + 1 == arguments.size()) throw Usage{"'" + word + "' needs a file name"};
@@ -336,14 +344,17 @@ int importTable(const Words& words, std::ostream&) {
     const std::optional<TableKind> kind = workbook ? std::nullopt : std::optional(tableOperand(words));
     if (workbook && !isWorkbookPath(file)) throw Usage{"import workbook reads a FILE ending in .xlsx"};
     const std::string folder = projectFolder(rest);
+    const ImportOptions options{.emptyTables = words.empty};
+    std::vector<std::string> notes;
     try {
         if (workbook)
-            importWorkbookFile(folder, file);
+            importWorkbookFile(folder, file, options);
         else
-            importTableFile(*kind, folder, file);
+            notes = importTableFile(*kind, folder, file, options);
     } catch (const Error& problem) {
         throw PlainFailure{problem.what()};
     }
+    for (const std::string& note : notes) *words.err << "tessaro-cli: warning: " << note << "\n";
     return kSuccess;
 }
 
@@ -419,6 +430,7 @@ int runCommand(const std::vector<std::string>& arguments, const std::string& too
         bool takesCsv;
         bool takesDbc;
         int (*action)(const Words&, std::ostream&);
+        bool takesEmpty = false;
         bool takesDesk = false;
     };
     static const Command commands[] = {{"build", kBuildHelp, true, false, false, false, build},
@@ -426,12 +438,12 @@ int runCommand(const std::vector<std::string>& arguments, const std::string& too
                                        {"check", kCheckHelp, false, false, false, true, check},
                                        {"map", kMapHelp, false, true, true, true, map},
                                        {"export", kExportHelp, true, false, false, false, exportTable},
-                                       {"import", kImportHelp, false, false, false, false, importTable},
-                                       {"desk", kDeskHelp, true, true, false, true, desk, true}};
+                                       {"import", kImportHelp, false, false, false, false, importTable, true},
+                                       {"desk", kDeskHelp, true, true, false, true, desk, false, true}};
     for (const Command& candidate : commands) {
         if (command != candidate.name) continue;
         Words words = parseWords(arguments, candidate.takesOutput, candidate.takesJson, candidate.takesCsv,
-                                 candidate.takesDbc, candidate.takesDesk);
+                                 candidate.takesDbc, candidate.takesEmpty, candidate.takesDesk);
         words.toolFolder = toolFolder;
         words.err = &err;
         if (words.help) {

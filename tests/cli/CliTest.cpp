@@ -40,7 +40,7 @@ const std::string kUsage =
     "       tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"
     "       tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"
-    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE\n"
+    "       tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE [--empty]\n"
     "       tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
     "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
     "FILE]]\n"
@@ -485,6 +485,165 @@ TEST(CliExchange, AProblemIsReportedAtItsPlaceWithStatusOneAndNothingWritten) {
     const Outcome missing = runCli({"import", "frames", project.path(), project.file("none.csv")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err.rfind("Cannot open file \"" + project.file("none.csv") + "\"", 0), 0u) << missing.err;
+}
+
+// A workbook replaces three documents: each is checked to be replaceable before the first is, so that a failed
+// import leaves all three as they were (a frame table of the workbook's with the definitions of before would map
+// one frame's registers onto another's bytes).
+TEST(CliExchange, AWorkbookImportReplacesAllThreeDocumentsOrNone) {
+    testing::TemporaryFolder project, other;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    copyDocuments(kExample, other.path());
+    ASSERT_EQ(runCli({"export", "workbook", other.path(), "-o", other.file("book.xlsx")}).status, 0);
+    const char* const documents[] = {"Group.xml", "FrameJ1939.xml", "DefFrameJ1939.xml"};
+    for (const char* readOnly : documents) {
+        SCOPED_TRACE(readOnly);
+        std::vector<std::string> before;
+        for (const char* name : documents) before.push_back(project.read(name));
+        ASSERT_EQ(::chmod(project.file(readOnly).c_str(), 0444), 0);
+        const Outcome outcome = runCli({"import", "workbook", project.path(), other.file("book.xlsx")});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "Cannot create file \"" + project.file(readOnly) + "\". The file is read-only\n");
+        for (std::size_t d = 0; d < std::size(documents); ++d) EXPECT_EQ(project.read(documents[d]), before[d]);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(project.path()), {}), 4);
+        ASSERT_EQ(::chmod(project.file(readOnly).c_str(), 0644), 0);
+    }
+    const Outcome outcome = runCli({"import", "workbook", project.path(), other.file("book.xlsx")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    for (const char* table : {"frames", "groups", "definitions"})
+        EXPECT_EQ(runCli({"export", table, project.path()}).out, runCli({"export", table, other.path()}).out);
+}
+
+// A file that lost its rows would empty its document: a table without rows is refused unless --empty says so.
+TEST(CliExchange, ATableWithoutRowsIsRefusedUnlessEmptyIsGiven) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string frames = project.read("FrameJ1939.xml");
+    const std::string file = project.write("frames.csv", "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n");
+    const Outcome refused = runCli({"import", "frames", project.path(), file});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, file +
+                               ": the table has no rows, so the import would empty FrameJ1939.xml; give --empty to "
+                               "empty it\n");
+    EXPECT_EQ(project.read("FrameJ1939.xml"), frames);
+
+    testing::TemporaryFolder empty;
+    empty.write("Group.xml", "<Group/>");
+    ASSERT_EQ(runCli({"export", "workbook", empty.path(), "-o", project.file("book.xlsx")}).status, 0);
+    const Outcome book = runCli({"import", "workbook", project.path(), project.file("book.xlsx")});
+    EXPECT_EQ(book.status, 1);
+    EXPECT_EQ(book.err, project.file("book.xlsx") +
+                            "[frames]: the table has no rows, so the import would empty FrameJ1939.xml; give --empty "
+                            "to empty it\n");
+    EXPECT_EQ(project.read("FrameJ1939.xml"), frames);
+
+    const Outcome emptied = runCli({"import", "frames", project.path(), file, "--empty"});
+    EXPECT_EQ(emptied.status, 0) << emptied.err;
+    EXPECT_EQ(project.read("FrameJ1939.xml"), "<Frames_J1939/>");
+    EXPECT_EQ(runCli({"import", "workbook", project.path(), project.file("book.xlsx"), "--empty"}).status, 0);
+    EXPECT_EQ(project.read("Group.xml"), "<Group/>");
+    EXPECT_EQ(runCli({"import", "groups", "--empty", project.path(), file}).status, 1);
+    EXPECT_EQ(
+        runCli({"export", "groups", project.path(), "--empty"}).err.rfind("tessaro-cli: unknown option '--empty'", 0),
+        0u);
+}
+
+// A frames table with fewer frames than the definitions use leaves those definitions without their frame: the import
+// goes through and names them.
+TEST(CliExchange, AFramesImportNamesTheDefinitionsItLeavesWithoutTheirFrame) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string file = project.write("frames.csv",
+                                           "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\n1,3,0,61444,1,N,EEC1\n"
+                                           "2,6,0,65262,2,N,ET1\n3,6,0,65263,2,N,EFL/P1\n");
+    const Outcome outcome = runCli({"import", "frames", project.path(), file});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err,
+              "tessaro-cli: warning: rows 7 to 12 of DefFrameJ1939.xml are definitions of frames 4 and 5, which "
+              "FrameJ1939.xml no longer has (it has 3 frames): the build leaves them out, and the OK of Define J1939 "
+              "drops them\n");
+    EXPECT_NE(project.read("FrameJ1939.xml").find("EFL/P1"), std::string::npos);
+    // Said once: the next import of the same table leaves nothing more without its frame.
+    const Outcome again = runCli({"import", "frames", project.path(), file});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
+    const Outcome check = runCli({"check", project.path()});
+    EXPECT_EQ(check.status, 0);
+    EXPECT_NE(check.out.find("frame 4 does not exist"), std::string::npos) << check.out;
+}
+
+// The builder refuses an image larger than the device holds; an import that would make one is refused with the
+// builder's own message.
+TEST(CliExchange, AnImportTheBuilderWouldRefuseIsRefusedWithItsMessage) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string definitions = project.read("DefFrameJ1939.xml");
+    // 16 header bytes, 5 frames, 2 groups and the general parameters leave room for 7138 definitions of 14 bytes.
+    const auto table = [](std::size_t rows) {
+        std::string text =
+            "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,"
+            "R5_Low,R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\n";
+        for (std::size_t r = 0; r < rows; ++r)
+            text += std::to_string(r % 5 + 1) + ",1," + std::to_string(r) + ",1,Holding Register,B1,B2\n";
+        return text;
+    };
+    const std::string tooMany = project.write("many.csv", table(7139));
+    const Outcome refused = runCli({"import", "definitions", project.path(), tooMany});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              tooMany + ": The configuration image needs 100011 bytes, more than the limit of 100004 bytes\n");
+    EXPECT_EQ(project.read("DefFrameJ1939.xml"), definitions);
+
+    const Outcome fits = runCli({"import", "definitions", project.path(), project.write("fits.csv", table(7138))});
+    EXPECT_EQ(fits.status, 0) << fits.err;
+    const Outcome built = runCli({"build", project.path()});
+    EXPECT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.out, project.file("bin/bank.bin") + ": 99997 bytes, 5 frames, 7138 definitions, 2 groups\n");
+    // One definition more, written by hand: the builder's refusal is the import's.
+    std::string document = project.read("DefFrameJ1939.xml");
+    const std::size_t last = document.rfind("<row");
+    document.insert(last, document.substr(last, document.size() - last - std::string("</DefFrame>").size()));
+    project.write("DefFrameJ1939.xml", document);
+    const Outcome unbuilt = runCli({"build", project.path()});
+    EXPECT_EQ(unbuilt.err,
+              "tessaro-cli: The configuration image needs 100011 bytes, more than the limit of 100004 bytes\n");
+}
+
+// What no editor stores is refused at its cell, so that check finds nothing after any import.
+TEST(CliExchange, AnImportNeverLeavesAProjectThatCheckFaults) {
+    testing::TemporaryFolder project;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string frames = "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\n1,3,0,61444,1,N,EEC1\n2,6,0,65262,";
+    const std::string definitions =
+        "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,"
+        "R5_Low,R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\n1,1,0,1,Holding Register,B5,B4\n1,1,1,";
+    const struct {
+        const char* table;
+        std::string text;
+        const char* what;
+    } cases[] = {
+        {"frames", frames + "11,N,ET1\n", ":3:5: Group '11' names no group: 0 (On Request) or 1 to 10"},
+        {"frames", frames + "2,maybe,ET1\n", ":3:6: Erase 'maybe' is neither Y nor N (nor empty)"},
+        {"frames", frames + "2,yes,ET1\n", ":3:6: Erase 'yes' is neither Y nor N (nor empty)"},
+        {"frames", frames + "2,1,ET1\n", ":3:6: Erase '1' is neither Y nor N (nor empty)"},
+        {"frames", frames + "2,TRUE,ET1\n", ":3:6: Erase 'TRUE' is neither Y nor N (nor empty)"},
+        {"definitions", definitions + "9,Holding Register,none,B3\n",
+         ":3:4: Points '9' is no number of points: 1 to 8"},
+        {"definitions", definitions + "1,Holding Register,none,B9\n",
+         ":3:7: R1_Low 'B9' names no frame byte: \"none\" or B1 to B8"},
+        {"definitions", definitions + "1,5,none,B3\n",
+         ":3:5: Type '5' is neither \"Holding Register\" nor \"Input Register\""},
+    };
+    for (const auto& c : cases) {
+        const std::string file = project.write("table.csv", c.text);
+        const Outcome outcome = runCli({"import", c.table, project.path(), file});
+        EXPECT_EQ(outcome.status, 1) << c.text;
+        EXPECT_EQ(outcome.err, file + c.what + "\n");
+    }
+    const Outcome check = runCli({"check", project.path()});
+    EXPECT_EQ(check.status, 0);
+    EXPECT_EQ(check.out, "");
 }
 
 // The executable itself: its exit status and its two streams.

@@ -330,5 +330,162 @@ TEST(AtomicFile, ALinkInACircleOrIntoAMissingFolderIsRefused) {
     EXPECT_EQ(entryCount(folder.path()), 3);
 }
 
+// Several documents that belong together are replaced all or none.
+
+std::string g_madeAFolderOf;  // the document the hook below puts a folder in place of
+std::size_t g_renamesSeen = 0;
+
+// After the first rename a folder takes the place of a later document, so that its rename fails, whoever runs the test.
+void makeAFolderAfterTheFirstRename(std::size_t renamed) {
+    g_renamesSeen = renamed;
+    if (renamed != 1) return;
+    std::filesystem::remove(g_madeAFolderOf);
+    std::filesystem::create_directories(g_madeAFolderOf + "/inner");
+}
+
+struct Replacements {
+    testing::TemporaryFolder folder;
+    std::vector<FileReplacement> files;
+
+    Replacements() {
+        folder.write("Group.xml", "old groups");
+        folder.write("FrameJ1939.xml", "old frames");
+        ::chmod(folder.file("FrameJ1939.xml").c_str(), 0640);
+        files = {{folder.file("Group.xml"), "new groups"},
+                 {folder.file("FrameJ1939.xml"), "new frames"},
+                 {folder.file("DefFrameJ1939.xml"), std::string_view("new definitions, a file that was not there")}};
+    }
+    std::string failure() const {
+        try {
+            replaceFiles(files);
+        } catch (const Error& failure) {
+            return failure.what();
+        }
+        return "no error";
+    }
+};
+
+TEST(ReplaceFiles, ReplacesEveryFileAndLeavesNoTemporaryFile) {
+    Replacements replacements;
+    EXPECT_EQ(replacements.failure(), "no error");
+    const testing::TemporaryFolder& folder = replacements.folder;
+    EXPECT_EQ(folder.read("Group.xml"), "new groups");
+    EXPECT_EQ(folder.read("FrameJ1939.xml"), "new frames");
+    EXPECT_EQ(modeOf(folder.file("FrameJ1939.xml")), 0640u);
+    EXPECT_EQ(folder.read("DefFrameJ1939.xml"), "new definitions, a file that was not there");
+    EXPECT_EQ(entryNames(folder.path()), (std::set<std::string>{"DefFrameJ1939.xml", "FrameJ1939.xml", "Group.xml"}));
+}
+
+TEST(ReplaceFiles, ADocumentThatIsALinkStaysOneAndTheFileItLeadsToIsReplaced) {
+    testing::TemporaryFolder folder;
+    std::filesystem::create_directory(folder.file("real"));
+    folder.write("real/Group.xml", "old groups");
+    std::filesystem::create_symlink("real/Group.xml", folder.file("Group.xml"));
+    replaceFiles({{folder.file("Group.xml"), "new groups"}, {folder.file("FrameJ1939.xml"), "new frames"}});
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("Group.xml")));
+    EXPECT_EQ(folder.read("real/Group.xml"), "new groups");
+    EXPECT_EQ(folder.read("FrameJ1939.xml"), "new frames");
+}
+
+TEST(ReplaceFiles, AFileThatCannotBeReplacedIsFoundBeforeAnyIs) {
+    for (const int last : {0, 1}) {
+        Replacements replacements;
+        const testing::TemporaryFolder& folder = replacements.folder;
+        std::string expected;
+        if (last == 0) {
+            // The last of the three read-only: the first two are still as they were.
+            folder.write("DefFrameJ1939.xml", "old definitions");
+            ASSERT_EQ(::chmod(folder.file("DefFrameJ1939.xml").c_str(), 0444), 0);
+            expected = "Cannot create file \"" + folder.file("DefFrameJ1939.xml") + "\". The file is read-only";
+        } else {
+            std::filesystem::create_directories(folder.file("DefFrameJ1939.xml/inner"));
+            expected = "Cannot create file \"" + folder.file("DefFrameJ1939.xml") + "\". Is a directory";
+        }
+        EXPECT_EQ(replacements.failure(), expected);
+        EXPECT_EQ(folder.read("Group.xml"), "old groups");
+        EXPECT_EQ(folder.read("FrameJ1939.xml"), "old frames");
+        EXPECT_EQ(entryNames(folder.path()),
+                  (std::set<std::string>{"DefFrameJ1939.xml", "FrameJ1939.xml", "Group.xml"}));
+    }
+}
+
+TEST(ReplaceFiles, AWriteThatFailsPartWayReplacesNothing) {
+    Replacements replacements;
+    const std::string large(65536, 'x');
+    replacements.files[2].bytes = large;
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string message = replacements.failure();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previousHandler);
+    const testing::TemporaryFolder& folder = replacements.folder;
+    EXPECT_EQ(message, "Cannot create file \"" + folder.file("DefFrameJ1939.xml") + "\". File too large");
+    EXPECT_EQ(folder.read("Group.xml"), "old groups");
+    EXPECT_EQ(folder.read("FrameJ1939.xml"), "old frames");
+    EXPECT_EQ(entryNames(folder.path()), (std::set<std::string>{"FrameJ1939.xml", "Group.xml"}));
+}
+
+TEST(ReplaceFiles, ARenameThatFailsPutsBackWhatWasReplaced) {
+    Replacements replacements;
+    const testing::TemporaryFolder& folder = replacements.folder;
+    g_madeAFolderOf = folder.file("FrameJ1939.xml");
+    setRenamedHook(makeAFolderAfterTheFirstRename);
+    const std::string message = replacements.failure();
+    setRenamedHook(nullptr);
+    EXPECT_EQ(g_renamesSeen, 1u);
+    EXPECT_EQ(message, "Cannot create file \"" + folder.file("FrameJ1939.xml") + "\". Is a directory");
+    EXPECT_EQ(folder.read("Group.xml"), "old groups");
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("FrameJ1939.xml/inner")));
+    EXPECT_EQ(entryNames(folder.path()), (std::set<std::string>{"FrameJ1939.xml", "Group.xml"}));
+
+    // A file that was not there before is taken away again.
+    std::filesystem::remove_all(folder.file("FrameJ1939.xml"));
+    folder.write("FrameJ1939.xml", "old frames");
+    std::filesystem::remove(folder.file("Group.xml"));
+    g_madeAFolderOf = folder.file("DefFrameJ1939.xml");
+    setRenamedHook(makeAFolderAfterTheFirstRename);
+    const std::string second = replacements.failure();
+    setRenamedHook(nullptr);
+    EXPECT_EQ(second, "Cannot create file \"" + folder.file("DefFrameJ1939.xml") + "\". Is a directory");
+    EXPECT_FALSE(folder.exists("Group.xml"));
+    EXPECT_EQ(folder.read("FrameJ1939.xml"), "old frames");
+}
+
+// A process killed between two renames leaves what the folder holds at that moment: a copy taken then is that.
+std::string g_killedCopy;  // where the hook copies the folder to
+
+void copyTheFolderAfterTheFirstRename(std::size_t renamed) {
+    if (renamed == 1)
+        std::filesystem::copy(std::filesystem::path(g_madeAFolderOf).parent_path(), g_killedCopy,
+                              std::filesystem::copy_options::recursive);
+}
+
+TEST(ReplaceFiles, AKillBetweenTwoRenamesLeavesEachFileWholeAndTheNextSavesClearUp) {
+    Replacements replacements;
+    testing::TemporaryFolder killed;
+    g_madeAFolderOf = replacements.folder.file("Group.xml");
+    g_killedCopy = killed.file("project");
+    setRenamedHook(copyTheFolderAfterTheFirstRename);
+    EXPECT_EQ(replacements.failure(), "no error");
+    setRenamedHook(nullptr);
+    EXPECT_EQ(killed.read("project/Group.xml"), "new groups");
+    EXPECT_EQ(killed.read("project/FrameJ1939.xml"), "old frames");
+    EXPECT_FALSE(killed.exists("project/DefFrameJ1939.xml"));
+    // The temporary files of the two not yet renamed, whole, which the next save of each removes.
+    std::set<std::string> names = entryNames(killed.file("project"));
+    EXPECT_EQ(names.size(), 4u);
+    names.erase("Group.xml");
+    names.erase("FrameJ1939.xml");
+    for (const std::string& name : names) EXPECT_EQ(name.substr(name.size() - 4), ".tmp") << name;
+    replaceFiles({{killed.file("project/FrameJ1939.xml"), "frames again"},
+                  {killed.file("project/DefFrameJ1939.xml"), "definitions again"}});
+    EXPECT_EQ(entryNames(killed.file("project")),
+              (std::set<std::string>{"DefFrameJ1939.xml", "FrameJ1939.xml", "Group.xml"}));
+}
+
 }  // namespace
 }  // namespace tessaro

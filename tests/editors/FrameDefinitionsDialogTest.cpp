@@ -578,6 +578,29 @@ TEST_F(FrameDefinitionsDialog, ARefusedImportIsShownInThePlainBoxAndChangesNothi
               (std::vector<Message>{{"plain", file + ":2:1: there is no frame 4: the frame table holds 3 frames"}}));
 }
 
+// The builder refuses an image larger than the device holds: an import that would make one is refused with its
+// message, before the definitions on screen change.
+TEST_F(FrameDefinitionsDialog, AnImportTheBuilderWouldRefuseIsShownAndChangesNothing) {
+    twoDefinitionsOnFrameOne();
+    std::string text =
+        "Frame,Device_ID,Index,Points,Type,R1_High,R1_Low,R2_High,R2_Low,R3_High,R3_Low,R4_High,R4_Low,R5_High,R5_Low,"
+        "R6_High,R6_Low,R7_High,R7_Low,R8_High,R8_Low\r\n";
+    // 16 header bytes and 3 frames of 6 leave room for 7140 definitions of 14 bytes.
+    for (int row = 0; row < 7141; ++row) text += "2,1," + std::to_string(row) + ",1,Holding Register,B1,B2\r\n";
+    const std::string file = tool.write("definitions.csv", text);
+    fake.files.answers.push_back(QString::fromStdString(file));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+        EXPECT_TRUE(dialog.frameList().frame(1).definitions.empty());
+    });
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<Message>{
+            {"plain", file + ": The configuration image needs 100008 bytes, more than the limit of 100004 bytes"}}));
+}
+
 TEST_F(FrameDefinitionsDialog, FailedWritesAreShownAndTheDialogKeepsItsState) {
     tool.write(kFrames, threeFrames());
     std::filesystem::create_directories(tool.file("PROJECTS/DefFrame.csv/blocked"));

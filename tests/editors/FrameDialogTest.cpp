@@ -388,7 +388,7 @@ TEST_F(FrameDialogExchange, ImportFillsTheGridWhichOnlyOkWritesAndCancelDiscards
     const std::string before = frameXml();
     const std::string file = tool.write("frames.csv",
                                         "N;Priority;DataPage;PGN;Group;Erase;Mnemonic\r\n"
-                                        "1; 3;0x1;$FEF1;2;Y;\"a;b\"\r\n2;7;0;65535;12;;3/4\r\n");
+                                        "1; 3;0x1;$FEF1;2;y;\"a;b\"\r\n2;7;0;65535;10;;3/4\r\n");
     for (const bool confirm : {false, true}) {
         fake.files.answers.push_back(QString::fromStdString(file));
         frames([confirm](TFpdoMB& dialog, const GridCells& cells) {
@@ -398,14 +398,14 @@ TEST_F(FrameDialogExchange, ImportFillsTheGridWhichOnlyOkWritesAndCancelDiscards
             EXPECT_EQ(cells(1, kGroup), "G2 200 - ");
             EXPECT_EQ(cells(1, kErase), "Y");
             EXPECT_EQ(cells(1, 6), "a;b");
-            EXPECT_EQ(cells(2, kGroup), "G12 Not In Use");
+            EXPECT_EQ(cells(2, kGroup), "G10 Not In Use");
             EXPECT_EQ(cells(3, 1), "");
             EXPECT_EQ(cells(3, 0), "3");
             if (confirm) ok(dialog);
         });
         EXPECT_EQ(frameXml(), confirm ? "<Frames_J1939><row Priority=\" 3\" DataPage=\"0x1\" PGN=\"$FEF1\" Group=\"2\" "
                                         "Erase=\"Y\" Mnemonic=\"a;b\"/><row Priority=\"7\" DataPage=\"0\" "
-                                        "PGN=\"65535\" Group=\"12\" Erase=\"\" Mnemonic=\"3/4\"/></Frames_J1939>"
+                                        "PGN=\"65535\" Group=\"10\" Erase=\"\" Mnemonic=\"3/4\"/></Frames_J1939>"
                                       : before);
     }
     EXPECT_TRUE(fake.messages.shown.empty());
@@ -460,6 +460,66 @@ TEST_F(FrameDialogExchange, ExportWritesTheGridAsItStandsToCsvOrAWorkbook) {
     EXPECT_EQ(fake.files.calls[0].title, "Export frames");
     EXPECT_EQ(fake.files.calls[0].start.toStdString(), projectFolder() + "/frames.csv");
     EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// An imported table with fewer frames than the definitions use would leave those definitions without their frame:
+// the first OK names them, as it names the rows it would drop, and the second writes.
+TEST_F(FrameDialogExchange, AnImportThatLeavesDefinitionsWithoutTheirFrameIsNamedAtTheFirstOk) {
+    writeFrames(frameRow("1", "0") + frameRow("2", "0") + frameRow("3", "0"));
+    const std::string definition = "Device_ID=\"1\" Index=\"0\" Num_Reg=\"0\" Type_Reg=\"3\" poscomp0=\"18\"/>";
+    tool.write("PROJECTS/DefFrameJ1939.xml", "<DefFrame><row NrFrameJ1939=\"1\" " + definition +
+                                                 "<row NrFrameJ1939=\"3\" " + definition + "<row NrFrameJ1939=\"2\" " +
+                                                 definition + "<row NrFrameJ1939=\"9\" " + definition + "</DefFrame>");
+    const std::string file =
+        tool.write("frames.csv", "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\n1,6,0,65262,0,,ET1\n");
+    fake.files.answers.push_back(QString::fromStdString(file));
+    frames([](TFpdoMB& dialog, const GridCells& cells) {
+        press(dialog, "BitBtn4");
+        EXPECT_EQ(cells(1, 3), "65262");
+        ok(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "Rows 2 and 3 of DefFrameJ1939.xml are definitions of frames 2 and 3, which the "
+                                     "table would no longer have (it would keep 1 frame): the build would leave them "
+                                     "out, and the OK of Define J1939 would drop them. Press OK again to write "
+                                     "FrameJ1939.xml all the same, or Cancel to keep it as it is."}}));
+    EXPECT_EQ(frameXml(),
+              "<Frames_J1939><row Priority=\"6\" DataPage=\"0\" PGN=\"65262\" Group=\"0\" Erase=\"\" "
+              "Mnemonic=\"ET1\"/></Frames_J1939>");
+}
+
+// OK keeps the rows down to the first without a priority and names the others first; Export writes every row the
+// grid holds, so that the next Import shows where the table breaks off instead of losing the rows below.
+TEST_F(FrameDialogExchange, ExportWritesEveryRowTheGridHoldsAndImportNamesTheGap) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    const std::string csv = tool.file("frames.csv");
+    fake.files.answers = {QString::fromStdString(csv), QString::fromStdString(csv)};
+    frames([](TFpdoMB& dialog, const GridCells& cells) {
+        for (const int row : {1, 2, 4}) {
+            cells.set(row, 1, "6");
+            cells.set(row, 2, "0");
+            cells.set(row, 3, std::to_string(65260 + row));
+        }
+        cells.set(2, kGroup, "G1 100 - Engine");
+        cells.set(4, kErase, "Y");
+        cells.set(6, 6, "kept too");
+        press(dialog, "BitBtn3");
+        press(dialog, "BitBtn4");
+        EXPECT_EQ(cells(4, 3), "65264");
+        EXPECT_EQ(cells(6, 6), "kept too");
+    });
+    EXPECT_EQ(tool.read("frames.csv"),
+              "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n1,6,0,65261,0,,\r\n2,6,0,65262,1,,\r\n3,,,,,,\r\n"
+              "4,6,0,65264,0,Y,\r\n5,,,,,,\r\n6,,,,0,,kept too\r\n");
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<Message>{
+            {"error", csv + ":4:2: Error in row 3!! The Priority must to be between 0 and 7 (the cell holds '')"}}));
+    EXPECT_FALSE(tool.exists("PROJECTS/FrameJ1939.xml"));
 }
 
 }  // namespace

@@ -72,9 +72,11 @@ TEST(Workbook, SharedInlineAndNumberCellsAreReadWithTheirPlaces) {
 TEST(Workbook, WhatASpreadsheetTurnedIntoSomethingElseIsRefusedAtItsPlace) {
     const std::string styles =
         "<numFmts><numFmt numFmtId=\"164\" formatCode=\"[$-409]d/m/yyyy\"/><numFmt numFmtId=\"165\" "
-        "formatCode=\"[$€-407]#,##0.00\"/><numFmt numFmtId=\"166\" formatCode=\"000\"/></numFmts>"
+        "formatCode=\"[$€-407]#,##0.00\"/><numFmt numFmtId=\"166\" formatCode=\"000\"/><numFmt numFmtId=\"167\" "
+        "formatCode=\"#,##0.0;[Red]\\-#,##0.0\"/><numFmt numFmtId=\"168\" formatCode=\"00.0\"/></numFmts>"
         "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/><xf numFmtId=\"165\"/>"
         "<xf numFmtId=\"9\"/><xf numFmtId=\"12\"/><xf numFmtId=\"166\"/><xf numFmtId=\"11\"/><xf numFmtId=\"49\"/>"
+        "<xf numFmtId=\"2\"/><xf numFmtId=\"167\"/><xf numFmtId=\"168\"/><xf numFmtId=\"3\"/><xf numFmtId=\"1\"/>"
         "</cellXfs>";
     const struct {
         std::string cell;
@@ -88,7 +90,15 @@ TEST(Workbook, WhatASpreadsheetTurnedIntoSomethingElseIsRefusedAtItsPlace) {
         {"<c r=\"B2\" s=\"4\"><v>0.5</v></c>", "2:2: the spreadsheet has turned this cell into a percentage (50%)"},
         {"<c r=\"B2\" s=\"5\"><v>0.75</v></c>", "2:2: the spreadsheet has turned this cell into a fraction (0.75)"},
         {"<c r=\"B2\" s=\"6\"><v>1</v></c>",
-         "2:2: the spreadsheet has turned this cell into a number shown with leading zeros (1)"},
+         "2:2: the spreadsheet has turned this cell into a number shown with leading zeros (001)"},
+        {"<c r=\"B2\" s=\"9\"><v>3</v></c>",
+         "2:2: the spreadsheet has turned this cell into a number shown with 2 decimals (3.00)"},
+        {"<c r=\"B2\" s=\"10\"><v>-1234</v></c>",
+         "2:2: the spreadsheet has turned this cell into a number shown with 1 decimal (-1,234.0)"},
+        {"<c r=\"B2\" s=\"11\"><v>7</v></c>",
+         "2:2: the spreadsheet has turned this cell into a number shown with leading zeros and 1 decimal (07.0)"},
+        {"<c r=\"B2\" s=\"2\"><v>46085</v></c>",
+         "2:2: the spreadsheet has turned this cell into a date or time (2026-03-04)"},
         {"<c r=\"B2\" s=\"7\"><v>1000</v></c>",
          "2:2: the spreadsheet has turned this cell into a number in powers of ten (1000)"},
         {"<c r=\"B2\"><v>1.5</v></c>", "2:2: the spreadsheet has turned this cell into the decimal fraction 1.5"},
@@ -111,6 +121,139 @@ TEST(Workbook, WhatASpreadsheetTurnedIntoSomethingElseIsRefusedAtItsPlace) {
         } catch (const ExchangeError& problem) {
             EXPECT_EQ(std::string(problem.what()),
                       std::string(c.what) + ": give the column the text format and type the value again");
+        }
+    }
+}
+
+// A format that shows a whole number with its digits alone, thousands separators or not, keeps it as it was typed.
+TEST(Workbook, ANumberShownWithItsDigitsAloneIsRead) {
+    const std::string styles =
+        "<numFmts><numFmt numFmtId=\"164\" formatCode=\"0&quot; ms&quot;\"/></numFmts>"
+        "<cellXfs><xf numFmtId=\"3\"/><xf numFmtId=\"1\"/><xf numFmtId=\"164\"/><xf numFmtId=\"0\"/></cellXfs>";
+    const std::string bytes = sheetWorkbook(
+        "<row r=\"1\"><c r=\"A1\" s=\"0\"><v>65262</v></c><c r=\"B1\" s=\"1\"><v>7</v>"
+        "</c><c r=\"C1\" s=\"2\"><v>100</v></c><c r=\"D1\" s=\"3\"><v>0</v></c></row>",
+        "", styles);
+    EXPECT_EQ(cellTexts(readWorkbookSheet(bytes, "frames")), (Cells{{"65262", "7", "100", "0"}}));
+}
+
+// A sheet ends at XFD1048576: a reference beyond it is refused with the reference, at the place of its row and of
+// its cell in the row, instead of being taken as a column or a row that no sheet has.
+TEST(Workbook, ACellOrRowBeyondTheLastOfASheetIsRefusedAtItsPlace) {
+    const std::string header = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>N</t></is></c></row>";
+    const std::string text = "t=\"inlineStr\"><is><t>x</t></is></c></row>";
+    const struct {
+        std::string rows;
+        const char* what;
+    } cases[] = {
+        {"<row r=\"2\"><c r=\"AAAAAAA2\" " + text,
+         "2:1: the cell reference 'AAAAAAA2' lies beyond XFD1048576, the last cell of a sheet"},
+        {"<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>y</t></is></c><c r=\"XFE2\" " + text,
+         "2:3: the cell reference 'XFE2' lies beyond XFD1048576, the last cell of a sheet"},
+        {"<row r=\"2\"><c r=\"A1048577\" " + text,
+         "2:1: the cell reference 'A1048577' lies beyond XFD1048576, the last cell of a sheet"},
+        {"<row r=\"2\"><c r=\"A99999999999999999999999\" " + text,
+         "2:1: the cell reference 'A99999999999999999999999' lies beyond XFD1048576, the last cell of a sheet"},
+        {"<row r=\"1048577\"><c " + text, "2:1: the row number '1048577' names no row of a sheet (1 to 1048576)"},
+        {"<row r=\"0\"><c " + text, "2:1: the row number '0' names no row of a sheet (1 to 1048576)"},
+    };
+    for (const auto& c : cases) {
+        try {
+            readWorkbookSheet(sheetWorkbook(header + c.rows), "frames");
+            ADD_FAILURE() << "accepted: " << c.rows;
+        } catch (const ExchangeError& problem) {
+            EXPECT_EQ(std::string(problem.what()), c.what);
+        }
+    }
+    // The last cell itself is a cell like any other, and a row holds only the cells that hold something.
+    const TextGrid grid =
+        readWorkbookSheet(sheetWorkbook(header + "<row r=\"1048576\"><c r=\"XFD1048576\" " + text), "frames");
+    ASSERT_EQ(grid.rows.size(), 2u);
+    EXPECT_EQ(grid.rows[1].line, 1048576u);
+    ASSERT_EQ(grid.rows[1].cells.size(), 1u);
+    EXPECT_EQ(grid.rows[1].cells[0].column, 16384u);
+}
+
+// A workbook comes by mail: its parts may unpack to far more than the file holds. Reading takes at most a bounded
+// multiple of the file's size, and refuses a workbook whose parts would unpack to more.
+TEST(Workbook, AWorkbookThatUnpacksToFarMoreThanItsSizeIsRefused) {
+    std::string rows;
+    const std::string row = "<row><c t=\"inlineStr\"><is><t>0x10</t></is></c></row>";
+    rows.reserve(row.size() * 200000);
+    for (int r = 0; r < 200000; ++r) rows += row;
+    const std::string bytes = sheetWorkbook(rows);
+    ASSERT_LT(bytes.size(), 200000u);  // about 9 MB that deflate to a few tens of kilobytes
+    try {
+        readWorkbookSheet(bytes, "frames");
+        ADD_FAILURE() << "accepted";
+    } catch (const Error& problem) {
+        EXPECT_EQ(std::string(problem.what()),
+                  "not a workbook (.xlsx): xl/worksheets/sheet2.xml unpacks to more than 200 times the file's size");
+    }
+    // The same texts a hundredth as often are read.
+    EXPECT_EQ(readWorkbookSheet(sheetWorkbook(rows.substr(0, row.size() * 2000)), "frames").rows.size(), 2000u);
+}
+
+// One shared text repeated in every cell of a sheet: the cells' texts too stay within that bound.
+TEST(Workbook, ASharedTextRepeatedBeyondTheBoundIsRefused) {
+    std::string rows;
+    const std::string row = "<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>0</v></c></row>";
+    for (int r = 0; r < 2000; ++r) rows += row;
+    const std::string bytes = sheetWorkbook(rows, "<si><t>" + std::string(100000, 'x') + "</t></si>");
+    try {
+        readWorkbookSheet(bytes, "frames");
+        ADD_FAILURE() << "accepted";
+    } catch (const Error& problem) {
+        EXPECT_EQ(std::string(problem.what()),
+                  "not a workbook (.xlsx): its cells hold texts of more than 200 times the file's size");
+    }
+}
+
+// Workbooks are stored or deflated; a part packed otherwise would bring a decoder with its own appetite for memory.
+TEST(Workbook, APartPackedAsWorkbooksAreNotIsRefused) {
+    for (const zip_int32_t method : {ZIP_CM_BZIP2, ZIP_CM_XZ}) {
+        if (!zip_compression_method_supported(method, 1)) continue;
+        const testing::TemporaryFolder folder;
+        const std::string path = folder.file("packed.xlsx");
+        int error = 0;
+        zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        const std::string content = "<workbook/>";
+        const zip_int64_t index =
+            zip_file_add(zip, "xl/workbook.xml", zip_source_buffer(zip, content.data(), content.size(), 0), 0);
+        zip_set_file_compression(zip, zip_uint64_t(index), method, 0);
+        zip_close(zip);
+        try {
+            readWorkbookSheet(readFile(path), "frames");
+            ADD_FAILURE() << "accepted: method " << method;
+        } catch (const Error& problem) {
+            EXPECT_EQ(std::string(problem.what()),
+                      "not a workbook (.xlsx): xl/workbook.xml is packed in a way "
+                      "workbooks are not (method " +
+                          std::to_string(method) + ")");
+        }
+    }
+}
+
+// "_xHHHH_" stands for a UTF-16 unit: two of them for a character beyond U+FFFF. What stands for no character, and a
+// NUL, which no document can hold, are refused at their cell, as in a CSV file.
+TEST(Workbook, EscapedCharactersAreReadAsTheUnitsTheyStandFor) {
+    const auto cell = [](const std::string& text) {
+        return sheetWorkbook(
+            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>N</t></is></c></row><row r=\"2\">"
+            "<c r=\"C2\" t=\"inlineStr\"><is><t>" +
+            text + "</t></is></c></row>");
+    };
+    EXPECT_EQ(cellTexts(readWorkbookSheet(cell("_xD83D__xDE00_ _x00E9_ _x005F_x0041_"), "frames"))[1][2],
+              "\xF0\x9F\x98\x80 \xC3\xA9 _x0041_");
+    for (const char* text : {"a_x0000_b", "_xD800_", "_xDE00__xD83D_", "\xC3("}) {
+        try {
+            readWorkbookSheet(cell(text), "frames");
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const ExchangeError& problem) {
+            EXPECT_EQ(std::string(problem.what()), "2:3: the cell is not UTF-8 text (or holds a NUL character)")
+                << text;
+        } catch (const Error& problem) {
+            ADD_FAILURE() << text << ": " << problem.what();
         }
     }
 }

@@ -2,7 +2,10 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
+#include "documents/NumericText.h"
 #include "editors/FrameTable.h"
+#include "editors/GroupTable.h"
+#include "editors/RowRules.h"
 #include "exchange/CsvText.h"
 #include "exchange/ExchangeTables.h"
 
@@ -21,18 +24,84 @@ std::string shownCells(const Cells& cells) {
     return text;
 }
 
-// An accepted table goes out and comes back as the same rows; a refused one says where, within the text.
-template <typename Import, typename Export>
-void checkTable(const TextGrid& grid, std::size_t lines, Import import, Export exportRows) {
+// The grid with empty cells after its header's last: read as the same table, or refused at the same place.
+TextGrid withEmptyHeaderCells(TextGrid grid) {
+    if (grid.rows.empty()) return grid;
+    GridRow& header = grid.rows.front();
+    for (int extra = 0; extra < 2; ++extra) header.cells.push_back(GridCell{{}, header.line, header.cells.size() + 1});
+    return grid;
+}
+
+// Every data row of a table goes out: as many lines as rows, besides the header.
+void checkEveryRowGoesOut(const TextRows& table, std::size_t rows) {
+    TESSARO_FUZZ_EXPECT(table.size() == rows + 1,
+                        std::to_string(rows) + " rows go out as " + std::to_string(table.size()) + " lines");
+}
+
+// An accepted table holds only what an editor's OK could store, goes out whole and comes back as the same rows, and
+// reads the same with empty cells after its header; a refused one says where, within the text.
+template <typename Import, typename Export, typename Stored>
+void checkTable(const TextGrid& grid, std::size_t lines, Import import, Export exportRows, Stored storedByAnEditor) {
+    std::string accepted = "refused";
     try {
         const auto rows = import(grid);
-        const std::string written = writeCsv(exportRows(rows));
+        accepted = "accepted";
+        storedByAnEditor(rows);
+        const TextRows table = exportRows(rows);
+        const std::string written = writeCsv(table);
         const auto back = import(readCsv(written));
         TESSARO_FUZZ_EXPECT(back == rows, "the table does not come back from " + printable(written));
+        TESSARO_FUZZ_EXPECT(import(withEmptyHeaderCells(grid)) == rows, "empty header cells change the table");
     } catch (const ExchangeError& refusal) {
         TESSARO_FUZZ_EXPECT(refusal.line() >= 1 && refusal.line() <= lines + 1 && refusal.column() >= 1,
                             std::string("refused at no place of the text: ") + refusal.what());
+        if (accepted == "refused") {
+            try {
+                import(withEmptyHeaderCells(grid));
+                TESSARO_FUZZ_EXPECT(false, "accepted only with empty header cells");
+            } catch (const ExchangeError& again) {
+                TESSARO_FUZZ_EXPECT(std::string(again.what()) == refusal.what(),
+                                    std::string(refusal.what()) + " becomes " + again.what());
+            }
+        }
     }
+}
+
+void frameRowsAnEditorStores(const TableRows& rows) {
+    TESSARO_FUZZ_EXPECT(rows.size() <= kFrameRows, std::to_string(rows.size()) + " frames");
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const TableRow& row = rows[r];
+        TESSARO_FUZZ_EXPECT(
+            !checkFrameRow(int(r + 1), row[FrameColumn::Priority], row[FrameColumn::DataPage], row[FrameColumn::Pgn]),
+            "frame " + std::to_string(r + 1) + " breaks a rule of OK");
+        TESSARO_FUZZ_EXPECT(isListedGroup(toIntegerOr(row[FrameColumn::Group], -1)) &&
+                                std::to_string(toIntegerOr(row[FrameColumn::Group], -1)) == row[FrameColumn::Group],
+                            "group " + printable(row[FrameColumn::Group]));
+        TESSARO_FUZZ_EXPECT(
+            std::find(kEraseTexts.begin(), kEraseTexts.end(), row[FrameColumn::Erase]) != kEraseTexts.end(),
+            "Erase " + printable(row[FrameColumn::Erase]));
+    }
+}
+
+void groupRowsAnEditorStores(const TableRows& rows) {
+    TESSARO_FUZZ_EXPECT(rows.size() <= kGroupRows, std::to_string(rows.size()) + " groups");
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        TESSARO_FUZZ_EXPECT(!checkGroupRow(int(r + 1), rows[r][GroupColumn::CyclicTime]),
+                            "group " + std::to_string(r + 1) + " breaks a rule of OK");
+}
+
+void definitionsAnEditorStores(const std::vector<std::vector<TClIndMB>>& frames) {
+    for (const auto& definitions : frames)
+        for (const TClIndMB& definition : definitions) {
+            TESSARO_FUZZ_EXPECT(!checkDefinition(definition.index, definition.deviceId), "a definition breaks a rule");
+            TESSARO_FUZZ_EXPECT(
+                definition.registerCount < kNumberOfPointsItems.size() && definition.registerKind < kKindItems.size(),
+                "Num_Reg " + std::to_string(definition.registerCount) + ", kind " +
+                    std::to_string(definition.registerKind));
+            // What the dialog would show and store again is what was read.
+            TESSARO_FUZZ_EXPECT(packDefinition(unpackDefinition(definition)) == definition,
+                                "a definition the dialog would not store as it is");
+        }
 }
 
 }  // namespace
@@ -75,17 +144,38 @@ void csvTable(std::string_view input) {
                         shownCells(cells) + "comes back as\n" + shownCells(cellTexts(again)));
 
     checkTable(
-        grid, lines, [](const TextGrid& cells) { return importFrameRows(cells); }, frameTableRows);
+        grid, lines, [](const TextGrid& cells) { return importFrameRows(cells); },
+        [](const TableRows& rows) {
+            const TextRows table = frameTableRows(rows);
+            checkEveryRowGoesOut(table, rows.size());
+            return table;
+        },
+        frameRowsAnEditorStores);
     checkTable(
-        grid, lines, [](const TextGrid& cells) { return importGroupRows(cells); }, groupTableRows);
+        grid, lines, [](const TextGrid& cells) { return importGroupRows(cells); },
+        [](const TableRows& rows) {
+            const TextRows table = groupTableRows(rows);
+            checkEveryRowGoesOut(table, rows.size());
+            return table;
+        },
+        groupRowsAnEditorStores);
+    // The definitions checked against a frame table of a few frames, and the last frame's rows written out as rows
+    // of a frame beyond the table, which go out too.
+    constexpr std::size_t kFrames = 4;
     checkTable(
-        grid, lines, [](const TextGrid& cells) { return importDefinitionRows(cells, kFrameRows); },
+        grid, lines, [](const TextGrid& cells) { return importDefinitionRows(cells, kFrames); },
         [](const std::vector<std::vector<TClIndMB>>& definitions) {
             FrameDefinitions frames;
-            frames.setFrames(std::vector<std::string>(definitions.size()));
-            for (std::size_t f = 0; f < definitions.size(); ++f) frames.frame(f).definitions = definitions[f];
-            return definitionTableRows(frames);
-        });
+            frames.setFrames(std::vector<std::string>(definitions.size() - 1));
+            std::size_t rows = 0;
+            for (std::size_t f = 0; f < definitions.size(); ++f) rows += definitions[f].size();
+            for (std::size_t f = 0; f + 1 < definitions.size(); ++f) frames.frame(f).definitions = definitions[f];
+            const std::vector<TClPdo> beyond = {TClPdo{std::int32_t(kFrames), definitions.back()}};
+            const TextRows table = definitionTableRows(frames, beyond);
+            checkEveryRowGoesOut(table, rows);
+            return table;
+        },
+        definitionsAnEditorStores);
 }
 
 }  // namespace tessaro::fuzz

@@ -19,6 +19,10 @@ void imageDump(std::string_view input);
 void signalDatabase(std::string_view input);
 // A table file as CSV: the reader, the writer and the three tables' import and export.
 void csvTable(std::string_view input);
+// A workbook: the zip archive itself (it starts with "PK"), or its parts cut at kPartSeparator (workbook, relations,
+// sheet, shared texts, styles), which the target packs; each of the three sheets read, within bounded memory, and
+// imported.
+void workbook(std::string_view input);
 
 struct Target {
     const char* name;
@@ -35,6 +39,7 @@ inline constexpr Target kTargets[] = {
     {"image_dump", imageDump},
     {"signal_database", signalDatabase},
     {"csv_table", csvTable},
+    {"workbook", workbook},
 };
 
 }  // namespace tessaro::fuzz

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -158,6 +159,52 @@ void replaceFile(const std::string& path, std::string_view bytes) {
     syncFolder(target);
 }
 
+namespace {
+
+// The checks replaceFile makes before it writes anything, and one more: what stands at path must be a file.
+void checkReplaceable(const std::string& path) {
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) != 0) return;
+    if (isReadOnly(existing, path)) failCreate(path, kReadOnlyReason);
+    if (S_ISDIR(existing.st_mode)) failCreate(path, EISDIR);
+    if (!S_ISREG(existing.st_mode)) failCreate(path, "It is not a regular file");
+}
+
+// The bytes in a temporary file beside path, flushed, with the permissions replaceFile gives; its name.
+std::string stageFile(const std::string& path, std::string_view bytes) {
+    struct stat existing {};
+    const bool replacing = ::stat(path.c_str(), &existing) == 0;
+    removeLeftTemporaries(path);
+    std::string temporary = path + std::string(kTemporaryMark) + std::string(kTemporarySuffix);
+    const int fd = ::mkstemps(temporary.data(), static_cast<int>(kTemporarySuffix.size()));
+    if (fd < 0) failCreate(path, errno);
+    ::fchmod(fd, replacing ? (existing.st_mode & 07777) : 0644);
+    int error = writeAll(fd, bytes.data(), bytes.size());
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        failCreate(path, error);
+    }
+    return temporary;
+}
+
+// Empty, or the reason the rename failed.
+std::string renameOver(const std::string& temporary, const std::string& path) {
+    if (::rename(temporary.c_str(), path.c_str()) == 0) return {};
+    return std::strerror(errno);
+}
+
+void discardTemporary(const std::string& temporary) {
+    ::unlink(temporary.c_str());
+}
+
+void flushFolderOf(const std::string& path) {
+    syncFolder(path);
+}
+
+}  // namespace
+
 #else
 
 void replaceFile(const std::string& path, std::string_view bytes) {
@@ -200,7 +247,97 @@ void replaceFile(const std::string& path, std::string_view bytes) {
     }
 }
 
+namespace {
+
+void checkReplaceable(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(std::filesystem::path(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) failCreate(path, "It is a folder");
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) failCreate(path, kReadOnlyReason);
+}
+
+std::string stageFile(const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".tmp";
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) failCreate(path, errno);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+        const int error = errno;
+        out.close();
+        std::error_code code;
+        std::filesystem::remove(temporary, code);
+        failCreate(path, error);
+    }
+    return temporary;
+}
+
+std::string renameOver(const std::string& temporary, const std::string& path) {
+    std::error_code code;
+    std::filesystem::rename(temporary, path, code);
+    return code ? code.message() : std::string();
+}
+
+void discardTemporary(const std::string& temporary) {
+    std::error_code code;
+    std::filesystem::remove(temporary, code);
+}
+
+void flushFolderOf(const std::string&) {}
+
+}  // namespace
+
 #endif
+
+namespace {
+
+void (*g_renamedHook)(std::size_t count) = nullptr;
+
+}  // namespace
+
+void setRenamedHook(void (*renamed)(std::size_t count)) {
+    g_renamedHook = renamed;
+}
+
+void replaceFiles(const std::vector<FileReplacement>& files) {
+    // A document that is a link stays one: the file it leads to is replaced, as replaceFile does.
+    std::vector<std::string> targets;
+    for (const FileReplacement& file : files) targets.push_back(followLinks(file.path).string());
+    for (const std::string& target : targets) checkReplaceable(target);
+    // What to put back should a rename fail; nothing for a file that is new.
+    std::vector<std::optional<std::string>> previous;
+    for (const std::string& target : targets)
+        previous.push_back(fileExists(target) ? std::optional(readFile(target)) : std::nullopt);
+    std::vector<std::string> staged;
+    try {
+        for (std::size_t k = 0; k < files.size(); ++k) staged.push_back(stageFile(targets[k], files[k].bytes));
+    } catch (const Error&) {
+        for (const std::string& temporary : staged) discardTemporary(temporary);
+        throw;
+    }
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const std::string reason = renameOver(staged[k], targets[k]);
+        if (reason.empty()) {
+            flushFolderOf(targets[k]);
+            if (g_renamedHook) g_renamedHook(k + 1);
+            continue;
+        }
+        for (std::size_t rest = k; rest < files.size(); ++rest) discardTemporary(staged[rest]);
+        std::string lost;
+        for (std::size_t back = k; back-- > 0;) {
+            try {
+                if (previous[back]) {
+                    replaceFile(targets[back], *previous[back]);
+                } else if (std::error_code code; !std::filesystem::remove(targets[back], code) || code) {
+                    throw Error(code.message());
+                }
+            } catch (const Error&) {
+                lost += "; \"" + files[back].path + "\" could not be put back as it was";
+            }
+        }
+        failCreate(files[k].path, reason + lost);
+    }
+}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

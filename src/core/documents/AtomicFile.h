@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
 
@@ -15,6 +16,21 @@ namespace tessaro {
 // file goes through here, so these rules hold for the documents, the image, the exports and the CLI's -o alike.
 // Throws tessaro::Error "Cannot create file "PATH". REASON" on failure.
 void replaceFile(const std::string& path, std::string_view bytes);
+
+// Several files replaced as one: every file or none. Each target is checked first (a read-only one is refused, as is
+// one that is no file), every new file is written beside its target and flushed before the first target is renamed
+// over, and when a rename fails the files already replaced get their previous bytes back. A process killed between
+// two renames leaves the first files new and the others as they were, each whole, and the temporary files of the
+// others, which their next save removes. Throws tessaro::Error as replaceFile does, for the file that failed.
+struct FileReplacement {
+    std::string path;
+    std::string_view bytes;
+};
+void replaceFiles(const std::vector<FileReplacement>& files);
+
+// For the tests that make a rename of replaceFiles fail: while set, replaceFiles calls it after each rename, with the
+// number of files renamed so far. The tool itself never sets it.
+void setRenamedHook(void (*renamed)(std::size_t count));
 
 // The reason replaceFile gives for a read-only file.
 inline constexpr std::string_view kReadOnlyReason = "The file is read-only";

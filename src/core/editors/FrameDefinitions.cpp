@@ -1,5 +1,7 @@
 #include "editors/FrameDefinitions.h"
 
+#include <algorithm>
+
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
@@ -182,6 +184,29 @@ ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePat
                 [&](const XmlDocument& rows) { readDefinitions(rows, list.m_frames, list.m_rowsBeyondFrames); }))
             read.unread(kDefinitionsFileName, std::move(*failure));
     return read;
+}
+
+std::vector<TClPdo> readDefinitionsBeyondFrames(const std::string& definitionsPath, std::size_t frameCount) {
+    std::vector<TClPdo> beyond;
+    if (!XmlDocument::exists(definitionsPath)) return beyond;
+    XmlDocument document;
+    const std::optional<std::string> failure =
+        readReporting(document, definitionsPath, kDefinitionsReadError, [&](const XmlDocument& rows) {
+            std::size_t rowNumber = 0;
+            for (const XmlElement& element : rows.documentElement().children()) {
+                const DefinitionValues row(element, ++rowNumber);
+                const std::int32_t frameNumber = row.integer(kFrameNumber);
+                if (frameNumber < 1 || std::size_t(frameNumber) <= frameCount) continue;
+                auto frame =
+                    std::lower_bound(beyond.begin(), beyond.end(), frameNumber,
+                                     [](const TClPdo& pdo, std::int32_t number) { return pdo.frameNumber < number; });
+                if (frame == beyond.end() || frame->frameNumber != frameNumber)
+                    frame = beyond.insert(frame, TClPdo{frameNumber, {}});
+                frame->definitions.push_back(readDefinition(row));
+            }
+        });
+    if (failure) throw Error(*failure);
+    return beyond;
 }
 
 std::optional<std::string> FrameDefinitions::rowsBeyondFramesWarning() const {

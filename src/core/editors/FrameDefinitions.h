@@ -137,4 +137,9 @@ private:
 // the place where the reading stopped on its second line.
 ShowRead<FrameDefinitions> readFrameDefinitions(const std::string& frameTablePath, const std::string& definitionsPath);
 
+// The rows of the definitions document that the frame list leaves out, their frame being beyond frameCount: one
+// record per frame number, in ascending order, its rows in document order. Throws tessaro::Error (the reading
+// message, the place on a second line) at a row that cannot be read; a missing document has none.
+std::vector<TClPdo> readDefinitionsBeyondFrames(const std::string& definitionsPath, std::size_t frameCount);
+
 }  // namespace tessaro

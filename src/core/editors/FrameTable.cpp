@@ -1,5 +1,6 @@
 #include "editors/FrameTable.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -79,7 +80,13 @@ std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_
 }
 
 std::string_view eraseAfterClick(std::string_view text) {
-    return text == "Y" ? "N" : "Y";
+    return text == kEraseTexts[0] ? kEraseTexts[1] : kEraseTexts[0];
+}
+
+std::optional<std::string_view> eraseTextOf(std::string_view text) {
+    for (const std::string_view shown : kEraseTexts)
+        if (equalIgnoringCase(shown, text)) return shown;
+    return std::nullopt;
 }
 
 bool erasesData(std::string_view text) {
@@ -136,6 +143,21 @@ TableRows storedFrameRows(const std::vector<std::string>& captions, const TableR
     for (TableRow& row : stored) {
         row.resize(kFrameAttributes.size());
         row[FrameColumn::Group] = std::to_string(groupIndexOf(captions, row[FrameColumn::Group]));
+    }
+    return stored;
+}
+
+TableRows heldFrameRows(const std::vector<std::string>& captions, const TableRows& rows) {
+    const auto holdsText = [](const TableRow& row) {
+        return std::any_of(row.begin(), row.end(), [](const std::string& cell) { return !cell.empty(); });
+    };
+    std::size_t held = rows.size();
+    while (held > 0 && !holdsText(rows[held - 1])) --held;
+    TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(held));
+    for (TableRow& row : stored) {
+        const bool text = holdsText(row);
+        row.resize(kFrameAttributes.size());
+        if (text) row[FrameColumn::Group] = std::to_string(groupIndexOf(captions, row[FrameColumn::Group]));
     }
     return stored;
 }

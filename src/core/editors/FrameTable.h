@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -46,6 +47,14 @@ std::string groupCaptionOf(const std::vector<std::string>& captions, std::int32_
 // "Not In Use" text, otherwise 0 (On Request).
 std::int32_t groupIndexOf(const std::vector<std::string>& captions, std::string_view cellText);
 
+// Whether a stored Group value is one the Group column's list offers: 0 (On Request) or a group 1 to 10.
+constexpr bool isListedGroup(std::int32_t index) {
+    return index >= 0 && std::size_t(index) < kGroupCaptionCount;
+}
+
+// What the Erase Data check box holds: "Y" set, "N" cleared, empty when never touched.
+inline constexpr std::array<std::string_view, 3> kEraseTexts = {"Y", "N", ""};
+
 // A click on the Erase Data check box: "Y" becomes "N", anything else "Y".
 std::string_view eraseAfterClick(std::string_view text);
 // Whether an Erase text has the gateway erase the frame's data: "Y" or "y", as the image holds it.
@@ -58,6 +67,9 @@ std::string pastedGroupCell(const std::vector<std::string>& captions, std::strin
 // A text pasted into an Erase cell: empty stays empty, anything else "Y" or "N" as erasesData has it.
 std::string_view pastedEraseCell(std::string_view text);
 
+// The check box's text that text stands for, ignoring ASCII case ("y" is "Y"); nothing for any other text.
+std::optional<std::string_view> eraseTextOf(std::string_view text);
+
 // Show: the captions from Group.xml, then the frames' cells with their captions to sink. A Group.xml failure stops
 // there; the unread file says which document failed.
 ShowRead<GroupCaptions> readFrameTable(const std::string& groupPath, const std::string& framePath,
@@ -68,6 +80,10 @@ std::optional<std::string> checkFrameRows(const TableRows& rows);
 
 // The used rows as the document holds them: each Group cell as its index in decimal.
 TableRows storedFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
+
+// Every row down to the last that holds text, also those OK would not keep, as the document would hold them: each
+// Group cell of a row that holds text as its index in decimal. What Export writes, so that nothing is hidden.
+TableRows heldFrameRows(const std::vector<std::string>& captions, const TableRows& rows);
 
 // The rows OK would drop, said before it does; nothing when it keeps every row that holds text.
 std::optional<std::string> frameRowsDropped(const TableRows& rows);

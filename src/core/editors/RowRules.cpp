@@ -59,8 +59,12 @@ std::optional<std::string> checkDefinition(std::string_view index, std::string_v
     return messageOf(brokenDefinitionRule(index, deviceId));
 }
 
-std::string rowList(const std::vector<std::size_t>& rows) {
-    // Runs of consecutive rows, each "a" or "a to b".
+namespace {
+
+// Numbers as a reader counts them: "frame 3", "frames 3 and 5", "frames 2, 4 and 6 to 9".
+template <typename Number>
+std::string numberList(std::string_view one, std::string_view many, const std::vector<Number>& rows) {
+    // Runs of consecutive numbers, each "a" or "a to b".
     std::vector<std::string> runs;
     for (std::size_t at = 0; at < rows.size();) {
         std::size_t end = at;
@@ -75,12 +79,19 @@ std::string rowList(const std::vector<std::size_t>& rows) {
         runs.push_back(run);
         at = end + 1;
     }
-    std::string text = rows.size() == 1 ? "row " : "rows ";
+    std::string text(rows.size() == 1 ? one : many);
+    text += ' ';
     for (std::size_t run = 0; run < runs.size(); ++run) {
         if (run > 0) text += run + 1 == runs.size() ? " and " : ", ";
         text += runs[run];
     }
     return text;
+}
+
+}  // namespace
+
+std::string rowList(const std::vector<std::size_t>& rows) {
+    return numberList("row", "rows", rows);
 }
 
 namespace {
@@ -89,6 +100,13 @@ namespace {
 std::string pressAgain(std::size_t count, std::string_view fileName) {
     return std::string(": press OK again to drop ") + (count == 1 ? "it" : "them") + ", or Cancel to keep " +
            std::string(fileName) + " as it is.";
+}
+
+// "no frame", "1 frame", "5 frames".
+std::string framesText(std::size_t count) {
+    return count == 0   ? std::string("no frame")
+           : count == 1 ? std::string("1 frame")
+                        : std::to_string(count) + " frames";
 }
 
 std::string capitalised(std::string text) {
@@ -107,13 +125,37 @@ std::string droppedRowsMessage(std::string_view fileName, std::string_view colum
 
 std::string definitionsBeyondFramesMessage(const std::vector<std::size_t>& rows, std::size_t frameCount) {
     const bool one = rows.size() == 1;
-    const std::string frames = frameCount == 0   ? std::string("no frame")
-                               : frameCount == 1 ? std::string("1 frame")
-                                                 : std::to_string(frameCount) + " frames";
+    const std::string frames = framesText(frameCount);
     return capitalised(rowList(rows)) + " of " + std::string(kDefinitionsFileName) +
            (one ? " belongs to a frame" : " belong to frames") + " that " + std::string(kFrameTableFileName) +
            " does not have (it has " + frames + "), so OK would lose " + (one ? "it" : "them") +
            pressAgain(rows.size(), kDefinitionsFileName);
+}
+
+namespace {
+
+// "rows 13 to 15 of DefFrameJ1939.xml are definitions of frames 6 and 7", or "row 4 ... is a definition of frame 2".
+std::string definitionsOfFrames(const DefinitionsWithoutFrame& left) {
+    const bool one = left.rows.size() == 1;
+    return rowList(left.rows) + " of " + std::string(kDefinitionsFileName) +
+           (one ? " is a definition of " : " are definitions of ") + numberList("frame", "frames", left.frames);
+}
+
+}  // namespace
+
+std::string definitionsWithoutFrameNote(const DefinitionsWithoutFrame& left) {
+    const bool one = left.rows.size() == 1;
+    return definitionsOfFrames(left) + ", which " + std::string(kFrameTableFileName) + " no longer has (it has " +
+           framesText(left.frameCount) + "): the build leaves " + (one ? "it" : "them") +
+           " out, and the OK of Define J1939 drops " + (one ? "it" : "them");
+}
+
+std::string definitionsWithoutFrameMessage(const DefinitionsWithoutFrame& left) {
+    const bool one = left.rows.size() == 1;
+    return capitalised(definitionsOfFrames(left)) + ", which the table would no longer have (it would keep " +
+           framesText(left.frameCount) + "): the build would leave " + (one ? "it" : "them") +
+           " out, and the OK of Define J1939 would drop " + (one ? "it" : "them") + ". Press OK again to write " +
+           std::string(kFrameTableFileName) + " all the same, or Cancel to keep it as it is.";
 }
 
 std::string unreadSettingsMessage() {

@@ -58,6 +58,24 @@ std::string droppedRowsMessage(std::string_view fileName, std::string_view colum
 // The rows of the definitions document whose frame number is beyond the frame table's frameCount frames.
 std::string definitionsBeyondFramesMessage(const std::vector<std::size_t>& rows, std::size_t frameCount);
 
+// The rows of the definitions document (from 1) whose frames a shorter frame table no longer has, and those frames,
+// each in ascending order; frameCount is the number of frames the table then has.
+struct DefinitionsWithoutFrame {
+    std::vector<std::size_t> rows;
+    std::vector<std::int32_t> frames;
+    std::size_t frameCount = 0;
+
+    bool empty() const { return rows.empty(); }
+};
+
+// Said after an import of the frame table that leaves them so: "rows 13 to 15 of DefFrameJ1939.xml are definitions
+// of frames 6 and 7, which FrameJ1939.xml no longer has (it has 5 frames): the build leaves them out, and the OK of
+// Define J1939 drops them".
+std::string definitionsWithoutFrameNote(const DefinitionsWithoutFrame& left);
+
+// Said at the frame table's first OK that would leave them so, before it writes.
+std::string definitionsWithoutFrameMessage(const DefinitionsWithoutFrame& left);
+
 // A settings document that exists but could not be read: its settings are replaced by those shown.
 std::string unreadSettingsMessage();
 

@@ -1,5 +1,6 @@
 #include "exchange/ExchangeTables.h"
 
+#include <algorithm>
 #include <array>
 
 #include "documents/NumericText.h"
@@ -16,9 +17,6 @@ constexpr std::size_t kFixedDefinitionColumns = 5;  // Frame, Device_ID, Index, 
 constexpr std::array<std::string_view, kFixedDefinitionColumns> kDefinitionTableColumns = {"Frame", "Device_ID",
                                                                                            "Index", "Points", "Type"};
 enum DefinitionColumn : std::size_t { kFrame, kDeviceId, kIndex, kPoints, kType, kFirstRegister };
-// A position byte's nibble names no frame byte (0), one of B1 to B8, or, read from a hand-edited document, up to 15.
-constexpr int kLargestNibble = 15;
-constexpr int kLargestPoints = 256;  // Num_Reg is a byte
 
 std::string registerColumn(std::size_t r, bool high) {
     return "R" + std::to_string(r + 1) + (high ? "_High" : "_Low");
@@ -43,13 +41,16 @@ std::string quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
 
-// The header's columns found by name, in any order; a name the table does not have, one given twice, or one
-// missing is refused.
+// The header's columns found by name, in any order; a name the table does not have, one given twice, one missing,
+// or a column without a name among them is refused. Empty cells after the last name are left out, as in a data row.
+// A row's cells come in the order of their columns; a workbook's row holds only the cells that hold something.
 class Columns {
 public:
     Columns(const GridRow& header, TableKind kind) : m_kind(kind), m_names(tableHeader(kind)), m_at(m_names.size(), 0) {
         m_headerLine = header.line;
+        std::size_t width = 0;  // the last named column
         for (const GridCell& cell : header.cells) {
+            if (cell.text.empty()) continue;
             std::size_t name = 0;
             while (name < m_names.size() && m_names[name] != cell.text) ++name;
             if (name == m_names.size())
@@ -59,10 +60,19 @@ public:
             if (m_at[name] != 0)
                 throw ExchangeError(cell.line, cell.column, "the column " + quoted(cell.text) + " is given twice");
             m_at[name] = cell.column;
+            width = cell.column;
+        }
+        // Every name is known and given once, so a column beyond their number leaves one without a name.
+        if (width > m_names.size()) {
+            std::size_t unnamed = 1;
+            while (std::find(m_at.begin(), m_at.end(), unnamed) != m_at.end()) ++unnamed;
+            throw ExchangeError(m_headerLine, unnamed,
+                                "the column has no name: the " + std::string(tableName(kind)) +
+                                    " table has the columns " + listOfNames());
         }
         for (std::size_t name = 0; name < m_names.size(); ++name)
             if (m_at[name] == 0)
-                throw ExchangeError(m_headerLine, header.cells.size() + 1,
+                throw ExchangeError(m_headerLine, width + 1,
                                     "the column " + quoted(m_names[name]) + " is missing: the " +
                                         std::string(tableName(kind)) + " table has the columns " + listOfNames());
     }
@@ -76,10 +86,9 @@ public:
     // The cell of the row under the name at position name of the header.
     Cell cell(const GridRow& row, std::size_t name) const {
         const std::size_t column = m_at[name];
-        if (column <= row.cells.size()) {
-            const GridCell& cell = row.cells[column - 1];
-            return {cell.text, cell.line, cell.column};
-        }
+        const auto found = std::lower_bound(row.cells.begin(), row.cells.end(), column,
+                                            [](const GridCell& cell, std::size_t at) { return cell.column < at; });
+        if (found != row.cells.end() && found->column == column) return {found->text, found->line, found->column};
         return {{}, row.line, column};
     }
 
@@ -132,22 +141,17 @@ std::string refusedValue(std::string message, std::string_view text) {
     return message + " (the cell holds " + quoted(text) + ")";
 }
 
-// A whole number written with decimal digits alone, within low..high.
-std::optional<int> plainNumber(std::string_view text, int low, int high) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < low || value > high) return std::nullopt;
-    return value;
+// The position of text among the items of a list the editor chooses from.
+template <std::size_t N>
+std::optional<int> itemOf(const std::array<std::string_view, N>& items, std::string_view text) {
+    for (std::size_t item = 0; item < N; ++item)
+        if (items[item] == text) return int(item);
+    return std::nullopt;
 }
 
+// A register's byte selector, empty standing for "none".
 std::optional<int> selectorOf(std::string_view text) {
-    if (text.empty() || text == kByteSelectorItems[0]) return 0;
-    if (text.size() < 2 || text[0] != 'B') return std::nullopt;
-    return plainNumber(text.substr(1), 1, kLargestNibble);
+    return text.empty() ? 0 : itemOf(kByteSelectorItems, text);
 }
 
 }  // namespace
@@ -214,10 +218,13 @@ TextRows groupTableRows(const TableRows& groups) {
     return numberedRows(TableKind::groups, groups, kGroupAttributes.size());
 }
 
-TextRows definitionTableRows(const FrameDefinitions& definitions) {
+TextRows definitionTableRows(const FrameDefinitions& definitions, const std::vector<TClPdo>& beyondFrames) {
     TextRows table{tableHeader(TableKind::definitions)};
-    for (std::size_t f = 0; f < definitions.frameCount(); ++f) {
-        const TClPdo& frame = definitions.frame(f);
+    std::vector<const TClPdo*> frames;
+    for (std::size_t f = 0; f < definitions.frameCount(); ++f) frames.push_back(&definitions.frame(f));
+    for (const TClPdo& frame : beyondFrames) frames.push_back(&frame);
+    for (const TClPdo* const frameRecord : frames) {
+        const TClPdo& frame = *frameRecord;
         for (const TClIndMB& definition : frame.definitions) {
             const int typeReg = static_cast<std::uint8_t>(definition.registerKind + kTypeRegOffset);
             std::vector<std::string> line{std::to_string(frame.frameNumber), definition.deviceId, definition.index,
@@ -270,7 +277,14 @@ TableRows importFrameRows(const RowSource& source) {
             const Cell& group = cells[FrameColumn::Group];
             const std::optional<std::int32_t> groupIndex = tryToInteger(group.text);
             if (!groupIndex) refuse(group, notAnIntegerMessage(group.text));
+            if (!isListedGroup(*groupIndex))
+                refuse(group, "Group " + quoted(group.text) + " names no group: 0 (On Request) or 1 to " +
+                                  std::to_string(kGroupCaptionCount - 1));
             stored[FrameColumn::Group] = std::to_string(*groupIndex);
+            const Cell& erase = cells[FrameColumn::Erase];
+            const std::optional<std::string_view> eraseText = eraseTextOf(erase.text);
+            if (!eraseText) refuse(erase, "Erase " + quoted(erase.text) + " is neither Y nor N (nor empty)");
+            stored[FrameColumn::Erase] = *eraseText;
         });
 }
 
@@ -302,20 +316,19 @@ std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& source,
         definition.deviceId = deviceId.text;
         definition.index = index.text;
         const Cell points = columns.cell(row, kPoints);
-        const std::optional<int> pointCount = plainNumber(points.text, 1, kLargestPoints);
-        if (!pointCount)
+        const std::optional<int> pointsItem = itemOf(kNumberOfPointsItems, points.text);
+        if (!pointsItem)
             refuse(points, "Points " + quoted(points.text) +
-                               " is no number of points: 1 to 8 (9 to 256 stand for a Num_Reg above 7)");
-        definition.registerCount = static_cast<std::uint8_t>(*pointCount - 1);
+                               " is no number of points: " + std::string(kNumberOfPointsItems.front()) + " to " +
+                               std::string(kNumberOfPointsItems.back()));
+        const int pointCount = *pointsItem + 1;
+        definition.registerCount = static_cast<std::uint8_t>(*pointsItem);
         const Cell type = columns.cell(row, kType);
-        std::optional<int> typeReg;
-        for (std::size_t item = 0; item < kKindItems.size(); ++item)
-            if (type.text == kKindItems[item]) typeReg = int(item) + kTypeRegOffset;
-        if (!typeReg) typeReg = plainNumber(type.text, 0, 255);
-        if (!typeReg)
+        const std::optional<int> kind = itemOf(kKindItems, type.text);
+        if (!kind)
             refuse(type, "Type " + quoted(type.text) + " is neither \"" + std::string(kKindItems[0]) + "\" nor \"" +
-                             std::string(kKindItems[1]) + "\" (nor a Type_Reg number from 0 to 255)");
-        definition.registerKind = static_cast<std::uint8_t>(*typeReg - kTypeRegOffset);
+                             std::string(kKindItems[1]) + "\"");
+        definition.registerKind = static_cast<std::uint8_t>(*kind);
         for (std::size_t r = 0; r < kRegisterSlots; ++r) {
             int nibbles[2] = {0, 0};
             for (int half = 0; half < 2; ++half) {
@@ -326,8 +339,8 @@ std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& source,
                                      " names no frame byte: \"none\" or B1 to B8");
                 if (*selector != 0 && !registerInUse(definition.registerCount, r + 1))
                     refuse(cell, registerColumn(r, half == 0) + " names the frame byte " + quoted(cell.text) +
-                                     ", but the definition has " + std::to_string(*pointCount) +
-                                     (*pointCount == 1 ? " point" : " points") +
+                                     ", but the definition has " + std::to_string(pointCount) +
+                                     (pointCount == 1 ? " point" : " points") +
                                      ": leave the registers beyond Points empty");
                 nibbles[half] = *selector;
             }

@@ -13,8 +13,10 @@
 namespace tessaro {
 
 // The three tables a project goes out to a spreadsheet as, and comes back from: a header line naming the columns,
-// then one line per row. Values go out as the documents hold them and come back only when every cell passes the
-// rules the editors apply at OK.
+// then one line per row. Values go out as the documents hold them, also those no editor would store, so that nothing
+// is hidden; they come back only when every cell holds what an editor's OK could store: the rules OK applies, and
+// the choices of the lists and check boxes (a group of the Group list, an Erase Data box's Y, N or empty, a number of
+// points 1 to 8, a kind of the list, the frame bytes none and B1 to B8).
 
 enum class TableKind { frames, groups, definitions };
 
@@ -34,10 +36,12 @@ TextRows frameTableRows(const TableRows& frames);
 TextRows groupTableRows(const TableRows& groups);
 // The definitions of every frame, in frame list order: Points is the number of points, Type the kind's item (or
 // Type_Reg's number for a kind outside the list), the registers' byte selectors "none" or "B1" to "B8" (a nibble
-// above 8 as "B9" to "B15"), empty for the registers beyond Points.
-TextRows definitionTableRows(const FrameDefinitions& definitions);
+// above 8 as "B9" to "B15"), empty for the registers beyond Points. Then the definitions of frames beyond the list,
+// so that the table holds every row of the document.
+TextRows definitionTableRows(const FrameDefinitions& definitions, const std::vector<TClPdo>& beyondFrames = {});
 
-// The rows of a table read back, as the document holds them (a frame's Group as its index in decimal text).
+// The rows of a table read back, as the document holds them (a frame's Group as its index in decimal text, Erase as
+// the check box's "Y", "N" or empty whatever the case it was written in).
 // Throws ExchangeError at the first cell that breaks a rule; rows whose cells are all empty are left out.
 TableRows importFrameRows(const RowSource& rows);
 TableRows importGroupRows(const RowSource& rows);

@@ -1,16 +1,19 @@
 #include "exchange/ProjectExchange.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
 #include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
+#include "documents/XmlDocument.h"
 #include "editors/FrameTable.h"
 #include "editors/GroupTable.h"
 #include "exchange/CsvText.h"
 #include "exchange/Workbook.h"
 #include "project/ProjectState.h"
+#include "update/ConfigurationImage.h"
 
 namespace tessaro {
 
@@ -27,16 +30,20 @@ TableRows documentRows(const std::string& path, const std::array<std::string_vie
     return rows;
 }
 
-std::string documentPath(TableKind kind, const std::string& projectFolder) {
+std::string_view documentName(TableKind kind) {
     switch (kind) {
         case TableKind::frames:
-            return joinPath(projectFolder, kFrameTableFileName);
+            return kFrameTableFileName;
         case TableKind::groups:
-            return joinPath(projectFolder, kGroupFileName);
+            return kGroupFileName;
         case TableKind::definitions:
-            return joinPath(projectFolder, kDefinitionsFileName);
+            return kDefinitionsFileName;
     }
     return {};
+}
+
+std::string documentPath(TableKind kind, const std::string& projectFolder) {
+    return joinPath(projectFolder, documentName(kind));
 }
 
 // The frame list of the project's frame table, as the definitions editor lists it.
@@ -112,8 +119,11 @@ TextRows exportedRows(TableKind kind, const std::string& projectFolder) {
             return frameTableRows(documentRows(documentPath(kind, projectFolder), kFrameAttributes));
         case TableKind::groups:
             return groupTableRows(documentRows(documentPath(kind, projectFolder), kGroupAttributes));
-        case TableKind::definitions:
-            return definitionTableRows(projectDefinitions(projectFolder));
+        case TableKind::definitions: {
+            const FrameDefinitions definitions = projectDefinitions(projectFolder);
+            return definitionTableRows(
+                definitions, readDefinitionsBeyondFrames(documentPath(kind, projectFolder), definitions.frameCount()));
+        }
     }
     return {};
 }
@@ -142,26 +152,131 @@ std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, 
     return importRows(TableKind::definitions, path, readFile(path), definitionsOf(frameCount));
 }
 
-void importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path) {
+namespace {
+
+// The rows of a table document, as the builder counts them; none for a document that is missing or unreadable, which
+// the builder refuses for its own reason.
+std::size_t documentRowCount(const std::string& path) {
+    if (!XmlDocument::exists(path)) return 0;
+    try {
+        XmlDocument document;
+        document.load(path);
+        return document.documentElement().children().size();
+    } catch (const Error&) {
+        return 0;
+    }
+}
+
+// Each row's frame number in DefFrameJ1939.xml, in order; nothing for one that is no integer.
+std::vector<std::optional<std::int32_t>> definitionFrameNumbers(const std::string& projectFolder) {
+    std::vector<std::optional<std::int32_t>> numbers;
+    const std::string path = documentPath(TableKind::definitions, projectFolder);
+    if (!XmlDocument::exists(path)) return numbers;
+    try {
+        XmlDocument document;
+        document.load(path);
+        for (const XmlElement& row : document.documentElement().children()) {
+            const char* frame = RowReader(row).find(kDefinitionColumns.frame.name);
+            numbers.push_back(frame ? tryToInteger(frame) : std::nullopt);
+        }
+    } catch (const Error&) {
+        numbers.clear();
+    }
+    return numbers;
+}
+
+// A table that holds its header alone would empty its document: refused unless the options allow it.
+void checkRows(TableKind kind, const std::string& path, std::size_t rows, const ImportOptions& options) {
+    if (rows > 0 || options.emptyTables) return;
+    throw Error(tableFilePlace(kind, path) + ": the table has no rows, so the import would empty " +
+                std::string(documentName(kind)) + "; give --empty to empty it");
+}
+
+void checkImage(const std::string& projectFolder, const std::string& place, const TableCounts& counts) {
+    if (const std::optional<std::string> refusal = imageTooLarge(projectFolder, counts))
+        throw Error(place + ": " + *refusal);
+}
+
+std::size_t definitionCount(const std::vector<std::vector<TClIndMB>>& definitions) {
+    std::size_t count = 0;
+    for (const auto& frame : definitions) count += frame.size();
+    return count;
+}
+
+}  // namespace
+
+std::optional<std::string> imageTooLarge(const std::string& projectFolder, const TableCounts& counts) {
+    // A table the import gives is counted as it; the others as their documents hold them.
+    const auto countOf = [&](const std::optional<std::size_t>& given, TableKind kind) {
+        return std::int32_t(given ? *given : documentRowCount(documentPath(kind, projectFolder)));
+    };
+    ImageCounts image;
+    image.frames = countOf(counts.frames, TableKind::frames);
+    if (counts.definitions) {
+        image.definitions = std::int32_t(*counts.definitions);
+    } else {
+        for (const std::optional<std::int32_t> frame : definitionFrameNumbers(projectFolder))
+            if (frame && *frame >= 1 && *frame <= image.frames) ++image.definitions;
+    }
+    image.groups = countOf(counts.groups, TableKind::groups);
+    const std::size_t size = imageSize(image, fileExists(joinPath(projectFolder, kPargenFileName)));
+    if (size <= kImageCapacity) return std::nullopt;
+    return imageTooLargeMessage(size);
+}
+
+DefinitionsWithoutFrame definitionsLeftWithoutFrame(const std::string& projectFolder, std::size_t frameCount) {
+    DefinitionsWithoutFrame left;
+    left.frameCount = frameCount;
+    const std::size_t before = documentRowCount(documentPath(TableKind::frames, projectFolder));
+    const std::vector<std::optional<std::int32_t>> numbers = definitionFrameNumbers(projectFolder);
+    for (std::size_t row = 0; row < numbers.size(); ++row) {
+        const std::optional<std::int32_t> frame = numbers[row];
+        if (!frame || *frame < 1 || std::size_t(*frame) <= frameCount || std::size_t(*frame) > before) continue;
+        left.rows.push_back(row + 1);
+        left.frames.push_back(*frame);
+    }
+    std::sort(left.frames.begin(), left.frames.end());
+    left.frames.erase(std::unique(left.frames.begin(), left.frames.end()), left.frames.end());
+    return left;
+}
+
+std::vector<std::string> importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,
+                                         const ImportOptions& options) {
+    const std::string place = tableFilePlace(kind, path);
     std::string document;
+    std::vector<std::string> notes;
     switch (kind) {
-        case TableKind::frames:
-            document = frameDocument(projectFolder, importedFrameRows(path));
+        case TableKind::frames: {
+            TableRows rows = importedFrameRows(path);
+            checkRows(kind, path, rows.size(), options);
+            checkImage(projectFolder, place, {.frames = rows.size()});
+            const DefinitionsWithoutFrame left = definitionsLeftWithoutFrame(projectFolder, rows.size());
+            if (!left.empty()) notes.push_back(definitionsWithoutFrameNote(left));
+            document = frameDocument(projectFolder, std::move(rows));
             break;
-        case TableKind::groups:
-            document = groupTableText(importedGroupRows(path));
+        }
+        case TableKind::groups: {
+            const TableRows rows = importedGroupRows(path);
+            checkRows(kind, path, rows.size(), options);
+            checkImage(projectFolder, place, {.groups = rows.size()});
+            document = groupTableText(rows);
             break;
+        }
         case TableKind::definitions: {
             FrameDefinitions frames = projectFrames(projectFolder);
             auto definitions = importedDefinitions(path, frames.frameCount());
+            checkRows(kind, path, definitionCount(definitions), options);
+            checkImage(projectFolder, place,
+                       {.frames = frames.frameCount(), .definitions = definitionCount(definitions)});
             document = definitionDocument(std::move(frames), std::move(definitions));
             break;
         }
     }
     replaceFile(documentPath(kind, projectFolder), document);
+    return notes;
 }
 
-void importWorkbookFile(const std::string& projectFolder, const std::string& path) {
+void importWorkbookFile(const std::string& projectFolder, const std::string& path, const ImportOptions& options) {
     const std::string bytes = readFile(path);
     TableRows frameRows = importRows(TableKind::frames, path, bytes, frameRowsOf);
     const TableRows groupRows = importRows(TableKind::groups, path, bytes, groupRowsOf);
@@ -171,13 +286,18 @@ void importWorkbookFile(const std::string& projectFolder, const std::string& pat
     FrameDefinitions frames;
     frames.setFrames(std::move(lines));
     auto definitions = importRows(TableKind::definitions, path, bytes, definitionsOf(frames.frameCount()));
+    checkRows(TableKind::frames, path, frameRows.size(), options);
+    checkRows(TableKind::groups, path, groupRows.size(), options);
+    checkRows(TableKind::definitions, path, definitionCount(definitions), options);
+    checkImage(projectFolder, path,
+               {.frames = frameRows.size(), .definitions = definitionCount(definitions), .groups = groupRows.size()});
 
     const std::string frameText = frameDocument(projectFolder, std::move(frameRows));
     const std::string groupText = groupTableText(groupRows);
     const std::string definitionText = definitionDocument(std::move(frames), std::move(definitions));
-    replaceFile(documentPath(TableKind::groups, projectFolder), groupText);
-    replaceFile(documentPath(TableKind::frames, projectFolder), frameText);
-    replaceFile(documentPath(TableKind::definitions, projectFolder), definitionText);
+    replaceFiles({{documentPath(TableKind::groups, projectFolder), groupText},
+                  {documentPath(TableKind::frames, projectFolder), frameText},
+                  {documentPath(TableKind::definitions, projectFolder), definitionText}});
 }
 
 }  // namespace tessaro

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "editors/RowRules.h"
 #include "exchange/ExchangeTables.h"
 #include "exchange/TextGrid.h"
 
@@ -31,13 +35,36 @@ TableRows importedGroupRows(const std::string& path);
 // Per frame of frameCount, the definitions of a table file.
 std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount);
 
-// Checks every cell of the file, then replaces the table's document as its editor's OK writes it. Throws
-// tessaro::Error as importedFrameRows does, and writes nothing then.
-void importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path);
+// How an import takes a table without rows.
+struct ImportOptions {
+    // Such a table empties its document; without this it is refused, as a file that lost its rows would be.
+    bool emptyTables = false;
+};
 
-// Checks the three sheets of the workbook, the definitions against the frames of its own frames sheet, and only
-// then replaces the three documents.
-void importWorkbookFile(const std::string& projectFolder, const std::string& path);
+// Checks every cell of the file, then the project the import would make, and only then replaces the table's document
+// as its editor's OK writes it. Refused, with nothing written: a cell that breaks a rule (tessaro::Error as
+// importedFrameRows throws), a table without rows unless options allow it, a project whose image the builder would
+// refuse as too large (with the builder's message) and a document that cannot be replaced. What the import leaves
+// that the user should know comes back as notes, one line each: the definitions whose frames a frames table removed.
+std::vector<std::string> importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,
+                                         const ImportOptions& options = {});
+
+// Checks the three sheets of the workbook as importTableFile checks a table, the definitions against the frames of
+// its own frames sheet, and then replaces the three documents all or none (replaceFiles).
+void importWorkbookFile(const std::string& projectFolder, const std::string& path, const ImportOptions& options = {});
+
+// What the dialogs' Import needs before it fills an editor, whose OK then writes: the project the editor's table
+// would make, its other documents as they are.
+// How many frames, definitions and groups the tables would hold; nothing for a table that stays as its document is.
+struct TableCounts {
+    std::optional<std::size_t> frames{};
+    std::optional<std::size_t> definitions{};  // all of them of frames the project has
+    std::optional<std::size_t> groups{};
+};
+// The builder's refusal of such a project as too large for the image, or nothing.
+std::optional<std::string> imageTooLarge(const std::string& projectFolder, const TableCounts& counts);
+// The rows of DefFrameJ1939.xml whose frame FrameJ1939.xml has now and a frame table of frameCount frames would not.
+DefinitionsWithoutFrame definitionsLeftWithoutFrame(const std::string& projectFolder, std::size_t frameCount);
 
 // The place of a problem in a table file: "FILE" or "FILE[SHEET]".
 std::string tableFilePlace(TableKind kind, const std::string& path);

@@ -17,6 +17,8 @@ struct GridCell {
     std::size_t column = 0;  // from 1
 };
 
+// A row's cells in the order of their columns. A CSV line holds every cell up to its last; a workbook's row only
+// those that hold something.
 struct GridRow {
     std::size_t line = 0;
     std::vector<GridCell> cells;
@@ -26,12 +28,15 @@ struct TextGrid {
     std::vector<GridRow> rows;
 };
 
-// The texts alone, row by row.
+// The texts alone, row by row, each under its column: the cells a row leaves out are empty texts.
 inline std::vector<std::vector<std::string>> cellTexts(const TextGrid& grid) {
     std::vector<std::vector<std::string>> texts;
     for (const GridRow& row : grid.rows) {
         texts.emplace_back();
-        for (const GridCell& cell : row.cells) texts.back().push_back(cell.text);
+        for (const GridCell& cell : row.cells) {
+            if (cell.column > texts.back().size() + 1) texts.back().resize(cell.column - 1);
+            texts.back().push_back(cell.text);
+        }
     }
     return texts;
 }

@@ -20,10 +20,12 @@ struct WorkbookSheet {
 // The bytes of the workbook; throws tessaro::Error when it cannot be made.
 std::string workbookBytes(const std::vector<WorkbookSheet>& sheets);
 
-// The cells of the named sheet: texts as they are, a number as its shortest decimal text; rows without any text
-// are left out. Throws tessaro::Error when the bytes are no workbook or hold no such sheet, and ExchangeError (at the
-// cell's row and column) for a value that a spreadsheet has turned into something else: a date or time, a currency
-// amount, a percentage, a fraction, a decimal fraction, a number shown with leading zeros or in powers of ten, a
+// The cells of the named sheet that hold text: texts as they are, a number as its shortest decimal text; rows
+// without any text are left out. Throws tessaro::Error when the bytes are no workbook, hold no such sheet, or unpack
+// to more than a bounded multiple of their size (so that the memory taken stays within a bound of the file's size),
+// and ExchangeError (at the cell's row and column) for a place beyond XFD1048576, the last cell of a sheet, and for a
+// value that a spreadsheet has turned into something else, said as it shows: a date or time, a currency amount, a
+// percentage, a fraction, a decimal fraction, a number shown with leading zeros or decimals or in powers of ten, a
 // truth value, or an error.
 TextGrid readWorkbookSheet(std::string_view bytes, std::string_view sheet);
 

@@ -15,6 +15,7 @@
 #include "documents/Errors.h"
 #include "documents/NumericText.h"
 #include "documents/SystemHeaders.h"
+#include "documents/Utf8Text.h"
 #include "exchange/Workbook.h"
 #include "exchange/WorkbookModule.h"
 
@@ -121,9 +122,24 @@ namespace {
     throw Error("not a workbook (.xlsx): " + why);
 }
 
+// What reading a workbook may unpack, as a multiple of the file's size, with a floor for the smallest files: the parts
+// of workbooks that spreadsheets write unpack to some ten to twenty times their packed size, deflate to at most about
+// a thousand times. A reader of what the parts unpack to (its XML trees, its texts) takes a bounded multiple more.
+constexpr std::size_t kUnpackedFloor = std::size_t(1) << 20;
+constexpr std::size_t kUnpackedPerByte = 200;
+
+std::size_t unpackedLimit(std::size_t fileSize) {
+    return kUnpackedFloor + kUnpackedPerByte * fileSize;
+}
+
+[[noreturn]] void beyondTheBound(const std::string& what) {
+    notAWorkbook(what + " more than " + std::to_string(kUnpackedPerByte) + " times the file's size");
+}
+
+// The zip archive of a workbook, whose parts are read within what the file's size allows, all of them together.
 class Archive {
 public:
-    explicit Archive(std::string_view bytes) {
+    explicit Archive(std::string_view bytes) : m_left(unpackedLimit(bytes.size())) {
         zip_error_t error;
         zip_error_init(&error);
         zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
@@ -142,20 +158,42 @@ public:
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
-    std::optional<std::string> entry(const std::string& name) const {
+    std::optional<std::string> entry(const std::string& name) {
         zip_stat_t stat;
         zip_stat_init(&stat);
-        if (zip_stat(m_zip, name.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)) return std::nullopt;
+        if (zip_stat(m_zip, name.c_str(), 0, &stat) != 0) return std::nullopt;
+        // Workbooks are stored or deflated; other methods would bring their own decoders and their memory.
+        if ((stat.valid & ZIP_STAT_COMP_METHOD) && stat.comp_method != ZIP_CM_STORE &&
+            stat.comp_method != ZIP_CM_DEFLATE)
+            notAWorkbook(name + " is packed in a way workbooks are not (method " + std::to_string(stat.comp_method) +
+                         ")");
+        if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
+            notAWorkbook(name + " is encrypted");
         zip_file_t* file = zip_fopen(m_zip, name.c_str(), 0);
         if (!file) return std::nullopt;
-        std::string content(static_cast<std::size_t>(stat.size), '\0');
-        const zip_int64_t read = zip_fread(file, content.data(), stat.size);
+        // The size the archive claims is taken only as a hint: the reading stops where the bound does.
+        std::string content;
+        if ((stat.valid & ZIP_STAT_SIZE) && stat.size <= m_left) content.reserve(std::size_t(stat.size));
+        char chunk[1 << 16];
+        for (;;) {
+            const zip_int64_t read = zip_fread(file, chunk, sizeof chunk);
+            if (read < 0) {
+                zip_fclose(file);
+                notAWorkbook("cannot read " + name);
+            }
+            if (read == 0) break;
+            if (std::size_t(read) > m_left) {
+                zip_fclose(file);
+                beyondTheBound(name + " unpacks to");
+            }
+            m_left -= std::size_t(read);
+            content.append(chunk, std::size_t(read));
+        }
         zip_fclose(file);
-        if (read < 0 || static_cast<zip_uint64_t>(read) != stat.size) notAWorkbook("cannot read " + name);
         return content;
     }
 
-    std::string required(const std::string& name) const {
+    std::string required(const std::string& name) {
         std::optional<std::string> content = entry(name);
         if (!content) notAWorkbook(name + " is missing");
         return std::move(*content);
@@ -163,6 +201,7 @@ public:
 
 private:
     zip_t* m_zip = nullptr;
+    std::size_t m_left;  // what the parts not yet read may still unpack to
 };
 
 // Element names without their namespace prefix.
@@ -194,33 +233,53 @@ const char* attributeOf(const pugi::xml_node& node, std::string_view name) {
     return nullptr;
 }
 
-void parse(pugi::xml_document& document, const std::string& text, const std::string& name) {
+// Parses text in place: the document points into it, so text lives as long as the document is read.
+void parse(pugi::xml_document& document, std::string& text, const std::string& name) {
     const pugi::xml_parse_result result =
-        document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata);
+        document.load_buffer_inplace(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata);
     if (!result) notAWorkbook(name + ": " + result.description());
 }
 
-// "_xHHHH_" stands for the character HHHH in a workbook's texts ("_x005F_" for the underscore itself).
+unsigned escapedCode(std::string_view text, std::size_t at) {
+    unsigned code = 0;
+    std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
+    return code;
+}
+
+// "_xHHHH_" stands for the UTF-16 unit HHHH in a workbook's texts ("_x005F_" for the underscore itself), a character
+// beyond U+FFFF for two of them. A unit that stands for no character is kept as its three bytes, which the reader
+// then refuses as text that is not UTF-8.
 std::string unescaped(std::string_view text) {
     if (text.find("_x") == std::string_view::npos) return std::string(text);
     std::string result;
     for (std::size_t at = 0; at < text.size();) {
-        unsigned code = 0;
-        if (escapeAt(text, at)) {
-            std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16);
-            if (code < 0x80) {
-                result += static_cast<char>(code);
-            } else if (code < 0x800) {
-                result += static_cast<char>(0xC0 | code >> 6);
-                result += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-                result += static_cast<char>(0xE0 | code >> 12);
-                result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-                result += static_cast<char>(0x80 | (code & 0x3F));
-            }
-            at += 7;
-        } else {
+        if (!escapeAt(text, at)) {
             result += text[at++];
+            continue;
+        }
+        unsigned code = escapedCode(text, at);
+        at += 7;
+        if (code >= 0xD800 && code < 0xDC00 && escapeAt(text, at)) {
+            const unsigned low = escapedCode(text, at);
+            if (low >= 0xDC00 && low < 0xE000) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                at += 7;
+            }
+        }
+        if (code < 0x80) {
+            result += static_cast<char>(code);
+        } else if (code < 0x800) {
+            result += static_cast<char>(0xC0 | code >> 6);
+            result += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            result += static_cast<char>(0xE0 | code >> 12);
+            result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            result += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            result += static_cast<char>(0xF0 | code >> 18);
+            result += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+            result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+            result += static_cast<char>(0x80 | (code & 0x3F));
         }
     }
     return result;
@@ -239,11 +298,47 @@ std::string joined(const std::string& folder, const std::string& target) {
     return folder + target;
 }
 
-// What a number's format makes of it, when that is something other than a plain number.
-enum class Look { number, date, currency, percentage, fraction, scientific, leadingZeros };
+// What a number's format makes of it, when that is something other than the number's digits.
+enum class LookKind { number, date, currency, percentage, fraction, scientific, digits };
+
+struct Look {
+    LookKind kind = LookKind::number;
+    // For digits: at least this many digits before the decimal point (leading zeros), this many after it, and
+    // thousands separators.
+    std::size_t integerDigits = 1;
+    std::size_t decimals = 0;
+    bool grouped = false;
+};
+
+// How the first section of a format (the part for positive numbers) shows the digits of a number.
+Look digitsOf(std::string_view bare) {
+    Look look;
+    look.integerDigits = 0;
+    bool afterPoint = false;
+    bool placeholder = false;
+    for (const char c : bare.substr(0, bare.find(';'))) {
+        if (c == '.') {
+            afterPoint = true;
+        } else if (c == '0' || c == '#' || c == '?') {
+            if (c == '0') ++(afterPoint ? look.decimals : look.integerDigits);
+            placeholder = true;
+        } else if (c == ',' && placeholder && !afterPoint) {
+            look.grouped = true;
+        }
+    }
+    if (look.integerDigits > 1 || look.decimals > 0) look.kind = LookKind::digits;
+    look.integerDigits = std::max<std::size_t>(look.integerDigits, 1);
+    return look;
+}
+
+Look lookOf(LookKind kind) {
+    Look look;
+    look.kind = kind;
+    return look;
+}
 
 Look lookOfCode(std::string_view code) {
-    if (code.empty() || code == "General" || code == "@") return Look::number;
+    if (code.empty() || code == "General" || code == "@") return {};
     std::string bare;  // the code without quoted texts, escaped characters and bracketed parts
     bool currency = false;
     for (std::size_t at = 0; at < code.size(); ++at) {
@@ -267,27 +362,37 @@ Look lookOfCode(std::string_view code) {
             bare += c;
         }
     }
-    if (currency || bare.find_first_of("$\xE2\xA3\xA5") != std::string::npos) return Look::currency;
-    if (bare.find_first_of("yYmMdDhHsS") != std::string::npos) return Look::date;
-    if (bare.find('%') != std::string::npos) return Look::percentage;
-    if (bare.find('/') != std::string::npos) return Look::fraction;
-    if (bare.find_first_of("eE") != std::string::npos) return Look::scientific;
-    if (bare.find("00") != std::string::npos) return Look::leadingZeros;
-    return Look::number;
+    if (currency || bare.find_first_of("$\xE2\xA3\xA5") != std::string::npos) return lookOf(LookKind::currency);
+    if (bare.find_first_of("yYmMdDhHsS") != std::string::npos) return lookOf(LookKind::date);
+    if (bare.find('%') != std::string::npos) return lookOf(LookKind::percentage);
+    if (bare.find('/') != std::string::npos) return lookOf(LookKind::fraction);
+    if (bare.find_first_of("eE") != std::string::npos) return lookOf(LookKind::scientific);
+    return digitsOf(bare);
 }
 
 Look lookOfBuiltIn(int id) {
-    if (id == 9 || id == 10) return Look::percentage;
-    if (id == 11 || id == 48) return Look::scientific;
-    if (id == 12 || id == 13) return Look::fraction;
+    if (id == 9 || id == 10) return lookOf(LookKind::percentage);
+    if (id == 11 || id == 48) return lookOf(LookKind::scientific);
+    if (id == 12 || id == 13) return lookOf(LookKind::fraction);
     if ((id >= 14 && id <= 22) || (id >= 45 && id <= 47) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58))
-        return Look::date;
-    if ((id >= 5 && id <= 8) || (id >= 41 && id <= 44)) return Look::currency;
-    return Look::number;
+        return lookOf(LookKind::date);
+    if ((id >= 5 && id <= 8) || (id >= 41 && id <= 44)) return lookOf(LookKind::currency);
+    // The built-in codes of plain numbers.
+    switch (id) {
+        case 2:
+            return lookOfCode("0.00");
+        case 4:
+            return lookOfCode("#,##0.00");
+        case 39:
+        case 40:
+            return lookOfCode("#,##0.00;(#,##0.00)");
+        default:
+            return {};
+    }
 }
 
 // The look of each cell style (the s attribute), from styles.xml.
-std::vector<Look> styleLooks(const std::optional<std::string>& styles) {
+std::vector<Look> styleLooks(std::optional<std::string> styles) {
     std::vector<Look> looks;
     if (!styles) return looks;
     pugi::xml_document document;
@@ -305,15 +410,25 @@ std::vector<Look> styleLooks(const std::optional<std::string>& styles) {
     return looks;
 }
 
-// "B12": column 2, row 12.
+// The last cell a sheet has, XFD1048576.
+constexpr std::size_t kLastColumn = 16384;
+constexpr std::size_t kLastRow = 1048576;
+
+// "B12": column 2, row 12. False for a text that is no cell reference; a reference beyond the last cell gives a
+// column or a row beyond it.
 bool cellReference(std::string_view reference, std::size_t& row, std::size_t& column) {
     std::size_t at = 0;
     std::size_t letters = 0;
     while (at < reference.size() && reference[at] >= 'A' && reference[at] <= 'Z')
-        letters = letters * 26 + std::size_t(reference[at++] - 'A' + 1);
+        letters = std::min(letters * 26 + std::size_t(reference[at++] - 'A' + 1), kLastColumn + 1);
     std::size_t number = 0;
-    const auto [end, error] = std::from_chars(reference.data() + at, reference.data() + reference.size(), number);
-    if (letters == 0 || error != std::errc() || end != reference.data() + reference.size() || number == 0) return false;
+    const char* const end = reference.data() + reference.size();
+    const auto [stop, error] = std::from_chars(reference.data() + at, end, number);
+    if (letters == 0 || stop != end || at == reference.size()) return false;
+    if (error == std::errc::result_out_of_range)
+        number = kLastRow + 1;
+    else if (error != std::errc() || number == 0)
+        return false;
     row = number;
     column = letters;
     return true;
@@ -350,26 +465,52 @@ std::string dateOf(double serial, bool from1904) {
 }
 
 // The text of a number cell, or the refusal of what the spreadsheet made of it.
-std::string numberText(std::string_view value, Look look, bool from1904, std::size_t row, std::size_t column) {
+// The number as a format of digits shows it: 007, 3.00, -1,234.0. A number too large for its digits to mean
+// anything is shown as its shortest decimal text.
+std::string shownDigits(double number, const Look& look) {
+    if (!(std::fabs(number) < 1e15)) return shortestDecimal(number);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", int(look.decimals), std::fabs(number));
+    std::string text = buffer;
+    std::size_t point = std::min(text.find('.'), text.size());
+    if (point < look.integerDigits) {
+        text.insert(0, look.integerDigits - point, '0');
+        point = look.integerDigits;
+    }
+    if (look.grouped)
+        for (std::size_t at = point; at > 3; at -= 3) text.insert(at - 3, 1, ',');
+    return (number < 0 ? "-" : "") + text;
+}
+
+// "leading zeros", "2 decimals", "leading zeros and 1 decimal".
+std::string digitsLook(const Look& look) {
+    std::string what = look.integerDigits > 1 ? "leading zeros" : "";
+    if (look.decimals > 0)
+        what += (what.empty() ? "" : " and ") + std::to_string(look.decimals) +
+                (look.decimals == 1 ? " decimal" : " decimals");
+    return what;
+}
+
+std::string numberText(std::string_view value, const Look& look, bool from1904, std::size_t row, std::size_t column) {
     double number = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
     if (error != std::errc() || end != value.data() + value.size())
         throw ExchangeError(row, column, "the number '" + std::string(value) + "' cannot be read");
     const std::string shortest = shortestDecimal(number);
-    switch (look) {
-        case Look::date:
+    switch (look.kind) {
+        case LookKind::date:
             turned(row, column, "a date or time (" + dateOf(number, from1904) + ")");
-        case Look::currency:
+        case LookKind::currency:
             turned(row, column, "a currency amount (" + shortest + ")");
-        case Look::percentage:
+        case LookKind::percentage:
             turned(row, column, "a percentage (" + shortestDecimal(number * 100) + "%)");
-        case Look::fraction:
+        case LookKind::fraction:
             turned(row, column, "a fraction (" + shortest + ")");
-        case Look::scientific:
+        case LookKind::scientific:
             turned(row, column, "a number in powers of ten (" + shortest + ")");
-        case Look::leadingZeros:
-            turned(row, column, "a number shown with leading zeros (" + shortest + ")");
-        case Look::number:
+        case LookKind::digits:
+            turned(row, column, "a number shown with " + digitsLook(look) + " (" + shownDigits(number, look) + ")");
+        case LookKind::number:
             break;
     }
     if (number != std::floor(number)) turned(row, column, "the decimal fraction " + shortest);
@@ -384,9 +525,10 @@ std::string numberText(std::string_view value, Look look, bool from1904, std::si
 }  // namespace
 
 TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
-    const Archive archive(bytes);
+    Archive archive(bytes);
+    std::string workbookText = archive.required("xl/workbook.xml");
     pugi::xml_document workbook;
-    parse(workbook, archive.required("xl/workbook.xml"), "xl/workbook.xml");
+    parse(workbook, workbookText, "xl/workbook.xml");
     const pugi::xml_node workbookRoot = workbook.document_element();
     const pugi::xml_node properties = child(workbookRoot, "workbookPr");
     const std::string_view date1904 = properties.attribute("date1904").as_string();
@@ -398,8 +540,9 @@ TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
     });
     if (relation.empty()) throw Error("the workbook has no sheet named '" + std::string(sheet) + "'");
 
+    std::string relationsText = archive.required("xl/_rels/workbook.xml.rels");
     pugi::xml_document relations;
-    parse(relations, archive.required("xl/_rels/workbook.xml.rels"), "xl/_rels/workbook.xml.rels");
+    parse(relations, relationsText, "xl/_rels/workbook.xml.rels");
     std::string sheetPath;
     std::string sharedPath = "xl/sharedStrings.xml";
     std::string stylesPath = "xl/styles.xml";
@@ -413,7 +556,7 @@ TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
     if (sheetPath.empty()) notAWorkbook("the sheet '" + std::string(sheet) + "' has no part");
 
     std::vector<std::string> shared;
-    if (const std::optional<std::string> strings = archive.entry(sharedPath)) {
+    if (std::optional<std::string> strings = archive.entry(sharedPath)) {
         pugi::xml_document document;
         parse(document, *strings, sharedPath);
         forEachChild(document.document_element(), "si",
@@ -421,25 +564,50 @@ TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
     }
     const std::vector<Look> looks = styleLooks(archive.entry(stylesPath));
 
+    std::string sheetText = archive.required(sheetPath);
     pugi::xml_document worksheet;
-    parse(worksheet, archive.required(sheetPath), sheetPath);
+    parse(worksheet, sheetText, sheetPath);
     TextGrid grid;
+    // A shared text may stand in many cells: the cells' texts together stay within the bound of the parts.
+    std::size_t textLeft = unpackedLimit(bytes.size());
     std::size_t rowNumber = 0;
     forEachChild(child(worksheet.document_element(), "sheetData"), "row", [&](const pugi::xml_node& rowNode) {
-        rowNumber = rowNode.attribute("r") ? std::size_t(rowNode.attribute("r").as_ullong()) : rowNumber + 1;
+        if (const pugi::xml_attribute r = rowNode.attribute("r")) {
+            const std::string_view number = r.as_string();
+            std::size_t value = 0;
+            const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+            if (error != std::errc() || end != number.data() + number.size() || value == 0 || value > kLastRow)
+                throw ExchangeError(std::min(rowNumber + 1, kLastRow), 1,
+                                    "the row number '" + std::string(number) + "' names no row of a sheet (1 to " +
+                                        std::to_string(kLastRow) + ")");
+            rowNumber = value;
+        } else {
+            ++rowNumber;
+        }
         GridRow row;
         row.line = rowNumber;
-        bool any = false;
         std::size_t columnNumber = 0;
         forEachChild(rowNode, "c", [&](const pugi::xml_node& cell) {
             std::size_t referenceRow = rowNumber;
-            if (!cellReference(cell.attribute("r").as_string(), referenceRow, columnNumber)) ++columnNumber;
+            std::size_t referenceColumn = 0;
+            const std::string_view reference = cell.attribute("r").as_string();
+            if (!cellReference(reference, referenceRow, referenceColumn)) {
+                referenceColumn = columnNumber + 1;
+            } else if (referenceColumn > kLastColumn || referenceRow > kLastRow) {
+                throw ExchangeError(rowNumber, std::min(columnNumber + 1, kLastColumn),
+                                    "the cell reference '" + std::string(reference) +
+                                        "' lies beyond XFD1048576, the last cell of a sheet");
+            }
+            if (referenceColumn > kLastColumn)
+                throw ExchangeError(rowNumber, kLastColumn, "the row has more cells than a sheet has columns");
+            columnNumber = referenceColumn;
             const std::string_view type = cell.attribute("t").as_string();
             const std::string_view value = child(cell, "v").text().get();
             std::string text;
             if (type == "s") {
                 const std::size_t index = std::size_t(child(cell, "v").text().as_ullong());
                 if (index >= shared.size()) notAWorkbook("a cell refers to a shared text that does not exist");
+                if (shared[index].size() > textLeft) beyondTheBound("its cells hold texts of");
                 text = shared[index];
             } else if (type == "inlineStr") {
                 text = itemText(child(cell, "is"));
@@ -453,17 +621,20 @@ TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
                 turned(rowNumber, columnNumber, "a date or time (" + std::string(value) + ")");
             } else if (!value.empty()) {
                 const std::size_t style = std::size_t(cell.attribute("s").as_ullong());
-                text = numberText(value, style < looks.size() ? looks[style] : Look::number, from1904, rowNumber,
-                                  columnNumber);
+                text =
+                    numberText(value, style < looks.size() ? looks[style] : Look{}, from1904, rowNumber, columnNumber);
             }
             if (text.empty()) return;
-            while (row.cells.size() + 1 < columnNumber)
-                row.cells.push_back(GridCell{{}, rowNumber, row.cells.size() + 1});
-            if (row.cells.size() >= columnNumber) notAWorkbook("the cells of a row are out of order");
+            if (text.find('\0') != std::string::npos || !isValidUtf8(text))
+                throw ExchangeError(rowNumber, columnNumber, "the cell is not UTF-8 text (or holds a NUL character)");
+            if (text.size() > textLeft) beyondTheBound("its cells hold texts of");
+            textLeft -= text.size();
+            // Only the cells that hold something are kept, each with its column.
+            if (!row.cells.empty() && row.cells.back().column >= columnNumber)
+                notAWorkbook("the cells of a row are out of order");
             row.cells.push_back(GridCell{std::move(text), rowNumber, columnNumber});
-            any = true;
         });
-        if (any) grid.rows.push_back(std::move(row));
+        if (!row.cells.empty()) grid.rows.push_back(std::move(row));
     });
     return grid;
 }

@@ -249,6 +249,12 @@ std::string imageTooLargeMessage(std::size_t needed) {
            std::to_string(kImageCapacity) + " bytes";
 }
 
+std::size_t imageSize(const ImageCounts& counts, bool generalParameters) {
+    return kHeaderSize + kFrameEntrySize * std::size_t(counts.frames) +
+           kDefinitionEntrySize * std::size_t(counts.definitions) + kGroupEntrySize * std::size_t(counts.groups) +
+           (generalParameters ? kGeneralBlockSize : 0);
+}
+
 std::string frameNumberBelowOneMessage(std::size_t row, std::int32_t frameNumber) {
     return "Error in row " + std::to_string(row) + " of DefFrameJ1939.xml: the frame number " +
            std::to_string(frameNumber) + " is below 1";

@@ -70,6 +70,9 @@ std::string imageFilePath(const std::string& projectFolder);
 // The refusal of a project whose image would not fit in the buffer.
 std::string imageTooLargeMessage(std::size_t needed);
 
+// The bytes an image of these counts takes, with the general-parameter block when the project has a pargen.xml.
+std::size_t imageSize(const ImageCounts& counts, bool generalParameters);
+
 // The failure of a definition row whose frame number is below 1 (rows count from 1).
 std::string frameNumberBelowOneMessage(std::size_t row, std::int32_t frameNumber);
 

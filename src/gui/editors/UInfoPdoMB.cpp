@@ -436,6 +436,11 @@ void TFInfopdoMB::importDefinitions() {
     std::vector<std::vector<TClIndMB>> definitions;
     try {
         definitions = importedDefinitions(*path, m_frames.frameCount());
+        std::size_t count = 0;
+        for (const auto& frame : definitions) count += frame.size();
+        if (const auto refusal =
+                imageTooLarge(m_project.projectFolder, {.frames = m_frames.frameCount(), .definitions = count}))
+            throw Error(*path + ": " + *refusal);
     } catch (const Error& refusal) {
         m_platform.messages.plain(toQt(refusal.what()));
         return;

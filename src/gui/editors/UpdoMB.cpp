@@ -75,6 +75,7 @@ void TFpdoMB::showFrames() {
     m_groups->setItems(items);
     reportTableRead(m_platform.messages, read, kFrameTableFileName, kFrameRows);
     m_readGuard.shown(read.unreadFiles);
+    m_imported = false;
     m_ok->setFocus();
 }
 
@@ -94,7 +95,7 @@ bool TFpdoMB::CheckRows() {
 
 void TFpdoMB::exportFrames() {
     exportTableChosen(m_platform, this, TableKind::frames, m_project.projectFolder,
-                      frameTableRows(storedFrameRows(m_groupCaptions, gridRows(m_grid))));
+                      frameTableRows(heldFrameRows(m_groupCaptions, gridRows(m_grid))));
 }
 
 void TFpdoMB::importFrames() {
@@ -104,6 +105,8 @@ void TFpdoMB::importFrames() {
     TableRows rows;
     try {
         rows = importedFrameRows(*path);
+        if (const auto refusal = imageTooLarge(m_project.projectFolder, {.frames = rows.size()}))
+            throw Error(*path + ": " + *refusal);
     } catch (const Error& refusal) {
         m_platform.messages.error(toQt(refusal.what()));
         return;
@@ -113,11 +116,20 @@ void TFpdoMB::importFrames() {
     fillGrid(m_grid, rows);
     // The grid now holds the file's table whole; OK may replace the document with it.
     m_readGuard.shown();
+    m_imported = true;
 }
 
 void TFpdoMB::saveAndClose() {
     if (!CheckRows()) return;
-    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName, frameRowsDropped(gridRows(m_grid)))) {
+    const TableRows rows = gridRows(m_grid);
+    std::optional<std::string> loss = frameRowsDropped(rows);
+    // An imported table may hold fewer frames than the definitions use; OK says which it would leave without one.
+    if (m_imported)
+        if (const DefinitionsWithoutFrame left =
+                definitionsLeftWithoutFrame(m_project.projectFolder, usedRowCount(rows));
+            !left.empty())
+            loss = (loss ? *loss + "\n\n" : std::string()) + definitionsWithoutFrameMessage(left);
+    if (const auto warning = m_readGuard.beforeWrite(kFrameTableFileName, loss)) {
         m_platform.messages.plain(toQt(*warning));
         return;
     }

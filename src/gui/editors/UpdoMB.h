@@ -26,7 +26,7 @@ public:
     void BitBtn1Click() { saveAndClose(); }
     bool CheckRows();
     std::int32_t GroupIndexOf(const QString& cellText) const;
-    // "Export": the grid as it stands, to a CSV file or a workbook chosen through the seam.
+    // "Export": every row the grid holds, as it stands, to a CSV file or a workbook chosen through the seam.
     void BitBtn3Click() { exportFrames(); }
     // "Import": a frames table from a CSV file or a workbook into the grid, written only at OK.
     void BitBtn4Click() { importFrames(); }
@@ -47,6 +47,7 @@ private:
     const ProjectState& m_project;
     PartialReadGuard m_readGuard;
     std::vector<std::string> m_groupCaptions;
+    bool m_imported = false;  // the grid holds a file's table since the show
 
     CellGrid* m_grid;
     ChoiceDelegate* m_groups;
