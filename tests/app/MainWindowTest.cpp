@@ -192,9 +192,9 @@ TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
     window->show();
     closeTool();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(
-        fake.messages.shown,
-        (std::vector<testing::Message>{{"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<testing::Message>{
+                  {"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini") + "\nIs a directory"}}));
 }
 
 // A focused button of the main window is pressed by Enter, by the keypad's Enter and by Space alike.
