@@ -169,6 +169,7 @@ void TFBootSer::showRunLine(const std::string& text) {
 void TFBootSer::showConnectionStage() {
     showStage(false);
     m_portReady = false;
+    m_failedPort.clear();
     CB_ComChange();
     std::vector<std::string> devices;
     for (const QString& device : m_platform.serialPort.presentDevices()) devices.push_back(fromQt(device));
@@ -178,6 +179,7 @@ void TFBootSer::showConnectionStage() {
 void TFBootSer::showChosenDevice() {
     showPath(m_device, m_platform.serialPort.deviceOf(m_port->currentText()), m_device->width());
     m_ready->clear();
+    m_failedPort.clear();
 }
 
 void TFBootSer::connectPort() {
@@ -186,19 +188,25 @@ void TFBootSer::connectPort() {
     const bool ready = m_platform.serialPort.setDeviceName(m_port->currentText()) && m_platform.serialPort.open() &&
                        m_platform.serialPort.raiseDtr();
     if (!ready) {
+        // Read before close, which may clear it.
+        const QString reason = m_platform.serialPort.failure();
         // A port whose DTR cannot be raised is of no use: it is not kept from other programs.
         m_platform.serialPort.close();
         m_ready->clear();
-        m_platform.messages.error(QStringLiteral("Error!! Com Port cannot be open."));
+        m_failedPort = m_port->currentText();
+        m_platform.messages.error(toQt(portNotOpenMessage(
+            fromQt(m_failedPort), fromQt(m_platform.serialPort.deviceOf(m_failedPort)), fromQt(reason))));
         return;
     }
+    m_failedPort.clear();
     m_portReady = true;
     m_ready->setText(toQt(std::string(kPortReadyLine)));
 }
 
 void TFBootSer::showOptions() {
     if (!m_portReady) {
-        m_platform.messages.error(QStringLiteral("Select one port."));
+        const QString chosen = m_port->currentText();
+        m_platform.messages.error(toQt(selectOnePortMessage(fromQt(chosen), chosen == m_failedPort)));
         return;
     }
     showStage(true);

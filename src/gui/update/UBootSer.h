@@ -69,6 +69,8 @@ private:
     RunAndWaitFunction m_runAndWait;
     UpdaterAliveFunction m_updaterAlive;
     bool m_portReady = false;
+    // The list name whose last Connect failed, until another is chosen or the stage is shown anew.
+    QString m_failedPort;
 
     QLabel* m_steps[6];
     QComboBox* m_port;
