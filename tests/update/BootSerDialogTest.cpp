@@ -12,6 +12,7 @@
 
 #include "platform/SerialPort.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 #include "support/PseudoTerminal.h"
 #include "update/UBootSer.h"
 
@@ -349,6 +350,64 @@ TEST_F(BootSerDialog, SelectOnePortSaysWhyNextDoesNotGoOn) {
     EXPECT_EQ(fake.messages.shown,
               errors({notConnected("COM1"), notOpen("COM1 = /dev/ttyS0: No such file or directory"),
                       connectFailed("COM1"), notConnected("COM2"), notConnected("COM2")}));
+}
+
+// The options' lines are read when the dialog is shown, so a file that appeared meanwhile is seen before any Next.
+TEST_F(BootSerDialog, EveryShowReadsTheImageAndTheMissingFilesAgain) {
+    useNewProject("abc");
+    const auto imageLines = [](QWidget& dialog) {
+        return child<QLabel>(dialog, "L_Image")->text().split('\n').mid(3).join(", ").toStdString();
+    };
+    update([&](TFBootSer& dialog) {
+        EXPECT_EQ(imageLines(dialog), "not found");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim");
+    });
+    tool.write("Ser_48213_Update.exe", "");
+    for (const char* name : {"FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml", "pargen.xml"})
+        std::filesystem::copy_file(std::string(TESSARO_FIXTURES) + "/image/worked-example/" + name, projectFile(name));
+    fake.dialogs.then([&](QDialog& dialog) {
+        EXPECT_FALSE(optionsShown(dialog));
+        EXPECT_EQ(imageLines(dialog), "53 bytes, 1 frame, 1 definition, 1 group");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: MASTER/sim48213.sim");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: MASTER/sim48213.sim");
+    });
+    click("CreateBin");
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// The user leaves the dialog open, puts the updater in place or plugs an adapter in elsewhere, and comes back.
+TEST_F(BootSerDialog, ComingBackToTheWindowReadsWhatItShowsAgain) {
+    fake.serialPort.present = {QStringLiteral("/dev/ttyS0")};
+    update([this](TFBootSer& dialog) {
+        QWidget elsewhere;
+        elsewhere.show();
+        const auto leaveAndComeBack = [&] {
+            testing::activate(elsewhere);
+            testing::activate(dialog);
+        };
+        testing::activate(dialog);
+        auto* ports = child<QComboBox>(dialog, "CB_Com");
+        EXPECT_FALSE(ports->toolTip().contains("/dev/ttyACM0"));
+        fake.serialPort.present.push_back(QStringLiteral("/dev/ttyACM0 (USB serial)"));
+        fake.serialPort.mapped[QStringLiteral("COM1")] = QStringLiteral("/dev/ttyACM0");
+        leaveAndComeBack();
+        EXPECT_TRUE(ports->toolTip().contains("/dev/ttyACM0 (USB serial)")) << ports->toolTip().toStdString();
+        EXPECT_EQ(child<QLabel>(dialog, "L_Device")->text(), "/dev/ttyACM0") << "the settings file is read again";
+
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        auto* missing = child<QLabel>(dialog, "L_Missing");
+        EXPECT_EQ(missing->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim");
+        tool.write("Ser_48213_Update.exe", "");
+        tool.write("MASTER/sim48213.sim", "");
+        EXPECT_EQ(missing->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim") << "not read at every paint";
+        leaveAndComeBack();
+        EXPECT_EQ(missing->text(), "");
+        EXPECT_TRUE(optionsShown(dialog)) << "coming back changes no stage";
+    });
+    EXPECT_TRUE(fake.messages.shown.empty());
 }
 
 TEST_F(BootSerDialog, AfterEachRunOneLineSaysHowItEnded) {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHideEvent>
 #include <QLabel>
@@ -171,6 +172,27 @@ void TFBootSer::showConnectionStage() {
     m_portReady = false;
     m_failedPort.clear();
     CB_ComChange();
+    showPresentDevices();
+    // The options' lines are read again now, not at the first Next only.
+    showImageAndMissingFiles();
+}
+
+void TFBootSer::changeEvent(QEvent* event) {
+    Form::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow()) refreshShown();
+}
+
+void TFBootSer::refreshShown() {
+    if (m_options->isVisible()) {
+        showImageAndMissingFiles();
+        return;
+    }
+    showPresentDevices();
+    // Once connected, the line names the device that was opened.
+    if (!m_portReady) showPath(m_device, m_platform.serialPort.deviceOf(m_port->currentText()), m_device->width());
+}
+
+void TFBootSer::showPresentDevices() {
     std::vector<std::string> devices;
     for (const QString& device : m_platform.serialPort.presentDevices()) devices.push_back(fromQt(device));
     m_port->setToolTip(toQt(presentDevicesTip(devices)));
