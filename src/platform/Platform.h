@@ -71,6 +71,8 @@ public:
     // Closes the port when it is open; never fails.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Why the last open() or raiseDtr() failed, in a few words ("No such file or directory"); empty after a success.
+    virtual QString failure() const = 0;
     // The device a list name stands for ("/dev/ttyUSB0").
     virtual QString deviceOf(const QString& name) const = 0;
     // The serial devices on the machine, each "device (description)" where the system describes it.

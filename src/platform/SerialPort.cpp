@@ -5,13 +5,18 @@
 #include <optional>
 
 #include "update/PortMapping.h"
+#include "update/UpdateFeedback.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace tessaro::platform {
@@ -89,6 +94,24 @@ bool keepFlowControl(int descriptor, const std::optional<LineSettings>& before) 
 
 #endif
 
+QString fromCore(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// What cannot be a serial device is refused before the port is tried, in plainer words than the "Inappropriate
+// ioctl for device" that trying gives; empty when the device may be one. Windows names its ports, not files.
+QString whyNoSerialDevice([[maybe_unused]] const QString& device) {
+#ifndef _WIN32
+    struct stat status {};
+    if (::stat(QFile::encodeName(device).constData(), &status) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (S_ISREG(status.st_mode)) return fromCore(kRegularFileReason);
+    if (S_ISDIR(status.st_mode)) return fromCore(kFolderReason);
+    if (!S_ISCHR(status.st_mode)) return fromCore(kNotCharacterDeviceReason);
+#endif
+    return {};
+}
+
 }  // namespace
 
 QString defaultSerialDevice(const QString& listName) {
@@ -117,8 +140,18 @@ bool QtSerialPort::setDeviceName(const QString& name) {
 }
 
 bool QtSerialPort::open() {
-    if (m_port.isOpen() || m_deviceName.isEmpty()) return false;
+    m_failure.clear();
+    if (m_port.isOpen()) {
+        m_failure = QStringLiteral("already open");
+        return false;
+    }
+    if (m_deviceName.isEmpty()) {
+        m_failure = QStringLiteral("no port named");
+        return false;
+    }
     const QString device = deviceOf(m_deviceName);
+    m_failure = whyNoSerialDevice(device);
+    if (!m_failure.isEmpty()) return false;
     m_port.setPortName(device);
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
@@ -126,8 +159,12 @@ bool QtSerialPort::open() {
     m_port.setStopBits(QSerialPort::OneStop);
     const std::optional<LineSettings> before = readLineSettings(device);
     // QSerialPort locks the device and asks for exclusive use; it refuses what is no terminal device.
-    if (!m_port.open(QIODevice::ReadWrite)) return false;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_failure = m_port.errorString();
+        return false;
+    }
     if (!keepFlowControl(m_port.handle(), before)) {
+        m_failure = QStringLiteral("the line settings cannot be set (%1)").arg(qt_error_string(-1));
         m_port.close();
         return false;
     }
@@ -135,7 +172,14 @@ bool QtSerialPort::open() {
 }
 
 bool QtSerialPort::raiseDtr() {
-    return m_port.isOpen() && m_port.setDataTerminalReady(true);
+    m_failure.clear();
+    if (!m_port.isOpen()) {
+        m_failure = QStringLiteral("not open");
+        return false;
+    }
+    if (m_port.setDataTerminalReady(true)) return true;
+    m_failure = fromCore(dtrRefusedReason(m_port.errorString().toStdString()));
+    return false;
 }
 
 void QtSerialPort::close() {

@@ -29,6 +29,7 @@ public:
     bool raiseDtr() override;
     void close() override;
     bool isOpen() const override;
+    QString failure() const override { return m_failure; }
     QString deviceOf(const QString& name) const override;
     QStringList presentDevices() const override;
 
@@ -37,6 +38,7 @@ public:
 private:
     SerialDeviceMapping m_mapping;
     QString m_deviceName;
+    QString m_failure;
     QSerialPort m_port;
 };
 

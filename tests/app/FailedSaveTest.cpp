@@ -210,7 +210,8 @@ TEST_F(FailedSave, AReadOnlySettingsFileIsReportedAtCloseAndLeftAsItIs) {
     window->show();
     closeTool();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"standardError", "Unable to write to " + settings}}));
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"standardError", "Unable to write to " + settings + "\nThe file is read-only"}}));
     EXPECT_EQ(readFile(settings), "[lastproj]\nprojectname=\\old\n");
     EXPECT_EQ(modeOf(settings), 0444u);
 }

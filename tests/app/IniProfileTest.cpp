@@ -96,7 +96,7 @@ TEST(IniProfile, FileRoundTripAndUnwritableFile) {
         writeProfileString(folder.file("blocked.ini"), "lastproj", "projectname", "x");
         FAIL() << "no error";
     } catch (const Error& failure) {
-        EXPECT_EQ(std::string(failure.what()), "Unable to write to " + folder.file("blocked.ini"));
+        EXPECT_EQ(std::string(failure.what()), "Unable to write to " + folder.file("blocked.ini") + "\nIs a directory");
     }
 }
 

@@ -183,8 +183,17 @@ TEST_F(MainWindow, OpenCancelledAfterTheProjectWasDeletedLeavesNoValidProject) {
     for (const char* editor :
          {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_GROUP", "btn_ProjectMap", "btn_DeskTest"})
         click(editor);
-    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(6, {"plain", "Project not valid"}));
+    const std::string gone = "Project not valid\nThe project's folder is gone: " + tool.file("PROJECTS/abc");
+    EXPECT_EQ(fake.messages.shown, std::vector<testing::Message>(6, {"plain", gone}));
     EXPECT_TRUE(fake.dialogs.shownTitles.empty());
+
+    std::filesystem::create_directory(tool.file("PROJECTS/other"));
+    fake.folders.answer = QString::fromStdString(tool.file("PROJECTS/other"));
+    click("open");
+    EXPECT_EQ(window->project().goneFolder, "") << "a project is open again";
+    click("btn_GROUP");
+    EXPECT_EQ(fake.messages.shown.size(), 6u);
+    EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"Groups Setting"});
 }
 
 TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
@@ -192,9 +201,9 @@ TEST_F(MainWindow, UnwritableSettingsFileIsReportedAndTheToolStillCloses) {
     window->show();
     closeTool();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(
-        fake.messages.shown,
-        (std::vector<testing::Message>{{"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini")}}));
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<testing::Message>{
+                  {"standardError", "Unable to write to " + tool.file("Tessaro_Kelvane.ini") + "\nIs a directory"}}));
 }
 
 // A focused button of the main window is pressed by Enter, by the keypad's Enter and by Space alike.

@@ -15,6 +15,16 @@ using testing::Message;
 
 const std::string kPrefix = "Orvane Tessaro RA48213 J1939 TO MODBUS RTU Master :";
 
+// "Name project not valid" as the user sees it, with the rule the name broke below it.
+Message notValid(const std::string& rule) {
+    return {"plain", "Name project not valid\n" + rule};
+}
+const std::string kEmpty = "The name is empty.";
+const std::string kLeadingBlank = "A name may not begin with a blank: the settings file would lose it.";
+const std::string kTrailingBlank = "A name may not end with a blank: the settings file would lose it.";
+const std::string kSeparator = "A name may not hold / or \\: a project is one folder below PROJECTS.";
+const std::string kDots = "\".\" and \"..\" name no new folder.";
+
 class NewProjectDialog : public testing::GuiFixture {
 protected:
     // Presses "New project"; the user types each name in turn and presses OK, then the dialog is cancelled if
@@ -78,7 +88,7 @@ TEST_F(NewProjectDialog, ExistingNameIsRefusedAndAfterCancelTheCaptionShowsTheOp
 
 TEST_F(NewProjectDialog, EmptyNameIsRefusedOnceAndTheDialogStaysOpenUntilAGoodName) {
     newProject({"", "second"});
-    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "Name project not valid"}}));
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{notValid(kEmpty)}));
     EXPECT_EQ(caption(), kPrefix + "second");
     EXPECT_EQ(projects(), (std::vector<std::string>{"second", "second/bin"}));
 }
@@ -86,10 +96,27 @@ TEST_F(NewProjectDialog, EmptyNameIsRefusedOnceAndTheDialogStaysOpenUntilAGoodNa
 TEST_F(NewProjectDialog, NamesThatWouldLeaveProjectsAreRefusedAndCreateNothing) {
     std::filesystem::create_directory(tool.file("PROJECTS/abc"));
     // The blanks are those the settings file trims, so such a name would not come back at the next start.
-    const std::vector<std::string> names = {"/",    "a/b", "abc/inner", "../outside", "..",    ".",
-                                            "a\\b", "\\",  "   ",       " lead",      "trail "};
-    newProject(names);
-    EXPECT_EQ(fake.messages.shown, std::vector<Message>(names.size(), {"plain", "Name project not valid"}));
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"/", kSeparator},
+        {"a/b", kSeparator},
+        {"abc/inner", kSeparator},
+        {"../outside", kSeparator},
+        {"..", kDots},
+        {".", kDots},
+        {"a\\b", kSeparator},
+        {"\\", kSeparator},
+        {"   ", kLeadingBlank},
+        {" lead", kLeadingBlank},
+        {"trail ", kTrailingBlank},
+    };
+    std::vector<std::string> typed;
+    std::vector<Message> expected;
+    for (const auto& [name, rule] : names) {
+        typed.push_back(name);
+        expected.push_back(notValid(rule));
+    }
+    newProject(typed);
+    EXPECT_EQ(fake.messages.shown, expected);
     EXPECT_EQ(projects(), std::vector<std::string>{"abc"});
     EXPECT_FALSE(tool.exists("outside"));
     EXPECT_EQ(caption(), std::string(kDesignCaption)) << "no project was open, and none is";
@@ -126,7 +153,7 @@ TEST_F(NewProjectDialog, EnterInTheNameIsOkWithItsChecks) {
         EXPECT_FALSE(dialog.isVisible());
     });
     click("New");
-    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "Name project not valid"}}));
+    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{notValid(kTrailingBlank)}));
     EXPECT_EQ(caption(), kPrefix + "two words");
     EXPECT_EQ(projects(), (std::vector<std::string>{"two words", "two words/bin"}));
 
@@ -154,8 +181,8 @@ TEST_F(NewProjectDialog, EmptyDestinationAndEmptyNameGiveBothMessagesInOrder) {
         EXPECT_TRUE(shown.isVisible());
     });
     EXPECT_EQ(fake.dialogs.runModal(dialog), QDialog::Rejected);
-    EXPECT_EQ(fake.messages.shown, (std::vector<Message>{{"plain", "directory destination not valid"},
-                                                         {"plain", "Name project not valid"}}));
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain", "directory destination not valid"}, notValid(kEmpty)}));
 }
 
 TEST_F(NewProjectDialog, EveryShowStartsWithAnEmptyNameAndANewProjectHasNoDocuments) {

@@ -121,10 +121,17 @@ TEST_F(ProjectStateTest, CreateProjectRefusesAndChangesNothing) {
         std::string name;
         std::vector<std::string> messages;
     };
+    // Below "Name project not valid", the rule the name breaks.
+    const auto notValid = [](const std::string& rule) { return "Name project not valid\n" + rule; };
+    const std::string empty = notValid("The name is empty.");
+    const std::string leading = notValid("A name may not begin with a blank: the settings file would lose it.");
+    const std::string trailing = notValid("A name may not end with a blank: the settings file would lose it.");
+    const std::string dots = notValid("\".\" and \"..\" name no new folder.");
+    const std::string separator = notValid("A name may not hold / or \\: a project is one folder below PROJECTS.");
     const std::vector<Case> cases = {
-        {destination, "", {"Name project not valid"}},
+        {destination, "", {empty}},
         {"", "demo", {"directory destination not valid"}},
-        {"", "", {"directory destination not valid", "Name project not valid"}},
+        {"", "", {"directory destination not valid", empty}},
         {destination, "taken", {"Name project not valid because directory already exists"}},
         // The folder cannot be created: the system's reason.
         {destination, "afile", {"Cannot create the project folder: File exists\n" + destination + "/afile"}},
@@ -135,17 +142,19 @@ TEST_F(ProjectStateTest, CreateProjectRefusesAndChangesNothing) {
          std::string(300, 'n'),
          {"Cannot create the project folder: File name too long\n" + destination + "/" + std::string(300, 'n')}},
         // Blanks the settings file would trim, so the name would not come back.
-        {destination, "   ", {"Name project not valid"}},
-        {destination, " lead", {"Name project not valid"}},
-        {destination, "trail ", {"Name project not valid"}},
-        {destination, "\ttab", {"Name project not valid"}},
-        {destination, "tab\t", {"Name project not valid"}},
-        {destination, ".", {"Name project not valid"}},
-        {destination, "..", {"Name project not valid"}},
-        {destination, "../outside", {"Name project not valid"}},
-        {destination, "taken/inner", {"Name project not valid"}},
-        {destination, "a\\b", {"Name project not valid"}},
-        {destination, std::string("cut\0short", 9), {"Name project not valid"}},
+        {destination, "   ", {leading}},
+        {destination, " lead", {leading}},
+        {destination, "trail ", {trailing}},
+        {destination, "\ttab", {leading}},
+        {destination, "tab\t", {trailing}},
+        {destination, ".", {dots}},
+        {destination, "..", {dots}},
+        {destination, "../outside", {separator}},
+        {destination, "taken/inner", {separator}},
+        {destination, "a\\b", {separator}},
+        // Only the first rule broken is named.
+        {destination, " a/b", {leading}},
+        {destination, std::string("cut\0short", 9), {notValid("A name may not hold a NUL character.")}},
     };
     for (const Case& refused : cases) {
         const NewProjectOutcome outcome = state.createProject(refused.destination, refused.name);

@@ -137,6 +137,19 @@ TEST_F(DeskTestDialog, WhatCannotBeOpenedIsABoxNamingItAndTheReason) {
                   {"standardError", "cannot open " + missing + ": No such file or directory"}}));
 }
 
+TEST_F(DeskTestDialog, StartWithoutAValuesFileSaysWhereToNameOne) {
+    useDemo();
+    showDesk([&](TFDeskTest& dialog) {
+        testing::child<QLineEdit>(dialog, "E_Values")->setText(QStringLiteral("   "));
+        testing::child<QPushButton>(dialog, "BtnStart")->click();
+        EXPECT_FALSE(dialog.running());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<testing::Message>{
+                  {"error",
+                   "Choose a values file\nNo file is named for \"Values file\": type its path or press Browse..."}}));
+}
+
 TEST_F(DeskTestDialog, AProjectThatDoesNotBuildIsTheBuildersMessage) {
     useDemo();
     tool.write("PROJECTS/demo/Group.xml", "<Group><row Cyclic_Time=\"abc\"/></Group>");

@@ -67,14 +67,45 @@ TEST(SerialPort, PseudoTerminalOpensExclusivelyAt9600EightNoneOneButRefusesDtr) 
     EXPECT_TRUE(other.open()) << "closing let it go";
 }
 
-TEST(SerialPort, WhatIsNoTerminalDoesNotOpen) {
+TEST(SerialPort, WhatIsNoTerminalDoesNotOpenAndSaysWhy) {
     testing::TemporaryFolder folder;
-    for (const std::string& device : {folder.write("file", "x"), folder.path(), folder.file("missing")}) {
+    const std::pair<std::string, const char*> cases[] = {
+        {folder.write("file", "x"), "a regular file, not a serial device"},
+        {folder.path(), "a folder, not a serial device"},
+        {folder.file("missing"), "No such file or directory"},
+    };
+    for (const auto& [device, reason] : cases) {
         platform::QtSerialPort port([device](const QString&) { return QString::fromStdString(device); });
         port.setDeviceName("COM1");
         EXPECT_FALSE(port.open()) << device;
         EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(port.failure().toStdString(), reason);
     }
+}
+
+TEST(SerialPort, AFailureSaysWhyUntilTheNextSuccess) {
+    PseudoTerminal terminal;
+    platform::QtSerialPort port(onto(terminal));
+    EXPECT_FALSE(port.open());
+    EXPECT_EQ(port.failure(), "no port named");
+    port.setDeviceName("COM1");
+    ASSERT_TRUE(port.open());
+    EXPECT_EQ(port.failure(), "");
+    EXPECT_FALSE(port.open());
+    EXPECT_EQ(port.failure(), "already open");
+    EXPECT_FALSE(port.raiseDtr());
+    EXPECT_EQ(port.failure(), "DTR cannot be raised (Inappropriate ioctl for device)")
+        << "a terminal without modem lines";
+
+    platform::QtSerialPort other(onto(terminal));
+    other.setDeviceName("COM2");
+    EXPECT_FALSE(other.open());
+    EXPECT_FALSE(other.failure().isEmpty()) << "held by the first: the port layer's own words";
+    port.close();
+    EXPECT_FALSE(port.raiseDtr());
+    EXPECT_EQ(port.failure(), "not open");
+    EXPECT_TRUE(other.open());
+    EXPECT_EQ(other.failure(), "");
 }
 
 // The port's flow control is its own: neither hardware nor software flow control is switched on or off by the tool.

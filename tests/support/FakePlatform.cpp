@@ -26,7 +26,10 @@ bool FakeSerialPort::setDeviceName(const QString& name) {
 
 bool FakeSerialPort::open() {
     calls.push_back("open");
-    if (opened || !opens) return false;
+    lastFailure.clear();
+    if (opened) lastFailure = QStringLiteral("already open");
+    if (!opens) lastFailure = openFailure;
+    if (!lastFailure.isEmpty()) return false;
     opened = true;
     return true;
 }
@@ -34,6 +37,7 @@ bool FakeSerialPort::open() {
 bool FakeSerialPort::raiseDtr() {
     calls.push_back("dtr");
     dtrRaised = opened && acceptsDtr;
+    lastFailure = dtrRaised ? QString() : dtrFailure;
     return dtrRaised;
 }
 

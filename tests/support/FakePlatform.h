@@ -97,7 +97,7 @@ public:
 };
 
 // A serial port that records what is done to it ("name COM3", "open", "dtr", "close"); opens and accepts DTR
-// unless told otherwise.
+// unless told otherwise, and then gives the reason it is told.
 class FakeSerialPort : public platform::SerialPort {
 public:
     bool setDeviceName(const QString& name) override;
@@ -105,6 +105,7 @@ public:
     bool raiseDtr() override;
     void close() override;
     bool isOpen() const override { return opened; }
+    QString failure() const override { return lastFailure; }
     // The device of mapped, or the platform's own.
     QString deviceOf(const QString& name) const override;
     QStringList presentDevices() const override { return present; }
@@ -113,6 +114,9 @@ public:
     QStringList present;
     bool opens = true;
     bool acceptsDtr = true;
+    QString openFailure = QStringLiteral("No such file or directory");
+    QString dtrFailure = QStringLiteral("DTR cannot be raised (Inappropriate ioctl for device)");
+    QString lastFailure;
 
     QString deviceName;
     bool opened = false;

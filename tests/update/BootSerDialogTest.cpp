@@ -12,6 +12,7 @@
 
 #include "platform/SerialPort.h"
 #include "support/GuiFixture.h"
+#include "support/Keys.h"
 #include "support/PseudoTerminal.h"
 #include "update/UBootSer.h"
 
@@ -45,10 +46,21 @@ protected:
         for (std::size_t index = 0; index < 4; ++index)
             child<QCheckBox>(dialog, kTicks[index])->setChecked(ticks[index]);
     }
-    std::vector<Message> errors(std::initializer_list<const char*> texts) const {
+    static std::vector<Message> errors(std::initializer_list<std::string> texts) {
         std::vector<Message> result;
-        for (const char* text : texts) result.push_back({"error", text});
+        for (const std::string& text : texts) result.push_back({"error", text});
         return result;
+    }
+    // The box of a failed Connect, and of Next before a successful one, with the reason below the fixed text.
+    static std::string notOpen(const std::string& reason) { return "Error!! Com Port cannot be open.\n" + reason; }
+    static std::string notConnected(const std::string& port) {
+        return "Select one port.\n" + port + " is chosen but not connected: press Connect first.";
+    }
+    static std::string connectFailed(const std::string& port) {
+        return "Select one port.\nConnect failed for " + port + ": connect again, or choose another port.";
+    }
+    static std::string dtrRefused(const std::string& port, const std::string& device) {
+        return notOpen(port + " = " + device + ": DTR cannot be raised (Inappropriate ioctl for device)");
     }
 };
 
@@ -98,7 +110,7 @@ TEST_F(BootSerDialog, NextRightAfterOpeningAsksForAPort) {
         EXPECT_FALSE(optionsShown(dialog));
         EXPECT_TRUE(stepsShown(dialog));
     });
-    EXPECT_EQ(fake.messages.shown, errors({"Select one port."}));
+    EXPECT_EQ(fake.messages.shown, errors({notConnected("COM1")}));
     EXPECT_TRUE(fake.launcher.started.empty());
 }
 
@@ -126,8 +138,13 @@ TEST_F(BootSerDialog, FailedConnectClearsTheFlagAndFreesThePort) {
     struct Failure {
         const char* what;
         bool opens, acceptsDtr;
+        std::string reason;
     };
-    for (const Failure failure : {Failure{"port does not open", false, true}, Failure{"DTR refused", true, false}}) {
+    const Failure failures[] = {
+        {"port does not open", false, true, "COM1 = /dev/ttyS0: No such file or directory"},
+        {"DTR refused", true, false, "COM1 = /dev/ttyS0: DTR cannot be raised (Inappropriate ioctl for device)"},
+    };
+    for (const Failure& failure : failures) {
         fake.messages.shown.clear();
         update([&](TFBootSer& dialog) {
             fake.serialPort.opens = fake.serialPort.acceptsDtr = true;
@@ -141,8 +158,7 @@ TEST_F(BootSerDialog, FailedConnectClearsTheFlagAndFreesThePort) {
             press(dialog, "LbButton2");
             EXPECT_FALSE(optionsShown(dialog)) << failure.what;
         });
-        EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open.", "Select one port."}))
-            << failure.what;
+        EXPECT_EQ(fake.messages.shown, errors({notOpen(failure.reason), connectFailed("COM1")})) << failure.what;
     }
 }
 
@@ -188,7 +204,7 @@ TEST_F(BootSerDialog, PortAndTicksSurviveButEveryShowStartsAtTheConnectionStage)
         EXPECT_FALSE(options.readProject);
         press(dialog, "LbButton2");
     });
-    EXPECT_EQ(fake.messages.shown, errors({"Select one port."}));
+    EXPECT_EQ(fake.messages.shown, errors({notConnected("COM7")}));
 }
 
 TEST_F(BootSerDialog, ExecuteStartsTheUpdaterWithTheTicksAndStaysOnTheOptions) {
@@ -254,7 +270,7 @@ TEST_F(BootSerDialog, ALineBesideTheListSaysWhenThePortIsReady) {
         press(dialog, "LbButton1");
         EXPECT_EQ(ready->text(), "");
     });
-    EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open."}));
+    EXPECT_EQ(fake.messages.shown, errors({dtrRefused("COM4", "/dev/ttyS3")}));
 }
 
 TEST_F(BootSerDialog, BackLeadsToTheConnectionStageToChooseAnotherPort) {
@@ -279,7 +295,7 @@ TEST_F(BootSerDialog, BackLeadsToTheConnectionStageToChooseAnotherPort) {
         EXPECT_TRUE(optionsShown(dialog));
         press(dialog, "LbButton4");
     });
-    EXPECT_EQ(fake.messages.shown, errors({"Select one port."}));
+    EXPECT_EQ(fake.messages.shown, errors({notConnected("COM3")}));
     ASSERT_EQ(fake.launcher.started.size(), 1u);
     EXPECT_EQ(fake.launcher.started[0].arguments.front(), "COM5");
 }
@@ -312,6 +328,85 @@ TEST_F(BootSerDialog, TheOptionsShowTheImageToLoadAndWhatIsMissing) {
         EXPECT_EQ(missing->text(), "") << "looked at again after each run";
     });
     click("CreateBin");
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(BootSerDialog, SelectOnePortSaysWhyNextDoesNotGoOn) {
+    update([this](TFBootSer& dialog) {
+        press(dialog, "LbButton2");
+        fake.serialPort.opens = false;
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        choose(dialog, "COM2");
+        press(dialog, "LbButton2");
+        fake.serialPort.opens = true;
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        ASSERT_TRUE(optionsShown(dialog));
+        press(dialog, "LbButton5");
+        press(dialog, "LbButton2");
+    });
+    // After the failure another port was chosen; after Back the port is let go (Next closed it for the updater).
+    EXPECT_EQ(fake.messages.shown,
+              errors({notConnected("COM1"), notOpen("COM1 = /dev/ttyS0: No such file or directory"),
+                      connectFailed("COM1"), notConnected("COM2"), notConnected("COM2")}));
+}
+
+// The options' lines are read when the dialog is shown, so a file that appeared meanwhile is seen before any Next.
+TEST_F(BootSerDialog, EveryShowReadsTheImageAndTheMissingFilesAgain) {
+    useNewProject("abc");
+    const auto imageLines = [](QWidget& dialog) {
+        return child<QLabel>(dialog, "L_Image")->text().split('\n').mid(3).join(", ").toStdString();
+    };
+    update([&](TFBootSer& dialog) {
+        EXPECT_EQ(imageLines(dialog), "not found");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim");
+    });
+    tool.write("Ser_48213_Update.exe", "");
+    for (const char* name : {"FrameJ1939.xml", "DefFrameJ1939.xml", "Group.xml", "pargen.xml"})
+        std::filesystem::copy_file(std::string(TESSARO_FIXTURES) + "/image/worked-example/" + name, projectFile(name));
+    fake.dialogs.then([&](QDialog& dialog) {
+        EXPECT_FALSE(optionsShown(dialog));
+        EXPECT_EQ(imageLines(dialog), "53 bytes, 1 frame, 1 definition, 1 group");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: MASTER/sim48213.sim");
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        EXPECT_EQ(child<QLabel>(dialog, "L_Missing")->text(), "Missing: MASTER/sim48213.sim");
+    });
+    click("CreateBin");
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// The user leaves the dialog open, puts the updater in place or plugs an adapter in elsewhere, and comes back.
+TEST_F(BootSerDialog, ComingBackToTheWindowReadsWhatItShowsAgain) {
+    fake.serialPort.present = {QStringLiteral("/dev/ttyS0")};
+    update([this](TFBootSer& dialog) {
+        QWidget elsewhere;
+        elsewhere.show();
+        const auto leaveAndComeBack = [&] {
+            testing::activate(elsewhere);
+            testing::activate(dialog);
+        };
+        testing::activate(dialog);
+        auto* ports = child<QComboBox>(dialog, "CB_Com");
+        EXPECT_FALSE(ports->toolTip().contains("/dev/ttyACM0"));
+        fake.serialPort.present.push_back(QStringLiteral("/dev/ttyACM0 (USB serial)"));
+        fake.serialPort.mapped[QStringLiteral("COM1")] = QStringLiteral("/dev/ttyACM0");
+        leaveAndComeBack();
+        EXPECT_TRUE(ports->toolTip().contains("/dev/ttyACM0 (USB serial)")) << ports->toolTip().toStdString();
+        EXPECT_EQ(child<QLabel>(dialog, "L_Device")->text(), "/dev/ttyACM0") << "the settings file is read again";
+
+        press(dialog, "LbButton1");
+        press(dialog, "LbButton2");
+        auto* missing = child<QLabel>(dialog, "L_Missing");
+        EXPECT_EQ(missing->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim");
+        tool.write("Ser_48213_Update.exe", "");
+        tool.write("MASTER/sim48213.sim", "");
+        EXPECT_EQ(missing->text(), "Missing: Ser_48213_Update.exe, MASTER/sim48213.sim") << "not read at every paint";
+        leaveAndComeBack();
+        EXPECT_EQ(missing->text(), "");
+        EXPECT_TRUE(optionsShown(dialog)) << "coming back changes no stage";
+    });
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
@@ -454,10 +549,36 @@ TEST_F(BootSerOnARealPort, PseudoTerminalRefusesDtrSoConnectFails) {
         press(dialog, "LbButton2");
         EXPECT_FALSE(optionsShown(dialog));
     });
-    EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open.", "Select one port."}));
+    EXPECT_EQ(fake.messages.shown, errors({dtrRefused("COM1", terminal.device()), connectFailed("COM1")}));
     platform::QtSerialPort other([device](const QString&) { return device; });
     other.setDeviceName("COM1");
     EXPECT_TRUE(other.open()) << "the failed Connect let the port go";
+}
+
+// What the settings file maps a list name to may be missing, or be no device at all: the second line names it and
+// says why.
+TEST_F(BootSerOnARealPort, AMappedDeviceThatIsMissingAFileOrAFolderSaysWhy) {
+    struct Case {
+        std::string device;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {tool.file("gone"), "No such file or directory"},
+        {tool.write("a file", "x"), "a regular file, not a serial device"},
+        {tool.path(), "a folder, not a serial device"},
+    };
+    for (const Case& example : cases) {
+        fake.messages.shown.clear();
+        const QString device = QString::fromStdString(example.device);
+        platform::QtSerialPort port([device](const QString&) { return device; });
+        showOver(port, [](TFBootSer& dialog) {
+            choose(dialog, "COM3");
+            press(dialog, "LbButton1");
+            EXPECT_FALSE(dialog.portReady());
+        });
+        EXPECT_EQ(fake.messages.shown, errors({notOpen("COM3 = " + example.device + ": " + example.reason)}))
+            << example.device;
+    }
 }
 
 // The device COM2 is mapped to is a pseudo-terminal (/dev/pts/N); it opens like a serial port but has no DTR line.
@@ -478,7 +599,7 @@ TEST_F(BootSerOnARealPort, Com2MappedInTheSettingsFileAndTheFileSurvivesTheClose
         press(dialog, "LbButton1");
         EXPECT_FALSE(dialog.portReady()) << "a pseudo-terminal has no DTR line";
     });
-    EXPECT_EQ(fake.messages.shown, errors({"Error!! Com Port cannot be open."}));
+    EXPECT_EQ(fake.messages.shown, errors({dtrRefused("COM2", terminal.device())}));
     closeTool();
     EXPECT_EQ(tool.read("Tessaro_Kelvane.ini"), settings);
 }

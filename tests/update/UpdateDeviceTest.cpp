@@ -35,7 +35,9 @@ TEST_F(UpdateDevice, AnEmptyProjectFolderIsNotValid) {
     window->project().projectFolder.clear();
     window->project().SetProjectPaths();
     click("CreateBin");
-    EXPECT_EQ(fake.messages.shown, (std::vector<testing::Message>{{"plain", "Project not valid"}}));
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<testing::Message>{
+                  {"plain", "Project not valid\nNo project folder is set: open or create a project."}}));
     EXPECT_TRUE(fake.dialogs.shownTitles.empty());
 }
 

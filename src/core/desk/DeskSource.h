@@ -15,6 +15,10 @@ struct DeskSource {
 
 inline constexpr std::string_view kModbusTcpPort = "502";
 
+// Start with the values file chosen as the source and no file named.
+inline constexpr std::string_view kNoValuesFileMessage =
+    "Choose a values file\nNo file is named for \"Values file\": type its path or press Browse...";
+
 struct TcpAddress {
     std::string host;
     std::string port;

@@ -21,11 +21,16 @@ namespace {
 SavePause g_savePause;
 
 [[noreturn]] void failCreate(const std::string& path, std::string_view reason) {
-    throw Error("Cannot create file \"" + path + "\". " + std::string(reason));
+    throw FileError("Cannot create file \"" + path + "\". " + std::string(reason), reason);
 }
 
 [[noreturn]] void failCreate(const std::string& path, int error) {
     failCreate(path, std::strerror(error));
+}
+
+[[noreturn]] void failRead(std::string_view what, const std::string& path, int error) {
+    const std::string reason = std::strerror(error);
+    throw FileError(std::string(what) + " \"" + path + "\". " + reason, reason);
 }
 
 // The bytes written before the pause of a test, if one is set.
@@ -341,7 +346,7 @@ void replaceFiles(const std::vector<FileReplacement>& files) {
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    if (!in) failRead("Cannot open file", path, errno);
     // One read into a string of the file's size: documents are read whole at every show and every build.
     std::error_code code;
     const auto size = std::filesystem::is_regular_file(path, code) ? std::filesystem::file_size(path, code) : 0;
@@ -352,7 +357,7 @@ std::string readFile(const std::string& path) {
         content.resize(static_cast<std::size_t>(size));
         in.read(content.data(), static_cast<std::streamsize>(size));
         content.resize(static_cast<std::size_t>(in.gcount()));
-        if (in.bad()) throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+        if (in.bad()) failRead("Cannot read file", path, errno);
         // A file that grew meanwhile: the rest as well.
         if (in.peek() != std::char_traits<char>::eof()) {
             std::ostringstream rest;
@@ -363,7 +368,7 @@ std::string readFile(const std::string& path) {
     }
     std::ostringstream content;
     content << in.rdbuf();
-    if (in.bad()) throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+    if (in.bad()) failRead("Cannot read file", path, errno);
     return std::move(content).str();
 }
 

@@ -13,6 +13,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file that cannot be read or written: the whole text, and the reason alone ("Permission denied", "The file is
+// read-only"), for a caller that names the file in words of its own.
+class FileError : public Error {
+public:
+    FileError(const std::string& text, std::string_view reason) : Error(text), m_reason(reason) {}
+    const std::string& reason() const { return m_reason; }
+
+private:
+    std::string m_reason;
+};
+
 // The text of the standard error box: a full stop is appended when the last character sorts after ".".
 std::string standardErrorText(std::string_view text);
 

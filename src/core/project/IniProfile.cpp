@@ -159,18 +159,22 @@ std::optional<std::string> readProfileString(const std::string& path, std::strin
 
 void writeProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
+    // The system's reason goes on a line of its own below the message, which stays as it is.
+    const auto unableToWrite = [&path](const FileError& failure) {
+        return Error("Unable to write to " + path + "\n" + failure.reason());
+    };
     std::string current;
     if (fileExists(path)) {
         try {
             current = readFile(path);
-        } catch (const Error&) {
-            throw Error("Unable to write to " + path);
+        } catch (const FileError& failure) {
+            throw unableToWrite(failure);
         }
     }
     try {
         replaceFile(path, withIniValue(current, section, key, value));
-    } catch (const Error&) {
-        throw Error("Unable to write to " + path);
+    } catch (const FileError& failure) {
+        throw unableToWrite(failure);
     }
 }
 

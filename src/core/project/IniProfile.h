@@ -16,7 +16,8 @@ std::optional<std::string> readIniValue(std::string_view iniText, std::string_vi
 std::string withIniValue(std::string_view iniText, std::string_view section, std::string_view key,
                          std::string_view value);
 
-// File forms: a missing or unreadable file reads as empty; a failed write throws "Unable to write to PATH".
+// File forms: a missing or unreadable file reads as empty; a failed write throws "Unable to write to PATH" and, on a
+// second line, the reason ("Permission denied", "The file is read-only").
 std::optional<std::string> readProfileString(const std::string& path, std::string_view section, std::string_view key);
 void writeProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);

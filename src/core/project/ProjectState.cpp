@@ -79,28 +79,49 @@ bool ProjectState::reopen(std::string_view storedName) {
 }
 
 std::string ProjectState::prepareOpen() {
-    if (!folderExists(projectFolder)) projectFolder.clear();
+    if (!folderExists(projectFolder)) {
+        if (!projectFolder.empty()) goneFolder = projectFolder;
+        projectFolder.clear();
+    }
     return projectFolder;
 }
 
 void ProjectState::finishOpen(const std::optional<std::string>& chosenFolder) {
-    if (chosenFolder) projectFolder = *chosenFolder;
+    if (chosenFolder) {
+        projectFolder = *chosenFolder;
+        goneFolder.clear();
+    }
     projectName = projectFolder.size() > projectsFolder.size() ? projectFolder.substr(projectsFolder.size()) : "";
     SetProjectPaths();
 }
 
-bool isValidProjectName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..") return false;
+std::optional<std::string> brokenProjectNameRule(std::string_view name) {
+    if (name.empty()) return "The name is empty.";
+    if (name == "." || name == "..") return "\".\" and \"..\" name no new folder.";
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    if (blank(name.front()) || blank(name.back())) return false;
-    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+    if (blank(name.front())) return "A name may not begin with a blank: the settings file would lose it.";
+    if (blank(name.back())) return "A name may not end with a blank: the settings file would lose it.";
+    if (name.find_first_of("/\\") != std::string_view::npos)
+        return "A name may not hold / or \\: a project is one folder below PROJECTS.";
+    if (name.find('\0') != std::string_view::npos) return "A name may not hold a NUL character.";
+    return std::nullopt;
+}
+
+bool isValidProjectName(std::string_view name) {
+    return !brokenProjectNameRule(name);
 }
 
 std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name) {
     std::vector<std::string> messages;
     if (destinationFolder.empty()) messages.emplace_back(kDestinationNotValid);
-    if (!isValidProjectName(name)) messages.emplace_back(kNameNotValid);
+    if (const std::optional<std::string> broken = brokenProjectNameRule(name))
+        messages.push_back(std::string(kNameNotValid) + "\n" + *broken);
     return messages;
+}
+
+std::string projectNotValidMessage(std::string_view goneFolder) {
+    if (goneFolder.empty()) return "Project not valid\nNo project folder is set: open or create a project.";
+    return "Project not valid\nThe project's folder is gone: " + std::string(goneFolder);
 }
 
 std::string folderNotCreatedMessage(std::string_view folder, std::string_view reason) {
@@ -143,6 +164,7 @@ NewProjectOutcome ProjectState::createProject(std::string_view destinationFolder
 }
 
 void ProjectState::setNewProject(std::string_view destinationFolder, std::string_view name) {
+    goneFolder.clear();
     projectName = std::string(name);
     projectFolder = joinPath(destinationFolder, name);
     SetProjectPaths();

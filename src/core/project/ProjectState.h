@@ -43,6 +43,10 @@ std::string folderNotCreatedMessage(std::string_view folder, std::string_view re
 // platform, not "." or "..", no NUL (which would cut the name short).
 bool isValidProjectName(std::string_view name);
 
+// The first of those rules that the name breaks, in the words shown below "Name project not valid"; nothing for a
+// valid name.
+std::optional<std::string> brokenProjectNameRule(std::string_view name);
+
 // The messages of the checks made before anything is created, in the order they are shown.
 std::vector<std::string> newProjectNameMessages(std::string_view destinationFolder, std::string_view name);
 
@@ -50,6 +54,9 @@ std::vector<std::string> newProjectNameMessages(std::string_view destinationFold
 // creates. A folder with neither (an empty one, a typo that exists, a parent folder) would build the image of no
 // frames; the window's own PROJECTS, which is the project folder while none is open, is not asked.
 bool isProjectFolder(const std::string& folder);
+
+// "Project not valid", and below it why: the folder of the project that was open is gone, or none is set.
+std::string projectNotValidMessage(std::string_view goneFolder);
 
 // The refusal of a folder that is not a project, naming it.
 std::string notAProjectFolderMessage(std::string_view folder);
@@ -86,6 +93,9 @@ public:
     // The folder a project name denotes below PROJECTS (one leading separator allowed), or nothing when the name
     // is empty or holds a "." or ".." component.
     std::optional<std::string> folderOfStoredName(std::string_view storedName) const;
+
+    // The project folder that Open project found gone and emptied, until a project is opened or created.
+    std::string goneFolder;
 
     // Open project, before the browser: empties the project folder when it is gone; returns where to start.
     std::string prepareOpen();

@@ -77,6 +77,23 @@ std::optional<std::string> missingFilesWarning(const ProjectState& project) {
     return warning;
 }
 
+std::string portNotOpenMessage(std::string_view listName, std::string_view device, std::string_view reason) {
+    std::string message = "Error!! Com Port cannot be open.\n" + std::string(listName) + " = " + std::string(device);
+    if (!reason.empty()) message += ": " + std::string(reason);
+    return message;
+}
+
+std::string dtrRefusedReason(std::string_view systemError) {
+    return "DTR cannot be raised (" + std::string(systemError) + ")";
+}
+
+std::string selectOnePortMessage(std::string_view listName, bool lastConnectFailed) {
+    const std::string port(listName);
+    return "Select one port.\n" + (lastConnectFailed
+                                       ? "Connect failed for " + port + ": connect again, or choose another port."
+                                       : port + " is chosen but not connected: press Connect first.");
+}
+
 std::string presentDevicesTip(const std::vector<std::string>& devices) {
     std::string tip = devices.empty() ? "No serial device found on this machine." : "Serial devices on this machine:";
     for (const std::string& device : devices) tip += "\n" + device;

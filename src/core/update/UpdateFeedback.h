@@ -65,6 +65,21 @@ std::optional<std::string> missingFilesWarning(const ProjectState& project);
 // Beside the port list after a successful Connect.
 inline constexpr std::string_view kPortReadyLine = "Port ready, DTR on";
 
+// "Error!! Com Port cannot be open." and below it the device the list name stands for and why it failed:
+// "COM3 = /dev/ttyUSB0: No such file or directory".
+std::string portNotOpenMessage(std::string_view listName, std::string_view device, std::string_view reason);
+
+// Why a port did not open, where the system's own error would not say it plainly.
+inline constexpr std::string_view kRegularFileReason = "a regular file, not a serial device";
+inline constexpr std::string_view kFolderReason = "a folder, not a serial device";
+inline constexpr std::string_view kNotCharacterDeviceReason = "not a character device, so no serial device";
+// "DTR cannot be raised (Inappropriate ioctl for device)": the port opened, but its DTR line did not follow.
+std::string dtrRefusedReason(std::string_view systemError);
+
+// "Select one port." and below it why Next does not go on: Connect was not pressed for the chosen port since the
+// connection stage was shown, or the last Connect failed.
+std::string selectOnePortMessage(std::string_view listName, bool lastConnectFailed);
+
 // The tooltip of the port list: the serial devices present, each "device (description)", and how to map one.
 std::string presentDevicesTip(const std::vector<std::string>& devices);
 

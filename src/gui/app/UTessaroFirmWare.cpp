@@ -162,7 +162,7 @@ void TFTessaroFirmWare::newProject() {
 
 bool TFTessaroFirmWare::projectOpen() {
     if (!m_project.projectFolder.empty()) return true;
-    m_platform.messages.plain(QStringLiteral("Project not valid"));
+    m_platform.messages.plain(toQt(projectNotValidMessage(m_project.goneFolder)));
     return false;
 }
 

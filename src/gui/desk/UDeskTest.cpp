@@ -263,7 +263,7 @@ void TFDeskTest::showProject() {
 std::optional<desk::DeskSource> TFDeskTest::chosenSource() {
     if (m_fromValues->isChecked()) {
         if (m_valuesFile->text().trimmed().isEmpty()) {
-            m_platform.messages.error(QStringLiteral("Choose a values file"));
+            m_platform.messages.error(toQt(desk::kNoValuesFileMessage));
             return std::nullopt;
         }
         return desk::DeskSource{desk::SourceKind::values, fromQt(m_valuesFile->text().trimmed())};

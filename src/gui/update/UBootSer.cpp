@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QHideEvent>
 #include <QLabel>
@@ -169,7 +170,29 @@ void TFBootSer::showRunLine(const std::string& text) {
 void TFBootSer::showConnectionStage() {
     showStage(false);
     m_portReady = false;
+    m_failedPort.clear();
     CB_ComChange();
+    showPresentDevices();
+    // The options' lines are read again now, not at the first Next only.
+    showImageAndMissingFiles();
+}
+
+void TFBootSer::changeEvent(QEvent* event) {
+    Form::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && isActiveWindow()) refreshShown();
+}
+
+void TFBootSer::refreshShown() {
+    if (m_options->isVisible()) {
+        showImageAndMissingFiles();
+        return;
+    }
+    showPresentDevices();
+    // Once connected, the line names the device that was opened.
+    if (!m_portReady) showPath(m_device, m_platform.serialPort.deviceOf(m_port->currentText()), m_device->width());
+}
+
+void TFBootSer::showPresentDevices() {
     std::vector<std::string> devices;
     for (const QString& device : m_platform.serialPort.presentDevices()) devices.push_back(fromQt(device));
     m_port->setToolTip(toQt(presentDevicesTip(devices)));
@@ -178,6 +201,7 @@ void TFBootSer::showConnectionStage() {
 void TFBootSer::showChosenDevice() {
     showPath(m_device, m_platform.serialPort.deviceOf(m_port->currentText()), m_device->width());
     m_ready->clear();
+    m_failedPort.clear();
 }
 
 void TFBootSer::connectPort() {
@@ -186,19 +210,25 @@ void TFBootSer::connectPort() {
     const bool ready = m_platform.serialPort.setDeviceName(m_port->currentText()) && m_platform.serialPort.open() &&
                        m_platform.serialPort.raiseDtr();
     if (!ready) {
+        // Read before close, which may clear it.
+        const QString reason = m_platform.serialPort.failure();
         // A port whose DTR cannot be raised is of no use: it is not kept from other programs.
         m_platform.serialPort.close();
         m_ready->clear();
-        m_platform.messages.error(QStringLiteral("Error!! Com Port cannot be open."));
+        m_failedPort = m_port->currentText();
+        m_platform.messages.error(toQt(portNotOpenMessage(
+            fromQt(m_failedPort), fromQt(m_platform.serialPort.deviceOf(m_failedPort)), fromQt(reason))));
         return;
     }
+    m_failedPort.clear();
     m_portReady = true;
     m_ready->setText(toQt(std::string(kPortReadyLine)));
 }
 
 void TFBootSer::showOptions() {
     if (!m_portReady) {
-        m_platform.messages.error(QStringLiteral("Select one port."));
+        const QString chosen = m_port->currentText();
+        m_platform.messages.error(toQt(selectOnePortMessage(fromQt(chosen), chosen == m_failedPort)));
         return;
     }
     showStage(true);

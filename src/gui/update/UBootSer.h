@@ -46,6 +46,9 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    // Back from another window (a file manager that put the updater in place, an adapter plugged in): what the
+    // dialog shows is read again.
+    void changeEvent(QEvent* event) override;
 
 private:
     void showConnectionStage();
@@ -54,6 +57,8 @@ private:
     void runUpdater();
     void backToConnection();
     void showChosenDevice();
+    void showPresentDevices();
+    void refreshShown();
     void releasePort();
     // The connection stage, or the options panel over it.
     void showStage(bool options);
@@ -69,6 +74,8 @@ private:
     RunAndWaitFunction m_runAndWait;
     UpdaterAliveFunction m_updaterAlive;
     bool m_portReady = false;
+    // The list name whose last Connect failed, until another is chosen or the stage is shown anew.
+    QString m_failedPort;
 
     QLabel* m_steps[6];
     QComboBox* m_port;
