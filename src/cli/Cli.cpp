@@ -350,7 +350,7 @@ int importTable(const Words& words, std::ostream&) {
         if (workbook)
             importWorkbookFile(folder, file, options);
         else
-            notes = importTableFile(*kind, folder, file, options);
+            notes = importTableFile(*kind, folder, file, options).notes;
     } catch (const Error& problem) {
         throw PlainFailure{problem.what()};
     }
