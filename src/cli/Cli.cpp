@@ -183,6 +183,8 @@ int importTable(const Invocation& words, const Streams& streams) {
     for (const TableKind kind : kTableKinds)
         if (const std::optional<std::size_t> rows = countIn(outcome.counts, kind))
             streams.out << joinPath(folder, wordsOf(kind).document) << ": " << rowsText(kind, *rows) << "\n";
+    // What was written first, then what it left.
+    if (!outcome.notes.empty()) flushOut(streams.out);
     for (const std::string& note : outcome.notes) streams.err << "tessaro-cli: warning: " << note << "\n";
     return kSuccess;
 }

@@ -88,7 +88,8 @@ const Form& formOf(const Command& command, const std::vector<std::string>& opera
 void checkOperands(const Form& form, const std::vector<std::string>& operands) {
     if (operands.size() < form.operands.size())
         throw UsageError{std::string(form.operands[operands.size()].name) + " missing"};
-    if (operands.size() > form.operands.size()) throw UsageError{"unexpected " + quoted(operands[form.operands.size()])};
+    if (operands.size() > form.operands.size())
+        throw UsageError{"unexpected " + quoted(operands[form.operands.size()])};
 }
 
 bool inForm(const Form& form, std::string_view option, const Command& command) {

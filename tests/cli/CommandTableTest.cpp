@@ -66,15 +66,14 @@ TEST(CommandTable, UsageAndHelpComeFromTheTable) {
     EXPECT_EQ(cli::commandUsage(kSend),
               "usage: tessaro-cli send file FILE (--to HOST | --via PORT) [-q [--log FILE]]\n"
               "       tessaro-cli send nothing --to HOST[:PORT]\n");
-    EXPECT_EQ(cli::commandHelp(kSend),
-              cli::commandUsage(kSend) +
-                  "\n"
-                  "Sends FILE.\n"
-                  "\n"
-                  "  --to HOST    where to\n"
-                  "  --via PORT   the port\n"
-                  "  -q           say nothing\n"
-                  "  --log FILE   log\n");
+    EXPECT_EQ(cli::commandHelp(kSend), cli::commandUsage(kSend) +
+                                           "\n"
+                                           "Sends FILE.\n"
+                                           "\n"
+                                           "  --to HOST    where to\n"
+                                           "  --via PORT   the port\n"
+                                           "  -q           say nothing\n"
+                                           "  --log FILE   log\n");
     // Help is asked for before anything is checked.
     EXPECT_TRUE(cli::parseInvocation(kSend, {"nothing", "-h"}).help);
     EXPECT_TRUE(cli::parseInvocation(kSend, {"--help"}).help);
