@@ -12,6 +12,7 @@
 #include "bus/Interruption.h"
 #include "bus/SocketCan.h"
 #include "bus/SteadyClock.h"
+#include "cli/ImageDump.h"
 #include "desk/DeskReport.h"
 #include "desk/FrameLog.h"
 #include "desk/SimulatedClock.h"
@@ -31,14 +32,7 @@ struct LoadedImage {
 };
 
 LoadedImage loadImage(const DeskOptions& options) {
-    if (options.image) {
-        const std::string bytes = readFile(*options.image);
-        try {
-            return {decodeImage(bytes), "the image " + *options.image};
-        } catch (const Error& disagreement) {
-            throw Error(*options.image + ": " + disagreement.what());
-        }
-    }
+    if (options.image) return {readImageFile(*options.image), "the image " + *options.image};
     const auto buffer = std::make_unique<ImageBuffer>();
     BuildConfigurationImage(options.projectFolder, *buffer);
     return {decodeImage(buffer->inUse()), "the image its documents build"};

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "documents/AtomicFile.h"
 #include "documents/Errors.h"
 #include "documents/JsonText.h"
 #include "editors/PargenDocument.h"
@@ -47,6 +48,17 @@ std::string jsonOptional(const std::optional<std::string>& text) {
 }
 
 }  // namespace
+
+DecodedImage readImageFile(const std::string& file) {
+    // A folder reads as no bytes at all, which the decoder would call a short image.
+    if (folderExists(file)) throw Error("'" + file + "' is a folder, not a configuration image");
+    const std::string bytes = readFile(file);
+    try {
+        return decodeImage(bytes);
+    } catch (const Error& disagreement) {
+        throw Error("'" + file + "' is not a configuration image: " + disagreement.what());
+    }
+}
 
 std::string dumpText(const DecodedImage& image, std::string_view name) {
     std::ostringstream out;

@@ -11,11 +11,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 
 #include "cli/Cli.h"
 #include "documents/AtomicFile.h"
+#include "exchange/ProjectExchange.h"
+#include "exchange/Workbook.h"
 #include "support/CliRun.h"
 #include "support/ImageFields.h"
 #include "support/TemporaryFolder.h"
@@ -33,6 +36,22 @@ void copyDocuments(const std::string& from, const std::string& to) {
         std::filesystem::copy_file(from + "/" + name, to + "/" + name);
 }
 
+// Each command's usage, as its help and its usage errors show it.
+const std::map<std::string, std::string> kCommandUsage = {
+    {"build", "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"},
+    {"dump", "usage: tessaro-cli dump IMAGE [--json]\n"},
+    {"check", "usage: tessaro-cli check PROJECT_DIR [--dbc FILE]\n"},
+    {"map", "usage: tessaro-cli map PROJECT_DIR [--json | --csv] [--dbc FILE]\n"},
+    {"export",
+     "usage: tessaro-cli export frames|groups|definitions PROJECT_DIR [-o FILE]\n"
+     "       tessaro-cli export workbook PROJECT_DIR -o FILE.xlsx\n"},
+    {"import", "usage: tessaro-cli import frames|groups|definitions|workbook PROJECT_DIR FILE [--empty]\n"},
+    {"desk",
+     "usage: tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
+     "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
+     "FILE]]\n"},
+};
+
 const std::string kUsage =
     "usage: tessaro-cli build PROJECT_DIR [-o FILE]\n"
     "       tessaro-cli dump IMAGE [--json]\n"
@@ -44,7 +63,8 @@ const std::string kUsage =
     "       tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
     "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
     "FILE]]\n"
-    "       tessaro-cli COMMAND --help\n";
+    "       tessaro-cli COMMAND --help\n"
+    "       tessaro-cli --version\n";
 
 TEST(CliBuild, WritesBinBankBinAndSaysWhatItBuilt) {
     testing::TemporaryFolder project;
@@ -106,31 +126,40 @@ TEST(CliBuild, AReadOnlyImageIsRefusedWithStatusOneAndLeftAsItIs) {
     }
 }
 
-TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
+// Without a command, the usage of every command; with one, its own.
+TEST(Cli, WrongUsageGivesStatusTwoAndTheUsageOfTheCommand) {
     const struct {
         std::vector<std::string> arguments;
         const char* message;
     } cases[] = {
         {{}, "a command is missing"},
         {{"make"}, "unknown command 'make'"},
+        {{"-o", "x"}, "unknown command '-o'"},
         {{"build"}, "PROJECT_DIR missing"},
         {{"build", "a", "b"}, "unexpected 'b'"},
         {{"build", "a", "-o"}, "'-o' needs a file name"},
         {{"build", "a", "-o", "x", "-o", "y"}, "'-o' given twice"},
+        {{"build", "a", "-o", "x", "--output", "y"}, "'--output' given twice"},
         {{"build", "a", "--json"}, "unknown option '--json'"},
+        {{"build", "a", "--version"}, "unknown option '--version'"},
         {{"dump"}, "IMAGE missing"},
         {{"dump", "a", "-o", "x"}, "unknown option '-o'"},
         {{"check", "a", "--verbose"}, "unknown option '--verbose'"},
         {{"check"}, "PROJECT_DIR missing"},
         {{"check", "a", "--dbc"}, "'--dbc' needs a file name"},
         {{"map", "a", "--dbc", "x", "--dbc", "y"}, "'--dbc' given twice"},
+        {{"map", "a", "--csv", "--json"}, "'--json' and '--csv' exclude each other"},
         {{"build", "a", "--dbc", "x"}, "unknown option '--dbc'"},
         {{"dump", "a", "--dbc", "x"}, "unknown option '--dbc'"},
         {{"export"}, "frames, groups, definitions or workbook missing"},
+        {{"export", "-o", "x"}, "frames, groups, definitions or workbook missing"},
         {{"export", "signals", "a"}, "unknown table 'signals'"},
         {{"export", "frames"}, "PROJECT_DIR missing"},
+        {{"export", "frames", "a", "b"}, "unexpected 'b'"},
         {{"export", "workbook", "a"}, "export workbook needs -o FILE.xlsx"},
         {{"export", "workbook", "a", "-o", "book.csv"}, "the workbook's FILE must end in .xlsx"},
+        {{"import"}, "frames, groups, definitions or workbook missing"},
+        {{"import", "sheets", "a", "b"}, "unknown table 'sheets'"},
         {{"import", "frames", "a"}, "FILE missing"},
         {{"import", "frames", "a", "b", "c"}, "unexpected 'c'"},
         {{"import", "workbook", "a", "b.csv"}, "import workbook reads a FILE ending in .xlsx"},
@@ -138,22 +167,93 @@ TEST(Cli, WrongUsageGivesStatusTwoAndTheUsage) {
     };
     for (const auto& c : cases) {
         const Outcome outcome = runCli(c.arguments);
+        const auto usage = c.arguments.empty() ? kCommandUsage.end() : kCommandUsage.find(c.arguments.front());
         EXPECT_EQ(outcome.status, 2) << c.message;
-        EXPECT_EQ(outcome.err, "tessaro-cli: " + std::string(c.message) + "\n" + kUsage);
+        EXPECT_EQ(outcome.err, "tessaro-cli: " + std::string(c.message) + "\n" +
+                                   (usage == kCommandUsage.end() ? kUsage : usage->second));
         EXPECT_EQ(outcome.out, "");
     }
 }
 
-TEST(Cli, HelpOnEachCommand) {
-    const Outcome overview = runCli({"--help"});
-    EXPECT_EQ(overview.status, 0);
-    EXPECT_EQ(overview.out.rfind(kUsage, 0), 0u);
-    for (const char* command : {"build", "dump", "check", "export", "import"}) {
-        const Outcome outcome = runCli({command, "--help"});
-        EXPECT_EQ(outcome.status, 0) << command;
-        EXPECT_EQ(outcome.out.rfind(std::string("usage: tessaro-cli ") + command, 0), 0u) << outcome.out;
-        EXPECT_EQ(outcome.err, "");
+// A command's help: its usage, what it does, and its options in a column.
+TEST(Cli, HelpOnEachCommandBeginsWithItsUsageAndEndsWithItsOptions) {
+    const struct {
+        const char* command;
+        const char* options;
+    } cases[] = {
+        {"build", "  -o FILE   write the image to FILE instead; a device or a FIFO is written to, never replaced\n"},
+        {"dump", "  --json   print the same as one JSON document\n"},
+        {"check",
+         "  --dbc FILE   the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool folder\n"},
+        {"map",
+         "  --json       print the same as one JSON document\n"
+         "  --csv        print one line per frame byte\n"
+         "  --dbc FILE   the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool folder\n"},
+        {"export", "  -o FILE   write to FILE instead\n"},
+        {"import", "  --empty   a table without rows empties its document (without it, such a table is refused)\n"},
+        {"desk",
+         "  --registers FILE     the values of the slaves' registers, as CSV\n"
+         "  --rtu DEVICE         Modbus RTU on the serial device\n"
+         "  --tcp HOST[:PORT]    Modbus TCP\n"
+         "  --image FILE         the configuration image to play, instead of the project's documents\n"
+         "  --duration SECONDS   stop after this time (0.5, 10)\n"
+         "  --cycles N           stop once every group that sends has sent N times\n"
+         "  -o FILE              write the frames to FILE\n"
+         "  --can IFACE          send on the SocketCAN interface IFACE (Linux)\n"
+         "  --json               one JSON object per frame, with --signals its signal values\n"
+         "  --signals            each frame's physical values, as a line beside the log (with --json, in each "
+         "object)\n"
+         "  --dbc FILE           the signal database; without it, signals.dbc in PROJECT_DIR, else in the tool "
+         "folder\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        ASSERT_TRUE(kCommandUsage.contains(c.command));
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{c.command, "--help"}, {c.command, "a", "-h"}, {"help", c.command}}) {
+            const Outcome outcome = runCli(arguments);
+            EXPECT_EQ(outcome.status, 0);
+            EXPECT_EQ(outcome.err, "");
+            EXPECT_EQ(outcome.out.substr(0, kCommandUsage.at(c.command).size() + 1),
+                      kCommandUsage.at(c.command) + "\n");
+            ASSERT_GE(outcome.out.size(), std::strlen(c.options));
+            EXPECT_EQ(outcome.out.substr(outcome.out.size() - std::strlen(c.options)), c.options);
+            // The description sits between them, after a blank line and before one.
+            EXPECT_NE(outcome.out.find(".\n\n" + std::string(c.options)), std::string::npos) << outcome.out;
+        }
     }
+}
+
+TEST(Cli, TheOverviewListsEveryUsageAndCommand) {
+    for (const char* word : {"--help", "-h", "help"}) {
+        const Outcome overview = runCli({word});
+        EXPECT_EQ(overview.status, 0);
+        EXPECT_EQ(overview.err, "");
+        EXPECT_EQ(overview.out,
+                  kUsage +
+                      "\n"
+                      "Builds, decodes and checks DO48213 gateway projects without a window.\n"
+                      "\n"
+                      "commands:\n"
+                      "  build   compile a project folder into its configuration image\n"
+                      "  dump    decode a configuration image for a person, or as JSON\n"
+                      "  check   apply the editors' rules to a project's documents\n"
+                      "  map     show what each frame byte carries and what each Modbus slave is polled for\n"
+                      "  export  write the frames, the groups or the definitions as CSV or a workbook\n"
+                      "  import  read them back from CSV or a workbook, checked cell by cell\n"
+                      "  desk    play the gateway against Modbus slaves and show the J1939 frames it sends\n"
+                      "\n"
+                      "Exit status: 0 on success, 1 on failure (a failed write to standard output or a file "
+                      "included),\n"
+                      "2 for wrong usage.\n");
+    }
+}
+
+TEST(Cli, VersionIsTheProjectsOwn) {
+    const Outcome version = runCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "tessaro-cli " TESSARO_PROJECT_VERSION "\n");
+    EXPECT_EQ(version.err, "");
 }
 
 const char* const kWorkedExampleDump =
@@ -280,14 +380,42 @@ TEST(CliDump, RefusesAnImageWhoseHeaderSizeAndCountsDisagree) {
     testing::TemporaryFolder folder;
     for (const auto& c : cases) {
         const std::string file = folder.write("bad.bin", c.image);
-        const Outcome outcome = runCli({"dump", file});
-        EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, "tessaro-cli: " + file + ": " + c.message + "\n");
-        EXPECT_EQ(outcome.out, "");
+        for (const char* json : {"", "--json"}) {
+            const Outcome outcome =
+                runCli(*json ? std::vector<std::string>{"dump", file, json} : std::vector<std::string>{"dump", file});
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.err, "tessaro-cli: '" + file + "' is not a configuration image: " + c.message + "\n");
+            EXPECT_EQ(outcome.out, "");
+        }
     }
     const Outcome missing = runCli({"dump", folder.file("none.bin")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err.rfind("tessaro-cli: Cannot open file \"" + folder.file("none.bin") + "\".", 0), 0u);
+}
+
+// A folder reads as no bytes, and was once called an image of 0 bytes; a text file is no image either.
+TEST(CliDump, AFolderOrATextFileIsNotAConfigurationImage) {
+    testing::TemporaryFolder folder;
+    const std::string notes = folder.write("notes.txt", "Frames of the engine, to be built on Monday.\n");
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {folder.path(), "tessaro-cli: '" + folder.path() + "' is a folder, not a configuration image\n"},
+        {folder.path() + "/", "tessaro-cli: '" + folder.path() + "/' is a folder, not a configuration image\n"},
+        {notes, "tessaro-cli: '" + notes +
+                    "' is not a configuration image: header word 0 is 1835102790, but frame entries always start at "
+                    "16\n"},
+        {folder.write("empty.bin", ""),
+         "tessaro-cli: '" + folder.file("empty.bin") +
+             "' is not a configuration image: the image holds 0 bytes, fewer than its 16-byte header\n"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = runCli({"dump", c.file});
+        EXPECT_EQ(outcome.status, 1) << c.file;
+        EXPECT_EQ(outcome.err, c.message);
+        EXPECT_EQ(outcome.out, "");
+    }
 }
 
 std::string checkOutput(const testing::TemporaryFolder& project, std::string lines) {
@@ -430,17 +558,32 @@ TEST(CliExchange, ExportsEachTableToStandardOutputOrAFile) {
     const Outcome groups = runCli({"export", "groups", project.path()});
     EXPECT_EQ(groups.status, 0) << groups.err;
     EXPECT_EQ(groups.out, "N,Cyclic_Time,Mnemonic\r\n1,100,Fast engine data\r\n2,1000,Slow engine data\r\n");
-    EXPECT_EQ(groups.err, "");
+    // The table is the output: what was written is said beside it.
+    EXPECT_EQ(groups.err, "standard output: 2 groups\n");
     const Outcome frames = runCli({"export", "frames", project.path(), "-o", project.file("frames.csv")});
     EXPECT_EQ(frames.status, 0) << frames.err;
-    EXPECT_EQ(frames.out, "");
+    EXPECT_EQ(frames.out, project.file("frames.csv") + ": 5 frames\n");
+    EXPECT_EQ(frames.err, "");
     const std::string firstLines =
         "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n1,3,0,61444,1,N,EEC1 engine speed and torque\r\n";
     EXPECT_EQ(project.read("frames.csv").substr(0, firstLines.size()), firstLines);
-    EXPECT_EQ(runCli({"export", "definitions", project.path(), "-o", project.file("definitions.xlsx")}).status, 0);
+    const Outcome definitions =
+        runCli({"export", "definitions", project.path(), "-o", project.file("definitions.xlsx")});
+    EXPECT_EQ(definitions.status, 0) << definitions.err;
+    EXPECT_EQ(definitions.out, project.file("definitions.xlsx") + ": 12 definitions\n");
     EXPECT_EQ(project.read("definitions.xlsx").substr(0, 2), "PK");
-    EXPECT_EQ(runCli({"export", "workbook", project.path(), "-o", project.file("book.xlsx")}).status, 0);
+    const Outcome book = runCli({"export", "workbook", project.path(), "-o", project.file("book.xlsx")});
+    EXPECT_EQ(book.status, 0) << book.err;
+    EXPECT_EQ(book.out, project.file("book.xlsx") + ": 5 frames, 2 groups, 12 definitions\n");
+    EXPECT_EQ(book.err, "");
     EXPECT_EQ(project.read("book.xlsx").substr(0, 2), "PK");
+
+    // One of each, said as one.
+    testing::TemporaryFolder single;
+    copyDocuments(kExample, single.path());
+    EXPECT_EQ(runCli({"export", "workbook", single.path(), "-o", single.file("book.xlsx")}).out,
+              single.file("book.xlsx") + ": 1 frame, 1 group, 1 definition\n");
+    EXPECT_EQ(runCli({"export", "definitions", single.path()}).err, "standard output: 1 definition\n");
 }
 
 TEST(CliExchange, ImportWritesTheDocumentAsTheEditorsOkDoes) {
@@ -449,13 +592,18 @@ TEST(CliExchange, ImportWritesTheDocumentAsTheEditorsOkDoes) {
     project.write("groups.csv", "\xEF\xBB\xBFN;Mnemonic;Cyclic_Time\r\n1;\"a;b\"; 0x10\r\n2;;020\r\n");
     const Outcome outcome = runCli({"import", "groups", project.path(), project.file("groups.csv")});
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.out + outcome.err, "");
+    EXPECT_EQ(outcome.out, project.file("Group.xml") + ": 2 groups\n");
+    EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(project.read("Group.xml"),
               "<Group><row Cyclic_Time=\" 0x10\" Mnemonic=\"a;b\"/><row Cyclic_Time=\"020\" Mnemonic=\"\"/></Group>");
     for (const char* table : {"frames", "definitions"}) {
         const std::string file = project.file(std::string(table) + ".xlsx");
         ASSERT_EQ(runCli({"export", table, project.path(), "-o", file}).status, 0);
-        EXPECT_EQ(runCli({"import", table, project.path(), file}).status, 0) << table;
+        const Outcome imported = runCli({"import", table, project.path(), file});
+        EXPECT_EQ(imported.status, 0) << table;
+        EXPECT_EQ(imported.out, std::string(table) == "frames"
+                                    ? project.file("FrameJ1939.xml") + ": 5 frames\n"
+                                    : project.file("DefFrameJ1939.xml") + ": 12 definitions\n");
     }
     EXPECT_EQ(runCli({"check", project.path()}).status, 0);
 }
@@ -468,7 +616,7 @@ TEST(CliExchange, AProblemIsReportedAtItsPlaceWithStatusOneAndNothingWritten) {
     project.write("groups.csv", "N,Cyclic_Time,Mnemonic\n1,100,a\n2,65536,b\n");
     const Outcome outcome = runCli({"import", "groups", project.path(), project.file("groups.csv")});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, project.file("groups.csv") +
+    EXPECT_EQ(outcome.err, "tessaro-cli: " + project.file("groups.csv") +
                                ":3:2: Error in row 2!! The Cyclic Time must be between 1 and 65535 mS (the cell "
                                "holds '65536')\n");
     EXPECT_EQ(outcome.out, "");
@@ -478,13 +626,14 @@ TEST(CliExchange, AProblemIsReportedAtItsPlaceWithStatusOneAndNothingWritten) {
     project.write("FrameJ1939.xml", "<Frames_J1939/>");  // the project's frames no longer hold the definitions' frames
     const Outcome frameless = runCli({"import", "definitions", project.path(), project.file("book.xlsx")});
     EXPECT_EQ(frameless.status, 1);
-    EXPECT_EQ(frameless.err,
-              project.file("book.xlsx") + "[definitions]:2:1: there is no frame 1: the frame table holds 0 frames\n");
+    EXPECT_EQ(frameless.err, "tessaro-cli: " + project.file("book.xlsx") +
+                                 "[definitions]:2:1: there is no frame 1: the frame table holds 0 frames\n");
     EXPECT_EQ(project.read("DefFrameJ1939.xml"), definitions);
 
     const Outcome missing = runCli({"import", "frames", project.path(), project.file("none.csv")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err.rfind("Cannot open file \"" + project.file("none.csv") + "\"", 0), 0u) << missing.err;
+    EXPECT_EQ(missing.err.rfind("tessaro-cli: Cannot open file \"" + project.file("none.csv") + "\"", 0), 0u)
+        << missing.err;
 }
 
 // A workbook replaces three documents: each is checked to be replaceable before the first is, so that a failed
@@ -503,15 +652,96 @@ TEST(CliExchange, AWorkbookImportReplacesAllThreeDocumentsOrNone) {
         ASSERT_EQ(::chmod(project.file(readOnly).c_str(), 0444), 0);
         const Outcome outcome = runCli({"import", "workbook", project.path(), other.file("book.xlsx")});
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, "Cannot create file \"" + project.file(readOnly) + "\". The file is read-only\n");
+        EXPECT_EQ(outcome.err,
+                  "tessaro-cli: Cannot create file \"" + project.file(readOnly) + "\". The file is read-only\n");
         for (std::size_t d = 0; d < std::size(documents); ++d) EXPECT_EQ(project.read(documents[d]), before[d]);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(project.path()), {}), 4);
         ASSERT_EQ(::chmod(project.file(readOnly).c_str(), 0644), 0);
     }
     const Outcome outcome = runCli({"import", "workbook", project.path(), other.file("book.xlsx")});
     EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, project.file("FrameJ1939.xml") + ": 1 frame\n" + project.file("Group.xml") + ": 1 group\n" +
+                               project.file("DefFrameJ1939.xml") + ": 1 definition\n");
+    EXPECT_EQ(outcome.err, "");
     for (const char* table : {"frames", "groups", "definitions"})
         EXPECT_EQ(runCli({"export", table, project.path()}).out, runCli({"export", table, other.path()}).out);
+}
+
+// A spreadsheet that opens one CSV file makes a workbook of one sheet named after the file: a table's import reads
+// that sheet whatever its name and places its problems there. The import of all three wants them by their names.
+TEST(CliExchange, AWorkbookOfOneSheetIsReadWhateverItsName) {
+    testing::TemporaryFolder project, files;
+    const std::string demo = std::string(TESSARO_EXAMPLES) + "/engine-demo";
+    copyDocuments(demo, project.path());
+    const struct {
+        TableKind kind;
+        const char* document;
+        const char* rows;
+    } tables[] = {{TableKind::frames, "FrameJ1939.xml", "5 frames"},
+                  {TableKind::groups, "Group.xml", "2 groups"},
+                  {TableKind::definitions, "DefFrameJ1939.xml", "12 definitions"}};
+    for (const auto& table : tables) {
+        const std::string name(tableName(table.kind));
+        const std::string book = files.file("engine " + name + ".xlsx");
+        replaceFile(book, workbookBytes({{"engine " + name, exportedRows(table.kind, demo)}}));
+        const Outcome outcome = runCli({"import", name, project.path(), book});
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.out, project.file(table.document) + ": " + table.rows + "\n");
+        EXPECT_EQ(runCli({"export", name, project.path()}).out, runCli({"export", name, demo}).out);
+    }
+    const std::string groups = project.read("Group.xml");
+    const std::string bad = files.file("bad.xlsx");
+    replaceFile(bad, workbookBytes({{"my groups", {{"N", "Cyclic_Time", "Mnemonic"}, {"1", "0", "a"}}}}));
+    const Outcome placed = runCli({"import", "groups", project.path(), bad});
+    EXPECT_EQ(placed.status, 1);
+    EXPECT_EQ(placed.err, "tessaro-cli: " + bad +
+                              "[my groups]:2:2: Error in row 1!! The Cyclic Time must be between 1 and 65535 mS (the "
+                              "cell holds '0')\n");
+    EXPECT_EQ(project.read("Group.xml"), groups);
+
+    const Outcome whole = runCli({"import", "workbook", project.path(), files.file("engine frames.xlsx")});
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_EQ(whole.err, "tessaro-cli: " + files.file("engine frames.xlsx") +
+                             ": the workbook has no sheet named 'frames', only 'engine frames'\n");
+}
+
+// A workbook of several sheets needs the table's own; when it lacks it, the refusal names those it has.
+TEST(CliExchange, AMissingSheetIsRefusedNamingTheSheetsThereAre) {
+    testing::TemporaryFolder project, files;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const TextRows frames = exportedRows(TableKind::frames, project.path());
+    const std::string book = files.file("book.xlsx");
+    replaceFile(book, workbookBytes({{"frames", frames}, {"Notes", {{"what"}, {"to do"}}}, {"Sheet3", {}}}));
+    const Outcome outcome = runCli({"import", "groups", project.path(), book});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "tessaro-cli: " + book +
+                               ": the workbook has no sheet named 'groups', only 'frames', 'Notes' and "
+                               "'Sheet3'\n");
+    EXPECT_EQ(runCli({"import", "frames", project.path(), book}).status, 0);
+    const Outcome whole = runCli({"import", "workbook", project.path(), book});
+    EXPECT_EQ(whole.err, "tessaro-cli: " + book +
+                             ": the workbook has no sheet named 'groups', only 'frames', 'Notes' "
+                             "and 'Sheet3'\n");
+}
+
+// The case as users meet it: a CSV file opened in LibreOffice Calc and saved as a workbook.
+TEST(CliExchange, AWorkbookLibreOfficeMadeOfOneCsvFileImports) {
+    ASSERT_EQ(std::system("command -v soffice >/dev/null"), 0)
+        << "soffice is missing: scripts/install-deps installs libreoffice-calc-nogui";
+    testing::TemporaryFolder project, work;
+    copyDocuments(std::string(TESSARO_EXAMPLES) + "/engine-demo", project.path());
+    const std::string before = runCli({"export", "frames", project.path()}).out;
+    const std::string csv = work.write("engine frames.csv", before);
+    const std::string command =
+        "cd '" + work.path() + "' && soffice --headless --norestore -env:UserInstallation=file://" +
+        work.file("profile") + " --convert-to xlsx '" + csv + "' >" + work.file("soffice.log") + " 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << work.read("soffice.log");
+    ASSERT_TRUE(work.exists("engine frames.xlsx")) << work.read("soffice.log");
+    project.write("FrameJ1939.xml", "<Frames_J1939/>");
+    const Outcome outcome = runCli({"import", "frames", project.path(), work.file("engine frames.xlsx")});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, project.file("FrameJ1939.xml") + ": 5 frames\n");
+    EXPECT_EQ(runCli({"export", "frames", project.path()}).out, before);
 }
 
 // A file that lost its rows would empty its document: a table without rows is refused unless --empty says so.
@@ -522,7 +752,7 @@ TEST(CliExchange, ATableWithoutRowsIsRefusedUnlessEmptyIsGiven) {
     const std::string file = project.write("frames.csv", "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n");
     const Outcome refused = runCli({"import", "frames", project.path(), file});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, file +
+    EXPECT_EQ(refused.err, "tessaro-cli: " + file +
                                ": the table has no rows, so the import would empty FrameJ1939.xml; give --empty to "
                                "empty it\n");
     EXPECT_EQ(project.read("FrameJ1939.xml"), frames);
@@ -532,13 +762,14 @@ TEST(CliExchange, ATableWithoutRowsIsRefusedUnlessEmptyIsGiven) {
     ASSERT_EQ(runCli({"export", "workbook", empty.path(), "-o", project.file("book.xlsx")}).status, 0);
     const Outcome book = runCli({"import", "workbook", project.path(), project.file("book.xlsx")});
     EXPECT_EQ(book.status, 1);
-    EXPECT_EQ(book.err, project.file("book.xlsx") +
+    EXPECT_EQ(book.err, "tessaro-cli: " + project.file("book.xlsx") +
                             "[frames]: the table has no rows, so the import would empty FrameJ1939.xml; give --empty "
                             "to empty it\n");
     EXPECT_EQ(project.read("FrameJ1939.xml"), frames);
 
     const Outcome emptied = runCli({"import", "frames", project.path(), file, "--empty"});
     EXPECT_EQ(emptied.status, 0) << emptied.err;
+    EXPECT_EQ(emptied.out, project.file("FrameJ1939.xml") + ": 0 frames\n");
     EXPECT_EQ(project.read("FrameJ1939.xml"), "<Frames_J1939/>");
     EXPECT_EQ(runCli({"import", "workbook", project.path(), project.file("book.xlsx"), "--empty"}).status, 0);
     EXPECT_EQ(project.read("Group.xml"), "<Group/>");
@@ -558,7 +789,7 @@ TEST(CliExchange, AFramesImportNamesTheDefinitionsItLeavesWithoutTheirFrame) {
                                            "2,6,0,65262,2,N,ET1\n3,6,0,65263,2,N,EFL/P1\n");
     const Outcome outcome = runCli({"import", "frames", project.path(), file});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.out, project.file("FrameJ1939.xml") + ": 3 frames\n");
     EXPECT_EQ(outcome.err,
               "tessaro-cli: warning: rows 7 to 12 of DefFrameJ1939.xml are definitions of frames 4 and 5, which "
               "FrameJ1939.xml no longer has (it has 3 frames): the build leaves them out, and the OK of Define J1939 "
@@ -591,8 +822,8 @@ TEST(CliExchange, AnImportTheBuilderWouldRefuseIsRefusedWithItsMessage) {
     const std::string tooMany = project.write("many.csv", table(7139));
     const Outcome refused = runCli({"import", "definitions", project.path(), tooMany});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err,
-              tooMany + ": The configuration image needs 100011 bytes, more than the limit of 100004 bytes\n");
+    EXPECT_EQ(refused.err, "tessaro-cli: " + tooMany +
+                               ": The configuration image needs 100011 bytes, more than the limit of 100004 bytes\n");
     EXPECT_EQ(project.read("DefFrameJ1939.xml"), definitions);
 
     const Outcome fits = runCli({"import", "definitions", project.path(), project.write("fits.csv", table(7138))});
@@ -639,7 +870,7 @@ TEST(CliExchange, AnImportNeverLeavesAProjectThatCheckFaults) {
         const std::string file = project.write("table.csv", c.text);
         const Outcome outcome = runCli({"import", c.table, project.path(), file});
         EXPECT_EQ(outcome.status, 1) << c.text;
-        EXPECT_EQ(outcome.err, file + c.what + "\n");
+        EXPECT_EQ(outcome.err, "tessaro-cli: " + file + c.what + "\n");
     }
     const Outcome check = runCli({"check", project.path()});
     EXPECT_EQ(check.status, 0);

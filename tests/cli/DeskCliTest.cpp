@@ -23,7 +23,12 @@ constexpr const char* kDemoValues =
     "1,holding,30,1\n1,holding,31,2\n1,holding,32,3\n1,holding,50,4\n1,holding,51,5\n"
     "2,holding,0,20480\n2,holding,1,7\n2,input,2,8\n2,input,20,0x1234\n2,input,40,9\n";
 
-TEST(CliDesk, WrongUsageGivesStatusTwo) {
+const std::string kDeskUsage =
+    "usage: tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp HOST[:PORT]) [--image FILE]\n"
+    "                        [--duration SECONDS | --cycles N] [-o FILE | --can IFACE] [--json] [--signals [--dbc "
+    "FILE]]\n";
+
+TEST(CliDesk, WrongUsageGivesStatusTwoAndTheDesksUsage) {
     const struct {
         std::vector<std::string> arguments;
         const char* message;
@@ -48,21 +53,22 @@ TEST(CliDesk, WrongUsageGivesStatusTwo) {
         {{"desk", "a", "--registers", "v.csv"},
          "a values file without '--can' runs on a simulated clock: give it --duration or --cycles"},
         {{"desk", "a", "--tcp", "h", "--csv"}, "unknown option '--csv'"},
+        {{"desk", "a", "--tcp", "h", "--output", "x", "--can", "vcan0"},
+         "'--can' sends the frames on the interface: it excludes '-o' and '--json'"},
+        {{"desk", "a", "--image"}, "'--image' needs a file name"},
+        {{"desk", "--tcp", "h"}, "PROJECT_DIR missing"},
     };
     for (const auto& c : cases) {
         const testing::CliOutcome outcome = runCli(c.arguments);
         EXPECT_EQ(outcome.status, 2) << c.message;
-        EXPECT_EQ(outcome.err.substr(0, outcome.err.find('\n')), "tessaro-cli: " + std::string(c.message));
+        EXPECT_EQ(outcome.err, "tessaro-cli: " + std::string(c.message) + "\n" + kDeskUsage);
     }
 }
 
 TEST(CliDesk, HelpSaysWhatTheRunDoes) {
     const testing::CliOutcome help = runCli({"desk", "--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: tessaro-cli desk PROJECT_DIR (--registers FILE.csv | --rtu DEVICE | --tcp "
-                             "HOST[:PORT]) [--image FILE]\n",
-                             0),
-              0u);
+    EXPECT_EQ(help.out.rfind(kDeskUsage + "\n", 0), 0u);
     EXPECT_NE(help.out.find("  --signals "), std::string::npos);
 }
 
@@ -144,8 +150,11 @@ TEST(CliDesk, BadInputIsStatusOneNamingWhatAndWhy) {
         {{"desk", folder.file("nothing"), "--tcp", "h"},
          "tessaro-cli: '" + folder.file("nothing") + "' is not a folder\n"},
         {{"desk", kDemo, "--registers", values, "--cycles", "1"},
-         values + ":3:2: 'coil' is no register kind: holding or input (or 3 or 4)\n"},
-        {{"desk", kDemo, "--image", image, "--registers", good, "--cycles", "1"}, "tessaro-cli: " + image + ": "},
+         "tessaro-cli: " + values + ":3:2: 'coil' is no register kind: holding or input (or 3 or 4)\n"},
+        {{"desk", kDemo, "--image", image, "--registers", good, "--cycles", "1"},
+         "tessaro-cli: '" + image + "' is not a configuration image: "},
+        {{"desk", kDemo, "--image", folder.path(), "--registers", good, "--cycles", "1"},
+         "tessaro-cli: '" + folder.path() + "' is a folder, not a configuration image\n"},
         {{"desk", kDemo, "--rtu", missingDevice},
          "tessaro-cli: cannot open " + missingDevice + ": No such file or directory\n"},
         {{"desk", kDemo, "--tcp", "127.0.0.1:1"}, "tessaro-cli: cannot connect to 127.0.0.1:1: Connection refused\n"},

@@ -231,7 +231,7 @@ TEST(RoundTrip, AWorkbookIsCheckedWholeBeforeAnyDocumentIsWritten) {
     EXPECT_EQ(documentsOf(project), before);
     replaceFile(file, workbookBytes({{"frames", exportedRows(TableKind::frames, other.path())}}));
     EXPECT_EQ(refusal([&] { importWorkbookFile(project.path(), file); }),
-              file + ": the workbook has no sheet named 'groups'");
+              file + ": the workbook has no sheet named 'groups', only 'frames'");
     EXPECT_EQ(documentsOf(project), before);
 }
 

@@ -267,12 +267,52 @@ TEST(Workbook, ABrokenWorkbookOrAMissingSheetIsRefusedAsAWhole) {
     } cases[] = {
         {"N,PGN\r\n", "frames", "not a workbook (.xlsx): Not a zip archive"},
         {good.substr(0, good.size() / 2), "frames", "not a workbook (.xlsx): Not a zip archive"},
-        {good, "groups", "the workbook has no sheet named 'groups'"},
+        {good, "groups", "the workbook has no sheet named 'groups', only 'frames'"},
         {archiveOf({{"xl/other.xml", "<x/>"}}), "frames", "not a workbook (.xlsx): xl/workbook.xml is missing"},
     };
     for (const auto& c : cases) {
         try {
             readWorkbookSheet(c.bytes, c.sheet);
+            ADD_FAILURE() << "accepted: " << c.what;
+        } catch (const Error& problem) {
+            EXPECT_EQ(std::string(problem.what()), c.what);
+        }
+    }
+}
+
+// A spreadsheet that opens one CSV file names its one sheet after the file: a table is read from it whatever that
+// name, and only then; a workbook that lacks the sheet says which sheets it has, the first eight of many.
+TEST(Workbook, ATableIsReadFromTheOnlySheetWhateverItsName) {
+    std::string name;
+    const std::string lone = workbookBytes({{"engine frames", {{"N", "PGN"}, {"1", "0x10"}}}});
+    EXPECT_EQ(cellTexts(readTableSheet(lone, "frames", name)), (Cells{{"N", "PGN"}, {"1", "0x10"}}));
+    EXPECT_EQ(name, "engine frames");
+    const std::string named = workbookBytes({{"other", {{"x"}}}, {"frames", {{"N"}}}});
+    EXPECT_EQ(cellTexts(readTableSheet(named, "frames", name)), (Cells{{"N"}}));
+    EXPECT_EQ(name, "frames");
+
+    std::vector<WorkbookSheet> many;
+    for (int i = 1; i <= 10; ++i) many.push_back({"Sheet" + std::to_string(i), {{"x"}}});
+    const struct {
+        std::string bytes;
+        bool orTheOnlySheet;
+        const char* what;
+    } cases[] = {
+        {lone, false, "the workbook has no sheet named 'frames', only 'engine frames'"},
+        {named, true, "the workbook has no sheet named 'groups', only 'other' and 'frames'"},
+        {workbookBytes({{"a", {}}, {"b", {}}, {"c", {}}}), true,
+         "the workbook has no sheet named 'groups', only 'a', 'b' and 'c'"},
+        {workbookBytes(many), true,
+         "the workbook has no sheet named 'groups', only 'Sheet1', 'Sheet2', 'Sheet3', 'Sheet4', 'Sheet5', 'Sheet6', "
+         "'Sheet7', 'Sheet8' and 2 more"},
+    };
+    for (const auto& c : cases) {
+        try {
+            const std::string_view sheet = c.orTheOnlySheet ? "groups" : "frames";
+            if (c.orTheOnlySheet)
+                readTableSheet(c.bytes, sheet, name);
+            else
+                readWorkbookSheet(c.bytes, sheet);
             ADD_FAILURE() << "accepted: " << c.what;
         } catch (const Error& problem) {
             EXPECT_EQ(std::string(problem.what()), c.what);

@@ -232,7 +232,7 @@ void imageDump(std::string_view input) {
     const testing::CliOutcome text = testing::runCli({"dump", path});
     const testing::CliOutcome json = testing::runCli({"dump", path, "--json"});
     if (!image) {
-        const std::string line = "tessaro-cli: " + path + ": " + refusal + "\n";
+        const std::string line = "tessaro-cli: '" + path + "' is not a configuration image: " + refusal + "\n";
         TESSARO_FUZZ_EXPECT(text.status == 1 && text.out.empty() && text.err == line, printable(text.err));
         TESSARO_FUZZ_EXPECT(json.status == 1 && json.out.empty() && json.err == line, printable(json.err));
         return;

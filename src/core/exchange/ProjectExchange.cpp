@@ -73,22 +73,30 @@ std::string definitionDocument(FrameDefinitions frames, std::vector<std::vector<
     return frames.documentText();
 }
 
+// Which sheet of a workbook holds a table: the one of the table's name, or also the only sheet whatever its name
+// (for a table imported alone).
+enum class Sheet { named, namedOrOnly };
+
 // Hands the rows of the table in the file's bytes (the table's sheet of a workbook, or CSV read as it goes) to
 // import, and places a problem in the file.
 template <typename Import>
-auto importRows(TableKind kind, const std::string& path, const std::string& bytes, Import import) {
+auto importRows(TableKind kind, const std::string& path, const std::string& bytes, Import import,
+                Sheet which = Sheet::namedOrOnly) {
+    std::string place = tableFilePlace(kind, path);
     try {
         if (!isWorkbookPath(path))
             return import(RowSource([&bytes](const RowVisitor& visit) { readCsvRows(bytes, visit); }));
         TextGrid sheet;
         try {
-            sheet = readWorkbookSheet(bytes, tableName(kind));
+            std::string name(tableName(kind));
+            sheet = which == Sheet::named ? readWorkbookSheet(bytes, name) : readTableSheet(bytes, name, name);
+            place = path + "[" + name + "]";
         } catch (const Error& problem) {  // the workbook as a whole
             throw Error(path + ": " + problem.what());
         }
         return import(rowsOf(sheet));
     } catch (const ExchangeError& problem) {
-        throw Error(problem.placed(tableFilePlace(kind, path)));
+        throw Error(problem.placed(place));
     }
 }
 
@@ -133,10 +141,14 @@ std::string tableFileBytes(TableKind kind, const TextRows& rows, std::string_vie
     return writeCsv(rows);
 }
 
-std::string projectWorkbookBytes(const std::string& projectFolder) {
+std::string projectWorkbookBytes(const std::string& projectFolder, TableCounts* counts) {
     std::vector<WorkbookSheet> sheets;
     for (const TableKind kind : kTableKinds)
         sheets.push_back(WorkbookSheet{std::string(tableName(kind)), exportedRows(kind, projectFolder)});
+    if (counts)  // each sheet holds its header first
+        *counts = {.frames = sheets[0].rows.size() - 1,
+                   .definitions = sheets[2].rows.size() - 1,
+                   .groups = sheets[1].rows.size() - 1};
     return workbookBytes(sheets);
 }
 
@@ -240,18 +252,19 @@ DefinitionsWithoutFrame definitionsLeftWithoutFrame(const std::string& projectFo
     return left;
 }
 
-std::vector<std::string> importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,
-                                         const ImportOptions& options) {
+ImportOutcome importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,
+                              const ImportOptions& options) {
     const std::string place = tableFilePlace(kind, path);
     std::string document;
-    std::vector<std::string> notes;
+    ImportOutcome outcome;
     switch (kind) {
         case TableKind::frames: {
             TableRows rows = importedFrameRows(path);
             checkRows(kind, path, rows.size(), options);
             checkImage(projectFolder, place, {.frames = rows.size()});
             const DefinitionsWithoutFrame left = definitionsLeftWithoutFrame(projectFolder, rows.size());
-            if (!left.empty()) notes.push_back(definitionsWithoutFrameNote(left));
+            if (!left.empty()) outcome.notes.push_back(definitionsWithoutFrameNote(left));
+            outcome.counts.frames = rows.size();
             document = frameDocument(projectFolder, std::move(rows));
             break;
         }
@@ -259,6 +272,7 @@ std::vector<std::string> importTableFile(TableKind kind, const std::string& proj
             const TableRows rows = importedGroupRows(path);
             checkRows(kind, path, rows.size(), options);
             checkImage(projectFolder, place, {.groups = rows.size()});
+            outcome.counts.groups = rows.size();
             document = groupTableText(rows);
             break;
         }
@@ -268,29 +282,33 @@ std::vector<std::string> importTableFile(TableKind kind, const std::string& proj
             checkRows(kind, path, definitionCount(definitions), options);
             checkImage(projectFolder, place,
                        {.frames = frames.frameCount(), .definitions = definitionCount(definitions)});
+            outcome.counts.definitions = definitionCount(definitions);
             document = definitionDocument(std::move(frames), std::move(definitions));
             break;
         }
     }
     replaceFile(documentPath(kind, projectFolder), document);
-    return notes;
+    return outcome;
 }
 
-void importWorkbookFile(const std::string& projectFolder, const std::string& path, const ImportOptions& options) {
+ImportOutcome importWorkbookFile(const std::string& projectFolder, const std::string& path,
+                                 const ImportOptions& options) {
     const std::string bytes = readFile(path);
-    TableRows frameRows = importRows(TableKind::frames, path, bytes, frameRowsOf);
-    const TableRows groupRows = importRows(TableKind::groups, path, bytes, groupRowsOf);
+    TableRows frameRows = importRows(TableKind::frames, path, bytes, frameRowsOf, Sheet::named);
+    const TableRows groupRows = importRows(TableKind::groups, path, bytes, groupRowsOf, Sheet::named);
     std::vector<std::string> lines;
     for (const TableRow& row : frameRows)
         lines.push_back(row[FrameColumn::Priority] + '\t' + row[FrameColumn::DataPage] + '\t' + row[FrameColumn::Pgn]);
     FrameDefinitions frames;
     frames.setFrames(std::move(lines));
-    auto definitions = importRows(TableKind::definitions, path, bytes, definitionsOf(frames.frameCount()));
+    auto definitions =
+        importRows(TableKind::definitions, path, bytes, definitionsOf(frames.frameCount()), Sheet::named);
     checkRows(TableKind::frames, path, frameRows.size(), options);
     checkRows(TableKind::groups, path, groupRows.size(), options);
     checkRows(TableKind::definitions, path, definitionCount(definitions), options);
-    checkImage(projectFolder, path,
-               {.frames = frameRows.size(), .definitions = definitionCount(definitions), .groups = groupRows.size()});
+    const TableCounts counts{
+        .frames = frameRows.size(), .definitions = definitionCount(definitions), .groups = groupRows.size()};
+    checkImage(projectFolder, path, counts);
 
     const std::string frameText = frameDocument(projectFolder, std::move(frameRows));
     const std::string groupText = groupTableText(groupRows);
@@ -298,6 +316,7 @@ void importWorkbookFile(const std::string& projectFolder, const std::string& pat
     replaceFiles({{documentPath(TableKind::groups, projectFolder), groupText},
                   {documentPath(TableKind::frames, projectFolder), frameText},
                   {documentPath(TableKind::definitions, projectFolder), definitionText}});
+    return {.counts = counts, .notes = {}};
 }
 
 }  // namespace tessaro

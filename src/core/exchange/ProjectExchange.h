@@ -24,12 +24,21 @@ TextRows exportedRows(TableKind kind, const std::string& projectFolder);
 // The bytes of a table file: a workbook holding the table's sheet for a .xlsx path, CSV otherwise.
 std::string tableFileBytes(TableKind kind, const TextRows& rows, std::string_view path);
 
-// The three tables in one workbook: sheets frames, groups and definitions.
-std::string projectWorkbookBytes(const std::string& projectFolder);
+// How many frames, definitions and groups the tables hold or would hold; nothing for a table not concerned.
+struct TableCounts {
+    std::optional<std::size_t> frames{};
+    std::optional<std::size_t> definitions{};  // all of them of frames the project has
+    std::optional<std::size_t> groups{};
+};
+
+// The three tables in one workbook: sheets frames, groups and definitions. Counts, when given, gets the rows each
+// sheet holds.
+std::string projectWorkbookBytes(const std::string& projectFolder, TableCounts* counts = nullptr);
 
 // The rows of a table file (the table's sheet of a workbook, or a CSV file), checked cell by cell, as the documents
 // hold them (a frame's Group as its index). Throws tessaro::Error whose text is "FILE:LINE:COLUMN: message"
-// (FILE[SHEET] for a workbook), or "FILE: message" for the file as a whole.
+// (FILE[SHEET] for a workbook), or "FILE: message" for the file as a whole. A workbook of one sheet is read whatever
+// its sheet's name: what a spreadsheet makes of one CSV file is a sheet named after the file.
 TableRows importedFrameRows(const std::string& path);
 TableRows importedGroupRows(const std::string& path);
 // Per frame of frameCount, the definitions of a table file.
@@ -41,26 +50,27 @@ struct ImportOptions {
     bool emptyTables = false;
 };
 
+// What an import wrote: the rows of each document it replaced, and what the user should know besides, one line each.
+struct ImportOutcome {
+    TableCounts counts;
+    std::vector<std::string> notes;
+};
+
 // Checks every cell of the file, then the project the import would make, and only then replaces the table's document
 // as its editor's OK writes it. Refused, with nothing written: a cell that breaks a rule (tessaro::Error as
 // importedFrameRows throws), a table without rows unless options allow it, a project whose image the builder would
 // refuse as too large (with the builder's message) and a document that cannot be replaced. What the import leaves
-// that the user should know comes back as notes, one line each: the definitions whose frames a frames table removed.
-std::vector<std::string> importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,
-                                         const ImportOptions& options = {});
+// that the user should know comes back as notes: the definitions whose frames a frames table removed.
+ImportOutcome importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,
+                              const ImportOptions& options = {});
 
 // Checks the three sheets of the workbook as importTableFile checks a table, the definitions against the frames of
 // its own frames sheet, and then replaces the three documents all or none (replaceFiles).
-void importWorkbookFile(const std::string& projectFolder, const std::string& path, const ImportOptions& options = {});
+ImportOutcome importWorkbookFile(const std::string& projectFolder, const std::string& path,
+                                 const ImportOptions& options = {});
 
 // What the dialogs' Import needs before it fills an editor, whose OK then writes: the project the editor's table
 // would make, its other documents as they are.
-// How many frames, definitions and groups the tables would hold; nothing for a table that stays as its document is.
-struct TableCounts {
-    std::optional<std::size_t> frames{};
-    std::optional<std::size_t> definitions{};  // all of them of frames the project has
-    std::optional<std::size_t> groups{};
-};
 // The builder's refusal of such a project as too large for the image, or nothing.
 std::optional<std::string> imageTooLarge(const std::string& projectFolder, const TableCounts& counts);
 // The rows of DefFrameJ1939.xml whose frame FrameJ1939.xml has now and a frame table of frameCount frames would not.

@@ -86,8 +86,16 @@ std::string workbookBytes(const std::vector<WorkbookSheet>& sheets) {
 
 TextGrid readWorkbookSheet(std::string_view bytes, std::string_view sheet) {
     TextGrid grid;
+    std::string name;
     WorkbookFailure failure;
-    if (!entries().read(bytes, sheet, grid, failure)) fail(failure);
+    if (!entries().read(bytes, sheet, false, grid, name, failure)) fail(failure);
+    return grid;
+}
+
+TextGrid readTableSheet(std::string_view bytes, std::string_view sheet, std::string& name) {
+    TextGrid grid;
+    WorkbookFailure failure;
+    if (!entries().read(bytes, sheet, true, grid, name, failure)) fail(failure);
     return grid;
 }
 

@@ -522,9 +522,23 @@ std::string numberText(std::string_view value, const Look& look, bool from1904, 
     return std::string(buffer, written.ptr);
 }
 
+// What a workbook that lacks a sheet has instead: ", only 'frames' and 'groups'", or ": it has no sheets". A
+// workbook of many sheets has the first few named.
+std::string sheetList(const std::vector<std::string>& names) {
+    constexpr std::size_t kNamed = 8;
+    if (names.empty()) return ": it has no sheets";
+    const std::size_t named = names.size() > kNamed ? kNamed : names.size();
+    std::string text = ", only";
+    for (std::size_t i = 0; i < named; ++i)
+        text += std::string(i == 0 ? " '" : i + 1 == names.size() ? "' and '" : "', '") + names[i];
+    text += "'";
+    if (named < names.size()) text += " and " + std::to_string(names.size() - named) + " more";
+    return text;
+}
+
 }  // namespace
 
-TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
+TextGrid readSheet(std::string_view bytes, std::string_view sheet, bool orTheOnlySheet, std::string& name) {
     Archive archive(bytes);
     std::string workbookText = archive.required("xl/workbook.xml");
     pugi::xml_document workbook;
@@ -534,11 +548,23 @@ TextGrid readSheet(std::string_view bytes, std::string_view sheet) {
     const std::string_view date1904 = properties.attribute("date1904").as_string();
     const bool from1904 = date1904 == "1" || date1904 == "true";
     std::string relation;
+    std::vector<std::string> names;
+    std::string onlyRelation;
     forEachChild(child(workbookRoot, "sheets"), "sheet", [&](const pugi::xml_node& item) {
-        if (relation.empty() && sheet == item.attribute("name").as_string())
-            if (const char* id = attributeOf(item, "id")) relation = id;
+        names.emplace_back(item.attribute("name").as_string());
+        const char* id = attributeOf(item, "id");
+        if (names.size() == 1 && id) onlyRelation = id;
+        if (relation.empty() && sheet == names.back() && id) {
+            relation = id;
+            name = names.back();
+        }
     });
-    if (relation.empty()) throw Error("the workbook has no sheet named '" + std::string(sheet) + "'");
+    if (relation.empty() && orTheOnlySheet && names.size() == 1 && !onlyRelation.empty()) {
+        relation = onlyRelation;
+        name = names.front();
+    }
+    if (relation.empty())
+        throw Error("the workbook has no sheet named '" + std::string(sheet) + "'" + sheetList(names));
 
     std::string relationsText = archive.required("xl/_rels/workbook.xml.rels");
     pugi::xml_document relations;
@@ -658,8 +684,9 @@ bool writeEntry(const std::vector<WorkbookSheet>& sheets, std::string& bytes, Wo
     return reporting(failure, [&] { bytes = writtenWorkbook(sheets); });
 }
 
-bool readEntry(std::string_view bytes, std::string_view sheet, TextGrid& grid, WorkbookFailure& failure) {
-    return reporting(failure, [&] { grid = readSheet(bytes, sheet); });
+bool readEntry(std::string_view bytes, std::string_view sheet, bool orTheOnlySheet, TextGrid& grid, std::string& name,
+               WorkbookFailure& failure) {
+    return reporting(failure, [&] { grid = readSheet(bytes, sheet, orTheOnlySheet, name); });
 }
 
 }  // namespace

@@ -23,7 +23,9 @@ struct WorkbookFailure {
 
 struct WorkbookEntries {
     bool (*write)(const std::vector<WorkbookSheet>& sheets, std::string& bytes, WorkbookFailure& failure);
-    bool (*read)(std::string_view bytes, std::string_view sheet, TextGrid& grid, WorkbookFailure& failure);
+    // orTheOnlySheet: a workbook of one sheet gives it whatever its name; name gets the name of the sheet read.
+    bool (*read)(std::string_view bytes, std::string_view sheet, bool orTheOnlySheet, TextGrid& grid, std::string& name,
+                 WorkbookFailure& failure);
 };
 
 inline constexpr const char* kWorkbookEntriesSymbol = "tessaroWorkbookEntries";
