@@ -96,6 +96,18 @@ auto definitionsOf(std::size_t frameCount) {
     return [frameCount](const RowSource& rows) { return importDefinitionRows(rows, frameCount); };
 }
 
+bool readsAsPairs(const std::string& path, std::string_view bytes) {
+    return !isWorkbookPath(path) && isDefinitionPairsText(bytes);
+}
+
+DefinitionsImport definitionsFrom(const std::string& path, const std::string& bytes, const FrameDefinitions& held) {
+    if (!readsAsPairs(path, bytes))
+        return {importRows(TableKind::definitions, path, bytes, definitionsOf(held.frameCount())), std::nullopt};
+    PairsReadBack read = importRows(TableKind::definitions, path, bytes,
+                                    [&held](const RowSource& rows) { return readDefinitionPairs(rows, held); });
+    return {std::move(read.definitions), std::move(read.counts)};
+}
+
 const auto frameRowsOf = [](const RowSource& rows) { return importFrameRows(rows); };
 const auto groupRowsOf = [](const RowSource& rows) { return importGroupRows(rows); };
 
@@ -148,8 +160,8 @@ TableRows importedGroupRows(const std::string& path) {
     return importRows(TableKind::groups, path, readFile(path), groupRowsOf);
 }
 
-std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount) {
-    return importRows(TableKind::definitions, path, readFile(path), definitionsOf(frameCount));
+DefinitionsImport importedDefinitions(const std::string& path, const FrameDefinitions& held) {
+    return definitionsFrom(path, readFile(path), held);
 }
 
 namespace {
@@ -245,6 +257,7 @@ std::vector<std::string> importTableFile(TableKind kind, const std::string& proj
     const std::string place = tableFilePlace(kind, path);
     std::string document;
     std::vector<std::string> notes;
+    std::optional<std::string> said;
     switch (kind) {
         case TableKind::frames: {
             TableRows rows = importedFrameRows(path);
@@ -263,16 +276,28 @@ std::vector<std::string> importTableFile(TableKind kind, const std::string& proj
             break;
         }
         case TableKind::definitions: {
-            FrameDefinitions frames = projectFrames(projectFolder);
-            auto definitions = importedDefinitions(path, frames.frameCount());
-            checkRows(kind, path, definitionCount(definitions), options);
+            const std::string bytes = readFile(path);
+            // Only a DefFrame.csv needs the stored definitions, to take them back whole.
+            FrameDefinitions frames =
+                readsAsPairs(path, bytes) ? projectDefinitions(projectFolder) : projectFrames(projectFolder);
+            DefinitionsImport imported = definitionsFrom(path, bytes, frames);
+            checkRows(kind, path, definitionCount(imported.definitions), options);
             checkImage(projectFolder, place,
-                       {.frames = frames.frameCount(), .definitions = definitionCount(definitions)});
-            document = definitionDocument(std::move(frames), std::move(definitions));
+                       {.frames = frames.frameCount(), .definitions = definitionCount(imported.definitions)});
+            if (imported.pairs) {
+                // The rows of frames the frame table lacks are dropped too.
+                for (const TClPdo& beyond :
+                     readDefinitionsBeyondFrames(documentPath(kind, projectFolder), frames.frameCount()))
+                    for (const TClIndMB& definition : beyond.definitions)
+                        imported.pairs->unlisted.push_back({beyond.frameNumber, definition.index});
+                said = pairsReadBackLine(path, *imported.pairs);
+            }
+            document = definitionDocument(std::move(frames), std::move(imported.definitions));
             break;
         }
     }
     replaceFile(documentPath(kind, projectFolder), document);
+    if (said && options.said) options.said(*said);
     return notes;
 }
 
