@@ -30,7 +30,8 @@ TEST(CliDefFrameCsv, ImportDefinitionsTakesThemWholeFromTheStoredOnes) {
     // Frame 1's definitions in the other order, the others left out: moved and dropped, each with its fields.
     const std::vector<TClIndMB>& first = stored.frame(0).definitions;
     std::string text;
-    for (auto definition = first.rbegin(); definition != first.rend(); ++definition) text += definition->index + ",1,\r\n";
+    for (auto definition = first.rbegin(); definition != first.rend(); ++definition)
+        text += definition->index + ",1,\r\n";
     project.write(std::string(kExportFileName), text);
     EXPECT_EQ(import().status, 0);
     FrameDefinitions expected = stored;

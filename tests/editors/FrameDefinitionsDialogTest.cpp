@@ -637,8 +637,9 @@ TEST_F(FrameDefinitionsDialog, ExportThenImportGivesTheSameDefinitionsFromDefFra
         EXPECT_FALSE(dialog.isVisible());
     });
     EXPECT_EQ(fake.messages.shown,
-              (std::vector<Message>{{"plain", exported + " names each definition by its index and frame only: 3 "
-                                                         "definitions came back whole from those shown."}}));
+              (std::vector<Message>{{"plain",
+                                     "DefFrame.csv names each definition by its index and frame only: 3 "
+                                     "definitions came back whole from those shown."}}));
     EXPECT_EQ(tool.read(kDefinitions), before);
 }
 
@@ -693,11 +694,11 @@ TEST_F(FrameDefinitionsDialog, AnEditedDefFrameCsvMovesAndRemovesDefinitionsWith
     EXPECT_EQ(
         fake.messages.shown,
         (std::vector<Message>{
-            {"plain", file + " names each definition by its index and frame only: 2 definitions came back whole "
-                             "from those shown, and 1 definition is new (index 500 of frame 2) with no Device ID, "
-                             "1 point, Holding Register, no frame bytes.\nGive the new definition its Device ID "
-                             "before Update Device.\nOK drops the 1 definition it does not list (index 30 of "
-                             "frame 3), after asking."},
+            {"plain",
+             "DefFrame.csv names each definition by its index and frame only: 2 definitions came back whole from "
+             "those shown, and 1 definition is new (index 500 of frame 2) with no Device ID, 1 point, Holding "
+             "Register, no frame bytes.\nGive the new definition its Device ID before Update Device.\nOK drops the "
+             "definition it does not list (index 30 of frame 3), after asking."},
             {"plain",
              "The file imported does not list 1 definition of those shown before it (index 30 of frame 3), so "
              "OK would lose it: press OK again to drop it, or Cancel to keep DefFrameJ1939.xml as it is."}}));

@@ -70,7 +70,9 @@ TEST(DefinitionPairs, TheExportsShapeIsToldFromTheTablesByItsFirstLine) {
         {"100,1,\r\n", true},
         {"100,1,200,1,\r\n", true},
         {" 7,3,\n", true},
-        {"\xEF\xBB\xBF" "100,1,\r\n", true},
+        {"\xEF\xBB\xBF"
+         "100,1,\r\n",
+         true},
         {"\r\n100,1,\r\n", true},
         {"100;1;\r\n", true},
         {"", true},  // the Export of no definition
@@ -176,10 +178,10 @@ TEST(DefinitionPairs, EachRefusalSaysItsLineAndColumn) {
         {"100,1,\r\n100,4,\r\n", "2:2: there is no frame 4: the frame table holds 3 frames"},
         {"100,1,\r\n100,0,\r\n", "2:2: there is no frame 0: the frame table holds 3 frames"},
         {"100,1,100,x,\r\n", "1:4: 'x' is not a valid integer value"},
-        {"100,1,\r\n5,1,6\r\n", "2:4: the index '6' has no frame number after it: each line holds pairs INDEX,FRAME, "
-                                "as the Export of Define J1939 writes them"},
-        {"100,1,\r\n70000,2,\r\n",
-         "2:1: Index Modbus must be between 0 and 65535 (the cell holds '70000')"},
+        {"100,1,\r\n5,1,6\r\n",
+         "2:4: the index '6' has no frame number after it: each line holds pairs INDEX,FRAME, "
+         "as the Export of Define J1939 writes them"},
+        {"100,1,\r\n70000,2,\r\n", "2:1: Index Modbus must be between 0 and 65535 (the cell holds '70000')"},
         {"100,1,\r\n,2,\r\n", "2:1: Index Modbus must be between 0 and 65535 (the cell holds '')"},
         {"100,1,\r\nabc,1,\r\n", "2:1: Index Modbus must be between 0 and 65535 (the cell holds 'abc')"},
     };
@@ -245,8 +247,9 @@ TEST(DefinitionPairsImport, TheStoredDefinitionsComeBackWholeFromTheirPairs) {
                                            row("7", "1", "70", "1") + row("1", "4", "11", "136") + "</DefFrame>");
     const std::string file = files.write("DefFrame.csv", "20,2,\r\n11,1,\r\n12,2,\r\n");
     std::vector<std::string> said;
-    const std::vector<std::string> notes = importTableFile(
-        TableKind::definitions, project.path(), file, {.said = [&said](const std::string& line) { said.push_back(line); }});
+    const std::vector<std::string> notes =
+        importTableFile(TableKind::definitions, project.path(), file,
+                        {.said = [&said](const std::string& line) { said.push_back(line); }});
     EXPECT_TRUE(notes.empty());
     EXPECT_EQ(project.read("DefFrameJ1939.xml"),
               "<DefFrame>" + row("1", "4", "11", "136") + row("2", "9", "20", "18") +

@@ -119,8 +119,8 @@ PairsReadBack readDefinitionPairs(const RowSource& rows, const FrameDefinitions&
     return read;
 }
 
-std::string pairsReadBackMessage(const std::string& path, const PairsCounts& counts) {
-    std::string text = path + " names each definition by its index and frame only: " + amount(counts.whole) +
+std::string pairsReadBackMessage(const std::string& fileName, const PairsCounts& counts) {
+    std::string text = fileName + " names each definition by its index and frame only: " + amount(counts.whole) +
                        " came back whole from those shown";
     if (!counts.added.empty())
         text += ", and " + amount(counts.added.size()) + (counts.added.size() == 1 ? " is" : " are") + " new (" +
@@ -128,10 +128,11 @@ std::string pairsReadBackMessage(const std::string& path, const PairsCounts& cou
     text += ".";
     if (!counts.added.empty())
         text += counts.added.size() == 1 ? "\nGive the new definition its Device ID before Update Device."
-                                       : "\nGive the new definitions their Device IDs before Update Device.";
+                                         : "\nGive the new definitions their Device IDs before Update Device.";
     if (!counts.unlisted.empty())
-        text += "\nOK drops the " + amount(counts.unlisted.size()) + " it does not list (" +
-                definitionNames(counts.unlisted) + "), after asking.";
+        text += "\nOK drops the " +
+                (counts.unlisted.size() == 1 ? std::string("definition") : amount(counts.unlisted.size())) +
+                " it does not list (" + definitionNames(counts.unlisted) + "), after asking.";
     return text;
 }
 
@@ -141,8 +142,8 @@ std::string pairsReadBackLine(const std::string& path, const PairsCounts& counts
         text += ", " + amount(counts.added.size()) + (counts.added.size() == 1 ? " is" : " are") + " new (" +
                 definitionNames(counts.added) + ": " + newDefaults() + ")";
     if (!counts.unlisted.empty())
-        text += ", " + amount(counts.unlisted.size()) + " not listed " + (counts.unlisted.size() == 1 ? "was" : "were") +
-                " dropped (" + definitionNames(counts.unlisted) + ")";
+        text += ", " + amount(counts.unlisted.size()) + " not listed " +
+                (counts.unlisted.size() == 1 ? "was" : "were") + " dropped (" + definitionNames(counts.unlisted) + ")";
     return text;
 }
 

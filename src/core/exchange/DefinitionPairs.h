@@ -43,9 +43,9 @@ TClIndMB newDefinitionOf(const std::string& index);
 // new definition outside 0 to 65535, an index without its frame number.
 PairsReadBack readDefinitionPairs(const RowSource& rows, const FrameDefinitions& held);
 
-// How the definitions came back, as Define J1939 says it after its Import: the counts, what a new definition holds,
-// that OK drops the unlisted ones.
-std::string pairsReadBackMessage(const std::string& path, const PairsCounts& counts);
+// How the definitions came back, as Define J1939 says it after its Import of the file named fileName: the counts,
+// what a new definition holds, that OK drops the unlisted ones.
+std::string pairsReadBackMessage(const std::string& fileName, const PairsCounts& counts);
 // The same as one line, after an import that wrote them.
 std::string pairsReadBackLine(const std::string& path, const PairsCounts& counts);
 

@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
+#include <filesystem>
 
 #include "documents/Errors.h"
 #include "editors/RadioGroup.h"
@@ -462,7 +463,8 @@ void TFInfopdoMB::importDefinitions() {
     }
     // The definitions came back from those shown: what the file left out is named at the first OK.
     m_unlisted.insert(m_unlisted.end(), imported.pairs->unlisted.begin(), imported.pairs->unlisted.end());
-    m_platform.messages.plain(toQt(pairsReadBackMessage(*path, *imported.pairs)));
+    m_platform.messages.plain(
+        toQt(pairsReadBackMessage(std::filesystem::path(*path).filename().string(), *imported.pairs)));
 }
 
 std::optional<std::string> TFInfopdoMB::lossAtOk() const {
