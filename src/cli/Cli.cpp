@@ -183,6 +183,7 @@ int importTable(const Invocation& words, const Streams& streams) {
     for (const TableKind kind : kTableKinds)
         if (const std::optional<std::size_t> rows = countIn(outcome.counts, kind))
             streams.out << joinPath(folder, wordsOf(kind).document) << ": " << rowsText(kind, *rows) << "\n";
+    if (outcome.readBack) streams.out << *outcome.readBack << "\n";
     // What was written first, then what it left.
     if (!outcome.notes.empty()) flushOut(streams.out);
     for (const std::string& note : outcome.notes) streams.err << "tessaro-cli: warning: " << note << "\n";
@@ -303,6 +304,10 @@ const std::vector<Command>& commands() {
          "writes it. CSV may use commas or semicolons, quotes, CR LF or LF, and a byte-order mark; the columns are\n"
          "found by their header names. Definitions must name frames of FrameJ1939.xml. A project whose image would\n"
          "be too large for the device is refused.\n"
+         "For definitions FILE may also be the DefFrame.csv that Define J1939's Export writes: each of its pairs of\n"
+         "index and frame takes its definition whole from DefFrameJ1939.xml (a pair that matches none is a new\n"
+         "definition with the dialog's defaults), the stored definitions it does not list are dropped, and a line\n"
+         "says how they came back.\n"
          "A workbook import checks all three sheets (the definitions against its own frames sheet), and then\n"
          "replaces the three documents all or none.\n"
          "Each document written is named with its rows, PROJECT_DIR/FrameJ1939.xml: 5 frames. The first problem is\n"

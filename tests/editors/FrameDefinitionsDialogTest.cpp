@@ -9,9 +9,11 @@
 #include <QTabWidget>
 #include <filesystem>
 
+#include "documents/AtomicFile.h"
 #include "editors/DefinitionRows.h"
 #include "editors/RadioGroup.h"
 #include "editors/UInfoPdoMB.h"
+#include "exchange/ProjectExchange.h"
 #include "support/GuiFixture.h"
 
 namespace tessaro {
@@ -599,6 +601,125 @@ TEST_F(FrameDefinitionsDialog, AnImportTheBuilderWouldRefuseIsShownAndChangesNot
         fake.messages.shown,
         (std::vector<Message>{
             {"plain", file + ": The configuration image needs 100008 bytes, more than the limit of 100004 bytes"}}));
+}
+
+// Export writes DefFrame.csv, which names each definition by its index and frame only; Import takes each back whole
+// from the definitions shown. The definitions table, as the command line exports it to CSV or a workbook, comes
+// back as it is.
+TEST_F(FrameDefinitionsDialog, ExportThenImportGivesTheSameDefinitionsFromDefFrameCsvOrTheTable) {
+    tool.write(kFrames, threeFrames());
+    tool.write(kDefinitions,
+               definitionsDocument(writtenRow(1, "5", "100", 1, 3, {18, 3}) + writtenRow(1, "6", "100", 0, 4, {0x45}) +
+                                   writtenRow(3, "250", " 7", 2, 3, {0x88, 0x10, 0x01})));
+    const std::string before = tool.read(kDefinitions);
+    const std::string exported = tool.file("PROJECTS/DefFrame.csv");
+    std::vector<std::string> tables;
+    for (const char* name : {"definitions.csv", "definitions.xlsx"}) {
+        const std::string file = tool.file(name);
+        replaceFile(file, tableFileBytes(TableKind::definitions,
+                                         exportedRows(TableKind::definitions, tool.file("PROJECTS")), file));
+        tables.push_back(file);
+    }
+    for (const std::string& file : {exported, tables[0], tables[1]})
+        fake.files.answers.push_back(QString::fromStdString(file));
+    define([&](TFInfopdoMB& dialog) {
+        const FrameDefinitions shown = dialog.frameList();
+        press(dialog, "button1");
+        EXPECT_EQ(tool.read("PROJECTS/DefFrame.csv"), "100,1,\r\n100,1,\r\n 7,3,\r\n");
+        for (int import = 0; import < 3; ++import) {
+            selectFrame(dialog, 0);
+            press(dialog, "bitbtn4");
+            for (std::size_t f = 0; f < shown.frameCount(); ++f)
+                EXPECT_EQ(dialog.frameList().frame(f).definitions, shown.frame(f).definitions)
+                    << "import " << import << ", frame " << f + 1;
+        }
+        press(dialog, "bitbtn1");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain",
+                                     "DefFrame.csv names each definition by its index and frame only: 3 "
+                                     "definitions came back whole from those shown."}}));
+    EXPECT_EQ(tool.read(kDefinitions), before);
+}
+
+// Lines of DefFrame.csv moved or removed move or remove definitions with all their fields, a line that matches none
+// adds a definition with the defaults; the first OK names the definitions the file left out, the second writes.
+TEST_F(FrameDefinitionsDialog, AnEditedDefFrameCsvMovesAndRemovesDefinitionsWithTheirFields) {
+    tool.write(kFrames, threeFrames());
+    tool.write(kDefinitions,
+               definitionsDocument(writtenRow(1, "5", "100", 1, 3, {18, 3}) + writtenRow(1, "6", "101", 0, 4, {0x45}) +
+                                   writtenRow(3, "1", "30", 0, 3, {0x11})));
+    const std::string before = tool.read(kDefinitions);
+    const std::string file = tool.file("PROJECTS/DefFrame.csv");
+    fake.files.answers.push_back(QString::fromStdString(file));
+    define([&](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        selectDefinition(dialog, 1);
+        type(dialog, "E_Dev_ID", "8");  // changed on screen only: the import takes it as shown
+        press(dialog, "ModifyA");
+        press(dialog, "button1");
+        EXPECT_EQ(tool.read("PROJECTS/DefFrame.csv"), "100,1,\r\n101,1,\r\n30,3,\r\n");
+        replaceFile(file, "101,1,\r\n100,1,\r\n500,2,\r\n");
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(frames(dialog)->currentRow(), -1);
+        expectReset(dialog);
+
+        selectFrame(dialog, 0);
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+        selectDefinition(dialog, 0);
+        EXPECT_EQ(text(dialog, "EindexA"), "101");
+        EXPECT_EQ(text(dialog, "E_Dev_ID"), "8");
+        EXPECT_EQ(text(dialog, "CB_ToD"), "Input Register");
+        EXPECT_EQ(selectors(dialog).first[0], 4);
+        selectDefinition(dialog, 1);
+        EXPECT_EQ(text(dialog, "EindexA"), "100");
+        EXPECT_EQ(text(dialog, "CB_NoP"), "2");
+        selectFrame(dialog, 1);
+        selectDefinition(dialog, 0);
+        EXPECT_EQ(text(dialog, "EindexA"), "500");
+        EXPECT_EQ(text(dialog, "E_Dev_ID"), "");
+        EXPECT_EQ(text(dialog, "CB_NoP"), "1");
+        EXPECT_EQ(text(dialog, "CB_ToD"), "Holding Register");
+        EXPECT_EQ(selectors(dialog), (std::pair<Selectors, Selectors>{}));
+        selectFrame(dialog, 2);
+        EXPECT_TRUE(items(definitions(dialog)).isEmpty());
+
+        press(dialog, "bitbtn1");
+        EXPECT_TRUE(dialog.isVisible()) << "the definition of frame 3 would be dropped: the first OK says so";
+        EXPECT_EQ(tool.read(kDefinitions), before);
+        press(dialog, "bitbtn1");
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(
+        fake.messages.shown,
+        (std::vector<Message>{
+            {"plain",
+             "DefFrame.csv names each definition by its index and frame only: 2 definitions came back whole from "
+             "those shown, and 1 definition is new (index 500 of frame 2) with no Device ID, 1 point, Holding "
+             "Register, no frame bytes.\nGive the new definition its Device ID before Update Device.\nOK drops the "
+             "definition it does not list (index 30 of frame 3), after asking."},
+            {"plain",
+             "The file imported does not list 1 definition of those shown before it (index 30 of frame 3), so "
+             "OK would lose it: press OK again to drop it, or Cancel to keep DefFrameJ1939.xml as it is."}}));
+    EXPECT_EQ(tool.read(kDefinitions),
+              definitionsDocument(writtenRow(1, "8", "101", 0, 4, {0x45}) + writtenRow(1, "5", "100", 1, 3, {18, 3}) +
+                                  writtenRow(2, "", "500", 0, 3)));
+}
+
+TEST_F(FrameDefinitionsDialog, ADefFrameCsvWithAFrameTheListLacksIsRefusedAtItsPlace) {
+    twoDefinitionsOnFrameOne();
+    const std::string file = tool.write("PROJECTS/DefFrame.csv", "101,1,\r\n100,9,\r\n");
+    fake.files.answers.push_back(QString::fromStdString(file));
+    define([](TFInfopdoMB& dialog) {
+        selectFrame(dialog, 0);
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(items(definitions(dialog)), (QStringList{"Ind MB 0", "Ind MB 1"}));
+        EXPECT_EQ(dialog.frameList().frame(0).definitions.size(), 2u);
+        EXPECT_EQ(dialog.frameList().frame(0).definitions[0].index, "100");
+    });
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{{"plain", file + ":2:2: there is no frame 9: the frame table holds 3 frames"}}));
 }
 
 TEST_F(FrameDefinitionsDialog, FailedWritesAreShownAndTheDialogKeepsItsState) {

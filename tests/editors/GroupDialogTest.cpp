@@ -2,7 +2,9 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "documents/AtomicFile.h"
 #include "editors/UGroup.h"
+#include "exchange/Workbook.h"
 #include "support/GridCells.h"
 #include "support/GuiFixture.h"
 #include "support/Keys.h"
@@ -254,6 +256,123 @@ TEST_F(GroupDialog, FailedSaveIsShownAndTheDialogStaysOpen) {
     ASSERT_EQ(fake.messages.shown.size(), 1u);
     EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
     EXPECT_NE(fake.messages.shown[0].text.find("Group.xml"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaro
+
+namespace tessaro {
+namespace {
+
+using testing::child;
+using testing::GridCells;
+using testing::Message;
+
+class GroupDialogExchange : public GroupDialog {
+protected:
+    static void press(QWidget& dialog, const char* name) { child<QPushButton>(dialog, name)->click(); }
+    // The texts of the data cells, row by row.
+    static std::vector<std::string> shown(const GridCells& cells) {
+        std::vector<std::string> texts;
+        for (int row = 1; row <= 10; ++row) texts.push_back(cells(row, 1) + "|" + cells(row, 2));
+        return texts;
+    }
+};
+
+// Export and Import sit at the right of the bar that holds OK and Cancel, as in Frame J1939; the grid keeps the
+// window's width and the bar's height.
+TEST_F(GroupDialogExchange, ExportAndImportSitBesideOkAndCancel) {
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        EXPECT_EQ(dialog.size(), QSize(430, 334));
+        const QPushButton* ok = child<QPushButton>(dialog, "bitbtn1");
+        const QPushButton* cancel = child<QPushButton>(dialog, "bitbtn2");
+        const QPushButton* exportButton = child<QPushButton>(dialog, "bitbtn3");
+        const QPushButton* importButton = child<QPushButton>(dialog, "bitbtn4");
+        EXPECT_EQ(exportButton->text(), "Export");
+        EXPECT_EQ(importButton->text(), "Import");
+        for (const QPushButton* button : {cancel, exportButton, importButton}) {
+            EXPECT_TRUE(button->isEnabled());
+            EXPECT_EQ(button->geometry().top(), ok->geometry().top());
+            EXPECT_EQ(button->height(), ok->height());
+        }
+        EXPECT_LT(ok->geometry().right(), cancel->geometry().left());
+        EXPECT_LT(cancel->geometry().right(), exportButton->geometry().left() - 40) << "apart, as OK and Cancel";
+        EXPECT_LT(exportButton->geometry().right(), importButton->geometry().left());
+        EXPECT_LT(importButton->geometry().right(), dialog.width());
+        EXPECT_EQ(cells.grid()->geometry().left(), 4);
+        EXPECT_EQ(cells.grid()->geometry().right(), dialog.width() - 5);
+        EXPECT_LT(cells.grid()->geometry().bottom(), ok->geometry().top());
+    });
+}
+
+TEST_F(GroupDialogExchange, ExportThenImportGivesTheSameGroupsFromCsvOrAWorkbook) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    std::filesystem::create_directories(tool.file("out"));
+    const std::string csv = tool.file("out/groups.csv");
+    const std::string book = tool.file("out/groups.xlsx");
+    for (const std::string& file : {csv, book, csv, book}) fake.files.answers.push_back(QString::fromStdString(file));
+    groups([&](TFGroup& dialog, const GridCells& cells) {
+        cells.set(1, 2, "Engine, fast");  // changed on screen: Export writes it as shown
+        cells.set(4, 1, "$FFFF");
+        press(dialog, "bitbtn3");
+        press(dialog, "bitbtn3");
+        const std::vector<std::string> before = shown(cells);
+        for (int import = 0; import < 2; ++import) {
+            for (int row = 1; row <= 10; ++row) cells.set(row, 1, "1");
+            press(dialog, "bitbtn4");
+            EXPECT_EQ(shown(cells), before) << "import " << import;
+            EXPECT_EQ(cells(5, 0), "5");
+        }
+        ok(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(tool.read("out/groups.csv"),
+              "N,Cyclic_Time,Mnemonic\r\n1,100,\"Engine, fast\"\r\n2, 20,\"a & <b> \"\"c\"\"\"\r\n3,0x1F4,\r\n"
+              "4,$FFFF,\r\n");
+    const TextGrid sheet = readWorkbookSheet(readFile(book), "groups");
+    ASSERT_EQ(sheet.rows.size(), 5u);
+    EXPECT_EQ(sheet.rows[2].cells[1].text, " 20");
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(groupXml(),
+              "<Group><row Cyclic_Time=\"100\" Mnemonic=\"Engine, fast\"/><row Cyclic_Time=\" 20\" "
+              "Mnemonic=\"a &amp; &lt;b> &quot;c&quot;\"/><row Cyclic_Time=\"0x1F4\" Mnemonic=\"\"/><row "
+              "Cyclic_Time=\"$FFFF\" Mnemonic=\"\"/></Group>");
+    ASSERT_EQ(fake.files.calls.size(), 4u);
+    EXPECT_EQ(fake.files.calls[0].kind, "save");
+    EXPECT_EQ(fake.files.calls[0].title, "Export groups");
+    EXPECT_EQ(fake.files.calls[0].start.toStdString(), tool.file("PROJECTS") + "/groups.csv");
+    EXPECT_EQ(fake.files.calls[2].kind, "open");
+    EXPECT_EQ(fake.files.calls[2].title, "Import groups");
+    EXPECT_EQ(fake.files.calls[2].start.toStdString(), tool.file("PROJECTS"));
+}
+
+// Import only fills the grid: Cancel leaves Group.xml as it was. A file that breaks a rule is shown in the error box
+// at its place, and the grid stays.
+TEST_F(GroupDialogExchange, ImportFillsTheGridWhichOnlyOkWritesAndARefusedFileChangesNothing) {
+    tool.write("PROJECTS/Group.xml", kThreeGroups);
+    const std::string unquoted = tool.write("unquoted.csv", "N;Mnemonic;Cyclic_Time\n1;a;b; 0x10\n");
+    const std::string fine = tool.write("fine.csv", "N;Mnemonic;Cyclic_Time\n1;\"a;b\"; 0x10\n2;;020\n");
+    const std::string bad = tool.write("bad.csv", "N,Cyclic_Time,Mnemonic\n1,100,a\n2,0,b\n");
+    for (const std::string& file : {unquoted, fine, bad}) fake.files.answers.push_back(QString::fromStdString(file));
+    fake.files.answers.push_back(std::nullopt);  // the user gives up choosing
+    groups([](TFGroup& dialog, const GridCells& cells) {
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(cells(1, 1), "100") << "refused: the grid stays";
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(shown(cells)[0], " 0x10|a;b");
+        EXPECT_EQ(shown(cells)[1], "020|");
+        EXPECT_EQ(shown(cells)[2], "|");
+        press(dialog, "bitbtn4");
+        press(dialog, "bitbtn4");
+        EXPECT_EQ(shown(cells)[1], "020|");
+        EXPECT_TRUE(dialog.isVisible());
+    });
+    EXPECT_EQ(groupXml(), kThreeGroups);
+    EXPECT_EQ(fake.messages.shown,
+              (std::vector<Message>{
+                  {"error", unquoted + ":2:4: a cell beyond the last column of the header (N, Cyclic_Time, Mnemonic)"},
+                  {"error", bad + ":3:2: Error in row 2!! The Cyclic Time must be between 1 and 65535 mS (the cell "
+                                  "holds '0')"}}));
 }
 
 }  // namespace

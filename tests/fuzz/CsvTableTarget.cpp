@@ -7,6 +7,7 @@
 #include "editors/GroupTable.h"
 #include "editors/RowRules.h"
 #include "exchange/CsvText.h"
+#include "exchange/DefinitionPairs.h"
 #include "exchange/ExchangeTables.h"
 
 namespace tessaro::fuzz {
@@ -104,6 +105,44 @@ void definitionsAnEditorStores(const std::vector<std::vector<TClIndMB>>& frames)
         }
 }
 
+// DefFrame.csv read against a few definitions held: each held one comes back whole or is named as not listed, each
+// new one has an index OK could store, and the Export of what came back reads back whole; a refusal says where.
+void checkPairs(const TextGrid& grid, std::size_t lines) {
+    FrameDefinitions held;
+    held.setFrames({"a", "b", "c"});
+    const auto definition = [](const char* index, const char* deviceId) {
+        TClIndMB result;
+        result.index = index;
+        result.deviceId = deviceId;
+        return result;
+    };
+    held.frame(0).definitions = {definition("0", "1"), definition("0", "2"), definition("7", "3")};
+    held.frame(2).definitions = {definition("65535", "4")};
+    constexpr std::size_t kHeld = 4;
+    try {
+        const PairsReadBack read = readDefinitionPairs(rowsOf(grid), held);
+        std::size_t back = 0;
+        for (const auto& definitions : read.definitions) back += definitions.size();
+        TESSARO_FUZZ_EXPECT(read.counts.whole + read.counts.unlisted.size() == kHeld,
+                            std::to_string(read.counts.whole) + " whole and " +
+                                std::to_string(read.counts.unlisted.size()) + " not listed");
+        TESSARO_FUZZ_EXPECT(back == read.counts.whole + read.counts.added.size(),
+                            std::to_string(back) + " definitions came back");
+        for (const DefinitionName& added : read.counts.added)
+            TESSARO_FUZZ_EXPECT(!checkDefinitionIndex(added.index), "new index " + printable(added.index));
+        FrameDefinitions shown = held;
+        for (std::size_t f = 0; f < shown.frameCount(); ++f) shown.frame(f).definitions = read.definitions[f];
+        const std::string exported = shown.exportText();
+        const PairsReadBack again = readDefinitionPairs(rowsOf(readCsv(exported)), shown);
+        TESSARO_FUZZ_EXPECT(
+            again.definitions == read.definitions && again.counts.added.empty() && again.counts.unlisted.empty(),
+            "the definitions do not come back from " + printable(exported));
+    } catch (const ExchangeError& refusal) {
+        TESSARO_FUZZ_EXPECT(refusal.line() >= 1 && refusal.line() <= lines && refusal.column() >= 1,
+                            std::string("refused at no place of the text: ") + refusal.what());
+    }
+}
+
 }  // namespace
 
 void csvTable(std::string_view input) {
@@ -176,6 +215,7 @@ void csvTable(std::string_view input) {
             return table;
         },
         definitionsAnEditorStores);
+    checkPairs(grid, lines);
 }
 
 }  // namespace tessaro::fuzz

@@ -1,10 +1,11 @@
 // Shows the main window over a tool folder and, optionally, one of its dialogs by object name, for a screenshot:
 //   tessaro_show TOOL_FOLDER [DIALOG_OBJECT_NAME] [MILLISECONDS] [LIST_OBJECT_NAME=ROW | EDIT_OBJECT_NAME=TEXT |
-//                BUTTON_OBJECT_NAME | GRID_OBJECT_NAME=ROW,COLUMN | paste=FILE ...]
+//                BUTTON_OBJECT_NAME | GRID_OBJECT_NAME=ROW,COLUMN | paste=FILE | chosen=FILE ...]
 // In the order given, each LIST_OBJECT_NAME=ROW selects that row of the dialog's list, each EDIT_OBJECT_NAME=TEXT
 // types the text into the field, each BUTTON_OBJECT_NAME clicks the button, as the user would; a grid's
-// GRID_OBJECT_NAME=ROW,COLUMN makes that cell (from 0) current, and paste=FILE puts the file's text on the
-// clipboard and presses Ctrl+V in the dialog's grid.
+// GRID_OBJECT_NAME=ROW,COLUMN makes that cell (from 0) current, paste=FILE puts the file's text on the
+// clipboard and presses Ctrl+V in the dialog's grid, and chosen=FILE is the file the next file chooser gives, as if
+// the user had chosen it there. A message box that a click opens is shown until the time is up.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -16,12 +17,38 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "app/ApplicationIcon.h"
 #include "app/UTessaroFirmWare.h"
 #include "forms/Form.h"
 #include "platform/FolderBrowserDialog.h"
 #include "platform/QtPlatform.h"
+
+namespace {
+
+// The files the user would choose: the next one given, else the real chooser.
+class ChosenFiles : public tessaro::platform::QtFileChooser {
+public:
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
+                                          const QString& filter) override {
+        return next() ? std::exchange(m_next, std::nullopt)
+                      : QtFileChooser::chooseSaveFile(parent, title, start, filter);
+    }
+    std::optional<QString> chooseOpenFile(QWidget* parent, const QString& title, const QString& start,
+                                          const QString& filter) override {
+        return next() ? std::exchange(m_next, std::nullopt)
+                      : QtFileChooser::chooseOpenFile(parent, title, start, filter);
+    }
+    void choose(const QString& file) { m_next = file; }
+
+private:
+    bool next() const { return m_next.has_value(); }
+    std::optional<QString> m_next;
+};
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -30,7 +57,24 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(tessaro::applicationIcon());
     if (argc < 2) return 2;
     tessaro::platform::QtPlatform adapters(QString::fromLocal8Bit(argv[1]));
-    tessaro::TFTessaroFirmWare window(adapters.platform(), QString::fromLocal8Bit(argv[1]));
+    ChosenFiles files;
+    tessaro::platform::Platform platform = adapters.platform();
+    tessaro::platform::Platform shown{platform.messages,
+                                      platform.dialogs,
+                                      platform.folders,
+                                      platform.shell,
+                                      platform.serialPort,
+                                      platform.launcher,
+                                      files,
+                                      platform.instanceLock};
+    tessaro::TFTessaroFirmWare window(shown, QString::fromLocal8Bit(argv[1]));
+    // Started first, so that a message box a click opens ends with the time too.
+    bool timeUp = false;
+    QTimer::singleShot(argc > 3 ? std::atoi(argv[3]) : 3000, &application, [&timeUp] {
+        timeUp = true;
+        // Ends a message box's loop as well as the application's.
+        QApplication::exit(0);
+    });
     window.createWindows();
     window.show();
     std::unique_ptr<tessaro::platform::FolderBrowserDialog> browser;
@@ -56,7 +100,9 @@ int main(int argc, char* argv[]) {
             }
             const QString name = word.left(equals), value = word.mid(equals + 1);
             auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("sgA"));
-            if (name == QLatin1String("paste")) {
+            if (name == QLatin1String("chosen")) {
+                files.choose(value);
+            } else if (name == QLatin1String("paste")) {
                 QFile text(value);
                 if (!grid || !text.open(QIODevice::ReadOnly)) return 4;
                 QGuiApplication::clipboard()->setText(QString::fromUtf8(text.readAll()));
@@ -76,6 +122,6 @@ int main(int argc, char* argv[]) {
             }
         }
     }
-    QTimer::singleShot(argc > 3 ? std::atoi(argv[3]) : 3000, &application, &QApplication::quit);
+    if (timeUp) return 0;
     return QApplication::exec();
 }

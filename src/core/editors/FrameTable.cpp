@@ -148,12 +148,7 @@ TableRows storedFrameRows(const std::vector<std::string>& captions, const TableR
 }
 
 TableRows heldFrameRows(const std::vector<std::string>& captions, const TableRows& rows) {
-    const auto holdsText = [](const TableRow& row) {
-        return std::any_of(row.begin(), row.end(), [](const std::string& cell) { return !cell.empty(); });
-    };
-    std::size_t held = rows.size();
-    while (held > 0 && !holdsText(rows[held - 1])) --held;
-    TableRows stored(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(held));
+    TableRows stored = heldRows(rows);
     for (TableRow& row : stored) {
         const bool text = holdsText(row);
         row.resize(kFrameAttributes.size());

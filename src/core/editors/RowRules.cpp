@@ -49,8 +49,13 @@ std::optional<std::string> checkGroupRow(int row, std::string_view cyclicTime) {
     return std::nullopt;
 }
 
+std::optional<std::string> checkDefinitionIndex(std::string_view index) {
+    if (!within(index, kDefinitionColumns.index)) return "Index Modbus must be between 0 and 65535";
+    return std::nullopt;
+}
+
 std::optional<BrokenRule> brokenDefinitionRule(std::string_view index, std::string_view deviceId) {
-    if (!within(index, kDefinitionColumns.index)) return BrokenRule{0, "Index Modbus must be between 0 and 65535"};
+    if (auto broken = checkDefinitionIndex(index)) return BrokenRule{0, std::move(*broken)};
     if (!within(deviceId, kDefinitionColumns.deviceId)) return BrokenRule{1, "Device ID must be between 1 and 250"};
     return std::nullopt;
 }
@@ -156,6 +161,27 @@ std::string definitionsWithoutFrameMessage(const DefinitionsWithoutFrame& left) 
            framesText(left.frameCount) + "): the build would leave " + (one ? "it" : "them") +
            " out, and the OK of Define J1939 would drop " + (one ? "it" : "them") + ". Press OK again to write " +
            std::string(kFrameTableFileName) + " all the same, or Cancel to keep it as it is.";
+}
+
+std::string definitionNames(const std::vector<DefinitionName>& names) {
+    // A message box holds a few; the rest are counted.
+    constexpr std::size_t kNamed = 5;
+    const std::size_t named = names.size() > kNamed ? kNamed - 1 : names.size();
+    std::string text;
+    for (std::size_t at = 0; at < named; ++at) {
+        if (at > 0) text += at + 1 == names.size() ? " and " : ", ";
+        text += "index " + names[at].index + " of frame " + std::to_string(names[at].frame);
+    }
+    if (named < names.size()) text += " and " + std::to_string(names.size() - named) + " more";
+    return text;
+}
+
+std::string unlistedDefinitionsMessage(const std::vector<DefinitionName>& unlisted) {
+    const bool one = unlisted.size() == 1;
+    return "The file imported does not list " +
+           std::string(one ? "1 definition" : std::to_string(unlisted.size()) + " definitions") +
+           " of those shown before it (" + definitionNames(unlisted) + "), so OK would lose " + (one ? "it" : "them") +
+           pressAgain(unlisted.size(), kDefinitionsFileName);
 }
 
 std::string unreadSettingsMessage() {

@@ -25,6 +25,8 @@ std::optional<BrokenRule> brokenFrameRule(int row, std::string_view priority, st
                                           std::string_view pgn);
 // A frame definition at New and Modify: Modbus index 0..65535 (field 0), then Device ID 1..250 (field 1).
 std::optional<BrokenRule> brokenDefinitionRule(std::string_view index, std::string_view deviceId);
+// The Modbus index alone, as New checks it first.
+std::optional<std::string> checkDefinitionIndex(std::string_view index);
 
 // The same checks, as their messages.
 // "Error in row N!! The Priority must to be between 0 and 7" and so on, row counting from 1.
@@ -75,6 +77,19 @@ std::string definitionsWithoutFrameNote(const DefinitionsWithoutFrame& left);
 
 // Said at the frame table's first OK that would leave them so, before it writes.
 std::string definitionsWithoutFrameMessage(const DefinitionsWithoutFrame& left);
+
+// A definition as DefFrame.csv names it: its frame number and its index text.
+struct DefinitionName {
+    std::int32_t frame = 0;
+    std::string index;
+    bool operator==(const DefinitionName&) const = default;
+};
+
+// "index 100 of frame 2", "index 100 of frame 2 and index 7 of frame 3", past five names "... and 4 more".
+std::string definitionNames(const std::vector<DefinitionName>& names);
+
+// Said at the first OK after an import of DefFrame.csv that did not list these definitions of those shown.
+std::string unlistedDefinitionsMessage(const std::vector<DefinitionName>& unlisted);
 
 // A settings document that exists but could not be read: its settings are replaced by those shown.
 std::string unreadSettingsMessage();

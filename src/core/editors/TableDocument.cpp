@@ -14,13 +14,20 @@ std::size_t usedRowCount(const TableRows& rows) {
     return count;
 }
 
+bool holdsText(const TableRow& row) {
+    return std::any_of(row.begin(), row.end(), [](const std::string& cell) { return !cell.empty(); });
+}
+
+TableRows heldRows(const TableRows& rows) {
+    std::size_t held = rows.size();
+    while (held > 0 && !holdsText(rows[held - 1])) --held;
+    return TableRows(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(held));
+}
+
 std::vector<std::size_t> droppedRows(const TableRows& rows) {
     std::vector<std::size_t> dropped;
-    for (std::size_t index = usedRowCount(rows); index < rows.size(); ++index) {
-        const TableRow& row = rows[index];
-        if (std::any_of(row.begin(), row.end(), [](const std::string& cell) { return !cell.empty(); }))
-            dropped.push_back(index + 1);
-    }
+    for (std::size_t index = usedRowCount(rows); index < rows.size(); ++index)
+        if (holdsText(rows[index])) dropped.push_back(index + 1);
     return dropped;
 }
 

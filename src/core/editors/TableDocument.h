@@ -23,6 +23,13 @@ using TableRows = std::vector<TableRow>;
 // The rows that count: from the first up to the first whose first data column is empty (or the end).
 std::size_t usedRowCount(const TableRows& rows);
 
+// Every row down to the last that holds text, also those OK would not keep: what Export writes, so that nothing is
+// hidden.
+TableRows heldRows(const TableRows& rows);
+
+// A row that holds any text.
+bool holdsText(const TableRow& row);
+
 // The rows (from 1) OK does not keep although they hold some text: from the first row whose first data column is
 // empty on.
 std::vector<std::size_t> droppedRows(const TableRows& rows);

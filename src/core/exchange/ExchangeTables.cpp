@@ -137,10 +137,6 @@ void checkRowNumber(const Cell& cell, std::size_t number, std::size_t limit, std
     if (number > limit) refuse(cell, "the table holds at most " + std::to_string(limit) + " " + std::string(what));
 }
 
-std::string refusedValue(std::string message, std::string_view text) {
-    return message + " (the cell holds " + quoted(text) + ")";
-}
-
 // The position of text among the items of a list the editor chooses from.
 template <std::size_t N>
 std::optional<int> itemOf(const std::array<std::string_view, N>& items, std::string_view text) {
@@ -166,6 +162,15 @@ std::string_view tableName(TableKind kind) {
             return "definitions";
     }
     return {};
+}
+
+std::string refusedCellMessage(const std::string& message, std::string_view text) {
+    return message + " (the cell holds " + quoted(text) + ")";
+}
+
+std::string noSuchFrameMessage(std::int32_t frame, std::size_t frameCount) {
+    return "there is no frame " + std::to_string(frame) + ": the frame table holds " + std::to_string(frameCount) +
+           (frameCount == 1 ? " frame" : " frames");
 }
 
 std::optional<TableKind> tableNamed(std::string_view name) {
@@ -272,7 +277,7 @@ TableRows importFrameRows(const RowSource& source) {
                     brokenFrameRule(number, cells[FrameColumn::Priority].text, cells[FrameColumn::DataPage].text,
                                     cells[FrameColumn::Pgn].text)) {
                 const Cell& cell = cells[FrameColumn::Priority + broken->field];
-                refuse(cell, refusedValue(broken->message, cell.text));
+                refuse(cell, refusedCellMessage(broken->message, cell.text));
             }
             const Cell& group = cells[FrameColumn::Group];
             const std::optional<std::int32_t> groupIndex = tryToInteger(group.text);
@@ -293,7 +298,7 @@ TableRows importGroupRows(const RowSource& source) {
         source, TableKind::groups, kGroupRows, "groups", [](int number, const auto& cells, TableRow&) {
             const Cell& cyclicTime = cells[GroupColumn::CyclicTime];
             if (const std::optional<std::string> broken = checkGroupRow(number, cyclicTime.text))
-                refuse(cyclicTime, refusedValue(*broken, cyclicTime.text));
+                refuse(cyclicTime, refusedCellMessage(*broken, cyclicTime.text));
         });
 }
 
@@ -304,14 +309,13 @@ std::vector<std::vector<TClIndMB>> importDefinitionRows(const RowSource& source,
         const std::optional<std::int32_t> frameNumber = tryToInteger(frame.text);
         if (!frameNumber) refuse(frame, notAnIntegerMessage(frame.text));
         if (*frameNumber < 1 || std::size_t(*frameNumber) > frameCount)
-            refuse(frame, "there is no frame " + std::to_string(*frameNumber) + ": the frame table holds " +
-                              std::to_string(frameCount) + (frameCount == 1 ? " frame" : " frames"));
+            refuse(frame, noSuchFrameMessage(*frameNumber, frameCount));
         TClIndMB definition;
         const Cell deviceId = columns.cell(row, kDeviceId);
         const Cell index = columns.cell(row, kIndex);
         if (const std::optional<BrokenRule> broken = brokenDefinitionRule(index.text, deviceId.text)) {
             const Cell& cell = broken->field == 0 ? index : deviceId;
-            refuse(cell, refusedValue(broken->message, cell.text));
+            refuse(cell, refusedCellMessage(broken->message, cell.text));
         }
         definition.deviceId = deviceId.text;
         definition.index = index.text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,11 @@ TextRows groupTableRows(const TableRows& groups);
 // above 8 as "B9" to "B15"), empty for the registers beyond Points. Then the definitions of frames beyond the list,
 // so that the table holds every row of the document.
 TextRows definitionTableRows(const FrameDefinitions& definitions, const std::vector<TClPdo>& beyondFrames = {});
+
+// A rule's message about a cell's text: "MESSAGE (the cell holds 'TEXT')".
+std::string refusedCellMessage(const std::string& message, std::string_view text);
+// A definition's frame number that the frame table of frameCount frames does not have.
+std::string noSuchFrameMessage(std::int32_t frame, std::size_t frameCount);
 
 // The rows of a table read back, as the document holds them (a frame's Group as its index in decimal text, Erase as
 // the check box's "Y", "N" or empty whatever the case it was written in).

@@ -104,6 +104,18 @@ auto definitionsOf(std::size_t frameCount) {
     return [frameCount](const RowSource& rows) { return importDefinitionRows(rows, frameCount); };
 }
 
+bool readsAsPairs(const std::string& path, std::string_view bytes) {
+    return !isWorkbookPath(path) && isDefinitionPairsText(bytes);
+}
+
+DefinitionsImport definitionsFrom(const std::string& path, const std::string& bytes, const FrameDefinitions& held) {
+    if (!readsAsPairs(path, bytes))
+        return {importRows(TableKind::definitions, path, bytes, definitionsOf(held.frameCount())), std::nullopt};
+    PairsReadBack read = importRows(TableKind::definitions, path, bytes,
+                                    [&held](const RowSource& rows) { return readDefinitionPairs(rows, held); });
+    return {std::move(read.definitions), std::move(read.counts)};
+}
+
 const auto frameRowsOf = [](const RowSource& rows) { return importFrameRows(rows); };
 const auto groupRowsOf = [](const RowSource& rows) { return importGroupRows(rows); };
 
@@ -160,8 +172,8 @@ TableRows importedGroupRows(const std::string& path) {
     return importRows(TableKind::groups, path, readFile(path), groupRowsOf);
 }
 
-std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount) {
-    return importRows(TableKind::definitions, path, readFile(path), definitionsOf(frameCount));
+DefinitionsImport importedDefinitions(const std::string& path, const FrameDefinitions& held) {
+    return definitionsFrom(path, readFile(path), held);
 }
 
 namespace {
@@ -277,13 +289,24 @@ ImportOutcome importTableFile(TableKind kind, const std::string& projectFolder, 
             break;
         }
         case TableKind::definitions: {
-            FrameDefinitions frames = projectFrames(projectFolder);
-            auto definitions = importedDefinitions(path, frames.frameCount());
-            checkRows(kind, path, definitionCount(definitions), options);
+            const std::string bytes = readFile(path);
+            // Only a DefFrame.csv needs the stored definitions, to take them back whole.
+            FrameDefinitions frames =
+                readsAsPairs(path, bytes) ? projectDefinitions(projectFolder) : projectFrames(projectFolder);
+            DefinitionsImport imported = definitionsFrom(path, bytes, frames);
+            checkRows(kind, path, definitionCount(imported.definitions), options);
             checkImage(projectFolder, place,
-                       {.frames = frames.frameCount(), .definitions = definitionCount(definitions)});
-            outcome.counts.definitions = definitionCount(definitions);
-            document = definitionDocument(std::move(frames), std::move(definitions));
+                       {.frames = frames.frameCount(), .definitions = definitionCount(imported.definitions)});
+            outcome.counts.definitions = definitionCount(imported.definitions);
+            if (imported.pairs) {
+                // The rows of frames the frame table lacks are dropped too.
+                for (const TClPdo& beyond :
+                     readDefinitionsBeyondFrames(documentPath(kind, projectFolder), frames.frameCount()))
+                    for (const TClIndMB& definition : beyond.definitions)
+                        imported.pairs->unlisted.push_back({beyond.frameNumber, definition.index});
+                outcome.readBack = pairsReadBackLine(path, *imported.pairs);
+            }
+            document = definitionDocument(std::move(frames), std::move(imported.definitions));
             break;
         }
     }

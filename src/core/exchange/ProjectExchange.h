@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editors/RowRules.h"
+#include "exchange/DefinitionPairs.h"
 #include "exchange/ExchangeTables.h"
 #include "exchange/TextGrid.h"
 
@@ -41,12 +42,17 @@ std::string projectWorkbookBytes(const std::string& projectFolder, TableCounts* 
 // its sheet's name: what a spreadsheet makes of one CSV file is a sheet named after the file.
 TableRows importedFrameRows(const std::string& path);
 TableRows importedGroupRows(const std::string& path);
-// Per frame of frameCount, the definitions of a table file.
-std::vector<std::vector<TClIndMB>> importedDefinitions(const std::string& path, std::size_t frameCount);
+// The definitions of a table file, per frame of held: the definitions table's rows as they are, or a DefFrame.csv's
+// pairs (isDefinitionPairsText) each taken whole from held where it can (readDefinitionPairs).
+struct DefinitionsImport {
+    std::vector<std::vector<TClIndMB>> definitions;
+    std::optional<PairsCounts> pairs;  // how a DefFrame.csv's came back; nothing for the table
+};
+DefinitionsImport importedDefinitions(const std::string& path, const FrameDefinitions& held);
 
-// How an import takes a table without rows.
+// How an import goes.
 struct ImportOptions {
-    // Such a table empties its document; without this it is refused, as a file that lost its rows would be.
+    // A table without rows empties its document; without this it is refused, as a file that lost its rows would be.
     bool emptyTables = false;
 };
 
@@ -54,11 +60,14 @@ struct ImportOptions {
 struct ImportOutcome {
     TableCounts counts;
     std::vector<std::string> notes;
+    // How the definitions of a DefFrame.csv came back (pairsReadBackLine); nothing for a table.
+    std::optional<std::string> readBack;
 };
 
 // Checks every cell of the file, then the project the import would make, and only then replaces the table's document
-// as its editor's OK writes it. Refused, with nothing written: a cell that breaks a rule (tessaro::Error as
-// importedFrameRows throws), a table without rows unless options allow it, a project whose image the builder would
+// as its editor's OK writes it. A DefFrame.csv takes its definitions whole from DefFrameJ1939.xml, and drops those
+// of DefFrameJ1939.xml that it does not list. Refused, with nothing written: a cell that breaks a rule (tessaro::Error
+// as importedFrameRows throws), a table without rows unless options allow it, a project whose image the builder would
 // refuse as too large (with the builder's message) and a document that cannot be replaced. What the import leaves
 // that the user should know comes back as notes: the definitions whose frames a frames table removed.
 ImportOutcome importTableFile(TableKind kind, const std::string& projectFolder, const std::string& path,

@@ -4,7 +4,10 @@
 #include <QTableWidget>
 #include <array>
 
+#include "documents/Errors.h"
 #include "editors/CellGrid.h"
+#include "editors/TableFiles.h"
+#include "exchange/ProjectExchange.h"
 
 namespace tessaro {
 
@@ -20,7 +23,11 @@ TFGroup::TFGroup(platform::Platform platform, const ProjectState& project, QWidg
       m_platform(platform),
       m_project(project) {
     m_grid = makeCellGrid(this, m_platform.messages, int(kGroupRows), kColumns);
-    m_ok = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"}).ok;
+    const GridButtons buttons = layOutGridDialog(this, m_grid, {"bitbtn1", "OK"}, {"bitbtn2", "Cancel"},
+                                                 {{"bitbtn3", "Export"}, {"bitbtn4", "Import"}});
+    m_ok = buttons.ok;
+    connect(buttons.others[0], &QPushButton::clicked, this, &TFGroup::bitbtn3Click);
+    connect(buttons.others[1], &QPushButton::clicked, this, &TFGroup::bitbtn4Click);
     connect(m_ok, &QPushButton::clicked, this, &TFGroup::bitbtn1Click);
     makeOkTheDefault(this, m_ok);
 }
@@ -49,6 +56,29 @@ void TFGroup::saveAndClose() {
     if (!saveReported(m_platform.messages, [this] { saveGroupTable(m_project.groupPath, gridRows(m_grid)); })) return;
     m_readGuard.wrote(kGroupFileName);
     accept();
+}
+
+void TFGroup::exportGroups() {
+    exportTableChosen(m_platform, this, TableKind::groups, m_project.projectFolder,
+                      groupTableRows(heldRows(gridRows(m_grid))));
+}
+
+void TFGroup::importGroups() {
+    const std::optional<std::string> path =
+        chooseTableToRead(m_platform, this, TableKind::groups, m_project.projectFolder);
+    if (!path) return;
+    TableRows rows;
+    try {
+        rows = importedGroupRows(*path);
+        if (const auto refusal = imageTooLarge(m_project.projectFolder, {.groups = rows.size()}))
+            throw Error(*path + ": " + *refusal);
+    } catch (const Error& refusal) {
+        m_platform.messages.error(toQt(refusal.what()));
+        return;
+    }
+    fillGrid(m_grid, rows);
+    // The grid now holds the file's table whole; OK may replace the document with it.
+    m_readGuard.shown();
 }
 
 }  // namespace tessaro

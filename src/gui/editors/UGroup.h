@@ -21,10 +21,16 @@ public:
     void FormShow() override { showGroups(); }
     void bitbtn1Click() { saveAndClose(); }
     bool CheckRows();
+    // "Export": every row the grid holds, as it stands, to a CSV file or a workbook chosen through the seam.
+    void bitbtn3Click() { exportGroups(); }
+    // "Import": a groups table from a CSV file or a workbook into the grid, written only at OK.
+    void bitbtn4Click() { importGroups(); }
 
 private:
     void showGroups();
     void saveAndClose();
+    void exportGroups();
+    void importGroups();
 
     platform::Platform m_platform;
     const ProjectState& m_project;

@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
+#include <filesystem>
 
 #include "documents/Errors.h"
 #include "editors/RadioGroup.h"
@@ -296,6 +297,7 @@ void TFInfopdoMB::showFrameList() {
         m_frameList->clear();
     }
     resetControls();
+    m_unlisted.clear();
     setWindowTitle(QStringLiteral("Define Frames J1939"));
     const std::string framesPath = joinPath(m_project.projectFolder, kFrameTableFileName);
     m_readGuard.watch(
@@ -407,7 +409,7 @@ void TFInfopdoMB::pasteDefinition() {
 }
 
 void TFInfopdoMB::saveAndClose() {
-    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName, m_frames.rowsBeyondFramesWarning())) {
+    if (const auto warning = m_readGuard.beforeWrite(kDefinitionsFileName, lossAtOk())) {
         m_platform.messages.plain(toQt(*warning));
         return;
     }
@@ -433,11 +435,11 @@ void TFInfopdoMB::importDefinitions() {
     const std::optional<std::string> path =
         chooseTableToRead(m_platform, this, TableKind::definitions, m_project.projectFolder);
     if (!path) return;
-    std::vector<std::vector<TClIndMB>> definitions;
+    DefinitionsImport imported;
     try {
-        definitions = importedDefinitions(*path, m_frames.frameCount());
+        imported = importedDefinitions(*path, m_frames);
         std::size_t count = 0;
-        for (const auto& frame : definitions) count += frame.size();
+        for (const auto& frame : imported.definitions) count += frame.size();
         if (const auto refusal =
                 imageTooLarge(m_project.projectFolder, {.frames = m_frames.frameCount(), .definitions = count}))
             throw Error(*path + ": " + *refusal);
@@ -445,15 +447,30 @@ void TFInfopdoMB::importDefinitions() {
         m_platform.messages.plain(toQt(refusal.what()));
         return;
     }
-    for (std::size_t f = 0; f < m_frames.frameCount(); ++f) m_frames.frame(f).definitions = std::move(definitions[f]);
+    for (std::size_t f = 0; f < m_frames.frameCount(); ++f)
+        m_frames.frame(f).definitions = std::move(imported.definitions[f]);
     {
         const QSignalBlocker quiet(m_frameList);
         m_frameList->setCurrentRow(-1);
         m_frameList->clearSelection();
     }
     resetControls();
-    // The definitions on screen are now the file's, whole; OK may replace the document with them.
-    m_readGuard.shown();
+    if (!imported.pairs) {
+        // The definitions on screen are now the file's, whole; OK may replace the document with them.
+        m_unlisted.clear();
+        m_readGuard.shown();
+        return;
+    }
+    // The definitions came back from those shown: what the file left out is named at the first OK.
+    m_unlisted.insert(m_unlisted.end(), imported.pairs->unlisted.begin(), imported.pairs->unlisted.end());
+    m_platform.messages.plain(
+        toQt(pairsReadBackMessage(std::filesystem::path(*path).filename().string(), *imported.pairs)));
+}
+
+std::optional<std::string> TFInfopdoMB::lossAtOk() const {
+    std::optional<std::string> loss = m_frames.rowsBeyondFramesWarning();
+    if (!m_unlisted.empty()) loss = (loss ? *loss + "\n\n" : std::string()) + unlistedDefinitionsMessage(m_unlisted);
+    return loss;
 }
 
 }  // namespace tessaro

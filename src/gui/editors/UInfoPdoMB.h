@@ -4,6 +4,7 @@
 
 #include "editors/FrameDefinitions.h"
 #include "editors/PartialReadGuard.h"
+#include "editors/RowRules.h"
 #include "forms/Form.h"
 #include "platform/Platform.h"
 #include "project/ProjectState.h"
@@ -55,6 +56,9 @@ private:
     void saveAndClose();
     void exportDefinitions();
     void importDefinitions();
+    // What OK would drop, said at its first press: rows of frames the list lacks, what an imported DefFrame.csv left
+    // out.
+    std::optional<std::string> lossAtOk() const;
     void resetControls();
     DefinitionControls controls() const;
     void showControls(const DefinitionControls& controls);
@@ -75,6 +79,8 @@ private:
     FrameDefinitions m_frames;
     std::optional<SignalDatabase> m_signalDatabase;  // read at every show
     TClIndMB m_clipboard;
+    // The definitions shown that an imported DefFrame.csv did not list, since the show.
+    std::vector<DefinitionName> m_unlisted;
     // What a drop-down without a choice stands for: the count and kind last shown.
     std::uint8_t m_keptRegisterCount = 0;
     std::uint8_t m_keptRegisterKind = 0;
