@@ -1,5 +1,5 @@
 // "Project Map" shown over the largest project (250 frames, 7032 definitions) against the floor: filling the
-// dialog's two grids with the same texts, computed beforehand, and nothing else.
+// dialog's grids (frames, slaves, findings) with the same texts, computed beforehand, and nothing else.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -34,19 +34,22 @@ void fillFloor(QTableWidget& table, const tessaro::MapTable& texts) {
                 new QTableWidgetItem(QString::fromStdString(texts.rows[std::size_t(row)][std::size_t(column)])));
 }
 
-// The dialog's own two grids, so that the floor pays what the grids themselves cost.
+// The dialog's own grids, so that the floor pays what the grids themselves cost.
 void FillFloor(benchmark::State& state) {
     const tessaro::ProjectMap map = tessaro::buildProjectMap(projectFolder());
     const tessaro::MapTable frames = tessaro::frameTable(map);
     const tessaro::MapTable polling = tessaro::pollingTable(map);
+    const tessaro::MapTable findings = tessaro::findingTable(map);
     tessaro::platform::QtPlatform adapters{QString::fromStdString(projectFolder())};
     tessaro::ProjectState project;
     tessaro::TFProjectMap dialog(adapters.platform(), project);
     auto* frameGrid = dialog.findChild<QTableWidget*>(QStringLiteral("sgFrames"));
     auto* pollingGrid = dialog.findChild<QTableWidget*>(QStringLiteral("sgSlaves"));
+    auto* findingGrid = dialog.findChild<QTableWidget*>(QStringLiteral("sgFindings"));
     for (auto _ : state) {
         fillFloor(*frameGrid, frames);
         fillFloor(*pollingGrid, polling);
+        fillFloor(*findingGrid, findings);
         benchmark::DoNotOptimize(pollingGrid->item(0, 0));
     }
 }

@@ -10,6 +10,7 @@
 #include "documents/AtomicFile.h"
 #include "documents/DocumentNames.h"
 #include "support/GuiFixture.h"
+#include "support/WaitForClose.h"
 
 namespace tessaro {
 namespace {
@@ -26,6 +27,7 @@ struct Export {
     const char* button;
     const char* chosen;  // the file the user chooses; none: DefFrame.csv in the project folder
     std::string_view begins;
+    bool inProgress = false;  // written while a progress dialog shows
 };
 
 void PrintTo(const Export& e, std::ostream* out) {
@@ -33,7 +35,7 @@ void PrintTo(const Export& e, std::ostream* out) {
 }
 
 const Export kExports[] = {
-    {"MapSavePdf", "btn_ProjectMap", "BtnSavePdf", "map.pdf", "%PDF-"},
+    {"MapSavePdf", "btn_ProjectMap", "BtnSavePdf", "map.pdf", "%PDF-", true},
     {"MapExport", "btn_ProjectMap", "BtnExport", "map.csv", "frame,pgn,"},
     {"FrameExport", "btn_RCOB", "BitBtn3", "frames.csv", "N,Priority,DataPage,PGN,Group,Erase,Mnemonic\r\n1,6,"},
     {"DefinitionsExport", "btn_Info_RCOB", "button1", nullptr, "100,1,\r\n"},
@@ -62,7 +64,8 @@ protected:
     // Opens the dialog, presses its export button (the chooser answers target()) and closes it.
     void exportOnce() {
         if (GetParam().chosen) fake.files.answer = QString::fromStdString(target());
-        fake.dialogs.then([](QDialog& dialog) {
+        fake.dialogs.then([this](QDialog& dialog) {
+            if (GetParam().inProgress) fake.dialogs.then(testing::waitForClose);
             child<QAbstractButton>(dialog, GetParam().button)->click();
             EXPECT_TRUE(dialog.isVisible());
             dialog.reject();

@@ -1,14 +1,22 @@
+#include <QDate>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "documents/AtomicFile.h"
 #include "map/MapFormats.h"
 #include "map/MapProject.h"
 #include "map/UProjectMap.h"
+#include "support/CellTip.h"
 #include "support/GuiFixture.h"
+#include "support/PdfText.h"
+#include "support/WaitForClose.h"
 
 namespace tessaro {
 namespace {
@@ -30,6 +38,31 @@ protected:
     static QString cell(QDialog& dialog, const char* table, int row, int column) {
         QTableWidgetItem* item = testing::child<QTableWidget>(dialog, table)->item(row, column);
         return item ? item->text() : QStringLiteral("<no item>");
+    }
+    // Save PDF pressed in the map, with the user's part in its progress dialog.
+    void savePdf(QDialog& map, std::function<void(QDialog&)> progress) {
+        fake.dialogs.then(std::move(progress));
+        testing::child<QPushButton>(map, "BtnSavePdf")->click();
+    }
+    // The user waits for the progress dialog to close by itself, as it does once the file is written.
+    static void untilClosed(QDialog& progress) {
+        EXPECT_EQ(progress.windowTitle(), "Save PDF");
+        testing::waitForClose(progress);
+    }
+    static std::vector<std::vector<QString>> rowsOf(QTableWidget* table) {
+        std::vector<std::vector<QString>> rows;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            std::vector<QString>& cells = rows.emplace_back();
+            for (int column = 0; column < table->columnCount(); ++column)
+                cells.push_back(table->item(row, column)->text());
+        }
+        return rows;
+    }
+    static void clickTitle(QTableWidget* table, int column) {
+        QHeaderView* header = table->horizontalHeader();
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
     }
 };
 
@@ -69,7 +102,9 @@ TEST_F(ProjectMapDialog, GridNamesEachBytesSourcesAndMarksBytesFedTwice) {
         EXPECT_EQ(cell(dialog, "sgSlaves", 1, 1), "input");
         EXPECT_EQ(cell(dialog, "sgSlaves", 1, 2), "5");
         EXPECT_EQ(testing::child<QLabel>(dialog, "LSummary")->text().toStdString(),
-                  "2 frames, 1 byte fed twice, 2 polled ranges, 1 finding\nframe 1: B1 is fed by 2 register halves");
+                  "2 frames, 1 byte fed twice, 2 polled ranges, 1 finding");
+        EXPECT_EQ(rowsOf(testing::child<QTableWidget>(dialog, "sgFindings")),
+                  (std::vector<std::vector<QString>>{{"1", "1", "frame 1: B1 is fed by 2 register halves"}}));
     });
     EXPECT_EQ(fake.dialogs.shownTitles, std::vector<QString>{"Project Map"});
     EXPECT_TRUE(fake.messages.shown.empty());
@@ -96,22 +131,126 @@ TEST_F(ProjectMapDialog, CancelledChooserWritesNothing) {
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
-TEST_F(ProjectMapDialog, SavePdfWritesAPdfFile) {
+TEST_F(ProjectMapDialog, SavePdfWritesThePdfOfTheMapOnceItsProgressEnds) {
     fake.files.answer = QString::fromStdString(tool.file("map.pdf"));
-    showMap([](TFProjectMap& dialog) { testing::child<QPushButton>(dialog, "BtnSavePdf")->click(); });
+    showMap([this](TFProjectMap& dialog) { savePdf(dialog, untilClosed); });
     EXPECT_EQ(fake.files.calls.at(0).start.toStdString(), projectFile("ProjectMap.pdf"));
-    const std::string pdf = tool.read("map.pdf");
-    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
-    EXPECT_GT(pdf.size(), 1000u);
+    EXPECT_EQ(fake.dialogs.shownTitles, (std::vector<QString>{"Project Map", "Save PDF"}));
+    EXPECT_EQ(tool.read("map.pdf").substr(0, 5), "%PDF-");
+    const std::vector<std::string> pages = testing::pdfPages(tool, tool.file("map.pdf"));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_NE(pages[0].find("Project: map"), std::string::npos) << pages[0];
+    EXPECT_NE(pages[0].find("Date: " + QDate::currentDate().toString(Qt::ISODate).toStdString()), std::string::npos);
+    EXPECT_NE(pages[0].find("frame 1: B1 is fed by 2 register halves"), std::string::npos) << pages[0];
     EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+// However the user stops it, Save PDF leaves no file behind, and the one it was to replace as it was.
+TEST_F(ProjectMapDialog, CancelledSavePdfWritesNothing) {
+    const struct {
+        const char* how;
+        std::function<void(QDialog&)> stop;
+    } cases[] = {
+        {"Cancel",
+         [](QDialog& progress) {
+             auto* cancel = testing::child<QPushButton>(progress, "BtnCancel");
+             EXPECT_TRUE(cancel->isEnabled());
+             QTest::mouseClick(cancel, Qt::LeftButton);
+         }},
+        {"the window closed", [](QDialog& progress) { progress.close(); }},
+    };
+    for (const auto& stopped : cases)
+        for (const bool before : {false, true}) {
+            SCOPED_TRACE(std::string(stopped.how) + (before ? ", over a file" : ""));
+            std::filesystem::remove_all(tool.file("out"));
+            if (before) tool.write("out/map.pdf", "the previous sheet");
+            std::filesystem::create_directories(tool.file("out"));
+            fake.files.answer = QString::fromStdString(tool.file("out/map.pdf"));
+            showMap([&](TFProjectMap& dialog) { savePdf(dialog, stopped.stop); });
+            EXPECT_EQ(tool.exists("out/map.pdf"), before);
+            if (before) {
+                EXPECT_EQ(tool.read("out/map.pdf"), "the previous sheet");
+            }
+            // Nor a temporary file beside it.
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tool.file("out")), {}), before ? 1 : 0);
+            EXPECT_TRUE(fake.messages.shown.empty());
+        }
 }
 
 TEST_F(ProjectMapDialog, UnwritableFileGoesToTheStandardErrorBox) {
     fake.files.answer = QString::fromStdString(tool.file("no-such-folder/map.pdf"));
-    showMap([](TFProjectMap& dialog) { testing::child<QPushButton>(dialog, "BtnSavePdf")->click(); });
+    showMap([this](TFProjectMap& dialog) { savePdf(dialog, untilClosed); });
     ASSERT_EQ(fake.messages.shown.size(), 1u);
     EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
     EXPECT_NE(fake.messages.shown[0].text.find("no-such-folder/map.pdf"), std::string::npos);
+}
+
+// Every finding, whatever their number, sorted by the title the user clicks; a finding about no frame goes after
+// those about one.
+TEST_F(ProjectMapDialog, FindingsListHoldsEveryFindingAndSortsByEachColumn) {
+    std::vector<testing::MapFrame> frames = {{"65262", "1"}, {"65263", "4"}, {"65264", "1"}};
+    std::vector<testing::MapDefinition> definitions = {
+        {3, 1, 0, {0x10}}, {3, 2, 0, {0x10}}, {9, 1, 10, {0x10}}, {1, 1, 20, {0x20}}, {1, 2, 20, {0x20}}};
+    for (int f = 4; f <= 30; ++f) {
+        frames.push_back({std::to_string(65000 + f), "1"});
+        definitions.push_back({f, 1, 100 + f, {0x80}});
+        definitions.push_back({f, 2, 100 + f, {0x08}});
+    }
+    testing::writeMapProjectAt(window->project().projectFolder, frames, definitions, {1000});
+    const ProjectMap map = buildProjectMap(window->project().projectFolder);
+    ASSERT_EQ(map.findings.size(), 30u);
+    std::vector<std::vector<QString>> found;
+    for (const std::vector<std::string>& row : findingTable(map).rows)
+        found.push_back({toQt(row[0]), toQt(row[1]), toQt(row[2])});
+    const auto frameKey = [](const std::vector<QString>& row) { return row[1].isEmpty() ? INT_MAX : row[1].toInt(); };
+    std::vector<std::vector<QString>> byFrame = found, byFrameDown = found, byText = found;
+    std::stable_sort(byFrame.begin(), byFrame.end(), [&](auto& a, auto& b) { return frameKey(a) < frameKey(b); });
+    std::stable_sort(byFrameDown.begin(), byFrameDown.end(),
+                     [&](auto& a, auto& b) { return frameKey(a) > frameKey(b); });
+    std::stable_sort(byText.begin(), byText.end(), [](auto& a, auto& b) { return a[2] < b[2]; });
+    ASSERT_NE(byFrame, found);
+
+    showMap([&](TFProjectMap& dialog) {
+        auto* list = testing::child<QTableWidget>(dialog, "sgFindings");
+        EXPECT_EQ(list->horizontalHeaderItem(1)->text(), "Frame");
+        EXPECT_EQ(rowsOf(list), found);
+        EXPECT_EQ(found.front()[2], "frame 2: group 4 does not exist (Group.xml holds 1 group)");
+        clickTitle(list, 1);
+        EXPECT_EQ(rowsOf(list), byFrame);
+        clickTitle(list, 1);
+        EXPECT_EQ(rowsOf(list), byFrameDown);
+        clickTitle(list, 2);
+        EXPECT_EQ(rowsOf(list), byText);
+        clickTitle(list, 0);
+        EXPECT_EQ(rowsOf(list), found);
+        EXPECT_EQ(testing::child<QLabel>(dialog, "LSummary")->text().toStdString(),
+                  "30 frames, 29 bytes fed twice, " +
+                      plural(pollingTable(map).rows.size(), "polled range", "polled ranges") + ", 30 findings");
+    });
+}
+
+// The columns are as wide as their texts; a cell that still cuts its text gives it whole as its tip, before the tip
+// of its own.
+TEST_F(ProjectMapDialog, ACellThatCutsItsTextShowsItWholeAsItsTip) {
+    // B1 of frame 1 fed by six register halves: more lines than a row shows.
+    testing::writeMapProjectAt(
+        window->project().projectFolder, {{"65262", "1"}},
+        {{1, 1, 100, {0x10, 0x10, 0x10}}, {1, 2, 5, {0x10, 0x10}, 4}, {1, 3, 7, {0x10}}, {1, 4, 9, {0x02}}}, {1000});
+    showMap([](TFProjectMap& dialog) {
+        auto* frames = testing::child<QTableWidget>(dialog, "sgFrames");
+        const QString b1 = frames->item(0, 3)->text();
+        EXPECT_EQ(b1, "S1 HR100 high\nS1 HR101 high\nS1 HR102 high\nS2 IR5 high\nS2 IR6 high\nS3 HR7 high");
+        EXPECT_EQ(testing::tipOfCell(frames, frames->model()->index(0, 3)), b1 + "\nFed by 6 register halves");
+        // The PGN cell shows its whole text: its tip is its name alone.
+        EXPECT_EQ(testing::tipOfCell(frames, frames->model()->index(0, 1)), "ET1 Engine temperature 1");
+        // B2 shows all of its one line and has no tip.
+        EXPECT_EQ(testing::tipOfCell(frames, frames->model()->index(0, 4)), "");
+        EXPECT_LE(frames->horizontalHeader()->length(), frames->viewport()->width()) << "the grid scrolls across";
+        for (int column = 0; column < frames->columnCount(); ++column)
+            EXPECT_GE(frames->columnWidth(column),
+                      frames->fontMetrics().horizontalAdvance(frames->item(0, column)->text().section('\n', 0, 0)))
+                << column;
+    });
 }
 
 TEST_F(ProjectMapDialog, UnreadableDocumentIsReportedAndTheGridsStayEmpty) {
@@ -210,11 +349,18 @@ TEST_F(ProjectMapDialogSignals, WithTheProjectsDatabaseTheCellsNameTheirSignalsA
                 EXPECT_EQ(cell(dialog, "sgSignals", row, column), expected[row][column]) << row << "," << column;
                 EXPECT_EQ(signalList->item(row, column)->toolTip(), expected[row][column]) << row << "," << column;
             }
-        const QString summary = testing::child<QLabel>(dialog, "LSummary")->text();
-        EXPECT_NE(summary.indexOf("frame 1 (ET1): signal FuelTemperature is fed from halves that do not form one "
-                                  "value (B2 = slave 1 holding 100 low, B3 = slave 1 holding 101 high)"),
-                  -1)
-            << summary.toStdString();
+        const auto findings = rowsOf(testing::child<QTableWidget>(dialog, "sgFindings"));
+        EXPECT_NE(std::find_if(findings.begin(), findings.end(),
+                               [](const std::vector<QString>& row) {
+                                   return row[1] == "1" &&
+                                          row[2] ==
+                                              "frame 1 (ET1): signal FuelTemperature is fed from halves that do not "
+                                              "form one value (B2 = slave 1 holding 100 low, B3 = slave 1 holding 101 "
+                                              "high)";
+                               }),
+                  findings.end());
+        // The signal's name is not cut: its cell gives its own tip alone.
+        EXPECT_EQ(testing::tipOfCell(frames, frames->model()->index(0, 4)), fuel);
     });
     // Without it, the table is not shown.
     std::filesystem::remove(database);
@@ -258,15 +404,15 @@ TEST_F(ProjectMapDialogSignals, MultiplexedSignalsSpnsAndValueTextsShowInTheCell
         EXPECT_EQ(cell(dialog, "sgSignals", 0, 6), "0 first, 1 second");
         EXPECT_EQ(cell(dialog, "sgSignals", 1, 2), "PageA when Page = 0");
         EXPECT_EQ(cell(dialog, "sgSignals", 2, 2), "PageB when Page = 1");
-        const QString summary = testing::child<QLabel>(dialog, "LSummary")->text();
-        EXPECT_EQ(summary.indexOf("no signal"), -1) << summary.toStdString();
+        for (const std::vector<QString>& row : rowsOf(testing::child<QTableWidget>(dialog, "sgFindings")))
+            EXPECT_EQ(row[2].indexOf("no signal"), -1) << row[2].toStdString();
     });
     EXPECT_TRUE(fake.messages.shown.empty());
 }
 
 TEST_F(ProjectMapDialogSignals, ADatabaseWithoutAMessageIsAnErrorBox) {
     replaceFile(projectFile("signals.dbc"), "VERSION \"\"\n\nNS_ :\n\nBS_:\n\nBU_: Engine\n");
-    showMap([](TFProjectMap& dialog) { EXPECT_FALSE(dialog.map().has_value()); });
+    showMap([](TFProjectMap& dialog) { EXPECT_FALSE(dialog.map()); });
     ASSERT_EQ(fake.messages.shown.size(), 1u);
     EXPECT_EQ(fake.messages.shown[0].kind, "standardError");
     EXPECT_NE(fake.messages.shown[0].text.find(projectFile("signals.dbc") + "\" holds no message"), std::string::npos)

@@ -154,6 +154,31 @@ TEST(ProjectMap, PositionOutsideB1ToB8AndRegistersPast65535AreFindings) {
                                         "past 65535, the last Modbus register"}));
 }
 
+TEST(ProjectMap, FindingTableNumbersEachFindingAndNamesTheFrameItIsAbout) {
+    TemporaryFolder project;
+    writeMapProject(project, {{"65262", "1"}, {"65263", "4"}},
+                    {{1, 1, 20, {0x91}},                 // frame 1: no frame byte for the high half
+                     {1, 2, 65534, {0x02, 0x03, 0x04}},  // frame 1: past the last register
+                     {3, 1, 0, {0x10}},                  // no frame 3: of no frame
+                     {2, 1, 0, {0x10}, 5},               // frame 2: an unknown kind
+                     {2, 1, 0, {0x10}}},                 // frame 2: B1 fed twice
+                    {1000});
+    const MapTable table = findingTable(buildProjectMap(project.path()));
+    EXPECT_EQ(table.titles, (std::vector<std::string>{"No.", "Frame", "Finding"}));
+    const std::vector<std::vector<std::string>> expected = {
+        {"1", "2", "frame 2: group 4 does not exist (Group.xml holds 1 group)"},
+        {"2", "1",
+         "row 1 of DefFrameJ1939.xml (frame 1): poscomp0 145 names the nibble 9 for the high half of register 20, "
+         "which is no frame byte (B1 to B8)"},
+        {"3", "1", "row 2 of DefFrameJ1939.xml: its registers 65534 to 65536 go past 65535, the last Modbus register"},
+        {"4", "2", "row 4 of DefFrameJ1939.xml: Type_Reg 5 is neither 3 (holding registers) nor 4 (input registers)"},
+        {"5", "2", "frame 2: B1 is fed by 2 register halves"},
+        {"6", "",
+         "row 3 of DefFrameJ1939.xml: frame 3 does not exist (FrameJ1939.xml holds 2 frames): the definition is left "
+         "out of the image"}};
+    EXPECT_EQ(table.rows, expected);
+}
+
 TEST(ProjectMap, PgnNamesAndGroups) {
     TemporaryFolder project;
     writeMapProject(project,

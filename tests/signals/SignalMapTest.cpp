@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "map/MapFormats.h"
 #include "map/MapProject.h"
 #include "signals/SignalAnalysis.h"
 #include "support/CliRun.h"
@@ -54,6 +55,21 @@ TEST(SignalMap, TheDemosMapNamesTheSignalsOfEachByteAndHowToEncodeThem) {
     const std::size_t frame3 = text.find("Frame 3:");
     EXPECT_EQ(text.substr(frame3, text.find('\n', frame3) - frame3).find("message"), std::string::npos);
     EXPECT_EQ(text.find("frame 3 ("), std::string::npos);
+}
+
+TEST(SignalMap, EachSignalFindingNamesItsFrameAndADatabaseNoteNone) {
+    TemporaryFolder project;
+    copyDemo(project.path());
+    project.write("signals.dbc", project.read("signals.dbc") +
+                                     "\nBO_ 2364539905 Extra: 8 E\n SG_ A m7 : 8|8@1+ (1,0) "
+                                     "[0|1] \"\" R\n");
+    const MapTable table = findingTable(buildAnnotatedProjectMap(project.path(), {}));
+    std::vector<std::string> frames;
+    for (const std::vector<std::string>& row : table.rows)
+        if (row[2].starts_with("frame 1 (EEC1): ") || row[2].starts_with("frame 4 (CCVS): ") ||
+            row[2].starts_with(project.file("signals.dbc") + ": "))
+            frames.push_back(row[1]);
+    EXPECT_EQ(frames, (std::vector<std::string>{"1", "1", "4", "4", ""}));
 }
 
 // The project of the user guide's signal section: two nibbles and a byte off the byte's edge, a float, a multiplexed

@@ -336,6 +336,18 @@ MapTable pollingTable(const ProjectMap& map) {
     return table;
 }
 
+MapTable findingTable(const ProjectMap& map) {
+    MapTable table;
+    table.titles = {"No.", "Frame", "Finding"};
+    table.rows.reserve(map.findings.size());
+    for (std::size_t i = 0; i < map.findings.size(); ++i) {
+        const MapFinding& finding = map.findings[i];
+        table.rows.push_back(
+            {std::to_string(i + 1), finding.frame ? std::to_string(finding.frame) : std::string(), finding.message});
+    }
+    return table;
+}
+
 std::string cycleText(const FrameMap& frame) {
     if (frame.onRequest()) return "On Request";
     if (frame.cycleMs) return std::to_string(*frame.cycleMs) + " ms";

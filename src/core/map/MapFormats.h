@@ -38,6 +38,8 @@ MapTable pollingTable(const ProjectMap& map);
 // A row per signal that its frame's sources feed whole: "Frame", "Message", "Signal", "Bytes", "Registers",
 // "Encoding".
 MapTable signalTable(const ProjectMap& map);
+// A row per finding, in the order found: "No.", "Frame" (empty for a finding about no one frame), "Finding".
+MapTable findingTable(const ProjectMap& map);
 // What the short source texts of the tables stand for.
 inline constexpr const char* kShortSourceLegend =
     "S = slave, HR = holding register, IR = input register; high/low = the register's half";

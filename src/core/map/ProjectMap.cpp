@@ -25,8 +25,8 @@ void appendNumber(std::string& text, std::size_t number) {
     text.append(digits, std::to_chars(std::begin(digits), std::end(digits), number).ptr);
 }
 
-void warn(ProjectMap& map, std::string message) {
-    map.findings.push_back({MapSeverity::warning, std::move(message)});
+void warn(ProjectMap& map, std::string message, int frame = 0) {
+    map.findings.push_back({MapSeverity::warning, std::move(message), frame});
 }
 
 std::string definitionPlace(std::uint32_t row) {
@@ -50,8 +50,10 @@ void mapFrames(const DecodedImage& image, ProjectMap& map) {
         if (stored.group <= image.groups.size()) {
             frame.cycleMs = image.groups[stored.group - 1u];
         } else {
-            warn(map, "frame " + std::to_string(i + 1) + ": group " + std::to_string(stored.group) +
-                          " does not exist (Group.xml holds " + plural(image.groups.size(), "group", "groups") + ")");
+            warn(map,
+                 "frame " + std::to_string(i + 1) + ": group " + std::to_string(stored.group) +
+                     " does not exist (Group.xml holds " + plural(image.groups.size(), "group", "groups") + ")",
+                 int(i + 1));
         }
     }
 }
@@ -61,10 +63,12 @@ void mapFrames(const DecodedImage& image, ProjectMap& map) {
                                        std::size_t r, RegisterHalf half) {
     const unsigned position = definition.positions[r];
     const unsigned nibble = half == RegisterHalf::high ? position >> 4 : position & 0x0F;
-    warn(map, definitionPlace(row) + " (frame " + std::to_string(definition.frame) + "): poscomp" + std::to_string(r) +
-                  " " + std::to_string(position) + " names the nibble " + std::to_string(nibble) + " for the " +
-                  (half == RegisterHalf::high ? "high" : "low") + " half of register " +
-                  std::to_string(definition.index + r) + ", which is no frame byte (B1 to B8)");
+    warn(map,
+         definitionPlace(row) + " (frame " + std::to_string(definition.frame) + "): poscomp" + std::to_string(r) + " " +
+             std::to_string(position) + " names the nibble " + std::to_string(nibble) + " for the " +
+             (half == RegisterHalf::high ? "high" : "low") + " half of register " +
+             std::to_string(definition.index + r) + ", which is no frame byte (B1 to B8)",
+         int(definition.frame));
 }
 
 // The definitions of one slave and kind, in document order.
@@ -106,8 +110,10 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         const std::uint32_t row = rows[d];
         const bool knownKind = definition.typeReg == 3 || definition.typeReg == 4;
         if (!knownKind)
-            warn(map, definitionPlace(row) + ": Type_Reg " + std::to_string(definition.typeReg) +
-                          " is neither 3 (holding registers) nor 4 (input registers)");
+            warn(map,
+                 definitionPlace(row) + ": Type_Reg " + std::to_string(definition.typeReg) +
+                     " is neither 3 (holding registers) nor 4 (input registers)",
+                 namesFrame(definition) ? int(definition.frame) : 0);
         std::int32_t& bucket =
             knownKind ? bucketOf[std::size_t(definition.deviceId) << 1 | (definition.typeReg == 4 ? 1u : 0u)]
                       : otherKind;
@@ -124,9 +130,11 @@ void mapDefinitions(const DecodedImage& image, const std::vector<std::uint32_t>&
         buckets[std::size_t(bucket)].definitions.push_back(d);
 
         if (definition.index + registersInUse(definition) - 1 > 65535)
-            warn(map, definitionPlace(row) + ": its registers " + std::to_string(definition.index) + " to " +
-                          std::to_string(definition.index + registersInUse(definition) - 1) +
-                          " go past 65535, the last Modbus register");
+            warn(map,
+                 definitionPlace(row) + ": its registers " + std::to_string(definition.index) + " to " +
+                     std::to_string(definition.index + registersInUse(definition) - 1) +
+                     " go past 65535, the last Modbus register",
+                 namesFrame(definition) ? int(definition.frame) : 0);
         if (!namesFrame(definition)) {
             warn(map, definitionPlace(row) + ": the image holds its frame number as 0, which names no frame (an " +
                           "entry keeps 8 bits of it)");
@@ -205,7 +213,7 @@ void findBytesFedTwice(ProjectMap& map) {
                 message += " is fed by ";
                 appendNumber(message, byte.sources.size());
                 message += " register halves";
-                warn(map, std::move(message));
+                warn(map, std::move(message), frame.frame);
             }
 }
 

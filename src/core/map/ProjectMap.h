@@ -78,6 +78,7 @@ enum class MapSeverity { warning };
 struct MapFinding {
     MapSeverity severity = MapSeverity::warning;
     std::string message;
+    int frame = 0;  // the frame it is about, 1-based; 0 for none
 };
 
 struct ProjectMap {

@@ -607,7 +607,7 @@ void annotateSignals(ProjectMap& map, const SignalDatabase& database, const std:
         if (found == byPgn.end()) continue;
         frame.signalInfo = analyseFrameSignals(*found->second, frame);
         for (const SignalFinding& finding : frame.signalInfo.findings)
-            map.findings.push_back({MapSeverity::warning, finding.message});
+            map.findings.push_back({MapSeverity::warning, finding.message, frame.frame});
     }
     for (const auto* notes : {&database.malformed, &database.leftOut})
         for (const DatabaseNote& note : *notes)

@@ -194,7 +194,7 @@ bool CellGrid::paste(const QString& text, int row, int column) {
 
 QWidget* CellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const {
-    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    QWidget* editor = ClippedTextTips::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         // Paste in the editor's menu pastes as Ctrl+V does.
         line->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -218,7 +218,7 @@ void CellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, cons
         model->setData(index, toQt(singleLine(fromQt(line->text()))), Qt::EditRole);
         return;
     }
-    QStyledItemDelegate::setModelData(editor, model, index);
+    ClippedTextTips::setModelData(editor, model, index);
 }
 
 CellGrid* CellDelegate::grid() const {
@@ -253,7 +253,7 @@ bool CellDelegate::eventFilter(QObject* object, QEvent* event) {
         pasteInto(editor);
         return true;
     }
-    return QStyledItemDelegate::eventFilter(object, event);
+    return ClippedTextTips::eventFilter(object, event);
 }
 
 CellGrid* makeCellGrid(QWidget* parent, platform::Messages& messages, int rows, std::span<const GridColumn> columns) {

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "editors/TableDocument.h"
+#include "forms/CellTips.h"
 #include "platform/Platform.h"
 
 class QComboBox;
@@ -107,11 +108,11 @@ bool saveReported(platform::Messages& messages, const std::function<void()>& sav
 
 // A cell edited as text: Enter ends the edit and keeps what was typed, without reaching the dialog. Ctrl+V of a
 // single cell inserts its text; of several cells, pastes them into the grid from this cell and ends the edit. What
-// the edit keeps is one line.
-class CellDelegate : public QStyledItemDelegate {
+// the edit keeps is one line. A cell too narrow for its text gives it whole as its tip.
+class CellDelegate : public ClippedTextTips {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using ClippedTextTips::ClippedTextTips;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;

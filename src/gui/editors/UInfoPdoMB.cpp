@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
+#include <QTextLayout>
 #include <filesystem>
 
 #include "documents/Errors.h"
@@ -23,6 +24,7 @@
 #include "exchange/ExchangeTables.h"
 #include "exchange/ProjectExchange.h"
 #include "exchange/TabText.h"
+#include "forms/CellTips.h"
 #include "j1939/WellKnownPgns.h"
 #include "signals/SignalAnalysis.h"
 
@@ -37,10 +39,11 @@ QStringList itemList(const std::array<std::string_view, N>& items) {
     return list;
 }
 
-// Draws an item's text with tab stops every 30 dialog units, so the frame lines form columns.
-class TabStopDelegate : public QStyledItemDelegate {
+// Draws an item's text with tab stops every 30 dialog units, so the frame lines form columns; a line the list cuts
+// is its tip.
+class TabStopDelegate : public ClippedTextTips {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using ClippedTextTips::ClippedTextTips;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem item = option;
@@ -49,17 +52,43 @@ public:
         item.text.clear();
         const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
-        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).adjusted(2, 0, 0, 0);
-        QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
-        layout.setWrapMode(QTextOption::NoWrap);
-        // A dialog unit across is a quarter of the font's average character width.
-        layout.setTabStopDistance(item.fontMetrics.averageCharWidth() * 30.0 / 4.0);
         painter->save();
         painter->setFont(item.font);
         painter->setPen(
             item.palette.color(item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(QRectF(area), text, layout);
+        painter->drawText(QRectF(textArea(item)), text, lineLayout(item));
         painter->restore();
+    }
+
+protected:
+    bool clips(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        QTextLayout line(item.text, item.font);
+        line.setTextOption(lineLayout(item));
+        line.beginLayout();
+        QTextLine laidOut = line.createLine();
+        laidOut.setLineWidth(1e6);
+        const qreal width = laidOut.naturalTextWidth();
+        line.endLayout();
+        // The list scrolls not across: what runs past its right edge is cut too.
+        QRect area = textArea(item);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(item.widget))
+            area.setRight(std::min(area.right(), view->viewport()->rect().right()));
+        return width > area.width();
+    }
+
+private:
+    static QRect textArea(const QStyleOptionViewItem& item) {
+        const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
+        return style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget).adjusted(2, 0, 0, 0);
+    }
+    static QTextOption lineLayout(const QStyleOptionViewItem& item) {
+        QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
+        layout.setWrapMode(QTextOption::NoWrap);
+        // A dialog unit across is a quarter of the font's average character width.
+        layout.setTabStopDistance(item.fontMetrics.averageCharWidth() * 30.0 / 4.0);
+        return layout;
     }
 };
 
@@ -144,6 +173,7 @@ TFInfopdoMB::TFInfopdoMB(platform::Platform platform, const ProjectState& projec
     m_frameList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     label(this, QStringLiteral("MODBUS"), 198, 26);
     m_definitionList = listBox(this, "LIndMbCanA", 196, 44, 96, 300);
+    m_definitionList->setItemDelegate(new ClippedTextTips(m_definitionList));
 
     label(this, QStringLiteral("Device ID"), 304, 47);
     m_deviceId = edit(this, "E_Dev_ID", 404, 44);

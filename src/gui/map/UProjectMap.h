@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "forms/Form.h"
@@ -14,8 +15,9 @@ class QTableWidget;
 
 namespace tessaro {
 
-// "Project Map": read-only, the frames' bytes as a grid and the slaves' polling list, built from the stored
-// documents at every show; "Export" writes the CSV of tessaro-cli map, "Save PDF" a printable sheet of both.
+// "Project Map": read-only, the frames' bytes as a grid, the slaves' polling list and every finding, built from the
+// stored documents at every show; "Export" writes the CSV of tessaro-cli map, "Save PDF" a printable sheet of them,
+// made off the window's thread while a progress dialog offers Cancel.
 class TFProjectMap : public Form {
     Q_OBJECT
 public:
@@ -26,7 +28,7 @@ public:
     void SavePdfClick() { saveMapPdf(); }
 
     // The map of the last show; nothing when its documents could not be read.
-    const std::optional<ProjectMap>& map() const { return m_map; }
+    const ProjectMap* map() const { return m_map.get(); }
 
 private:
     void showMap();
@@ -37,18 +39,20 @@ private:
 
     platform::Platform m_platform;
     const ProjectState& m_project;
-    std::optional<ProjectMap> m_map;
+    // Shared with Save PDF's thread, which reads it while the window goes on.
+    std::shared_ptr<const ProjectMap> m_map;
 
     QTableWidget* m_frames = nullptr;
     QTableWidget* m_polling = nullptr;
     QLabel* m_signalsTitle = nullptr;
     QTableWidget* m_signals = nullptr;
+    QTableWidget* m_findings = nullptr;
     QLabel* m_summary = nullptr;
     QPushButton* m_close = nullptr;
 };
 
-// The printable sheet: the title, the project name and the date, then both tables. Throws tessaro::Error when
-// the file cannot be written.
+// The printable sheet (projectMapPdf) written to path at once. Throws tessaro::Error when the file cannot be
+// written.
 void writeProjectMapPdf(const QString& path, const ProjectMap& map, const QString& projectName, const QString& date);
 
 }  // namespace tessaro
