@@ -10,8 +10,8 @@
 
 #include "FastestRatio.h"
 #include "LargeProject.h"
-#include "project/ProjectState.h"
-#include "update/ConfigurationImage.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/project/ProjectState.h"
 
 namespace {
 

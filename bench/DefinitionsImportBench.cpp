@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "LargeProject.h"
-#include "documents/AtomicFile.h"
-#include "exchange/ProjectExchange.h"
+#include "core/documents/AtomicFile.h"
+#include "core/exchange/ProjectExchange.h"
 
 namespace {
 

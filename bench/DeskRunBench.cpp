@@ -14,10 +14,10 @@
 #include "LargeProject.h"
 #include "bus/ModbusLines.h"
 #include "bus/SteadyClock.h"
-#include "desk/DeskRun.h"
-#include "desk/FrameLog.h"
+#include "core/desk/DeskRun.h"
+#include "core/desk/FrameLog.h"
+#include "core/image/ConfigurationImage.h"
 #include "support/ModbusTestSlave.h"
-#include "update/ConfigurationImage.h"
 
 namespace {
 

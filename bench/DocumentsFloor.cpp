@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "update/ImageFormat.h"
+#include "core/image/ImageFormat.h"
 
 int main(int argc, char** argv) {
     const bool write = argc == 4 && std::string(argv[2]) == "--write";

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "documents/AtomicFile.h"
-#include "editors/FrameDefinitions.h"
-#include "editors/UInfoPdoMB.h"
+#include "core/documents/AtomicFile.h"
+#include "core/editors/FrameDefinitions.h"
+#include "core/project/ProjectState.h"
+#include "gui/editors/UInfoPdoMB.h"
 #include "platform/QtPlatform.h"
-#include "project/ProjectState.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "editors/CellGrid.h"
-#include "editors/UpdoMB.h"
+#include "core/project/ProjectState.h"
+#include "gui/editors/CellGrid.h"
+#include "gui/editors/UpdoMB.h"
 #include "platform/Platform.h"
 #include "platform/QtPlatform.h"
-#include "project/ProjectState.h"
 
 namespace {
 

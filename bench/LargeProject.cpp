@@ -1,8 +1,8 @@
 #include "LargeProject.h"
 
-#include "documents/XmlDocument.h"
-#include "editors/PargenDocument.h"
-#include "project/ProjectState.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/PargenDocument.h"
+#include "core/project/ProjectState.h"
 
 namespace tessaro::bench {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <set>
 
-#include "j1939/Pgn.h"
+#include "core/j1939/Pgn.h"
 
 namespace tessaro::bench {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "LargeSignalDatabase.h"
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
 
 int main(int argc, char** argv) {
     if (argc != 2 && argc != 3) {

@@ -31,12 +31,12 @@
 #include "FastestRatio.h"
 #include "LargeProject.h"
 #include "LargeSignalDatabase.h"
-#include "documents/AtomicFile.h"
-#include "map/MapFormats.h"
-#include "map/UProjectMap.h"
+#include "core/documents/AtomicFile.h"
+#include "core/map/MapFormats.h"
+#include "core/map/SignalAnalysis.h"
+#include "core/project/ProjectState.h"
+#include "gui/map/UProjectMap.h"
 #include "platform/QtPlatform.h"
-#include "project/ProjectState.h"
-#include "signals/SignalAnalysis.h"
 
 namespace {
 

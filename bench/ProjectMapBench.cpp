@@ -11,10 +11,10 @@
 
 #include "FastestRatio.h"
 #include "LargeProject.h"
-#include "map/MapFormats.h"
-#include "map/UProjectMap.h"
+#include "core/map/MapFormats.h"
+#include "core/project/ProjectState.h"
+#include "gui/map/UProjectMap.h"
 #include "platform/QtPlatform.h"
-#include "project/ProjectState.h"
 
 namespace {
 

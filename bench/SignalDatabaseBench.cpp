@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "FastestRatio.h"
-#include "documents/AtomicFile.h"
-#include "signals/SignalDatabase.h"
+#include "core/documents/AtomicFile.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace {
 

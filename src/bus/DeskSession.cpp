@@ -1,8 +1,8 @@
 #include "bus/DeskSession.h"
 
 #include "bus/ModbusLines.h"
-#include "documents/Errors.h"
-#include "update/PortMapping.h"
+#include "core/documents/Errors.h"
+#include "core/update/PortMapping.h"
 
 namespace tessaro::bus {
 

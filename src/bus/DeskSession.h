@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "desk/DeskClock.h"
-#include "desk/DeskSource.h"
-#include "desk/GatewayModel.h"
-#include "desk/ModbusMaster.h"
-#include "desk/RegisterValues.h"
+#include "core/desk/DeskClock.h"
+#include "core/desk/DeskSource.h"
+#include "core/desk/GatewayModel.h"
+#include "core/desk/ModbusMaster.h"
+#include "core/desk/RegisterValues.h"
 
 namespace tessaro::bus {
 

@@ -1,6 +1,6 @@
 #include "bus/Interruption.h"
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 #ifdef _WIN32
 #include <winsock2.h>

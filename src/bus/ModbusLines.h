@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "desk/DeskClock.h"
-#include "desk/DeskSource.h"
-#include "desk/GatewayModel.h"
-#include "desk/ModbusMaster.h"
+#include "core/desk/DeskClock.h"
+#include "core/desk/DeskSource.h"
+#include "core/desk/GatewayModel.h"
+#include "core/desk/ModbusMaster.h"
 
 namespace tessaro::bus {
 

@@ -1,6 +1,6 @@
 #include "bus/SocketCan.h"
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 #ifdef __linux__
 #include <fcntl.h>

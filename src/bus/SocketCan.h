@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "desk/DeskClock.h"
-#include "desk/DeskRun.h"
+#include "core/desk/DeskClock.h"
+#include "core/desk/DeskRun.h"
 
 namespace tessaro::bus {
 

@@ -3,7 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "desk/DeskClock.h"
+#include "core/desk/DeskClock.h"
 
 namespace tessaro::bus {
 

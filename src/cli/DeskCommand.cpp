@@ -13,14 +13,14 @@
 #include "bus/SocketCan.h"
 #include "bus/SteadyClock.h"
 #include "cli/ImageDump.h"
-#include "desk/DeskReport.h"
-#include "desk/FrameLog.h"
-#include "desk/SimulatedClock.h"
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "project/ProjectState.h"
-#include "signals/SignalDatabase.h"
-#include "update/ConfigurationImage.h"
+#include "core/desk/DeskReport.h"
+#include "core/desk/FrameLog.h"
+#include "core/desk/SimulatedClock.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/project/ProjectState.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro::cli {
 

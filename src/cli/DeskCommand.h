@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "desk/DeskRun.h"
-#include "desk/DeskSource.h"
+#include "core/desk/DeskRun.h"
+#include "core/desk/DeskSource.h"
 
 namespace tessaro::cli {
 

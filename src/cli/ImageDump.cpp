@@ -2,13 +2,13 @@
 
 #include <sstream>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/JsonText.h"
-#include "editors/PargenDocument.h"
-#include "j1939/Pgn.h"
-#include "map/MapFormats.h"
-#include "update/ConfigurationImage.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/JsonText.h"
+#include "core/editors/PargenDocument.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/j1939/Pgn.h"
+#include "core/map/MapFormats.h"
 
 namespace tessaro::cli {
 

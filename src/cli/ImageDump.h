@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "update/ImageDecoder.h"
+#include "core/image/ImageDecoder.h"
 
 namespace tessaro::cli {
 

@@ -4,17 +4,17 @@
 #include <map>
 #include <optional>
 
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "documents/Paths.h"
-#include "documents/XmlDocument.h"
-#include "editors/FrameTable.h"
-#include "editors/GroupTable.h"
-#include "editors/PargenDocument.h"
-#include "editors/RowRules.h"
-#include "map/ProjectMap.h"
-#include "signals/SignalAnalysis.h"
-#include "update/ConfigurationImage.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/documents/Paths.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/GroupTable.h"
+#include "core/editors/PargenDocument.h"
+#include "core/editors/RowRules.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/map/ProjectMap.h"
+#include "core/map/SignalAnalysis.h"
 
 namespace tessaro::cli {
 

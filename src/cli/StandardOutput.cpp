@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
+#include "core/project/ProjectState.h"
 #include "platform/FolderBrowserDialog.h"
-#include "project/ProjectState.h"
 
 namespace tessaro::platform {
 

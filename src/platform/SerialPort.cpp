@@ -4,8 +4,8 @@
 #include <QSerialPortInfo>
 #include <optional>
 
-#include "update/PortMapping.h"
-#include "update/UpdateFeedback.h"
+#include "core/update/PortMapping.h"
+#include "core/update/UpdateFeedback.h"
 
 #ifdef _WIN32
 #include <windows.h>

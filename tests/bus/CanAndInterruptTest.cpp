@@ -9,9 +9,9 @@
 #include "bus/Interruption.h"
 #include "bus/SocketCan.h"
 #include "bus/SteadyClock.h"
-#include "desk/DeskRun.h"
-#include "desk/RegisterValues.h"
-#include "documents/Errors.h"
+#include "core/desk/DeskRun.h"
+#include "core/desk/RegisterValues.h"
+#include "core/documents/Errors.h"
 
 #ifdef __linux__
 #include <linux/can.h>

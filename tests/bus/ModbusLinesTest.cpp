@@ -6,8 +6,8 @@
 #include "bus/DeskSession.h"
 #include "bus/ModbusLines.h"
 #include "bus/SteadyClock.h"
-#include "desk/DeskRun.h"
-#include "documents/Errors.h"
+#include "core/desk/DeskRun.h"
+#include "core/documents/Errors.h"
 #include "support/ModbusTestSlave.h"
 #include "support/TemporaryFolder.h"
 

@@ -16,9 +16,9 @@
 #include <sstream>
 
 #include "cli/Cli.h"
-#include "documents/AtomicFile.h"
-#include "exchange/ProjectExchange.h"
-#include "exchange/Workbook.h"
+#include "core/documents/AtomicFile.h"
+#include "core/exchange/ProjectExchange.h"
+#include "core/exchange/Workbook.h"
 #include "support/CliRun.h"
 #include "support/ImageFields.h"
 #include "support/TemporaryFolder.h"

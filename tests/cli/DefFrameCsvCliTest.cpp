@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "documents/DocumentNames.h"
-#include "editors/FrameDefinitions.h"
+#include "core/documents/DocumentNames.h"
+#include "core/editors/FrameDefinitions.h"
 #include "support/CliRun.h"
 #include "support/TemporaryFolder.h"
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli/Cli.h"
-#include "documents/AtomicFile.h"
+#include "core/documents/AtomicFile.h"
 #include "support/CliRun.h"
 #include "support/TemporaryFolder.h"
 

@@ -2,13 +2,13 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "documents/NumericText.h"
-#include "editors/FrameTable.h"
-#include "editors/GroupTable.h"
-#include "editors/RowRules.h"
-#include "exchange/CsvText.h"
-#include "exchange/DefinitionPairs.h"
-#include "exchange/ExchangeTables.h"
+#include "core/documents/NumericText.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/GroupTable.h"
+#include "core/editors/RowRules.h"
+#include "core/exchange/CsvText.h"
+#include "core/exchange/DefinitionPairs.h"
+#include "core/exchange/ExchangeTables.h"
 
 namespace tessaro::fuzz {
 

@@ -2,9 +2,9 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "documents/Errors.h"
-#include "documents/XmlDocument.h"
-#include "editors/FrameDefinitions.h"
+#include "core/documents/Errors.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/FrameDefinitions.h"
 
 namespace tessaro::fuzz {
 

@@ -1,7 +1,7 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "TableChecks.h"
-#include "editors/FrameTable.h"
+#include "core/editors/FrameTable.h"
 
 namespace tessaro::fuzz {
 

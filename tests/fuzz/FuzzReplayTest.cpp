@@ -7,7 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "documents/AtomicFile.h"
+#include "core/documents/AtomicFile.h"
 
 namespace tessaro::fuzz {
 

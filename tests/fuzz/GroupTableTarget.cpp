@@ -1,9 +1,9 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "TableChecks.h"
-#include "documents/NumericText.h"
-#include "editors/FrameTable.h"
-#include "editors/GroupTable.h"
+#include "core/documents/NumericText.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/GroupTable.h"
 
 namespace tessaro::fuzz {
 

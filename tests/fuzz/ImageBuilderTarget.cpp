@@ -6,11 +6,11 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "cli/ImageDump.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "documents/XmlDocument.h"
-#include "editors/PargenDocument.h"
-#include "update/ConfigurationImage.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/PargenDocument.h"
+#include "core/image/ConfigurationImage.h"
 
 namespace tessaro::fuzz {
 

@@ -2,9 +2,9 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 #include "cli/ImageDump.h"
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
+#include "core/image/ConfigurationImage.h"
 #include "support/CliRun.h"
-#include "update/ConfigurationImage.h"
 
 namespace tessaro::fuzz {
 

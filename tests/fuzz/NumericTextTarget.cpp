@@ -5,8 +5,8 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
 
 namespace tessaro::fuzz {
 

@@ -3,7 +3,7 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "editors/PargenDocument.h"
+#include "core/editors/PargenDocument.h"
 
 namespace tessaro::fuzz {
 

@@ -5,9 +5,9 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "j1939/RegisterKind.h"
-#include "signals/SignalAnalysis.h"
-#include "signals/SignalDatabase.h"
+#include "core/j1939/RegisterKind.h"
+#include "core/map/SignalAnalysis.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro::fuzz {
 

@@ -8,10 +8,10 @@
 
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
-#include "documents/Errors.h"
-#include "documents/Utf8Text.h"
-#include "exchange/ExchangeTables.h"
-#include "exchange/Workbook.h"
+#include "core/documents/Errors.h"
+#include "core/documents/Utf8Text.h"
+#include "core/exchange/ExchangeTables.h"
+#include "core/exchange/Workbook.h"
 
 // The sanitizers' allocation hooks, where the target runs under one; absent otherwise.
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*, std::size_t),

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro::testing {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/UTessaroFirmWare.h"
+#include "gui/app/UTessaroFirmWare.h"
 #include "support/FakePlatform.h"
 #include "support/TemporaryFolder.h"
 

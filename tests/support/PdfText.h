@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "documents/AtomicFile.h"
+#include "core/documents/AtomicFile.h"
 #include "support/ChildProcess.h"
 #include "support/TemporaryFolder.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "editors/FrameTable.h"
-#include "editors/GroupTable.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/GroupTable.h"
 
 namespace tessaro::testing {
 

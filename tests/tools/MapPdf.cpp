@@ -4,10 +4,10 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "documents/Errors.h"
-#include "map/ProjectMap.h"
-#include "map/UProjectMap.h"
-#include "signals/SignalAnalysis.h"
+#include "core/documents/Errors.h"
+#include "core/map/ProjectMap.h"
+#include "core/map/SignalAnalysis.h"
+#include "gui/map/UProjectMap.h"
 
 int main(int argc, char* argv[]) {
     QGuiApplication application(argc, argv);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "documents/AtomicFile.h"
+#include "core/documents/AtomicFile.h"
 #include "support/SaveGenerations.h"
 
 namespace {

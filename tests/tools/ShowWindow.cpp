@@ -20,9 +20,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/ApplicationIcon.h"
-#include "app/UTessaroFirmWare.h"
-#include "forms/Form.h"
+#include "gui/app/ApplicationIcon.h"
+#include "gui/app/UTessaroFirmWare.h"
+#include "gui/forms/Form.h"
 #include "platform/FolderBrowserDialog.h"
 #include "platform/QtPlatform.h"
 

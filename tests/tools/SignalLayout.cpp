@@ -1,5 +1,5 @@
 // Not a test: prints what the signal database reader makes of DBC files, for the differential test against a second
-// DBC reader (tests/signals/differential_signals.py):
+// DBC reader (tests/core/signals/differential_signals.py):
 //   tessaro_signal_layout FILE.dbc ...
 // For each file its messages, their PGN readings, their signals and the bits each takes in each byte, one line each:
 //   FILE path
@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <string>
 
-#include "documents/Errors.h"
-#include "j1939/RegisterKind.h"
-#include "signals/SignalAnalysis.h"
-#include "signals/SignalDatabase.h"
+#include "core/documents/Errors.h"
+#include "core/j1939/RegisterKind.h"
+#include "core/map/SignalAnalysis.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace {
 

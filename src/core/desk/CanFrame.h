@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "j1939/Pgn.h"
+#include "core/j1939/Pgn.h"
 
 namespace tessaro::desk {
 

@@ -1,9 +1,9 @@
-#include "desk/DeskReport.h"
+#include "core/desk/DeskReport.h"
 
 #include <cstdio>
 #include <sstream>
 
-#include "update/ConfigurationImage.h"
+#include "core/image/ConfigurationImage.h"
 
 namespace tessaro::desk {
 

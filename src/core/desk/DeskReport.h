@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "desk/DeskRun.h"
+#include "core/desk/DeskRun.h"
 
 namespace tessaro::desk {
 

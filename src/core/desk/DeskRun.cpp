@@ -1,9 +1,9 @@
-#include "desk/DeskRun.h"
+#include "core/desk/DeskRun.h"
 
 #include <algorithm>
 #include <thread>
 
-#include "signals/SignalDatabase.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro::desk {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "desk/CanFrame.h"
-#include "desk/DeskClock.h"
-#include "desk/GatewayModel.h"
-#include "desk/ModbusMaster.h"
+#include "core/desk/CanFrame.h"
+#include "core/desk/DeskClock.h"
+#include "core/desk/GatewayModel.h"
+#include "core/desk/ModbusMaster.h"
 
 namespace tessaro::desk {
 

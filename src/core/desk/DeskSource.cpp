@@ -1,8 +1,8 @@
-#include "desk/DeskSource.h"
+#include "core/desk/DeskSource.h"
 
 #include <algorithm>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro::desk {
 

@@ -1,4 +1,4 @@
-#include "desk/FrameLog.h"
+#include "core/desk/FrameLog.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "documents/Errors.h"
-#include "j1939/Pgn.h"
-#include "map/MapFormats.h"
+#include "core/documents/Errors.h"
+#include "core/j1939/Pgn.h"
+#include "core/map/MapFormats.h"
 
 namespace tessaro::desk {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "desk/DeskRun.h"
-#include "desk/SignalValues.h"
-#include "signals/SignalDatabase.h"
+#include "core/desk/DeskRun.h"
+#include "core/desk/SignalValues.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro::desk {
 

@@ -1,15 +1,15 @@
-#include "desk/GatewayModel.h"
+#include "core/desk/GatewayModel.h"
 
 #include <cstdio>
 
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "editors/PargenDocument.h"
-#include "j1939/Pgn.h"
-#include "j1939/WellKnownPgns.h"
-#include "map/MapFormats.h"
-#include "signals/SignalDatabase.h"
-#include "update/ConfigurationImage.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/editors/PargenDocument.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/j1939/Pgn.h"
+#include "core/j1939/WellKnownPgns.h"
+#include "core/map/MapFormats.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro::desk {
 

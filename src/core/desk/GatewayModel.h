@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "desk/CanFrame.h"
-#include "desk/ModbusMaster.h"
-#include "j1939/Pgn.h"
-#include "map/ProjectMap.h"
-#include "update/ImageDecoder.h"
+#include "core/desk/CanFrame.h"
+#include "core/desk/ModbusMaster.h"
+#include "core/image/ImageDecoder.h"
+#include "core/j1939/Pgn.h"
+#include "core/map/ProjectMap.h"
 
 namespace tessaro::desk {
 

@@ -1,4 +1,4 @@
-#include "desk/ModbusMaster.h"
+#include "core/desk/ModbusMaster.h"
 
 #include <array>
 #include <cstdio>

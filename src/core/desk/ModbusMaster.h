@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "j1939/RegisterKind.h"
+#include "core/j1939/RegisterKind.h"
 
 namespace tessaro::desk {
 

@@ -1,14 +1,14 @@
-#include "desk/RegisterValues.h"
+#include "core/desk/RegisterValues.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "exchange/CsvText.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/exchange/CsvText.h"
 
 namespace tessaro::desk {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "desk/DeskClock.h"
-#include "desk/ModbusMaster.h"
-#include "documents/Errors.h"
+#include "core/desk/DeskClock.h"
+#include "core/desk/ModbusMaster.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro::desk {
 

@@ -1,6 +1,6 @@
-#include "desk/SignalValues.h"
+#include "core/desk/SignalValues.h"
 
-#include "documents/NumericText.h"
+#include "core/documents/NumericText.h"
 
 namespace tessaro::desk {
 

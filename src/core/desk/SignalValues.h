@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "desk/GatewayModel.h"
-#include "signals/SignalDatabase.h"
+#include "core/desk/GatewayModel.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro::desk {
 

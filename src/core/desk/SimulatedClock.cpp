@@ -1,8 +1,8 @@
-#include "desk/SimulatedClock.h"
+#include "core/desk/SimulatedClock.h"
 
 #include <algorithm>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro::desk {
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "desk/DeskClock.h"
+#include "core/desk/DeskClock.h"
 
 namespace tessaro::desk {
 

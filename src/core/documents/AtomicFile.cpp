@@ -1,4 +1,4 @@
-#include "documents/AtomicFile.h"
+#include "core/documents/AtomicFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,8 +11,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "documents/Errors.h"
-#include "documents/SystemHeaders.h"
+#include "core/documents/Errors.h"
+#include "core/documents/SystemHeaders.h"
 
 namespace tessaro {
 

@@ -1,4 +1,4 @@
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
-#include "documents/JsonText.h"
+#include "core/documents/JsonText.h"
 
-#include "documents/Utf8Text.h"
+#include "core/documents/Utf8Text.h"
 
 namespace tessaro {
 

@@ -1,8 +1,8 @@
-#include "documents/NumericText.h"
+#include "core/documents/NumericText.h"
 
 #include <string>
 
-#include "documents/Errors.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro {
 

@@ -1,4 +1,4 @@
-#include "documents/Utf8Text.h"
+#include "core/documents/Utf8Text.h"
 
 #include <array>
 #include <cstdint>

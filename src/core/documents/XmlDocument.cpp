@@ -1,10 +1,10 @@
-#include "documents/XmlDocument.h"
+#include "core/documents/XmlDocument.h"
 
 #include <sstream>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
 
 namespace tessaro {
 

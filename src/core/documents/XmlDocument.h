@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "documents/NumericText.h"
+#include "core/documents/NumericText.h"
 
 namespace tessaro {
 

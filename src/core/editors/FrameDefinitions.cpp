@@ -1,12 +1,12 @@
-#include "editors/FrameDefinitions.h"
+#include "core/editors/FrameDefinitions.h"
 
 #include <algorithm>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "documents/XmlDocument.h"
-#include "editors/RowRules.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "documents/DocumentColumns.h"
-#include "documents/DocumentNames.h"
-#include "editors/ShowRead.h"
-#include "j1939/Pgn.h"
+#include "core/documents/DocumentColumns.h"
+#include "core/documents/DocumentNames.h"
+#include "core/editors/ShowRead.h"
+#include "core/j1939/Pgn.h"
 
 namespace tessaro {
 

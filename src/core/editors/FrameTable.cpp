@@ -1,12 +1,12 @@
-#include "editors/FrameTable.h"
+#include "core/editors/FrameTable.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 
-#include "documents/AtomicFile.h"
-#include "documents/NumericText.h"
-#include "editors/RowRules.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/NumericText.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

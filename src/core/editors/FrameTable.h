@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "documents/DocumentColumns.h"
-#include "documents/DocumentNames.h"
-#include "editors/TableDocument.h"
+#include "core/documents/DocumentColumns.h"
+#include "core/documents/DocumentNames.h"
+#include "core/editors/TableDocument.h"
 
 namespace tessaro {
 

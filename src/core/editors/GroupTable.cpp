@@ -1,9 +1,9 @@
-#include "editors/GroupTable.h"
+#include "core/editors/GroupTable.h"
 
 #include <array>
 
-#include "documents/AtomicFile.h"
-#include "editors/RowRules.h"
+#include "core/documents/AtomicFile.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "documents/DocumentColumns.h"
-#include "documents/DocumentNames.h"
-#include "editors/TableDocument.h"
+#include "core/documents/DocumentColumns.h"
+#include "core/documents/DocumentNames.h"
+#include "core/editors/TableDocument.h"
 
 namespace tessaro {
 

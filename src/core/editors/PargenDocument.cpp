@@ -1,11 +1,11 @@
-#include "editors/PargenDocument.h"
+#include "core/editors/PargenDocument.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/DocumentNames.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "documents/XmlDocument.h"
-#include "editors/RowRules.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/DocumentNames.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "documents/DocumentColumns.h"
-#include "editors/ShowRead.h"
+#include "core/documents/DocumentColumns.h"
+#include "core/editors/ShowRead.h"
 
 namespace tessaro {
 

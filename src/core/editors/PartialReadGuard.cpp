@@ -1,9 +1,9 @@
-#include "editors/PartialReadGuard.h"
+#include "core/editors/PartialReadGuard.h"
 
 #include <filesystem>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro {
 

@@ -1,7 +1,7 @@
-#include "editors/RowRules.h"
+#include "core/editors/RowRules.h"
 
-#include "documents/DocumentNames.h"
-#include "documents/NumericText.h"
+#include "core/documents/DocumentNames.h"
+#include "core/documents/NumericText.h"
 
 namespace tessaro {
 

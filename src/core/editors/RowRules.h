@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "documents/DocumentColumns.h"
+#include "core/documents/DocumentColumns.h"
 
 namespace tessaro {
 

@@ -1,10 +1,10 @@
-#include "editors/TableDocument.h"
+#include "core/editors/TableDocument.h"
 
 #include <algorithm>
 
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "editors/RowRules.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

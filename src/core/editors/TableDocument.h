@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "documents/XmlDocument.h"
-#include "editors/ShowRead.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/ShowRead.h"
 
 namespace tessaro {
 

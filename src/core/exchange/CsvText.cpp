@@ -1,8 +1,8 @@
-#include "exchange/CsvText.h"
+#include "core/exchange/CsvText.h"
 
 #include <algorithm>
 
-#include "documents/Utf8Text.h"
+#include "core/documents/Utf8Text.h"
 
 namespace tessaro {
 

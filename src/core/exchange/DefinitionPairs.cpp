@@ -1,12 +1,12 @@
-#include "exchange/DefinitionPairs.h"
+#include "core/exchange/DefinitionPairs.h"
 
 #include <algorithm>
 #include <unordered_map>
 #include <utility>
 
-#include "documents/NumericText.h"
-#include "exchange/CsvText.h"
-#include "exchange/ExchangeTables.h"
+#include "core/documents/NumericText.h"
+#include "core/exchange/CsvText.h"
+#include "core/exchange/ExchangeTables.h"
 
 namespace tessaro {
 

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "editors/FrameDefinitions.h"
-#include "editors/RowRules.h"
-#include "exchange/TextGrid.h"
+#include "core/editors/FrameDefinitions.h"
+#include "core/editors/RowRules.h"
+#include "core/exchange/TextGrid.h"
 
 namespace tessaro {
 

@@ -1,12 +1,12 @@
-#include "exchange/ExchangeTables.h"
+#include "core/exchange/ExchangeTables.h"
 
 #include <algorithm>
 #include <array>
 
-#include "documents/NumericText.h"
-#include "editors/FrameTable.h"
-#include "editors/GroupTable.h"
-#include "editors/RowRules.h"
+#include "core/documents/NumericText.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/GroupTable.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

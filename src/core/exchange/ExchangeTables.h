@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "editors/FrameDefinitions.h"
-#include "editors/TableDocument.h"
-#include "exchange/TextGrid.h"
+#include "core/editors/FrameDefinitions.h"
+#include "core/editors/TableDocument.h"
+#include "core/exchange/TextGrid.h"
 
 namespace tessaro {
 

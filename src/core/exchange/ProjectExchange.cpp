@@ -1,19 +1,19 @@
-#include "exchange/ProjectExchange.h"
+#include "core/exchange/ProjectExchange.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "documents/XmlDocument.h"
-#include "editors/FrameTable.h"
-#include "editors/GroupTable.h"
-#include "exchange/CsvText.h"
-#include "exchange/Workbook.h"
-#include "project/ProjectState.h"
-#include "update/ConfigurationImage.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/documents/XmlDocument.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/GroupTable.h"
+#include "core/exchange/CsvText.h"
+#include "core/exchange/Workbook.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/project/ProjectState.h"
 
 namespace tessaro {
 

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "editors/RowRules.h"
-#include "exchange/DefinitionPairs.h"
-#include "exchange/ExchangeTables.h"
-#include "exchange/TextGrid.h"
+#include "core/editors/RowRules.h"
+#include "core/exchange/DefinitionPairs.h"
+#include "core/exchange/ExchangeTables.h"
+#include "core/exchange/TextGrid.h"
 
 namespace tessaro {
 

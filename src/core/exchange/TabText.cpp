@@ -1,4 +1,4 @@
-#include "exchange/TabText.h"
+#include "core/exchange/TabText.h"
 
 namespace tessaro {
 

@@ -1,8 +1,8 @@
-#include "exchange/Workbook.h"
+#include "core/exchange/Workbook.h"
 
-#include "documents/Errors.h"
-#include "documents/SystemHeaders.h"
-#include "exchange/WorkbookModule.h"
+#include "core/documents/Errors.h"
+#include "core/documents/SystemHeaders.h"
+#include "core/exchange/WorkbookModule.h"
 
 #if defined(TESSARO_POSIX)
 #include <dlfcn.h>

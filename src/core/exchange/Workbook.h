@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/TextGrid.h"
+#include "core/exchange/TextGrid.h"
 
 namespace tessaro {
 

@@ -11,13 +11,13 @@
 #include <optional>
 #include <pugixml.hpp>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "documents/SystemHeaders.h"
-#include "documents/Utf8Text.h"
-#include "exchange/Workbook.h"
-#include "exchange/WorkbookModule.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/documents/SystemHeaders.h"
+#include "core/documents/Utf8Text.h"
+#include "core/exchange/Workbook.h"
+#include "core/exchange/WorkbookModule.h"
 
 namespace tessaro {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/TextGrid.h"
-#include "exchange/Workbook.h"
+#include "core/exchange/TextGrid.h"
+#include "core/exchange/Workbook.h"
 
 namespace tessaro {
 

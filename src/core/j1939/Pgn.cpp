@@ -1,4 +1,4 @@
-#include "j1939/Pgn.h"
+#include "core/j1939/Pgn.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
-#include "j1939/WellKnownPgns.h"
+#include "core/j1939/WellKnownPgns.h"
 
 #include <algorithm>
 #include <array>
 
-#include "documents/NumericText.h"
+#include "core/documents/NumericText.h"
 
 namespace tessaro {
 

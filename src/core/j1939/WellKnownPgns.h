@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "j1939/Pgn.h"
+#include "core/j1939/Pgn.h"
 
 namespace tessaro {
 

@@ -1,4 +1,4 @@
-#include "map/MapFormats.h"
+#include "core/map/MapFormats.h"
 
 #include <algorithm>
 #include <array>
@@ -11,10 +11,10 @@
 #include <ostream>
 #include <string_view>
 
-#include "documents/JsonText.h"
-#include "documents/Utf8Text.h"
-#include "j1939/RegisterKind.h"
-#include "signals/SignalAnalysis.h"
+#include "core/documents/JsonText.h"
+#include "core/documents/Utf8Text.h"
+#include "core/j1939/RegisterKind.h"
+#include "core/map/SignalAnalysis.h"
 
 namespace tessaro {
 

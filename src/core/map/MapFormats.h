@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "map/ProjectMap.h"
+#include "core/map/ProjectMap.h"
 
 namespace tessaro {
 

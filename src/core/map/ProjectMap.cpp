@@ -1,4 +1,4 @@
-#include "map/ProjectMap.h"
+#include "core/map/ProjectMap.h"
 
 #include <algorithm>
 #include <array>
@@ -6,11 +6,11 @@
 #include <iterator>
 #include <memory>
 
-#include "documents/AtomicFile.h"
-#include "documents/DocumentNames.h"
-#include "documents/Paths.h"
-#include "update/ConfigurationImage.h"
-#include "update/ImageDecoder.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/DocumentNames.h"
+#include "core/documents/Paths.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/image/ImageDecoder.h"
 
 namespace tessaro {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "j1939/Pgn.h"
-#include "j1939/WellKnownPgns.h"
-#include "signals/FrameSignals.h"
+#include "core/j1939/Pgn.h"
+#include "core/j1939/WellKnownPgns.h"
+#include "core/signals/FrameSignals.h"
 
 namespace tessaro {
 

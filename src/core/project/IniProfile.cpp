@@ -1,11 +1,11 @@
-#include "project/IniProfile.h"
+#include "core/project/IniProfile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <vector>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
 
 namespace tessaro {
 

@@ -1,10 +1,10 @@
-#include "project/ProjectState.h"
+#include "core/project/ProjectState.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "documents/AtomicFile.h"
-#include "documents/DocumentNames.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/DocumentNames.h"
 
 namespace tessaro {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "documents/Paths.h"
+#include "core/documents/Paths.h"
 
 namespace tessaro {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "signals/SignalDatabase.h"
+#include "core/signals/SignalDatabase.h"
 
 namespace tessaro {
 

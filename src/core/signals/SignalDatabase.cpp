@@ -1,14 +1,14 @@
-#include "signals/SignalDatabase.h"
+#include "core/signals/SignalDatabase.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "documents/Paths.h"
-#include "documents/Utf8Text.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/documents/Paths.h"
+#include "core/documents/Utf8Text.h"
 
 namespace tessaro {
 

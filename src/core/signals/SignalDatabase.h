@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "j1939/Pgn.h"
+#include "core/j1939/Pgn.h"
 
 namespace tessaro {
 

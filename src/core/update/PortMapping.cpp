@@ -1,8 +1,8 @@
-#include "update/PortMapping.h"
+#include "core/update/PortMapping.h"
 
 #include <charconv>
 
-#include "project/IniProfile.h"
+#include "core/project/IniProfile.h"
 
 namespace tessaro {
 

@@ -1,10 +1,10 @@
-#include "update/UpdateFeedback.h"
+#include "core/update/UpdateFeedback.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "update/ConfigurationImage.h"
-#include "update/PortMapping.h"
-#include "update/UpdaterCommand.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/update/PortMapping.h"
+#include "core/update/UpdaterCommand.h"
 
 namespace tessaro {
 

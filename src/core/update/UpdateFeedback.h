@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "project/ProjectState.h"
+#include "core/project/ProjectState.h"
 
 namespace tessaro {
 

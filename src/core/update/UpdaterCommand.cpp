@@ -1,4 +1,4 @@
-#include "update/UpdaterCommand.h"
+#include "core/update/UpdaterCommand.h"
 
 namespace tessaro {
 

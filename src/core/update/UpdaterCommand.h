@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "project/ProjectState.h"
+#include "core/project/ProjectState.h"
 
 namespace tessaro {
 

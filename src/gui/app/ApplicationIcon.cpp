@@ -1,4 +1,4 @@
-#include "app/ApplicationIcon.h"
+#include "gui/app/ApplicationIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "app/LinkLabel.h"
+#include "gui/app/LinkLabel.h"
 
 #include <QMouseEvent>
 

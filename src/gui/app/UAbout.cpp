@@ -1,13 +1,13 @@
-#include "app/UAbout.h"
+#include "gui/app/UAbout.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 
-#include "app/LinkLabel.h"
-#include "app/MakerLinks.h"
-#include "forms/Form.h"
+#include "gui/app/LinkLabel.h"
+#include "gui/app/MakerLinks.h"
+#include "gui/forms/Form.h"
 
 namespace tessaro {
 

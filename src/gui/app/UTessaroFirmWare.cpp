@@ -1,4 +1,4 @@
-#include "app/UTessaroFirmWare.h"
+#include "gui/app/UTessaroFirmWare.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -8,21 +8,21 @@
 #include <QTimer>
 #include <thread>
 
-#include "app/LinkLabel.h"
-#include "app/MakerLinks.h"
-#include "app/UAbout.h"
-#include "app/Unewp.h"
-#include "desk/UDeskTest.h"
-#include "documents/Errors.h"
-#include "editors/UGroup.h"
-#include "editors/UInfoPdoMB.h"
-#include "editors/Upargen.h"
-#include "editors/UpdoMB.h"
-#include "forms/Form.h"
-#include "map/UProjectMap.h"
-#include "project/IniProfile.h"
-#include "update/ConfigurationImage.h"
-#include "update/UBootSer.h"
+#include "core/documents/Errors.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/project/IniProfile.h"
+#include "gui/app/LinkLabel.h"
+#include "gui/app/MakerLinks.h"
+#include "gui/app/UAbout.h"
+#include "gui/app/Unewp.h"
+#include "gui/desk/UDeskTest.h"
+#include "gui/editors/UGroup.h"
+#include "gui/editors/UInfoPdoMB.h"
+#include "gui/editors/Upargen.h"
+#include "gui/editors/UpdoMB.h"
+#include "gui/forms/Form.h"
+#include "gui/map/UProjectMap.h"
+#include "gui/update/UBootSer.h"
 
 namespace tessaro {
 

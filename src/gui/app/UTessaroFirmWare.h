@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "core/image/ConfigurationImage.h"
+#include "core/project/ProjectState.h"
+#include "core/update/UpdateFeedback.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
-#include "update/ConfigurationImage.h"
-#include "update/UpdateFeedback.h"
 
 class QDialog;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "app/Unewp.h"
+#include "gui/app/Unewp.h"
 
 #include <QLabel>
 #include <QLineEdit>

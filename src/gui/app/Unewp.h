@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "forms/Form.h"
+#include "core/project/ProjectState.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
 
 class QLabel;
 class QLineEdit;

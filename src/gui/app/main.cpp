@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "app/ApplicationIcon.h"
-#include "app/UTessaroFirmWare.h"
-#include "forms/Form.h"
+#include "gui/app/ApplicationIcon.h"
+#include "gui/app/UTessaroFirmWare.h"
+#include "gui/forms/Form.h"
 #include "platform/QtPlatform.h"
 
 int main(int argc, char* argv[]) {

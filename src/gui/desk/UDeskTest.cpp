@@ -1,4 +1,4 @@
-#include "desk/UDeskTest.h"
+#include "gui/desk/UDeskTest.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -18,13 +18,13 @@
 
 #include "bus/DeskSession.h"
 #include "bus/SteadyClock.h"
-#include "desk/DeskReport.h"
-#include "desk/FrameLog.h"
-#include "desk/SignalValues.h"
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "map/MapFormats.h"
-#include "update/ConfigurationImage.h"
+#include "core/desk/DeskReport.h"
+#include "core/desk/FrameLog.h"
+#include "core/desk/SignalValues.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/map/MapFormats.h"
 
 namespace tessaro {
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <thread>
 
-#include "desk/DeskRun.h"
-#include "desk/DeskSource.h"
-#include "desk/GatewayModel.h"
-#include "forms/Form.h"
+#include "core/desk/DeskRun.h"
+#include "core/desk/DeskSource.h"
+#include "core/desk/GatewayModel.h"
+#include "core/project/ProjectState.h"
+#include "core/signals/SignalDatabase.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
-#include "signals/SignalDatabase.h"
 
 class QComboBox;
 class QLabel;

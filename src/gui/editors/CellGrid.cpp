@@ -1,4 +1,4 @@
-#include "editors/CellGrid.h"
+#include "gui/editors/CellGrid.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "documents/Errors.h"
-#include "exchange/TabText.h"
-#include "forms/Form.h"
+#include "core/documents/Errors.h"
+#include "core/exchange/TabText.h"
+#include "gui/forms/Form.h"
 
 namespace tessaro {
 

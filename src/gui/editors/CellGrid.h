@@ -8,8 +8,8 @@
 #include <optional>
 #include <span>
 
-#include "editors/TableDocument.h"
-#include "forms/CellTips.h"
+#include "core/editors/TableDocument.h"
+#include "gui/forms/CellTips.h"
 #include "platform/Platform.h"
 
 class QComboBox;

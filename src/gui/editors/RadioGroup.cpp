@@ -1,4 +1,4 @@
-#include "editors/RadioGroup.h"
+#include "gui/editors/RadioGroup.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,10 +1,10 @@
-#include "editors/TableFiles.h"
+#include "gui/editors/TableFiles.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "exchange/ProjectExchange.h"
-#include "forms/Form.h"
-#include "project/ProjectState.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/exchange/ProjectExchange.h"
+#include "core/project/ProjectState.h"
+#include "gui/forms/Form.h"
 
 namespace tessaro {
 

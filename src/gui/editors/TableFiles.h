@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "exchange/ExchangeTables.h"
+#include "core/exchange/ExchangeTables.h"
 #include "platform/Platform.h"
 
 class QWidget;

@@ -1,13 +1,13 @@
-#include "editors/UGroup.h"
+#include "gui/editors/UGroup.h"
 
 #include <QPushButton>
 #include <QTableWidget>
 #include <array>
 
-#include "documents/Errors.h"
-#include "editors/CellGrid.h"
-#include "editors/TableFiles.h"
-#include "exchange/ProjectExchange.h"
+#include "core/documents/Errors.h"
+#include "core/exchange/ProjectExchange.h"
+#include "gui/editors/CellGrid.h"
+#include "gui/editors/TableFiles.h"
 
 namespace tessaro {
 

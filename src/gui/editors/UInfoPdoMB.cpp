@@ -1,4 +1,4 @@
-#include "editors/UInfoPdoMB.h"
+#include "gui/editors/UInfoPdoMB.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,16 +17,16 @@
 #include <QTextLayout>
 #include <filesystem>
 
-#include "documents/Errors.h"
-#include "editors/RadioGroup.h"
-#include "editors/RowRules.h"
-#include "editors/TableFiles.h"
-#include "exchange/ExchangeTables.h"
-#include "exchange/ProjectExchange.h"
-#include "exchange/TabText.h"
-#include "forms/CellTips.h"
-#include "j1939/WellKnownPgns.h"
-#include "signals/SignalAnalysis.h"
+#include "core/documents/Errors.h"
+#include "core/editors/RowRules.h"
+#include "core/exchange/ExchangeTables.h"
+#include "core/exchange/ProjectExchange.h"
+#include "core/exchange/TabText.h"
+#include "core/j1939/WellKnownPgns.h"
+#include "core/map/SignalAnalysis.h"
+#include "gui/editors/RadioGroup.h"
+#include "gui/editors/TableFiles.h"
+#include "gui/forms/CellTips.h"
 
 namespace tessaro {
 

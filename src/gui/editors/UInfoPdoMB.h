@@ -2,13 +2,13 @@
 
 #include <array>
 
-#include "editors/FrameDefinitions.h"
-#include "editors/PartialReadGuard.h"
-#include "editors/RowRules.h"
-#include "forms/Form.h"
+#include "core/editors/FrameDefinitions.h"
+#include "core/editors/PartialReadGuard.h"
+#include "core/editors/RowRules.h"
+#include "core/project/ProjectState.h"
+#include "core/signals/SignalDatabase.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
-#include "signals/SignalDatabase.h"
 
 class QComboBox;
 class QLineEdit;

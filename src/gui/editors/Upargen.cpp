@@ -1,4 +1,4 @@
-#include "editors/Upargen.h"
+#include "gui/editors/Upargen.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "documents/DocumentNames.h"
-#include "documents/Errors.h"
-#include "editors/RowRules.h"
+#include "core/documents/DocumentNames.h"
+#include "core/documents/Errors.h"
+#include "core/editors/RowRules.h"
 
 namespace tessaro {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "editors/PargenDocument.h"
-#include "editors/PartialReadGuard.h"
-#include "forms/Form.h"
+#include "core/editors/PargenDocument.h"
+#include "core/editors/PartialReadGuard.h"
+#include "core/project/ProjectState.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
 
 class QComboBox;
 class QLineEdit;

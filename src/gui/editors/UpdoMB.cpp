@@ -1,15 +1,15 @@
-#include "editors/UpdoMB.h"
+#include "gui/editors/UpdoMB.h"
 
 #include <QPushButton>
 #include <QTableWidget>
 #include <array>
 
-#include "documents/Errors.h"
-#include "documents/NumericText.h"
-#include "editors/CellGrid.h"
-#include "editors/TableFiles.h"
-#include "exchange/ProjectExchange.h"
-#include "j1939/WellKnownPgns.h"
+#include "core/documents/Errors.h"
+#include "core/documents/NumericText.h"
+#include "core/exchange/ProjectExchange.h"
+#include "core/j1939/WellKnownPgns.h"
+#include "gui/editors/CellGrid.h"
+#include "gui/editors/TableFiles.h"
 
 namespace tessaro {
 

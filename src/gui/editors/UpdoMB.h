@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "editors/FrameTable.h"
-#include "editors/PartialReadGuard.h"
-#include "forms/Form.h"
+#include "core/editors/FrameTable.h"
+#include "core/editors/PartialReadGuard.h"
+#include "core/project/ProjectState.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
 
 class QPushButton;
 

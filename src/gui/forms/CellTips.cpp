@@ -1,4 +1,4 @@
-#include "forms/CellTips.h"
+#include "gui/forms/CellTips.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

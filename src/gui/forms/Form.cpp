@@ -1,4 +1,4 @@
-#include "forms/Form.h"
+#include "gui/forms/Form.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "map/MapPdf.h"
+#include "gui/map/MapPdf.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>
@@ -11,8 +11,8 @@
 #include <functional>
 #include <vector>
 
-#include "forms/Form.h"
-#include "map/MapFormats.h"
+#include "core/map/MapFormats.h"
+#include "gui/forms/Form.h"
 
 namespace tessaro {
 

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <optional>
 
-#include "map/ProjectMap.h"
+#include "core/map/ProjectMap.h"
 
 namespace tessaro {
 

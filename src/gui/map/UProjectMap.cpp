@@ -1,4 +1,4 @@
-#include "map/UProjectMap.h"
+#include "gui/map/UProjectMap.h"
 
 #include <QDate>
 #include <QHBoxLayout>
@@ -17,13 +17,13 @@
 #include <mutex>
 #include <thread>
 
-#include "documents/AtomicFile.h"
-#include "documents/Errors.h"
-#include "forms/CellTips.h"
-#include "map/MapFormats.h"
-#include "map/MapPdf.h"
-#include "signals/SignalAnalysis.h"
-#include "update/ConfigurationImage.h"
+#include "core/documents/AtomicFile.h"
+#include "core/documents/Errors.h"
+#include "core/image/ConfigurationImage.h"
+#include "core/map/MapFormats.h"
+#include "core/map/SignalAnalysis.h"
+#include "gui/forms/CellTips.h"
+#include "gui/map/MapPdf.h"
 
 namespace tessaro {
 

@@ -4,10 +4,10 @@
 #include <memory>
 #include <optional>
 
-#include "forms/Form.h"
-#include "map/ProjectMap.h"
+#include "core/map/ProjectMap.h"
+#include "core/project/ProjectState.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
 
 class QLabel;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "update/UBootSer.h"
+#include "gui/update/UBootSer.h"
 
 #include <QCheckBox>
 #include <QComboBox>

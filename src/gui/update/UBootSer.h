@@ -2,11 +2,11 @@
 
 #include <functional>
 
-#include "forms/Form.h"
+#include "core/project/ProjectState.h"
+#include "core/update/UpdateFeedback.h"
+#include "core/update/UpdaterCommand.h"
+#include "gui/forms/Form.h"
 #include "platform/Platform.h"
-#include "project/ProjectState.h"
-#include "update/UpdateFeedback.h"
-#include "update/UpdaterCommand.h"
 
 class QCheckBox;
 class QComboBox;
